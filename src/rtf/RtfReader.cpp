@@ -1,9 +1,8 @@
 #include "rtf/Rtf.h"
 
-#include <QTextCursor>
 #include <QTextDocument>
 
-// Placeholder until the real reader and writer land: plain text only.
+// Placeholder until the real reader lands.
 namespace rtf {
 
 bool isRtf(const QByteArray &data) { return data.startsWith("{\\rtf"); }
@@ -14,14 +13,6 @@ bool read(const QByteArray &data, QTextDocument *doc)
         return false;
     doc->clear();
     return true;
-}
-
-QByteArray write(const QTextDocument *doc)
-{
-    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\r\n";
-    out += doc->toPlainText().toLatin1();
-    out += "}\r\n";
-    return out;
 }
 
 } // namespace rtf
