@@ -1,16 +1,870 @@
 #include "rtf/Rtf.h"
 
+#include <QBuffer>
+#include <QHash>
+#include <QImage>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+#include <QUrl>
+#include <QVariant>
 
-// Placeholder until the real writer lands.
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+// QTextDocument to RTF in one pass over blocks and fragments. The body is
+// written first while faces and colours get their table indexes in order of
+// first use; the header with both tables is put in front at the end.
+//
+// Every run starts with \plain and its full set of properties. That costs a
+// few bytes but makes the output independent of what came before, so a
+// document read back from our own output writes byte for byte the same.
+// A run whose properties equal the previous run's in the same group gets no
+// prefix at all.
+
 namespace rtf {
+namespace {
+
+// Long lines are broken before a control word once this many bytes are on
+// the line; text without control words is broken at the hard limit (line
+// ends carry no meaning in RTF text, so nothing is added to the text).
+constexpr qsizetype kSoftLine = 200;
+constexpr qsizetype kHardLine = 480;
+
+// Text width the columns of a table share when it gives no widths of its
+// own: 6.5 inches, the text width of a Letter page with 1-inch margins.
+constexpr int kTableTwips = 9360;
+
+// Windows-1252 byte of a Unicode character, or 0 when it has none.
+unsigned char cp1252Byte(char16_t u)
+{
+    if (u < 0x80)
+        return static_cast<unsigned char>(u);
+    if (u >= 0xA0 && u <= 0xFF)
+        return static_cast<unsigned char>(u);
+    switch (u) {
+    case 0x20AC: return 0x80;
+    case 0x201A: return 0x82;
+    case 0x0192: return 0x83;
+    case 0x201E: return 0x84;
+    case 0x2026: return 0x85;
+    case 0x2020: return 0x86;
+    case 0x2021: return 0x87;
+    case 0x02C6: return 0x88;
+    case 0x2030: return 0x89;
+    case 0x0160: return 0x8A;
+    case 0x2039: return 0x8B;
+    case 0x0152: return 0x8C;
+    case 0x017D: return 0x8E;
+    case 0x2018: return 0x91;
+    case 0x2019: return 0x92;
+    case 0x201C: return 0x93;
+    case 0x201D: return 0x94;
+    case 0x2022: return 0x95;
+    case 0x2013: return 0x96;
+    case 0x2014: return 0x97;
+    case 0x02DC: return 0x98;
+    case 0x2122: return 0x99;
+    case 0x0161: return 0x9A;
+    case 0x203A: return 0x9B;
+    case 0x0153: return 0x9C;
+    case 0x017E: return 0x9E;
+    case 0x0178: return 0x9F;
+    default: return 0;
+    }
+}
+
+const char kHexDigits[] = "0123456789abcdef";
+
+int toTwips(double value, double factor)
+{
+    const double v = std::round(value * factor);
+    if (!(v > -1e9 && v < 1e9)) // NaN or absurd: nothing sensible to write
+        return 0;
+    return static_cast<int>(v);
+}
+
+// RTF's font family keyword helps a reader without the face pick a similar
+// one. A guess from the name; \fnil when nothing fits.
+const char *fontFamilyKeyword(const QString &face)
+{
+    const QString f = face.toLower();
+    auto has = [&f](const char *s) { return f.contains(QLatin1String(s)); };
+    if (has("symbol") || has("wingdings") || has("webdings"))
+        return "\\ftech";
+    if (has("courier") || has("mono") || has("consolas") || has("console") || has("fixed"))
+        return "\\fmodern";
+    if (has("script") || has("comic"))
+        return "\\fscript";
+    if (has("sans") || has("arial") || has("helvetica") || has("verdana") || has("tahoma")
+        || has("calibri") || has("segoe") || has("trebuchet") || has("gothic"))
+        return "\\fswiss";
+    if (has("times") || has("serif") || has("roman") || has("georgia") || has("garamond")
+        || has("cambria") || has("book") || has("palatino") || has("mincho"))
+        return "\\froman";
+    return "\\fnil";
+}
+
+// What a run looks like once its format has been looked at: cached per
+// format index, so each distinct format is examined once.
+struct RunInfo {
+    QByteArray prefix; // \plain and the run's properties
+    QString href;      // link target, empty when the run is no link
+    bool image = false;
+};
+
+class Writer {
+public:
+    explicit Writer(const QTextDocument *doc) : m_doc(doc)
+    {
+        const QFont def = doc->defaultFont();
+        m_defaultFace = def.family();
+        if (m_defaultFace.isEmpty()) // no font database (no GUI application)
+            m_defaultFace = QStringLiteral("Times New Roman");
+        double pt = def.pointSizeF();
+        if (pt <= 0 && def.pixelSize() > 0)
+            pt = def.pixelSize() * 0.75;
+        if (pt <= 0)
+            pt = 12;
+        m_defaultHalfPoints = qMax(1, toTwips(pt, 2));
+    }
+
+    QByteArray run()
+    {
+        m_out.reserve(m_doc->characterCount() + m_doc->characterCount() / 8 + 4096);
+        writeFlow(m_doc->rootFrame(), false);
+
+        if (m_fonts.isEmpty())
+            fontIndex(m_defaultFace);
+
+        // The header goes in front of the body: one copy, after which the
+        // body buffer is dropped.
+        Writer head(m_doc);
+        head.m_out.reserve(256 + 48 * (m_fonts.size() + m_colors.size()));
+        head.raw("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1");
+        head.newline();
+        head.raw("{\\fonttbl");
+        for (qsizetype i = 0; i < m_fontNames.size(); ++i) {
+            head.softBreak();
+            head.raw("{");
+            head.word("\\f", int(i));
+            head.word(fontFamilyKeyword(m_fontNames[i]));
+            head.word("\\fcharset", 0);
+            head.text(m_fontNames[i], true);
+            head.raw(";}");
+        }
+        head.raw("}");
+        head.newline();
+        head.raw("{\\colortbl;");
+        for (QRgb c : std::as_const(m_colorList)) {
+            head.softBreak();
+            head.word("\\red", qRed(c));
+            head.word("\\green", qGreen(c));
+            head.word("\\blue", qBlue(c));
+            head.raw(";");
+        }
+        head.raw("}");
+        head.newline();
+        head.raw("{\\*\\generator Quillet 99 2.0;}\\viewkind4");
+        head.newline();
+
+        QByteArray out;
+        out.reserve(head.m_out.size() + m_out.size() + 4);
+        out.append(head.m_out);
+        out.append(m_out);
+        m_out = QByteArray();
+        out.append("}\r\n");
+        return out;
+    }
+
+private:
+    // ---- output primitives ------------------------------------------------
+
+    void raw(const char *s)
+    {
+        m_out.append(s);
+        m_needDelim = false;
+    }
+
+    void newline()
+    {
+        m_out.append("\r\n", 2);
+        m_lineStart = m_out.size();
+        m_needDelim = false;
+    }
+
+    void softBreak()
+    {
+        if (m_out.size() - m_lineStart >= kSoftLine)
+            newline();
+    }
+
+    // A control word; w includes the backslash.
+    void word(const char *w)
+    {
+        softBreak();
+        m_out.append(w);
+        m_needDelim = true;
+    }
+
+    void word(const char *w, int n)
+    {
+        softBreak();
+        m_out.append(w);
+        char buf[16];
+        auto r = std::to_chars(buf, buf + sizeof buf, n);
+        m_out.append(buf, r.ptr - buf);
+        m_needDelim = true;
+    }
+
+    void symbol(const char *s) // \~ \- \_ and the like: self-delimiting
+    {
+        softBreak();
+        m_out.append(s);
+        m_needDelim = false;
+    }
+
+    void openGroup()
+    {
+        m_out.append('{');
+        m_needDelim = false;
+        m_lastPrefix.clear();
+    }
+
+    void closeGroup()
+    {
+        m_out.append('}');
+        m_needDelim = false;
+        m_lastPrefix.clear();
+    }
+
+    // Characters as RTF text. ASCII goes as is (with \ { } escaped); the
+    // rest as \uN followed by the Windows-1252 byte as fallback, or '?'.
+    // With inTable set, ';' is escaped too, since it ends a font table entry.
+    void text(const QString &s, bool inTable = false) { text(s.constData(), s.size(), inTable); }
+
+    void text(const QChar *chars, qsizetype n, bool inTable = false)
+    {
+        if (n <= 0)
+            return;
+        // Worst case per UTF-16 unit: "\u-12345?" or "\u233\'e9" (12 bytes),
+        // plus a line break now and then.
+        const qsizetype old = m_out.size();
+        m_out.resize(old + n * 12 + (n / 64 + 2) * 2 + 1);
+        char *const base = m_out.data();
+        char *p = base + old;
+        char *lineStart = base + m_lineStart;
+        bool needDelim = m_needDelim;
+
+        auto control = [&](void) {
+            // before a control word: keep lines short
+            if (p - lineStart >= kSoftLine) {
+                *p++ = '\r';
+                *p++ = '\n';
+                lineStart = p;
+            }
+            *p++ = '\\';
+        };
+        auto number = [&](int v) {
+            auto r = std::to_chars(p, p + 8, v);
+            p = r.ptr;
+        };
+        auto hexByte = [&](unsigned char b) {
+            control();
+            *p++ = '\'';
+            *p++ = kHexDigits[b >> 4];
+            *p++ = kHexDigits[b & 15];
+        };
+
+        for (qsizetype i = 0; i < n; ++i) {
+            const char16_t u = chars[i].unicode();
+            if (u >= 0x20 && u < 0x7F) {
+                if (u == '\\' || u == '{' || u == '}') {
+                    control();
+                    *p++ = char(u);
+                    needDelim = false;
+                    continue;
+                }
+                if (inTable && u == ';') {
+                    hexByte(';');
+                    needDelim = false;
+                    continue;
+                }
+                if (needDelim) {
+                    // only a letter, digit, '-' or space would be taken
+                    // into the control word (or eaten as its delimiter)
+                    if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9')
+                        || u == ' ' || u == '-')
+                        *p++ = ' ';
+                    needDelim = false;
+                } else if (p - lineStart >= kHardLine) {
+                    *p++ = '\r';
+                    *p++ = '\n';
+                    lineStart = p;
+                }
+                *p++ = char(u);
+                continue;
+            }
+            switch (u) {
+            case u'\t':
+                control();
+                std::memcpy(p, "tab", 3);
+                p += 3;
+                needDelim = true;
+                continue;
+            case 0x2028: // line separator (Shift+Enter)
+                control();
+                std::memcpy(p, "line", 4);
+                p += 4;
+                needDelim = true;
+                continue;
+            case 0x00A0:
+                control();
+                *p++ = '~';
+                needDelim = false;
+                continue;
+            case 0x00AD:
+                control();
+                *p++ = '-';
+                needDelim = false;
+                continue;
+            case 0x2011:
+                control();
+                *p++ = '_';
+                needDelim = false;
+                continue;
+            case 0x0000:
+                continue; // NUL ends strings in too many readers
+            default:
+                break;
+            }
+            if (u < 0x20 || u == 0x7F) {
+                hexByte(static_cast<unsigned char>(u));
+                needDelim = false;
+                continue;
+            }
+            // \uN takes a signed 16-bit N; characters beyond the BMP come
+            // as their two surrogates, each a \uN of its own.
+            control();
+            *p++ = 'u';
+            number(u > 32767 ? int(u) - 65536 : int(u));
+            const unsigned char fb = cp1252Byte(u);
+            if (fb) {
+                *p++ = '\\';
+                *p++ = '\'';
+                *p++ = kHexDigits[fb >> 4];
+                *p++ = kHexDigits[fb & 15];
+            } else {
+                *p++ = '?';
+            }
+            needDelim = false;
+        }
+        m_out.resize(p - base);
+        m_lineStart = lineStart - base;
+        m_needDelim = needDelim;
+    }
+
+    // ---- tables of faces and colours -------------------------------------
+
+    int fontIndex(const QString &face)
+    {
+        auto it = m_fonts.constFind(face);
+        if (it != m_fonts.constEnd())
+            return *it;
+        const int idx = int(m_fontNames.size());
+        m_fonts.insert(face, idx);
+        m_fontNames.append(face);
+        return idx;
+    }
+
+    int colorIndex(const QColor &c)
+    {
+        const QRgb rgb = c.rgb() | 0xff000000u;
+        auto it = m_colors.constFind(rgb);
+        if (it != m_colors.constEnd())
+            return *it;
+        const int idx = int(m_colorList.size()) + 1; // 0 is "auto"
+        m_colors.insert(rgb, idx);
+        m_colorList.append(rgb);
+        return idx;
+    }
+
+    // ---- character formats ------------------------------------------------
+
+    QString faceOf(const QTextCharFormat &f) const
+    {
+        const QVariant fams = f.property(QTextFormat::FontFamilies);
+        if (fams.isValid()) {
+            const QStringList l = fams.toStringList();
+            if (!l.isEmpty() && !l.first().isEmpty())
+                return l.first();
+        }
+        const QString fam = f.property(QTextFormat::FontFamily).toString();
+        if (!fam.isEmpty())
+            return fam;
+        return m_defaultFace;
+    }
+
+    int halfPointsOf(const QTextCharFormat &f) const
+    {
+        double pt = f.fontPointSize();
+        if (pt <= 0 && f.hasProperty(QTextFormat::FontPixelSize))
+            pt = f.intProperty(QTextFormat::FontPixelSize) * 0.75;
+        if (pt <= 0)
+            return m_defaultHalfPoints;
+        return qBound(1, toTwips(pt, 2), 32767);
+    }
+
+    QByteArray prefixOf(const QTextCharFormat &f)
+    {
+        // Built with the same primitives as the body, then cut out of it,
+        // so delimiters and numbers come out exactly as everywhere else.
+        const qsizetype start = m_out.size();
+        const qsizetype lineStart = m_lineStart;
+        m_out.append("\\plain");
+        m_needDelim = true;
+        word("\\f", fontIndex(faceOf(f)));
+        word("\\fs", halfPointsOf(f));
+        if (f.fontWeight() >= QFont::Bold)
+            word("\\b");
+        if (f.fontItalic())
+            word("\\i");
+        switch (f.underlineStyle()) {
+        case QTextCharFormat::NoUnderline:
+        case QTextCharFormat::SpellCheckUnderline: // an editor mark, not formatting
+            if (f.fontUnderline())
+                word("\\ul");
+            break;
+        case QTextCharFormat::DashUnderline: word("\\uldash"); break;
+        case QTextCharFormat::DotLine: word("\\uld"); break;
+        case QTextCharFormat::DashDotLine: word("\\uldashd"); break;
+        case QTextCharFormat::DashDotDotLine: word("\\uldashdd"); break;
+        case QTextCharFormat::WaveUnderline: word("\\ulwave"); break;
+        default: word("\\ul"); break;
+        }
+        if (f.fontStrikeOut())
+            word("\\strike");
+        if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+            word("\\super");
+        else if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
+            word("\\sub");
+        if (f.hasProperty(QTextFormat::FontCapitalization)) {
+            if (f.fontCapitalization() == QFont::AllUppercase)
+                word("\\caps");
+            else if (f.fontCapitalization() == QFont::SmallCaps)
+                word("\\scaps");
+        }
+        const QBrush fg = f.foreground();
+        if (fg.style() != Qt::NoBrush)
+            word("\\cf", colorIndex(fg.color()));
+        const QBrush bg = f.background();
+        if (bg.style() != Qt::NoBrush) {
+            // \highlight for Word and WordPad, \cb for TextEdit and others
+            const int ci = colorIndex(bg.color());
+            word("\\cb", ci);
+            word("\\highlight", ci);
+        }
+        QByteArray prefix = m_out.mid(start);
+        prefix.replace("\r\n", ""); // a break the soft limit put in
+        m_out.truncate(start);
+        m_lineStart = lineStart;
+        m_needDelim = false;
+        return prefix;
+    }
+
+    const RunInfo &runInfo(int formatIndex, const QTextCharFormat &fmt)
+    {
+        if (formatIndex >= 0 && formatIndex < int(m_runCache.size()) && m_runCache[formatIndex])
+            return *m_runCache[formatIndex];
+        auto info = std::make_unique<RunInfo>();
+        info->prefix = prefixOf(fmt);
+        if (fmt.isAnchor())
+            info->href = fmt.anchorHref();
+        info->image = fmt.isImageFormat();
+        if (formatIndex < 0) { // not expected; no caching then
+            m_scratch = std::move(info);
+            return *m_scratch;
+        }
+        if (formatIndex >= int(m_runCache.size()))
+            m_runCache.resize(formatIndex + 1);
+        m_runCache[formatIndex] = std::move(info);
+        return *m_runCache[formatIndex];
+    }
+
+    void applyPrefix(const QByteArray &prefix)
+    {
+        if (prefix == m_lastPrefix)
+            return;
+        softBreak();
+        m_out.append(prefix);
+        m_needDelim = true;
+        m_lastPrefix = prefix;
+    }
+
+    // ---- links ------------------------------------------------------------
+
+    void openLink(const QString &href)
+    {
+        openGroup();
+        raw("\\field{\\*\\fldinst{HYPERLINK \"");
+        QString target = href;
+        target.replace(QLatin1Char('"'), QLatin1String("%22"));
+        text(target);
+        raw("\"}}{\\fldrslt{");
+        m_lastPrefix.clear();
+        m_linkOpen = true;
+        m_link = href;
+    }
+
+    void closeLink()
+    {
+        if (!m_linkOpen)
+            return;
+        raw("}}}");
+        m_lastPrefix.clear();
+        m_linkOpen = false;
+        m_link.clear();
+    }
+
+    // ---- pictures -----------------------------------------------------------
+
+    void writeImage(const QTextImageFormat &fmt)
+    {
+        const QVariant res = m_doc->resource(QTextDocument::ImageResource, QUrl(fmt.name()));
+        QByteArray data;
+        const char *blip = "\\pngblip";
+        QImage img;
+        if (res.typeId() == QMetaType::QByteArray) {
+            data = res.toByteArray();
+            if (data.startsWith("\x89PNG\r\n\x1a\n")) {
+                img.loadFromData(data, "PNG");
+            } else if (data.startsWith("\xff\xd8")) {
+                blip = "\\jpegblip";
+                img.loadFromData(data, "JPEG");
+            } else {
+                img.loadFromData(data);
+                data.clear();
+            }
+        } else {
+            img = res.value<QImage>();
+        }
+        if (img.isNull())
+            return;
+        if (data.isEmpty()) {
+            QBuffer buf(&data);
+            buf.open(QIODevice::WriteOnly);
+            if (!img.save(&buf, "PNG"))
+                return;
+        }
+        const double w = fmt.width() > 0 ? fmt.width() : img.width();
+        const double h = fmt.height() > 0 ? fmt.height() : img.height();
+
+        openGroup();
+        raw("\\pict");
+        word(blip);
+        word("\\picw", img.width());
+        word("\\pich", img.height());
+        // pixels at 96 dpi, 15 twips each
+        word("\\picwgoal", toTwips(w, 15));
+        word("\\pichgoal", toTwips(h, 15));
+        newline();
+        const qsizetype old = m_out.size();
+        const qsizetype n = data.size();
+        m_out.resize(old + n * 2 + (n / 64 + 1) * 2);
+        char *p = m_out.data() + old;
+        const auto *src = reinterpret_cast<const unsigned char *>(data.constData());
+        for (qsizetype i = 0; i < n; ++i) {
+            if (i && i % 64 == 0) {
+                *p++ = '\r';
+                *p++ = '\n';
+            }
+            *p++ = kHexDigits[src[i] >> 4];
+            *p++ = kHexDigits[src[i] & 15];
+        }
+        m_out.resize(p - m_out.data());
+        m_lineStart = m_out.lastIndexOf('\n') + 1;
+        closeGroup();
+    }
+
+    // ---- paragraphs -------------------------------------------------------
+
+    void paragraphProperties(const QTextBlockFormat &bf, bool inTable)
+    {
+        word("\\pard");
+        if (inTable)
+            word("\\intbl");
+        const Qt::Alignment a = bf.alignment() & Qt::AlignHorizontal_Mask;
+        if (a & Qt::AlignJustify)
+            word("\\qj");
+        else if (a & Qt::AlignHCenter)
+            word("\\qc");
+        else if (a & (Qt::AlignRight | Qt::AlignTrailing))
+            word("\\qr");
+        // left is what \pard sets
+
+        double left = bf.leftMargin();
+        if (bf.indent() > 0)
+            left += bf.indent() * m_doc->indentWidth();
+        if (const int v = toTwips(left, 20))
+            word("\\li", v);
+        if (const int v = toTwips(bf.rightMargin(), 20))
+            word("\\ri", v);
+        if (const int v = toTwips(bf.textIndent(), 20))
+            word("\\fi", v);
+        if (const int v = toTwips(bf.topMargin(), 20))
+            word("\\sb", v);
+        if (const int v = toTwips(bf.bottomMargin(), 20))
+            word("\\sa", v);
+        if (bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+            word("\\pagebb");
+        m_lastPrefix.clear(); // \pard leaves character properties alone, but
+                              // a fresh start per paragraph keeps it simple
+    }
+
+    void writeBlock(const QTextBlock &block, bool inTable)
+    {
+        if (m_pendingPar) {
+            word("\\par");
+            newline();
+            m_pendingPar = false;
+        }
+        paragraphProperties(block.blockFormat(), inTable);
+
+        bool any = false;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment frag = it.fragment();
+            if (!frag.isValid())
+                continue;
+            const int fi = frag.charFormatIndex();
+            const QTextCharFormat fmt = frag.charFormat();
+            const RunInfo &info = runInfo(fi, fmt);
+            if (info.href != m_link) {
+                closeLink();
+                if (!info.href.isEmpty())
+                    openLink(info.href);
+            }
+            any = true;
+            if (info.image) {
+                const QString t = frag.text();
+                const QTextImageFormat imf = fmt.toImageFormat();
+                for (QChar c : t) {
+                    if (c == QChar::ObjectReplacementCharacter)
+                        writeImage(imf);
+                }
+                continue;
+            }
+            applyPrefix(info.prefix);
+            const QString t = frag.text();
+            text(t.constData(), t.size());
+        }
+        closeLink();
+        if (!any) {
+            // An empty paragraph still has a font and size: they set its
+            // height.
+            const QTextCharFormat cf = block.charFormat();
+            applyPrefix(runInfo(block.charFormatIndex(), cf).prefix);
+        }
+        m_pendingPar = true;
+    }
+
+    // Blocks and frames of a frame (or of a table cell) in order. Frames
+    // that are not tables are written as their paragraphs.
+    void writeFlow(QTextFrame *frame, bool inTable)
+    {
+        for (auto it = frame->begin(); !it.atEnd(); ++it) {
+            if (QTextFrame *child = it.currentFrame()) {
+                if (auto *table = qobject_cast<QTextTable *>(child)) {
+                    if (inTable)
+                        writeNestedTable(table);
+                    else
+                        writeTable(table);
+                } else {
+                    writeFlow(child, inTable);
+                }
+            } else {
+                const QTextBlock b = it.currentBlock();
+                if (b.isValid())
+                    writeBlock(b, inTable);
+            }
+        }
+    }
+
+    void writeCellContent(const QTextTableCell &cell, bool inTable)
+    {
+        for (auto it = cell.begin(); !it.atEnd(); ++it) {
+            if (QTextFrame *child = it.currentFrame()) {
+                if (auto *table = qobject_cast<QTextTable *>(child))
+                    writeNestedTable(table);
+                else
+                    writeFlow(child, inTable);
+            } else {
+                const QTextBlock b = it.currentBlock();
+                if (b.isValid())
+                    writeBlock(b, inTable);
+            }
+        }
+    }
+
+    // A table inside a table cell: its cells' paragraphs in reading order,
+    // so no text is lost, without the inner grid.
+    void writeNestedTable(QTextTable *table)
+    {
+        for (int r = 0; r < table->rows(); ++r) {
+            for (int c = 0; c < table->columns(); ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (!cell.isValid() || cell.row() != r || cell.column() != c)
+                    continue;
+                writeCellContent(cell, true);
+            }
+        }
+    }
+
+    std::vector<int> columnEdges(QTextTable *table) const
+    {
+        const int cols = table->columns();
+        const QTextTableFormat tf = table->format();
+        const QList<QTextLength> cons = tf.columnWidthConstraints();
+
+        int total = kTableTwips;
+        const QTextLength tw = tf.width();
+        if (tw.type() == QTextLength::FixedLength && tw.rawValue() > 0)
+            total = toTwips(tw.rawValue(), 15);
+        else if (tw.type() == QTextLength::PercentageLength && tw.rawValue() > 0)
+            total = toTwips(kTableTwips * tw.rawValue() / 100.0, 1);
+
+        std::vector<double> widths(cols, -1);
+        double used = 0;
+        int variable = 0;
+        for (int c = 0; c < cols; ++c) {
+            const QTextLength l = c < cons.size() ? cons[c] : QTextLength();
+            if (l.type() == QTextLength::FixedLength && l.rawValue() > 0)
+                widths[c] = l.rawValue() * 15;
+            else if (l.type() == QTextLength::PercentageLength && l.rawValue() > 0)
+                widths[c] = total * l.rawValue() / 100.0;
+            if (widths[c] >= 0)
+                used += widths[c];
+            else
+                ++variable;
+        }
+        const double share = variable ? qMax(360.0, (total - used) / variable) : 0;
+        std::vector<int> edges(cols);
+        double x = 0;
+        for (int c = 0; c < cols; ++c) {
+            x += widths[c] >= 0 ? widths[c] : share;
+            edges[c] = qMax(c ? edges[c - 1] + 1 : 1, toTwips(x, 1));
+        }
+        return edges;
+    }
+
+    void writeTable(QTextTable *table)
+    {
+        // The paragraph before the table keeps its \par: in RTF a table row
+        // starts a paragraph of its own.
+        if (m_pendingPar) {
+            word("\\par");
+            newline();
+            m_pendingPar = false;
+        }
+        const QTextTableFormat tf = table->format();
+        const std::vector<int> edges = columnEdges(table);
+        const int rows = table->rows();
+        const int cols = table->columns();
+        const bool borders = tf.border() > 0 && tf.borderStyle() != QTextFrameFormat::BorderStyle_None;
+        const int borderTwips = qBound(1, toTwips(tf.border(), 15), 75);
+
+        for (int r = 0; r < rows; ++r) {
+            word("\\trowd");
+            word("\\trgaph", 108);
+            word("\\trleft", 0);
+            if (r < tf.headerRowCount())
+                word("\\trhdr");
+            const Qt::Alignment ta = tf.alignment() & Qt::AlignHorizontal_Mask;
+            if (ta & Qt::AlignHCenter)
+                word("\\trqc");
+            else if (ta & (Qt::AlignRight | Qt::AlignTrailing))
+                word("\\trqr");
+
+            // cell definitions, then cell contents in the same order
+            std::vector<QTextTableCell> cells;
+            for (int c = 0; c < cols;) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (!cell.isValid()) {
+                    ++c;
+                    continue;
+                }
+                const int last = qBound(c, cell.column() + cell.columnSpan() - 1, cols - 1);
+                if (cell.row() != r)
+                    word("\\clvmrg");
+                else if (cell.rowSpan() > 1)
+                    word("\\clvmgf");
+                const QBrush bg = cell.format().background();
+                if (bg.style() != Qt::NoBrush)
+                    word("\\clcbpat", colorIndex(bg.color()));
+                if (borders) {
+                    for (const char *side : {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"}) {
+                        word(side);
+                        word("\\brdrs");
+                        word("\\brdrw", borderTwips);
+                    }
+                }
+                word("\\cellx", edges[last]);
+                cells.push_back(cell);
+                c = last + 1;
+            }
+            newline();
+            for (const QTextTableCell &cell : cells) {
+                if (cell.row() != r) {
+                    // covered by the cell above: an empty paragraph
+                    word("\\pard");
+                    word("\\intbl");
+                    m_lastPrefix.clear();
+                } else {
+                    writeCellContent(cell, true);
+                }
+                m_pendingPar = false;
+                word("\\cell");
+                m_lastPrefix.clear();
+            }
+            word("\\row");
+            newline();
+        }
+        m_lastPrefix.clear();
+    }
+
+    const QTextDocument *m_doc;
+    QString m_defaultFace;
+    int m_defaultHalfPoints = 24;
+
+    QByteArray m_out;
+    qsizetype m_lineStart = 0;
+    bool m_needDelim = false;
+    bool m_pendingPar = false;
+    QByteArray m_lastPrefix;
+
+    bool m_linkOpen = false;
+    QString m_link;
+
+    QHash<QString, int> m_fonts;
+    QStringList m_fontNames;
+    QHash<QRgb, int> m_colors;
+    QList<QRgb> m_colorList;
+
+    std::vector<std::unique_ptr<RunInfo>> m_runCache;
+    std::unique_ptr<RunInfo> m_scratch;
+};
+
+} // namespace
 
 QByteArray write(const QTextDocument *doc)
 {
-    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\r\n";
-    out += doc->toPlainText().toLatin1();
-    out += "}\r\n";
-    return out;
+    if (!doc) {
+        QTextDocument empty;
+        return Writer(&empty).run();
+    }
+    return Writer(doc).run();
 }
 
 } // namespace rtf

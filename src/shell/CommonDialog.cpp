@@ -1,0 +1,127 @@
+#include "shell/CommonDialog.h"
+
+#include "shell/DialogHost.h"
+#include "shell/Twips.h"
+
+#include <QPrinter>
+
+CommonDialog::CommonDialog(QWidget *owner, DialogHost *host)
+    : m_owner(owner), m_host(host)
+{
+}
+
+CommonDialog::~CommonDialog() = default;
+
+QStringList CommonDialog::nameFilters(const QString &filter)
+{
+    QStringList out;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString &p : patterns) {
+            p = p.trimmed();
+            // "*.*" means every file; on Linux it would skip names without a dot.
+            if (p == QLatin1String("*.*"))
+                p = QStringLiteral("*");
+        }
+        out << QStringLiteral("%1 (%2)").arg(parts.at(i), patterns.join(QLatin1Char(' ')));
+    }
+    return out;
+}
+
+CommonDialog::Result CommonDialog::finish(bool accepted) const
+{
+    if (accepted)
+        return Accepted;
+    return CancelError ? CancelRaised : Cancelled;
+}
+
+CommonDialog::Result CommonDialog::ShowOpen()
+{
+    Action = 1;
+    int index = FilterIndex;
+    QString name = FileName;
+    const bool ok = m_host->openFile(m_owner, nameFilters(Filter), index, name);
+    if (ok) {
+        FilterIndex = index;
+        FileName = name;
+    }
+    return finish(ok);
+}
+
+CommonDialog::Result CommonDialog::ShowSave()
+{
+    Action = 2;
+    int index = FilterIndex;
+    QString name = FileName;
+    const bool ok = m_host->saveFile(m_owner, nameFilters(Filter), index, name);
+    if (ok) {
+        FilterIndex = index;
+        FileName = name;
+    }
+    return finish(ok);
+}
+
+CommonDialog::Result CommonDialog::ShowColor()
+{
+    Action = 3;
+    QColor c = colorFromBgr(Color);
+    const bool ok = m_host->color(m_owner, c);
+    if (ok)
+        Color = bgrFromColor(c);
+    return finish(ok);
+}
+
+CommonDialog::Result CommonDialog::ShowFont()
+{
+    Action = 4;
+    QFont f;
+    if (!FontName.isEmpty())
+        f.setFamilies({FontName});
+    if (FontSize > 0)
+        f.setPointSizeF(FontSize);
+    f.setBold(FontBold);
+    f.setItalic(FontItalic);
+    f.setUnderline(FontUnderline);
+    f.setStrikeOut(FontStrikethru);
+    QColor c = colorFromBgr(Color);
+    const bool ok = m_host->font(m_owner, f, c, Flags);
+    if (ok) {
+        const QStringList fam = f.families();
+        FontName = fam.isEmpty() ? f.family() : fam.first();
+        FontSize = float(f.pointSizeF());
+        FontBold = f.bold();
+        FontItalic = f.italic();
+        FontUnderline = f.underline();
+        FontStrikethru = f.strikeOut();
+        Color = bgrFromColor(c);
+    }
+    return finish(ok);
+}
+
+QPrinter &CommonDialog::Printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+CommonDialog::Result CommonDialog::ShowPrinter()
+{
+    Action = 5;
+    return finish(m_host->printer(m_owner, Printer(), Flags));
+}
+
+CommonDialog::Result CommonDialog::SetAction(int action)
+{
+    switch (action) {
+    case 1: return ShowOpen();
+    case 2: return ShowSave();
+    case 3: return ShowColor();
+    case 4: return ShowFont();
+    case 5: return ShowPrinter();
+    default:
+        Action = action;
+        return Accepted;
+    }
+}

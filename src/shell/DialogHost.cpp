@@ -1,0 +1,92 @@
+#include "shell/DialogHost.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace {
+
+bool runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QStringList &nameFilters,
+                   int &filterIndex, QString &fileName)
+{
+    QFileDialog dlg(parent);
+    dlg.setAcceptMode(mode);
+    dlg.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                    : QFileDialog::AnyFile);
+    // An existing file is replaced without a question, and no extension is
+    // added to the name the user typed.
+    dlg.setOption(QFileDialog::DontConfirmOverwrite);
+    dlg.setNameFilters(nameFilters);
+    if (filterIndex >= 1 && filterIndex <= nameFilters.size())
+        dlg.selectNameFilter(nameFilters.at(filterIndex - 1));
+    if (!fileName.isEmpty())
+        dlg.selectFile(fileName);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return false;
+    fileName = dlg.selectedFiles().first();
+    const int idx = nameFilters.indexOf(dlg.selectedNameFilter());
+    filterIndex = idx >= 0 ? idx + 1 : 1;
+    return true;
+}
+
+} // namespace
+
+bool QtDialogHost::openFile(QWidget *parent, const QStringList &nameFilters, int &filterIndex,
+                            QString &fileName)
+{
+    return runFileDialog(parent, QFileDialog::AcceptOpen, nameFilters, filterIndex, fileName);
+}
+
+bool QtDialogHost::saveFile(QWidget *parent, const QStringList &nameFilters, int &filterIndex,
+                            QString &fileName)
+{
+    return runFileDialog(parent, QFileDialog::AcceptSave, nameFilters, filterIndex, fileName);
+}
+
+bool QtDialogHost::printer(QWidget *parent, QPrinter &printer, int flags)
+{
+    QPrintDialog dlg(&printer, parent);
+    QAbstractPrintDialog::PrintDialogOptions opts = dlg.options();
+    if (flags & 1) {
+        opts |= QAbstractPrintDialog::PrintSelection;
+        dlg.setPrintRange(QAbstractPrintDialog::Selection);
+    } else {
+        opts &= ~QAbstractPrintDialog::PrintSelection;
+        dlg.setPrintRange(QAbstractPrintDialog::AllPages);
+    }
+    if (flags & 8)
+        opts &= ~QAbstractPrintDialog::PrintPageRange;
+    dlg.setOptions(opts);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool QtDialogHost::color(QWidget *parent, QColor &color)
+{
+    const QColor c = QColorDialog::getColor(color, parent);
+    if (!c.isValid())
+        return false;
+    color = c;
+    return true;
+}
+
+bool QtDialogHost::font(QWidget *parent, QFont &font, QColor & /*color*/, int /*flags*/)
+{
+    bool ok = false;
+    const QFont f = QFontDialog::getFont(&ok, font, parent);
+    if (ok)
+        font = f;
+    return ok;
+}
+
+QMessageBox::StandardButton QtDialogHost::message(QWidget *parent, const QString &title,
+                                                  const QString &text,
+                                                  QMessageBox::StandardButtons buttons,
+                                                  QMessageBox::StandardButton defaultButton,
+                                                  QMessageBox::Icon icon)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setDefaultButton(defaultButton);
+    return QMessageBox::StandardButton(box.exec());
+}

@@ -1,0 +1,301 @@
+#include "shell/Form1.h"
+
+#include "shell/DialogHost.h"
+#include "shell/RichTextBox.h"
+#include "shell/Twips.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+
+const QString Form1::Caption = QStringLiteral("Quillet 99 v2.0");
+
+namespace {
+
+// Layout in twips.
+constexpr int kClientLeft = 1845, kClientTop = 1710;
+constexpr int kClientWidth = 7005, kClientHeight = 4680;
+constexpr int kToolbarHeight = 420;
+constexpr int kStatusHeight = 255;
+constexpr int kButtonSize = 375;
+constexpr int kEditLeft = 120, kEditTop = 600, kEditWidth = 6795, kEditHeight = 3615;
+// Form_Resize keeps these fixed margins, whatever the real frame measures.
+constexpr float kResizeWidthMargin = 400.0f;
+constexpr float kResizeHeightMargin = 1750.0f;
+
+} // namespace
+
+Form1::Form1(DialogHost *host, QWidget *parent)
+    : QMainWindow(parent), CommonDialog1(this, host)
+{
+    if (!host) {
+        m_ownHost = std::make_unique<QtDialogHost>();
+        CommonDialog1.setHost(m_ownHost.get());
+    }
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(Caption);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quillet.xpm")));
+
+    client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    QPalette pal = client->palette();
+    pal.setColor(QPalette::Window, colorFromBgr(0x00C0C0C0));
+    client->setPalette(pal);
+    client->setAutoFillBackground(true);
+    client->setMinimumSize(0, 0);
+    client->installEventFilter(this);
+    setCentralWidget(client);
+
+    RichTextBox1 = new RichTextBox(client);
+    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    RichTextBox1->move(twips::toPxX(kEditLeft), twips::toPxY(kEditTop));
+    RichTextBox1->SetWidth(kEditWidth);
+    RichTextBox1->SetHeight(kEditHeight);
+
+    buildToolbar();
+
+    StatusBar1 = new QStatusBar(client);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusText = new QLabel(StatusBar1);
+    m_statusText->setObjectName(QStringLiteral("StatusText"));
+    m_statusText->setTextFormat(Qt::PlainText);
+    m_statusText->setMinimumWidth(0);
+    m_statusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    StatusBar1->addWidget(m_statusText, 1);
+
+    buildMenus();
+
+    // The docked strips stay above the editing area whatever size it gets.
+    Toolbar1->raise();
+    StatusBar1->raise();
+
+    // Focus order; the editing area has the focus when the window opens.
+    QWidget *order[] = {RichTextBox1, Command14, Command10, Command9, Command8, Command7,
+                        Command6, Command5, Command16, Command15, Command2, Command1,
+                        Command3, Command13, Command12, Command11, Command17};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    RichTextBox1->setFocus();
+
+    // Client area at its fixed place on the screen, below the menu bar.
+    const int menuHeight = menuBar()->sizeHint().height();
+    setGeometry(twips::toPxX(kClientLeft), twips::toPxY(kClientTop) - menuHeight,
+                twips::toPxX(kClientWidth), twips::toPxY(kClientHeight) + menuHeight);
+    layoutDocked();
+}
+
+Form1::~Form1() = default;
+
+void Form1::start()
+{
+    Form_Load();
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form1::setDialogHost(DialogHost *host)
+{
+    CommonDialog1.setHost(host ? host : m_ownHost.get());
+}
+
+// ---- menus and toolbar -----------------------------------------------------
+
+QAction *Form1::item(QMenu *menu, const char *name, const QString &caption,
+                     const QKeySequence &shortcut, void (Form1::*handler)())
+{
+    QAction *a = menu->addAction(caption);
+    a->setObjectName(QLatin1String(name));
+    if (!shortcut.isEmpty())
+        a->setShortcut(shortcut);
+    if (handler)
+        connect(a, &QAction::triggered, this, handler);
+    return a;
+}
+
+void Form1::buildMenus()
+{
+    auto separator = [](QMenu *m, const char *name) {
+        QAction *a = m->addSeparator();
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    auto menu = [this](const char *name, const QString &caption) {
+        QMenu *m = menuBar()->addMenu(caption);
+        m->setObjectName(QLatin1String(name));
+        m->menuAction()->setObjectName(QLatin1String(name));
+        return m;
+    };
+    const QKeySequence none;
+
+    archivo = menu("archivo", QStringLiteral("File"));
+    nuevo = item(archivo, "nuevo", QStringLiteral("&New"), none, &Form1::nuevo_Click);
+    abrir = item(archivo, "abrir", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O), &Form1::abrir_Click);
+    save = item(archivo, "save", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S), &Form1::save_Click);
+    print = item(archivo, "print", QStringLiteral("Print"), QKeySequence(Qt::CTRL | Qt::Key_P), &Form1::print_Click);
+    d = separator(archivo, "d");
+    end = item(archivo, "end", QStringLiteral("&Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &Form1::end_Click);
+
+    edit = menu("edit", QStringLiteral("Edit"));
+    cut = item(edit, "cut", QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_C), &Form1::cut_Click);
+    copy = item(edit, "copy", QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_Y), &Form1::copy_Click);
+    paste = item(edit, "paste", QStringLiteral("Paste"), QKeySequence(Qt::SHIFT | Qt::Key_Insert), &Form1::paste_Click);
+    clear = item(edit, "clear", QStringLiteral("Clear All"), QKeySequence(Qt::SHIFT | Qt::Key_Delete), &Form1::clear_Click);
+    select = item(edit, "select", QStringLiteral("Select All"), QKeySequence(Qt::CTRL | Qt::Key_A), &Form1::select_Click);
+    bar = separator(edit, "bar");
+    search = item(edit, "search", QStringLiteral("&Search"), QKeySequence(Qt::CTRL | Qt::Key_F), &Form1::search_Click);
+    timedate = item(edit, "timedate", QStringLiteral("Time/ Date"), QKeySequence(Qt::CTRL | Qt::Key_T), &Form1::timedate_Click);
+
+    view = menu("view", QStringLiteral("View"));
+    full = item(view, "full", QStringLiteral("View Fullscreen"), QKeySequence(Qt::Key_F2), &Form1::full_Click);
+    tip = item(view, "tip", QStringLiteral("View Tip of the Day"), none, &Form1::tip_Click);
+
+    tools = menu("tools", QStringLiteral("&Tools"));
+    encript = item(tools, "encript", QStringLiteral("Encript/Decript "), none, &Form1::encript_Click);
+    inet = item(tools, "inet", QStringLiteral("Internet Transfers"), none, &Form1::inet_Click);
+
+    fontMenu = menu("font", QStringLiteral("Font"));
+    arial = item(fontMenu, "arial", QStringLiteral("Arial"), none, &Form1::arial_Click);
+    arialblack = item(fontMenu, "arialblack", QStringLiteral("Arial Black"), none, &Form1::arialblack_Click);
+    sans = item(fontMenu, "sans", QStringLiteral("MS Sans Serif"), none, &Form1::sans_Click);
+    msserif = item(fontMenu, "msserif", QStringLiteral("MS Serif"), none, &Form1::msserif_Click);
+    small = item(fontMenu, "small", QStringLiteral("Small Fonts"), none, &Form1::small_Click);
+    tahoma = item(fontMenu, "tahoma", QStringLiteral("Tahoma"), none, &Form1::tahoma_Click);
+    times = item(fontMenu, "times", QStringLiteral("Times New Roman"), none, &Form1::times_Click);
+    verdana = item(fontMenu, "verdana", QStringLiteral("Verdana"), none, &Form1::verdana_Click);
+    wing = item(fontMenu, "wing", QStringLiteral("Wingdings"), none, &Form1::wing_Click);
+    more = item(fontMenu, "more", QStringLiteral("&More Fonts..."), none, &Form1::more_Click);
+    divide = separator(fontMenu, "divide");
+    sizeMenu = fontMenu->addMenu(QStringLiteral("Size"));
+    sizeMenu->setObjectName(QStringLiteral("size"));
+    sizeMenu->menuAction()->setObjectName(QStringLiteral("size"));
+    ten = item(sizeMenu, "ten", QStringLiteral("10"), none, &Form1::ten_Click);
+    vei = item(sizeMenu, "vei", QStringLiteral("20"), none, &Form1::vei_Click);
+    tre = item(sizeMenu, "tre", QStringLiteral("30"), none, &Form1::tre_Click);
+    cua = item(sizeMenu, "cua", QStringLiteral("40"), none, &Form1::cua_Click);
+    ses = item(sizeMenu, "ses", QStringLiteral("60"), none, &Form1::ses_Click);
+    set = item(sizeMenu, "set", QStringLiteral("70"), none, &Form1::set_Click);
+    color = item(fontMenu, "color", QStringLiteral("Color"), none, &Form1::color_Click);
+
+    // A menu-bar entry of its own, without a menu: a click runs it at once.
+    about = menuBar()->addAction(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("about"));
+    connect(about, &QAction::triggered, this, &Form1::about_Click);
+
+    // The menu's keys win over the editing area's own meaning of them.
+    QList<QKeySequence> keys;
+    const QList<QAction *> all = findChildren<QAction *>();
+    for (QAction *a : all)
+        if (!a->shortcut().isEmpty())
+            keys << a->shortcut();
+    RichTextBox1->SetReservedKeys(keys);
+}
+
+QPushButton *Form1::button(const char *name, int left, const char *picture, const QString &tooltip,
+                           void (Form1::*handler)())
+{
+    auto *b = new QPushButton(Toolbar1);
+    b->setObjectName(QLatin1String(name));
+    b->setIcon(QIcon(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(picture))));
+    const QPixmap px(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(picture)));
+    b->setIconSize(px.isNull() ? QSize(16, 16) : px.size());
+    b->setGeometry(twips::rect(left, 0, kButtonSize, kButtonSize));
+    b->setToolTip(tooltip);
+    // Reachable with Tab, but a click leaves the focus in the editing area.
+    b->setFocusPolicy(Qt::TabFocus);
+    connect(b, &QPushButton::clicked, this, handler);
+    return b;
+}
+
+void Form1::buildToolbar()
+{
+    Toolbar1 = new QWidget(client);
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setAutoFillBackground(true);
+    QPalette pal = Toolbar1->palette();
+    pal.setColor(QPalette::Window, colorFromBgr(0x00C0C0C0));
+    Toolbar1->setPalette(pal);
+
+    // Left to right, in groups: file, clipboard, tools, styles, colour, views.
+    Command5 = button("Command5", 0, "new", QStringLiteral("New File"), &Form1::Command5_Click);
+    Command6 = button("Command6", 360, "save", QStringLiteral("Save File"), &Form1::Command6_Click);
+    Command7 = button("Command7", 720, "open", QStringLiteral("Open File"), &Form1::Command7_Click);
+    Command14 = button("Command14", 1080, "print", QStringLiteral("Print File"), &Form1::Command14_Click);
+    Command8 = button("Command8", 1680, "cut", QStringLiteral("Cut Selected Text"), &Form1::Command8_Click);
+    Command9 = button("Command9", 2040, "copy", QStringLiteral("Copy Selected Text"), &Form1::Command9_Click);
+    Command10 = button("Command10", 2400, "paste", QStringLiteral("Paste the selected Text"), &Form1::Command10_Click);
+    Command1 = button("Command1", 3120, "inet", QStringLiteral("Internet Transfers"), &Form1::Command1_Click);
+    Command3 = button("Command3", 3480, "encrypt", QString(), &Form1::Command3_Click);
+    Command2 = button("Command2", 3840, "search", QString(), &Form1::Command2_Click);
+    Command11 = button("Command11", 4320, "underline", QStringLiteral("Underline"), &Form1::Command11_Click);
+    Command12 = button("Command12", 4680, "italic", QStringLiteral("Italic"), &Form1::Command12_Click);
+    Command13 = button("Command13", 5040, "bold", QStringLiteral("Bold"), &Form1::Command13_Click);
+    Command17 = button("Command17", 5520, "color", QString(), &Form1::Command17_Click);
+    Command15 = button("Command15", 6120, "fullscreen", QStringLiteral("Full Screen View"), &Form1::Command15_Click);
+    Command16 = button("Command16", 6480, "tip", QStringLiteral("Tip of day"), &Form1::Command16_Click);
+}
+
+// ---- sizes -------------------------------------------------------------------
+
+void Form1::layoutDocked()
+{
+    const int w = client->width();
+    const int h = client->height();
+    Toolbar1->setGeometry(0, 0, w, twips::toPxY(kToolbarHeight));
+    const int sh = twips::toPxY(kStatusHeight);
+    StatusBar1->setGeometry(0, h - sh, w, sh);
+}
+
+void Form1::Form_Resize()
+{
+    // Each dimension on its own: a negative result fails and keeps that
+    // dimension as it was, while the other is still set.
+    const QRect outer = frameGeometry();
+    RichTextBox1->SetWidth(float(twips::fromPxX(outer.width())) - kResizeWidthMargin);
+    RichTextBox1->SetHeight(float(twips::fromPxY(outer.height())) - kResizeHeightMargin);
+}
+
+void Form1::resizeEvent(QResizeEvent *e)
+{
+    QMainWindow::resizeEvent(e);
+    Form_Resize();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == client && e->type() == QEvent::Resize)
+        layoutDocked();
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void Form1::closeEvent(QCloseEvent *e)
+{
+    // Closing the main window ends the program, hidden windows included.
+    e->accept();
+    QApplication::quit();
+}
+
+// ---- status line and title ---------------------------------------------------
+
+void Form1::SetStatus(const QString &text)
+{
+    m_statusText->setText(text);
+}
+
+QString Form1::Status() const
+{
+    return m_statusText->text();
+}
+
+void Form1::SetTitleFile(const QString &path)
+{
+    setWindowTitle(Caption + QStringLiteral(": ") + path);
+}
+
+void Form1::ResetTitle()
+{
+    setWindowTitle(Caption);
+}

@@ -1,0 +1,457 @@
+#include "shell/RichTextBox.h"
+
+#include "rtf/Rtf.h"
+#include "rtf/TextCodec.h"
+#include "shell/Twips.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QSaveFile>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextOption>
+
+namespace {
+
+// How many replaced documents Ctrl+Z can bring back.
+constexpr std::size_t kReplaceHistory = 8;
+
+// QTextCursor's selectedText() uses U+2029 between paragraphs.
+QString withCrLf(QString s)
+{
+    s.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    s.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+    return s;
+}
+
+// Any line end to '\n', which QTextCursor::insertText turns into a paragraph.
+QString withLf(QString s)
+{
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return s;
+}
+
+QString fileError(const QString &fileName, const QFileDevice &f)
+{
+    if (fileName.isEmpty())
+        return QStringLiteral("no file name given");
+    switch (f.error()) {
+    case QFileDevice::OpenError:
+        if (!QFileInfo::exists(fileName))
+            return QStringLiteral("file not found");
+        if (QFileInfo(fileName).isDir())
+            return QStringLiteral("it is a folder");
+        return QStringLiteral("access denied");
+    default:
+        return f.errorString();
+    }
+}
+
+} // namespace
+
+RichTextBox::RichTextBox(QWidget *parent)
+    : QTextEdit(parent)
+{
+    setAcceptRichText(false);
+    setLineWrapMode(QTextEdit::WidgetWidth);
+    QTextDocument *doc = NewDocument();
+    doc->setParent(this);
+    setDocument(doc);
+    setCurrentCharFormat(QTextCharFormat());
+}
+
+RichTextBox::~RichTextBox() = default;
+
+QTextDocument *RichTextBox::NewDocument()
+{
+    auto *doc = new QTextDocument;
+    QFont f;
+    f.setFamilies({QStringLiteral("MS Sans Serif")});
+    f.setPointSizeF(8.5);
+    doc->setDefaultFont(f);
+    QTextOption opt = doc->defaultTextOption();
+    opt.setTabStopDistance(twips::toPxX(720));
+    doc->setDefaultTextOption(opt);
+    return doc;
+}
+
+// ---- whole-document replacement ------------------------------------------
+
+void RichTextBox::ReplaceDocument(QTextDocument *fresh)
+{
+    QTextDocument *old = document();
+    // QTextEdit deletes a replaced document it is parent of; we keep it.
+    old->setParent(nullptr);
+    m_replaced.emplace_back(old);
+    if (m_replaced.size() > kReplaceHistory)
+        m_replaced.erase(m_replaced.begin());
+    fresh->setUndoRedoEnabled(true);
+    fresh->setParent(this);
+    setDocument(fresh);
+    moveCursor(QTextCursor::Start);
+}
+
+bool RichTextBox::UndoReplace()
+{
+    if (m_replaced.empty())
+        return false;
+    QTextDocument *current = document();
+    QTextDocument *back = m_replaced.back().release();
+    m_replaced.pop_back();
+    current->setParent(nullptr);
+    back->setParent(this);
+    setDocument(back);
+    delete current;
+    moveCursor(QTextCursor::End);
+    return true;
+}
+
+// ---- text -----------------------------------------------------------------
+
+QString RichTextBox::Text() const
+{
+    QString s = document()->toPlainText();
+    s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return s;
+}
+
+void RichTextBox::SetText(const QString &text)
+{
+    QTextDocument *doc = NewDocument();
+    doc->setUndoRedoEnabled(false);
+    doc->setPlainText(withLf(text));
+    ReplaceDocument(doc);
+}
+
+QString RichTextBox::TextRTF() const
+{
+    return QString::fromLatin1(rtf::write(document()));
+}
+
+void RichTextBox::SetTextRTF(const QString &rtfText)
+{
+    bool latin1 = true;
+    for (QChar c : rtfText)
+        if (c.unicode() > 0xFF) { latin1 = false; break; }
+    const QByteArray bytes = latin1 ? rtfText.toLatin1() : rtfText.toUtf8();
+    if (!rtf::isRtf(bytes)) {
+        SetText(rtfText);
+        return;
+    }
+    QTextDocument *doc = NewDocument();
+    doc->setUndoRedoEnabled(false);
+    rtf::read(bytes, doc);
+    ReplaceDocument(doc);
+}
+
+QString RichTextBox::SelText() const
+{
+    return withCrLf(textCursor().selectedText());
+}
+
+void RichTextBox::SetSelText(const QString &text)
+{
+    QTextCursor c = textCursor();
+    c.insertText(withLf(text));
+    setTextCursor(c);
+}
+
+int RichTextBox::SelStart() const
+{
+    return textCursor().selectionStart();
+}
+
+void RichTextBox::SetSelStart(int start)
+{
+    QTextCursor c = textCursor();
+    const int end = qMax(0, document()->characterCount() - 1);
+    c.setPosition(qBound(0, start, end));
+    setTextCursor(c);
+}
+
+int RichTextBox::SelLength() const
+{
+    const QTextCursor c = textCursor();
+    return c.selectionEnd() - c.selectionStart();
+}
+
+void RichTextBox::SetSelLength(int length)
+{
+    QTextCursor c = textCursor();
+    const int start = c.selectionStart();
+    const int end = qMax(0, document()->characterCount() - 1);
+    c.setPosition(start);
+    c.setPosition(qBound(start, start + qMax(0, length), end), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+// ---- character formatting ---------------------------------------------------
+
+void RichTextBox::mergeFormat(const QTextCharFormat &fmt)
+{
+    // With a selection this formats it; without, it sets the format of the
+    // text typed next at the insertion point.
+    mergeCurrentCharFormat(fmt);
+}
+
+template <typename Pred>
+bool RichTextBox::wholeSelection(Pred pred) const
+{
+    const QTextCursor c = textCursor();
+    if (!c.hasSelection())
+        return pred(c.charFormat());
+    const int start = c.selectionStart();
+    const int end = c.selectionEnd();
+    for (QTextBlock b = document()->findBlock(start); b.isValid() && b.position() < end; b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment frag = it.fragment();
+            if (frag.position() + frag.length() <= start || frag.position() >= end)
+                continue;
+            if (!pred(frag.charFormat()))
+                return false;
+        }
+    }
+    return true;
+}
+
+QString RichTextBox::SelFontName() const
+{
+    const QTextCharFormat f = textCursor().charFormat();
+    const QStringList fam = f.fontFamilies().toStringList();
+    if (!fam.isEmpty())
+        return fam.first();
+    return f.font().family();
+}
+
+void RichTextBox::SetSelFontName(const QString &name)
+{
+    QTextCharFormat f;
+    // Kept as given, even when this machine lacks the face: it survives in
+    // saved files, and display falls back through fontconfig.
+    f.setFontFamilies({name});
+    mergeFormat(f);
+}
+
+float RichTextBox::SelFontSize() const
+{
+    const QTextCharFormat f = textCursor().charFormat();
+    const double size = f.fontPointSize();
+    return float(size > 0 ? size : document()->defaultFont().pointSizeF());
+}
+
+void RichTextBox::SetSelFontSize(float points)
+{
+    if (!(points > 0))
+        return;
+    QTextCharFormat f;
+    f.setFontPointSize(points);
+    mergeFormat(f);
+}
+
+quint32 RichTextBox::SelColor() const
+{
+    const QTextCharFormat f = textCursor().charFormat();
+    if (f.hasProperty(QTextFormat::ForegroundBrush))
+        return bgrFromColor(f.foreground().color());
+    return 0;
+}
+
+void RichTextBox::SetSelColor(quint32 bgr)
+{
+    QTextCharFormat f;
+    f.setForeground(colorFromBgr(bgr));
+    mergeFormat(f);
+}
+
+bool RichTextBox::SelBold() const
+{
+    return wholeSelection([](const QTextCharFormat &f) { return f.fontWeight() >= QFont::Bold; });
+}
+
+void RichTextBox::SetSelBold(bool on)
+{
+    QTextCharFormat f;
+    f.setFontWeight(on ? QFont::Bold : QFont::Normal);
+    mergeFormat(f);
+}
+
+bool RichTextBox::SelItalic() const
+{
+    return wholeSelection([](const QTextCharFormat &f) { return f.fontItalic(); });
+}
+
+void RichTextBox::SetSelItalic(bool on)
+{
+    QTextCharFormat f;
+    f.setFontItalic(on);
+    mergeFormat(f);
+}
+
+bool RichTextBox::SelUnderline() const
+{
+    return wholeSelection([](const QTextCharFormat &f) { return f.fontUnderline(); });
+}
+
+void RichTextBox::SetSelUnderline(bool on)
+{
+    QTextCharFormat f;
+    f.setFontUnderline(on);
+    mergeFormat(f);
+}
+
+bool RichTextBox::SelStrikeThru() const
+{
+    return wholeSelection([](const QTextCharFormat &f) { return f.fontStrikeOut(); });
+}
+
+void RichTextBox::SetSelStrikeThru(bool on)
+{
+    QTextCharFormat f;
+    f.setFontStrikeOut(on);
+    mergeFormat(f);
+}
+
+QFont RichTextBox::Font() const
+{
+    return document()->defaultFont();
+}
+
+// ---- size -----------------------------------------------------------------
+
+bool RichTextBox::SetWidth(float tw)
+{
+    if (!(tw >= 0))
+        return false;
+    m_widthTwips = tw;
+    resize(twips::toPxX(tw), height());
+    return true;
+}
+
+bool RichTextBox::SetHeight(float tw)
+{
+    if (!(tw >= 0))
+        return false;
+    m_heightTwips = tw;
+    resize(width(), twips::toPxY(tw));
+    return true;
+}
+
+// ---- files ----------------------------------------------------------------
+
+bool RichTextBox::LoadFile(const QString &fileName, int fileType, QString *error)
+{
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (fileType != rtfRTF && fileType != rtfText)
+        return fail(QStringLiteral("unknown file type"));
+    QFile f(fileName);
+    if (fileName.isEmpty() || QFileInfo(fileName).isDir() || !f.open(QIODevice::ReadOnly))
+        return fail(fileError(fileName, f));
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return fail(f.errorString());
+
+    QTextDocument *doc = NewDocument();
+    doc->setUndoRedoEnabled(false);
+    if (fileType == rtfRTF) {
+        if (!rtf::read(bytes, doc)) {
+            delete doc;
+            return fail(QStringLiteral("not a Rich Text Format file"));
+        }
+    } else {
+        doc->setPlainText(withLf(textcodec::decodeText(bytes)));
+    }
+    ReplaceDocument(doc);
+    return true;
+}
+
+bool RichTextBox::SaveFile(const QString &fileName, int fileType, QString *error) const
+{
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (fileType != rtfRTF && fileType != rtfText)
+        return fail(QStringLiteral("unknown file type"));
+    if (fileName.isEmpty())
+        return fail(QStringLiteral("no file name given"));
+    const QByteArray bytes = fileType == rtfRTF ? rtf::write(document()) : Text().toUtf8();
+    // Written beside the target and renamed over it, so a failed save never
+    // damages the file that was there.
+    QSaveFile f(fileName);
+    if (!f.open(QIODevice::WriteOnly))
+        return fail(fileError(fileName, f));
+    if (f.write(bytes) != bytes.size())
+        return fail(f.errorString());
+    if (!f.commit())
+        return fail(f.errorString());
+    return true;
+}
+
+// ---- search ---------------------------------------------------------------
+
+int RichTextBox::Find(const QString &text)
+{
+    if (text.isEmpty())
+        return -1;
+    const QTextCursor from = textCursor();
+    QTextCursor found = document()->find(text, from.selectionEnd());
+    if (found.isNull())
+        found = document()->find(text, 0);
+    if (found.isNull())
+        return -1;
+    setTextCursor(found);
+    ensureCursorVisible();
+    return found.selectionStart();
+}
+
+// ---- keys -----------------------------------------------------------------
+
+bool RichTextBox::isReserved(const QKeyEvent *e) const
+{
+    const QKeySequence pressed(e->keyCombination());
+    for (const QKeySequence &k : m_reserved)
+        if (k.matches(pressed) == QKeySequence::ExactMatch)
+            return true;
+    return false;
+}
+
+bool RichTextBox::event(QEvent *e)
+{
+    // Leaving the override unaccepted lets the window's shortcut run instead
+    // of QTextEdit's own Copy, Select All, Paste, ...
+    if (e->type() == QEvent::ShortcutOverride && isReserved(static_cast<QKeyEvent *>(e))) {
+        e->ignore();
+        return true;
+    }
+    return QTextEdit::event(e);
+}
+
+void RichTextBox::keyPressEvent(QKeyEvent *e)
+{
+    if (isReserved(e)) {
+        e->ignore();
+        return;
+    }
+    if (e->matches(QKeySequence::Undo) && !document()->isUndoAvailable() && UndoReplace()) {
+        e->accept();
+        return;
+    }
+    QTextEdit::keyPressEvent(e);
+}
+
+void RichTextBox::insertFromMimeData(const QMimeData *source)
+{
+    // Only plain text crosses into the document, with the insertion point's
+    // formatting, whatever the other program offered.
+    if (source && source->hasText())
+        textCursor().insertText(withLf(source->text()));
+}

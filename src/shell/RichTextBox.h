@@ -1,0 +1,104 @@
+#pragma once
+// The rich text editing control: a QTextEdit with the members the commands
+// use (Text, SelText, SelBold, LoadFile, ...). Commands never reach into the
+// QTextDocument themselves for these jobs, so every editing area behaves alike.
+
+#include <QKeySequence>
+#include <QList>
+#include <QTextEdit>
+#include <memory>
+#include <vector>
+
+class QTextDocument;
+
+class RichTextBox : public QTextEdit
+{
+    Q_OBJECT
+
+public:
+    enum FileType { rtfRTF = 0, rtfText = 1 };
+
+    explicit RichTextBox(QWidget *parent = nullptr);
+    ~RichTextBox() override;
+
+    // Plain text, paragraphs separated by CR LF. Writing replaces the whole
+    // document with unformatted text.
+    QString Text() const;
+    void SetText(const QString &text);
+
+    // The whole document as Rich Text Format. Writing a string that is not
+    // RTF puts it in as plain text.
+    QString TextRTF() const;
+    void SetTextRTF(const QString &rtf);
+
+    QString SelText() const;
+    void SetSelText(const QString &text);
+    int SelStart() const;
+    void SetSelStart(int start);
+    int SelLength() const;
+    void SetSelLength(int length);
+
+    QString SelFontName() const;
+    void SetSelFontName(const QString &name);
+    float SelFontSize() const;
+    void SetSelFontSize(float points);
+    quint32 SelColor() const;          // 0x00BBGGRR
+    void SetSelColor(quint32 bgr);
+    // Each reads true only when the whole selection has the attribute.
+    bool SelBold() const;
+    void SetSelBold(bool on);
+    bool SelItalic() const;
+    void SetSelItalic(bool on);
+    bool SelUnderline() const;
+    void SetSelUnderline(bool on);
+    bool SelStrikeThru() const;
+    void SetSelStrikeThru(bool on);
+
+    // The base font of the control.
+    QFont Font() const;
+
+    // Size in twips; a negative size fails and changes nothing.
+    float Width() const { return m_widthTwips; }
+    float Height() const { return m_heightTwips; }
+    bool SetWidth(float twips);
+    bool SetHeight(float twips);
+
+    // Replace the document from a file, or write it; on failure the document
+    // (or the file on disk) is left as it was and *error says why.
+    bool LoadFile(const QString &fileName, int fileType, QString *error = nullptr);
+    bool SaveFile(const QString &fileName, int fileType, QString *error = nullptr) const;
+
+    // Case-insensitive search forward from the end of the selection, wrapping
+    // once to the start. A match becomes the selection. Returns its start or -1.
+    int Find(const QString &text);
+
+    // Puts a new document in place of the current one. The replaced document
+    // is kept, so Ctrl+Z past the new document's own history brings it back.
+    // Takes ownership of fresh.
+    void ReplaceDocument(QTextDocument *fresh);
+    bool UndoReplace();
+    bool CanUndoReplace() const { return !m_replaced.empty(); }
+
+    // A fresh empty document with the editor's defaults (MS Sans Serif 8.5 pt,
+    // tab stops every 720 twips). The caller owns it.
+    static QTextDocument *NewDocument();
+
+    // Keys that belong to the window's menu: the editing area leaves them alone
+    // so the menu's shortcut runs instead of the editor's own meaning.
+    void SetReservedKeys(const QList<QKeySequence> &keys) { m_reserved = keys; }
+
+protected:
+    bool event(QEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void insertFromMimeData(const QMimeData *source) override;
+
+private:
+    bool isReserved(const QKeyEvent *e) const;
+    void mergeFormat(const QTextCharFormat &fmt);
+    template <typename Pred> bool wholeSelection(Pred pred) const;
+
+    float m_widthTwips = 0;
+    float m_heightTwips = 0;
+    QList<QKeySequence> m_reserved;
+    std::vector<std::unique_ptr<QTextDocument>> m_replaced;
+};
