@@ -13,6 +13,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 // QTextDocument to RTF in one pass over blocks and fragments. The body is
