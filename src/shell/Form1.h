@@ -8,9 +8,11 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 class DialogHost;
+class PrinterSink;
 class QAction;
 class QLabel;
 class QMenu;
@@ -142,6 +144,10 @@ public:
     // Each subsystem adds what its handlers need below its own heading.
 
     // files
+    // Where Print sends the plain text; null means the real printer.
+    std::shared_ptr<PrinterSink> printerSink;
+    // Ends the process once Exit is confirmed; empty means quit the program.
+    std::function<void()> endProcess;
 
     // editing
 
