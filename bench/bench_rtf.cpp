@@ -1,0 +1,549 @@
+// Speed of the RTF engine on a large generated document.
+//
+//   bench_rtf [--size MB] [--repeat N] [--dump FILE] [--only STAGE]
+//
+// Generates a realistic RTF file (mixed faces, sizes, colours and styles,
+// non-ASCII text as \uN and \'hh, tables) in memory and reports, each the
+// best of N runs:
+//   tokenize  splitting the bytes into tokens only
+//   read      rtf::read into a QTextDocument that no editor shows
+//   floor     inserting the same runs with the same formats straight through
+//             a QTextCursor (undo off, one edit block): what reading can
+//             at best approach
+//   write     rtf::write of the document read
+// and the peak resident memory after each stage. --dump writes the file, for
+// timing whole programs on it (see compare-tools.sh). --only runs one stage
+// so that its peak memory stands alone.
+
+#include "rtf/Rtf.h"
+#if __has_include("rtf/RtfTokenizer.h")
+#include "rtf/RtfTokenizer.h"
+#define HAVE_TOKENIZER 1
+#endif
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHash>
+#include <QRandomGenerator>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextTable>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// ---- the document model the generator produces -----------------------------
+
+const char *const kFaces[] = {"Times New Roman", "Arial", "Courier New", "MS Sans Serif",
+                              "Georgia", "Verdana"};
+constexpr int kFaceCount = 6;
+const QRgb kColors[] = {0x000000, 0xC00000, 0x0070C0, 0x00B050, 0x7030A0, 0xFFC000, 0x808080,
+                        0xFFFF00};
+constexpr int kColorCount = 8;
+
+struct RunFormat {
+    int face = 0;
+    int halfPoints = 24;
+    bool bold = false, italic = false, underline = false, strike = false;
+    int color = -1;     // index into kColors, -1 for none
+    int highlight = -1; // index into kColors, -1 for none
+    bool operator==(const RunFormat &o) const
+    {
+        return face == o.face && halfPoints == o.halfPoints && bold == o.bold && italic == o.italic
+            && underline == o.underline && strike == o.strike && color == o.color
+            && highlight == o.highlight;
+    }
+};
+size_t qHash(const RunFormat &f, size_t seed = 0)
+{
+    return qHashMulti(seed, f.face, f.halfPoints, f.bold, f.italic, f.underline, f.strike, f.color,
+                      f.highlight);
+}
+
+struct ParaFormat {
+    int align = 0; // 0 left, 1 centre, 2 right, 3 justify
+    int left = 0, firstLine = 0, before = 0, after = 0; // twips
+};
+
+// Receives the document piece by piece; one sink writes RTF, the other
+// builds a QTextDocument through a cursor.
+class Sink {
+public:
+    virtual ~Sink() = default;
+    virtual void paragraph(const ParaFormat &pf) = 0; // starts one
+    virtual void run(const RunFormat &f, const QString &text, const QByteArray &rtf) = 0;
+    virtual void table(const std::vector<std::vector<QString>> &cells) = 0;
+    virtual void finish() = 0;
+};
+
+struct Word {
+    QString text;
+    QByteArray rtf;
+};
+
+QByteArray rtfEscape(const QString &s, bool hexForAnsi)
+{
+    QByteArray out;
+    for (QChar qc : s) {
+        const char16_t c = qc.unicode();
+        if (c == '\\' || c == '{' || c == '}') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x80) {
+            out += char(c);
+        } else if (hexForAnsi && c >= 0xA0 && c <= 0xFF) {
+            out += "\\'" + QByteArray::number(int(c), 16); // the way Word writes Latin-1
+        } else {
+            out += "\\u" + QByteArray::number(c > 32767 ? int(c) - 65536 : int(c)) + '?';
+        }
+    }
+    return out;
+}
+
+std::vector<Word> vocabulary()
+{
+    const char *const ascii[] = {
+        "the", "quarterly", "report", "shows", "that", "sales", "in", "our", "northern", "region",
+        "grew", "by", "twelve", "percent", "while", "costs", "stayed", "flat", "and", "the",
+        "new", "shop", "opened", "on", "time", "with", "three", "more", "staff", "than", "planned",
+        "please", "see", "attached", "table", "for", "details", "of", "each", "month", "{braces}",
+        "back\\slash", "1,200", "3.5%", "(draft)", "e-mail", "re:", "a", "to", "is"};
+    std::vector<Word> v;
+    for (const char *w : ascii)
+        v.push_back({QString::fromLatin1(w), rtfEscape(QString::fromLatin1(w), false)});
+    const char *const latin[] = {"café", "naïve", "Größe", "façade", "señor", "déjà", "Ærø"};
+    for (const char *w : latin) {
+        const QString s = QString::fromUtf8(w);
+        v.push_back({s, rtfEscape(s, true)});
+    }
+    const char *const wide[] = {"Ελληνικά", "русский", "中文文本", "日本語", "€100", "—", "“quoted”"};
+    for (const char *w : wide) {
+        const QString s = QString::fromUtf8(w);
+        v.push_back({s, rtfEscape(s, false)});
+    }
+    return v;
+}
+
+// Produces the same document into any sink: fixed seed, fixed size.
+void generate(Sink &sink, qint64 targetChars)
+{
+    QRandomGenerator rng(1999);
+    const std::vector<Word> words = vocabulary();
+    auto pick = [&](int n) { return int(rng.bounded(n)); };
+    qint64 chars = 0;
+    int para = 0;
+    while (chars < targetChars) {
+        if (para % 150 == 149) {
+            const int rows = 3 + pick(4), cols = 2 + pick(4);
+            std::vector<std::vector<QString>> cells(rows, std::vector<QString>(cols));
+            for (auto &row : cells)
+                for (auto &cell : row) {
+                    cell = words[pick(int(words.size()))].text;
+                    chars += cell.size() * 30; // a table row costs far more RTF than text
+                }
+            sink.table(cells);
+        }
+        ParaFormat pf;
+        const int r = pick(10);
+        pf.align = r < 6 ? 0 : r < 7 ? 1 : r < 8 ? 2 : 3;
+        if (pick(4) == 0)
+            pf.left = 360 * (1 + pick(3));
+        if (pick(6) == 0)
+            pf.firstLine = pick(2) ? 360 : -360;
+        if (pick(3) == 0)
+            pf.before = 120;
+        if (pick(3) == 0)
+            pf.after = 120;
+        sink.paragraph(pf);
+        const int runs = 2 + pick(8);
+        for (int i = 0; i < runs; ++i) {
+            RunFormat f;
+            f.face = pick(10) < 6 ? 0 : pick(kFaceCount);
+            static const int sizes[] = {16, 20, 22, 24, 24, 24, 28, 32, 48};
+            f.halfPoints = sizes[pick(9)];
+            f.bold = pick(5) == 0;
+            f.italic = pick(6) == 0;
+            f.underline = pick(12) == 0;
+            f.strike = pick(40) == 0;
+            f.color = pick(4) == 0 ? pick(kColorCount) : -1;
+            f.highlight = pick(30) == 0 ? pick(kColorCount) : -1;
+            QString text;
+            QByteArray rtf;
+            const int n = 3 + pick(14);
+            for (int k = 0; k < n; ++k) {
+                const Word &w = words[pick(int(words.size()))];
+                if (k) {
+                    text += QLatin1Char(' ');
+                    rtf += ' ';
+                }
+                text += w.text;
+                rtf += w.rtf;
+            }
+            if (i + 1 < runs) {
+                text += QLatin1Char(' ');
+                rtf += ' ';
+            }
+            chars += rtf.size() + 16;
+            sink.run(f, text, rtf);
+        }
+        ++para;
+    }
+    sink.finish();
+}
+
+class RtfSink : public Sink {
+public:
+    QByteArray out;
+    RtfSink(qint64 reserve)
+    {
+        out.reserve(reserve + reserve / 4);
+        out += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n{\\fonttbl";
+        for (int i = 0; i < kFaceCount; ++i)
+            out += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset0 " + kFaces[i] + ";}";
+        out += "}\r\n{\\colortbl;";
+        for (QRgb c : kColors)
+            out += "\\red" + QByteArray::number(qRed(c)) + "\\green" + QByteArray::number(qGreen(c))
+                + "\\blue" + QByteArray::number(qBlue(c)) + ';';
+        out += "}\r\n{\\stylesheet{\\s0\\f0\\fs24 Normal;}}\r\n{\\info{\\title Benchmark}}\r\n";
+    }
+    void paragraph(const ParaFormat &pf) override
+    {
+        if (m_open)
+            out += "\\par\r\n";
+        m_open = true;
+        out += "\\pard";
+        static const char *const al[] = {"", "\\qc", "\\qr", "\\qj"};
+        out += al[pf.align];
+        if (pf.left)
+            out += "\\li" + QByteArray::number(pf.left);
+        if (pf.firstLine)
+            out += "\\fi" + QByteArray::number(pf.firstLine);
+        if (pf.before)
+            out += "\\sb" + QByteArray::number(pf.before);
+        if (pf.after)
+            out += "\\sa" + QByteArray::number(pf.after);
+    }
+    void run(const RunFormat &f, const QString &, const QByteArray &rtf) override
+    {
+        out += "{\\f" + QByteArray::number(f.face) + "\\fs" + QByteArray::number(f.halfPoints);
+        if (f.bold)
+            out += "\\b";
+        if (f.italic)
+            out += "\\i";
+        if (f.underline)
+            out += "\\ul";
+        if (f.strike)
+            out += "\\strike";
+        if (f.color >= 0)
+            out += "\\cf" + QByteArray::number(f.color + 1);
+        if (f.highlight >= 0)
+            out += "\\highlight" + QByteArray::number(f.highlight + 1);
+        out += ' ';
+        out += rtf;
+        out += '}';
+    }
+    void table(const std::vector<std::vector<QString>> &cells) override
+    {
+        if (m_open)
+            out += "\\par\r\n";
+        m_open = false;
+        for (const auto &row : cells) {
+            out += "\\trowd\\trgaph108";
+            for (size_t c = 0; c < row.size(); ++c)
+                out += "\\clbrdrt\\brdrs\\clbrdrl\\brdrs\\clbrdrb\\brdrs\\clbrdrr\\brdrs\\cellx"
+                    + QByteArray::number(int(1800 * (c + 1)));
+            out += "\r\n";
+            for (const QString &cell : row)
+                out += "\\pard\\intbl{\\f1\\fs20 " + rtfEscape(cell, true) + "}\\cell ";
+            out += "\\row\r\n";
+        }
+    }
+    void finish() override { out += "}\r\n"; }
+
+private:
+    bool m_open = false;
+};
+
+class CursorSink : public Sink {
+public:
+    explicit CursorSink(QTextDocument *doc) : m_doc(doc), m_cursor(doc) { m_cursor.beginEditBlock(); }
+    void paragraph(const ParaFormat &pf) override
+    {
+        QTextBlockFormat bf;
+        static const Qt::Alignment al[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight,
+                                           Qt::AlignJustify};
+        bf.setAlignment(al[pf.align]);
+        if (pf.left)
+            bf.setLeftMargin(pf.left / 20.0);
+        if (pf.firstLine)
+            bf.setTextIndent(pf.firstLine / 20.0);
+        if (pf.before)
+            bf.setTopMargin(pf.before / 20.0);
+        if (pf.after)
+            bf.setBottomMargin(pf.after / 20.0);
+        if (m_first)
+            m_cursor.setBlockFormat(bf);
+        else
+            m_cursor.insertBlock(bf);
+        m_first = false;
+    }
+    void run(const RunFormat &f, const QString &text, const QByteArray &) override
+    {
+        m_cursor.insertText(text, format(f));
+    }
+    void table(const std::vector<std::vector<QString>> &cells) override
+    {
+        if (!m_first)
+            m_cursor.insertBlock();
+        m_first = false;
+        QTextTable *t = m_cursor.insertTable(int(cells.size()), int(cells[0].size()));
+        RunFormat cf;
+        cf.face = 1;
+        cf.halfPoints = 20;
+        const QTextCharFormat fmt = format(cf);
+        for (int r = 0; r < int(cells.size()); ++r)
+            for (int c = 0; c < int(cells[r].size()); ++c)
+                t->cellAt(r, c).firstCursorPosition().insertText(cells[r][c], fmt);
+        m_cursor.movePosition(QTextCursor::End);
+        m_first = true; // the block after the table is there already
+    }
+    void finish() override { m_cursor.endEditBlock(); }
+
+private:
+    QTextCharFormat format(const RunFormat &f)
+    {
+        auto it = m_formats.constFind(f);
+        if (it != m_formats.constEnd())
+            return *it;
+        QTextCharFormat cf;
+        cf.setFontFamilies({QString::fromLatin1(kFaces[f.face])});
+        cf.setFontPointSize(f.halfPoints / 2.0);
+        if (f.bold)
+            cf.setFontWeight(QFont::Bold);
+        if (f.italic)
+            cf.setFontItalic(true);
+        if (f.underline)
+            cf.setFontUnderline(true);
+        if (f.strike)
+            cf.setFontStrikeOut(true);
+        if (f.color >= 0)
+            cf.setForeground(QColor::fromRgb(kColors[f.color]));
+        if (f.highlight >= 0)
+            cf.setBackground(QColor::fromRgb(kColors[f.highlight]));
+        m_formats.insert(f, cf);
+        return cf;
+    }
+
+    QTextDocument *m_doc;
+    QTextCursor m_cursor;
+    bool m_first = true;
+    QHash<RunFormat, QTextCharFormat> m_formats;
+};
+
+// Keeps what the generator produced, so the floor times the cursor alone.
+class Recorder : public Sink {
+public:
+    struct Op {
+        int kind; // 0 paragraph, 1 run, 2 table
+        ParaFormat pf;
+        RunFormat rf;
+        QString text;
+        std::vector<std::vector<QString>> cells;
+    };
+    std::vector<Op> ops;
+    void paragraph(const ParaFormat &pf) override { ops.push_back({0, pf, {}, {}, {}}); }
+    void run(const RunFormat &f, const QString &text, const QByteArray &) override
+    {
+        ops.push_back({1, {}, f, text, {}});
+    }
+    void table(const std::vector<std::vector<QString>> &cells) override
+    {
+        ops.push_back({2, {}, {}, {}, cells});
+    }
+    void finish() override {}
+    void replay(Sink &sink) const
+    {
+        for (const Op &op : ops) {
+            if (op.kind == 0)
+                sink.paragraph(op.pf);
+            else if (op.kind == 1)
+                sink.run(op.rf, op.text, QByteArray());
+            else
+                sink.table(op.cells);
+        }
+        sink.finish();
+    }
+};
+
+long peakRssKb()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_maxrss;
+}
+
+// Best of `repeat` runs, in milliseconds. setup runs untimed before each.
+double timeBest(int repeat, const std::function<void()> &setup, const std::function<void()> &work)
+{
+    double best = 1e300;
+    for (int i = 0; i < repeat; ++i) {
+        if (setup)
+            setup();
+        QElapsedTimer t;
+        t.start();
+        work();
+        best = std::min(best, t.nsecsElapsed() / 1e6);
+    }
+    return best;
+}
+
+void report(const char *what, double ms, qint64 bytes, const char *note = "")
+{
+    const double mbs = ms > 0 ? (bytes / 1e6) / (ms / 1e3) : 0;
+    std::printf("%-9s %9.1f ms %9.1f MB/s   peak RSS %6.1f MB%s\n", what, ms, mbs,
+                peakRssKb() / 1024.0, note);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+
+    double sizeMb = 10;
+    int repeat = 3;
+    QString dump, only;
+    const QStringList args = app.arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString &a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == QLatin1String("--size") && hasValue)
+            sizeMb = args[++i].toDouble();
+        else if (a == QLatin1String("--repeat") && hasValue)
+            repeat = std::max(1, args[++i].toInt());
+        else if (a == QLatin1String("--dump") && hasValue)
+            dump = args[++i];
+        else if (a == QLatin1String("--only") && hasValue)
+            only = args[++i];
+        else {
+            std::fprintf(stderr,
+                         "usage: bench_rtf [--size MB] [--repeat N] [--dump FILE]"
+                         " [--only tokenize|read|floor|write]\n");
+            return 2;
+        }
+    }
+    auto wanted = [&](const char *stage) { return only.isEmpty() || only == QLatin1String(stage); };
+
+    const qint64 target = qint64(sizeMb * 1e6);
+    QByteArray rtfData;
+    {
+        RtfSink sink(target);
+        generate(sink, target);
+        rtfData = std::move(sink.out);
+    }
+    std::printf("generated %.2f MB of RTF, repeat %d, peak RSS %.1f MB\n", rtfData.size() / 1e6,
+                repeat, peakRssKb() / 1024.0);
+    if (!dump.isEmpty()) {
+        QFile f(dump);
+        if (!f.open(QIODevice::WriteOnly) || f.write(rtfData) != rtfData.size()) {
+            std::fprintf(stderr, "bench_rtf: cannot write %s\n", qPrintable(dump));
+            return 1;
+        }
+        std::printf("written to %s\n", qPrintable(dump));
+    }
+    const qint64 n = rtfData.size();
+
+    if (wanted("tokenize")) {
+#ifdef HAVE_TOKENIZER
+        qint64 tokens = 0;
+        const double ms = timeBest(repeat, nullptr, [&] {
+            rtf::Tokenizer tok(rtfData.constData(), rtfData.constData() + rtfData.size());
+            qint64 count = 0;
+            while (tok.next().type != rtf::Token::End)
+                ++count;
+            tokens = count;
+        });
+        char note[64];
+        std::snprintf(note, sizeof note, "   (%lld tokens)", static_cast<long long>(tokens));
+        report("tokenize", ms, n, note);
+#else
+        std::printf("tokenize  n/a (no tokenizer header)\n");
+#endif
+    }
+
+    std::unique_ptr<QTextDocument> readDoc;
+    double readMs = 0;
+    if (wanted("read") || wanted("write")) {
+        readMs = timeBest(
+            repeat,
+            [&] {
+                readDoc.reset();
+                readDoc = std::make_unique<QTextDocument>();
+                readDoc->setUndoRedoEnabled(false);
+            },
+            [&] { rtf::read(rtfData, readDoc.get()); });
+        if (wanted("read")) {
+            char note[96];
+            std::snprintf(note, sizeof note, "   (%d blocks, %d characters)", readDoc->blockCount(),
+                          readDoc->characterCount());
+            report("read", readMs, n, note);
+        }
+    }
+
+    if (wanted("write")) {
+        const QTextDocument *src = readDoc.get();
+        std::unique_ptr<QTextDocument> floorDoc;
+        const char *from = "   (document read)";
+        if (src->characterCount() < 1000) { // reader not there yet: write what the floor built
+            floorDoc = std::make_unique<QTextDocument>();
+            floorDoc->setUndoRedoEnabled(false);
+            Recorder rec;
+            generate(rec, target);
+            CursorSink sink(floorDoc.get());
+            rec.replay(sink);
+            src = floorDoc.get();
+            from = "   (cursor-built document)";
+        }
+        QByteArray out;
+        const double ms = timeBest(repeat, [&] { out = QByteArray(); }, [&] { out = rtf::write(src); });
+        char note[128];
+        std::snprintf(note, sizeof note, "%s, %.2f MB out", from, out.size() / 1e6);
+        report("write", ms, out.size(), note);
+    }
+    readDoc.reset();
+
+    if (wanted("floor")) {
+        Recorder rec;
+        generate(rec, target);
+        std::unique_ptr<QTextDocument> doc;
+        const double ms = timeBest(
+            repeat,
+            [&] {
+                doc.reset();
+                doc = std::make_unique<QTextDocument>();
+                doc->setUndoRedoEnabled(false);
+            },
+            [&] {
+                CursorSink sink(doc.get());
+                rec.replay(sink);
+            });
+        char note[96];
+        std::snprintf(note, sizeof note, "   (%d blocks, %d characters)", doc->blockCount(),
+                      doc->characterCount());
+        report("floor", ms, n, note);
+        if (readMs > 0 && (only.isEmpty()))
+            std::printf("read / floor = %.2f\n", readMs / ms);
+    }
+    return 0;
+}

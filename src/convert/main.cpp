@@ -1,0 +1,219 @@
+// quillet-convert: batch conversion between RTF, plain text and HTML with
+// the editor's own RTF engine.
+
+#include "rtf/Rtf.h"
+#include "rtf/TextCodec.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+#include <QTextDocument>
+
+#include <cstdio>
+
+namespace {
+
+const char kUsage[] =
+    "Usage: quillet-convert [options] IN OUT\n"
+    "Convert a document between RTF, plain text and HTML.\n"
+    "\n"
+    "IN is read as RTF when it starts with {\\rtf, otherwise as plain text\n"
+    "(UTF-8 or UTF-16 with a byte-order mark, else UTF-8 when valid, else\n"
+    "Windows-1252). An IN whose name ends in .rtf must be RTF.\n"
+    "The output format follows OUT's extension (.rtf, .txt, .html or .htm)\n"
+    "unless --to is given. Use - for standard input or standard output;\n"
+    "standard output gets plain text unless --to says otherwise.\n"
+    "\n"
+    "Plain text is written as UTF-8 without a byte-order mark, one line per\n"
+    "paragraph (table cells one per line), with LF line ends; --crlf writes\n"
+    "CR LF line ends instead. RTF is written with CR LF line ends.\n"
+    "\n"
+    "Options:\n"
+    "  --to FORMAT   output format: rtf, txt or html\n"
+    "  --crlf        CR LF line ends in plain text output\n"
+    "  -h, --help    show this help and exit\n"
+    "\n"
+    "Exit status: 0 on success, 1 when reading or writing fails,\n"
+    "2 on a usage error.\n";
+
+void fail(const QString &message)
+{
+    std::fprintf(stderr, "quillet-convert: %s\n", qPrintable(message));
+}
+
+enum class Format { None, Rtf, Txt, Html };
+
+Format formatFromName(const QString &s)
+{
+    const QString l = s.toLower();
+    if (l == QLatin1String("rtf"))
+        return Format::Rtf;
+    if (l == QLatin1String("txt") || l == QLatin1String("text"))
+        return Format::Txt;
+    if (l == QLatin1String("html") || l == QLatin1String("htm"))
+        return Format::Html;
+    return Format::None;
+}
+
+Format formatFromPath(const QString &path)
+{
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (dot <= slash + 1) // no extension (or a hidden file's leading dot)
+        return Format::None;
+    return formatFromName(path.mid(dot + 1));
+}
+
+bool readAll(const QString &path, QByteArray *data, QString *error)
+{
+    QFile f;
+    bool ok;
+    if (path == QLatin1String("-"))
+        ok = f.open(stdin, QIODevice::ReadOnly);
+    else {
+        f.setFileName(path);
+        ok = f.open(QIODevice::ReadOnly);
+    }
+    if (!ok) {
+        *error = f.errorString();
+        return false;
+    }
+    *data = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        *error = f.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool writeAll(const QString &path, const QByteArray &data, QString *error)
+{
+    if (path == QLatin1String("-")) {
+        QFile f;
+        if (!f.open(stdout, QIODevice::WriteOnly) || f.write(data) != data.size() || !f.flush()) {
+            *error = f.errorString();
+            return false;
+        }
+        return true;
+    }
+    // All or nothing: a failed conversion never leaves half a file behind.
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit()) {
+        *error = f.errorString();
+        return false;
+    }
+    return true;
+}
+
+QByteArray plainText(const QTextDocument &doc, bool crlf)
+{
+    QString text = doc.toPlainText();
+    text.remove(QChar::ObjectReplacementCharacter); // pictures have no text
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
+        text += QLatin1Char('\n');
+    if (crlf)
+        text = textcodec::toCrLf(text);
+    return text.toUtf8();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // No GUI application: the document is never laid out or shown.
+    QCoreApplication app(argc, argv);
+
+    QStringList files;
+    Format to = Format::None;
+    bool crlf = false;
+    const QStringList args = app.arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (a == QLatin1String("--crlf")) {
+            crlf = true;
+        } else if (a == QLatin1String("--to") || a.startsWith(QLatin1String("--to="))) {
+            QString v;
+            if (a.size() > 4)
+                v = a.mid(5);
+            else if (i + 1 < args.size())
+                v = args[++i];
+            to = formatFromName(v);
+            if (to == Format::None) {
+                fail(QStringLiteral("unknown format '%1' for --to (use rtf, txt or html)").arg(v));
+                return 2;
+            }
+        } else if (a == QLatin1String("--")) {
+            files += args.mid(i + 1);
+            break;
+        } else if (a.startsWith(QLatin1Char('-')) && a != QLatin1String("-")) {
+            fail(QStringLiteral("unknown option '%1' (try --help)").arg(a));
+            return 2;
+        } else {
+            files += a;
+        }
+    }
+    if (files.size() != 2) {
+        fail(QStringLiteral("expected IN and OUT (try --help)"));
+        return 2;
+    }
+    const QString in = files[0];
+    const QString out = files[1];
+
+    Format format = to;
+    if (format == Format::None)
+        format = out == QLatin1String("-") ? Format::Txt : formatFromPath(out);
+    if (format == Format::None) {
+        fail(QStringLiteral("cannot tell the output format from '%1'; use --to rtf|txt|html").arg(out));
+        return 2;
+    }
+
+    QByteArray data;
+    QString error;
+    if (!readAll(in, &data, &error)) {
+        fail(QStringLiteral("cannot read %1: %2").arg(in, error));
+        return 1;
+    }
+
+    QTextDocument doc;
+    doc.setUndoRedoEnabled(false);
+    if (rtf::isRtf(data)) {
+        if (!rtf::read(data, &doc)) {
+            fail(QStringLiteral("cannot read %1: not a readable RTF file").arg(in));
+            return 1;
+        }
+    } else if (formatFromPath(in) == Format::Rtf) {
+        fail(QStringLiteral("cannot read %1: not an RTF file").arg(in));
+        return 1;
+    } else {
+        // QTextDocument makes a paragraph of each CR and of each LF
+        QString text = textcodec::decodeText(data);
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        doc.setPlainText(text);
+    }
+    data = QByteArray(); // the input is no longer needed
+
+    QByteArray result;
+    switch (format) {
+    case Format::Rtf:
+        result = rtf::write(&doc);
+        break;
+    case Format::Txt:
+        result = plainText(doc, crlf);
+        break;
+    case Format::Html:
+        result = doc.toHtml().toUtf8();
+        break;
+    case Format::None:
+        break;
+    }
+    if (!writeAll(out, result, &error)) {
+        fail(QStringLiteral("cannot write %1: %2").arg(out, error));
+        return 1;
+    }
+    return 0;
+}
