@@ -1,0 +1,233 @@
+// The editing control's own behaviour: plain-text files in the encodings
+// Windows and Linux tools write, failures that leave everything alone,
+// selection formatting, and undoing a whole-document replacement.
+
+#include "shell/RichTextBox.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+
+#include <unistd.h>
+
+class TestRichTextBox : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void plainTextEncodings_data();
+    void plainTextEncodings();
+    void plainTextSaveIsUtf8WithCrLf();
+    void failedLoadLeavesDocument();
+    void failedSaveLeavesFile();
+    void textAndSelection();
+    void wholeSelectionStyles();
+    void replacementCanBeUndone();
+    void pasteBringsPlainTextOnly();
+};
+
+namespace {
+
+QString write(const QTemporaryDir &dir, const char *name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(QLatin1String(name));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    f.write(bytes);
+    return path;
+}
+
+} // namespace
+
+void TestRichTextBox::plainTextEncodings_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QString text = QStringLiteral("Caf\u00e9 \u20ac5\r\nsecond line");
+    QTest::newRow("utf-8") << text.toUtf8();
+    QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    QByteArray le("\xFF\xFE");
+    for (QChar c : text) { le.append(char(c.unicode() & 0xFF)); le.append(char(c.unicode() >> 8)); }
+    QTest::newRow("utf-16le bom") << le;
+    QByteArray be("\xFE\xFF");
+    for (QChar c : text) { be.append(char(c.unicode() >> 8)); be.append(char(c.unicode() & 0xFF)); }
+    QTest::newRow("utf-16be bom") << be;
+    QTest::newRow("windows-1252") << QByteArray("Caf\xE9 \x80" "5\r\nsecond line");
+    QTest::newRow("lone cr and lf") << QByteArray("Caf\xC3\xA9 \xE2\x82\xAC" "5\rsecond line");
+}
+
+void TestRichTextBox::plainTextEncodings()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString path = write(dir, "in.txt", bytes);
+    RichTextBox box;
+    QString error;
+    QVERIFY2(box.LoadFile(path, RichTextBox::rtfText, &error), qPrintable(error));
+    QCOMPARE(box.Text(), QStringLiteral("Caf\u00e9 \u20ac5\r\nsecond line"));
+    QCOMPARE(box.document()->blockCount(), 2);
+}
+
+void TestRichTextBox::plainTextSaveIsUtf8WithCrLf()
+{
+    QTemporaryDir dir;
+    RichTextBox box;
+    box.SetText(QStringLiteral("\u00c5ngstr\u00f6m\nline two\n\nend"));
+    const QString path = dir.filePath(QStringLiteral("out.txt"));
+    QVERIFY(box.SaveFile(path, RichTextBox::rtfText));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QStringLiteral("\u00c5ngstr\u00f6m\r\nline two\r\n\r\nend").toUtf8());
+
+    // And back again: same text.
+    RichTextBox other;
+    QVERIFY(other.LoadFile(path, RichTextBox::rtfText));
+    QCOMPARE(other.Text(), box.Text());
+}
+
+void TestRichTextBox::failedLoadLeavesDocument()
+{
+    QTemporaryDir dir;
+    RichTextBox box;
+    box.SetText(QStringLiteral("keep me"));
+    QString error;
+    QVERIFY(!box.LoadFile(dir.filePath(QStringLiteral("missing.txt")), RichTextBox::rtfText, &error));
+    QCOMPARE(error, QStringLiteral("file not found"));
+    QVERIFY(!box.LoadFile(QString(), RichTextBox::rtfText, &error));
+    QVERIFY(!box.LoadFile(dir.path(), RichTextBox::rtfText, &error));
+    const QString plain = write(dir, "plain.rtf", "just text");
+    QVERIFY(!box.LoadFile(plain, RichTextBox::rtfRTF, &error));
+    QCOMPARE(error, QStringLiteral("not a Rich Text Format file"));
+    if (::geteuid() != 0) {   // root reads anything
+        const QString locked = write(dir, "locked.txt", "secret");
+        QFile::setPermissions(locked, QFileDevice::Permissions());
+        QVERIFY(!box.LoadFile(locked, RichTextBox::rtfText, &error));
+    }
+    QCOMPARE(box.Text(), QStringLiteral("keep me"));
+    QVERIFY(!box.CanUndoReplace() || box.Text() == QStringLiteral("keep me"));
+}
+
+void TestRichTextBox::failedSaveLeavesFile()
+{
+    QTemporaryDir dir;
+    RichTextBox box;
+    box.SetText(QStringLiteral("new text"));
+    QString error;
+    QVERIFY(!box.SaveFile(dir.filePath(QStringLiteral("no/such/folder/a.txt")), RichTextBox::rtfText, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!box.SaveFile(QString(), RichTextBox::rtfText, &error));
+
+    // A folder that cannot be written keeps the file that is there.
+    const QString sub = dir.filePath(QStringLiteral("ro"));
+    QVERIFY(QDir().mkpath(sub));
+    const QString path = sub + QStringLiteral("/old.txt");
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old contents");
+    old.close();
+    if (::geteuid() != 0) {
+        QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QVERIFY(!box.SaveFile(path, RichTextBox::rtfText, &error));
+        QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old contents"));
+}
+
+void TestRichTextBox::textAndSelection()
+{
+    RichTextBox box;
+    box.SetText(QStringLiteral("one\r\ntwo\rthree"));
+    QCOMPARE(box.Text(), QStringLiteral("one\r\ntwo\r\nthree"));
+    box.SetSelStart(2);
+    box.SetSelLength(4);
+    QCOMPARE(box.SelText(), QStringLiteral("e\r\ntw"));
+    QCOMPARE(box.SelLength(), 4);
+    // Length is cut at the end of the document.
+    box.SetSelLength(1000);
+    QCOMPARE(box.SelText(), QStringLiteral("e\r\ntwo\r\nthree"));
+    box.SetSelText(QStringLiteral("X"));
+    QCOMPARE(box.Text(), QStringLiteral("onX"));
+    QCOMPARE(box.SelStart(), 3);
+    QCOMPARE(box.SelLength(), 0);
+}
+
+void TestRichTextBox::wholeSelectionStyles()
+{
+    RichTextBox box;
+    box.SetText(QStringLiteral("bold and plain"));
+    box.SetSelStart(0);
+    box.SetSelLength(4);
+    box.SetSelBold(true);
+    box.SetSelUnderline(true);
+    box.SetSelFontName(QStringLiteral("Wingdings"));
+    box.SetSelFontSize(20);
+    box.SetSelColor(0x000000FF);   // red as 0x00BBGGRR
+    QVERIFY(box.SelBold());
+    QVERIFY(box.SelUnderline());
+    QCOMPARE(box.SelFontName(), QStringLiteral("Wingdings"));
+    QCOMPARE(box.SelFontSize(), 20.0f);
+    QCOMPARE(box.SelColor(), quint32(0x000000FF));
+
+    // Partly bold: reads false; the unselected text was not touched.
+    box.SetSelStart(2);
+    box.SetSelLength(6);
+    QVERIFY(!box.SelBold());
+    QVERIFY(!box.SelUnderline());
+    QVERIFY(!box.SelItalic());
+    box.SetSelStart(5);
+    box.SetSelLength(9);
+    QVERIFY(!box.SelBold());
+    QCOMPARE(box.SelFontName(), QStringLiteral("MS Sans Serif"));
+
+    // A negative size fails and keeps the old one.
+    QVERIFY(box.SetWidth(3000));
+    QVERIFY(!box.SetWidth(-1));
+    QCOMPARE(box.Width(), 3000.0f);
+}
+
+void TestRichTextBox::replacementCanBeUndone()
+{
+    RichTextBox box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setFocus();
+    QTest::keyClicks(&box, QStringLiteral("draft"));
+    box.SetText(QStringLiteral("replaced"));
+    QCOMPARE(box.Text(), QStringLiteral("replaced"));
+    QTest::keyClicks(&box, QStringLiteral("!"));
+    QCOMPARE(box.Text(), QStringLiteral("!replaced"));   // the insertion point starts at the top
+    // First the new document's own edits, then the replaced document returns.
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(box.Text(), QStringLiteral("replaced"));
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(box.Text(), QStringLiteral("draft"));
+    // Typing still works in the restored document, with its own history.
+    QTest::keyClicks(&box, QStringLiteral("s"));
+    QCOMPARE(box.Text(), QStringLiteral("drafts"));
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(box.Text(), QStringLiteral("draft"));
+}
+
+void TestRichTextBox::pasteBringsPlainTextOnly()
+{
+    RichTextBox box;
+    box.SetText(QString());
+    auto *mime = new QMimeData;
+    mime->setHtml(QStringLiteral("<b>bold</b> words"));
+    mime->setText(QStringLiteral("bold words"));
+    QGuiApplication::clipboard()->setMimeData(mime);
+    box.paste();
+    QCOMPARE(box.Text(), QStringLiteral("bold words"));
+    box.SetSelStart(0);
+    box.SetSelLength(4);
+    QVERIFY(!box.SelBold());
+}
+
+QTEST_MAIN(TestRichTextBox)
+#include "tst_richtextbox.moc"
