@@ -62,6 +62,7 @@ Form1::Form1(DialogHost *host, QWidget *parent)
     m_statusText = new QLabel(StatusBar1);
     m_statusText->setObjectName(QStringLiteral("StatusText"));
     m_statusText->setTextFormat(Qt::PlainText);
+    m_statusText->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_statusText->setMinimumWidth(0);
     m_statusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     StatusBar1->addWidget(m_statusText, 1);
