@@ -1,5 +1,7 @@
 #include "shell/DialogHost.h"
 
+#include "format/FontEffectsDialog.h"
+
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -64,20 +66,24 @@ bool QtDialogHost::printer(QWidget *parent, QPrinter &printer, int flags)
 
 bool QtDialogHost::color(QWidget *parent, QColor &color)
 {
-    const QColor c = QColorDialog::getColor(color, parent);
+    // Opens on the colour held from earlier use.
+    const QColor c = QColorDialog::getColor(color, parent, QStringLiteral("Color"));
     if (!c.isValid())
         return false;
     color = c;
     return true;
 }
 
-bool QtDialogHost::font(QWidget *parent, QFont &font, QColor & /*color*/, int /*flags*/)
+bool QtDialogHost::font(QWidget *parent, QFont &font, QColor &color, int flags)
 {
-    bool ok = false;
-    const QFont f = QFontDialog::getFont(&ok, font, parent);
-    if (ok)
-        font = f;
-    return ok;
+    // Qt's font dialog has no colour; this one adds it to the effects.
+    FontEffectsDialog dlg(font, color, flags, parent);
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    font = dlg.selectedFont();
+    if (flags & FontEffectsDialog::kEffects)
+        color = dlg.selectedColor();
+    return true;
 }
 
 QMessageBox::StandardButton QtDialogHost::message(QWidget *parent, const QString &title,

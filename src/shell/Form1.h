@@ -10,8 +10,12 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <QDate>        // editing
+#include <QTime>        // editing
 
 class DialogHost;
+class Form4; class Form5;   // tools
+class ClipboardPort; class Form2;   // editing
 class PrinterSink;
 class QAction;
 class QLabel;
@@ -19,6 +23,7 @@ class QMenu;
 class QPushButton;
 class QStatusBar;
 class RichTextBox;
+class Form3; class frmAbout; class frmSplash; class frmTip; struct ViewSeams;   // views
 
 class Form1 : public QMainWindow
 {
@@ -150,12 +155,26 @@ public:
     std::function<void()> endProcess;
 
     // editing
+    QPointer<Form2> form2_;                     // the search dialog while it exists
+    std::shared_ptr<ClipboardPort> clipboard_;  // null: the system clipboard
+    std::function<QDate()> dateNow_;            // null: the system clock
+    std::function<QTime()> timeNow_;
 
     // format
 
     // views
+    QPointer<Form3> form3_;
+    QPointer<frmTip> frmTip_;
+    QPointer<frmSplash> frmSplash_;
+    QPointer<frmAbout> frmAbout_;
+    // Registry, program launcher and tip draws of the views; tests put fakes
+    // here before opening a window.
+    ViewSeams &viewSeams();
+    std::shared_ptr<ViewSeams> viewSeams_;
 
     // tools
+    QPointer<Form4> form4_;   // encryption dialog, while it exists
+    QPointer<Form5> form5_;   // internet transfer dialog, while it exists
 
 protected:
     void resizeEvent(QResizeEvent *e) override;
