@@ -1,0 +1,126 @@
+#include "tools/Form4.h"
+
+#include "shell/Form1.h"
+#include "shell/RichTextBox.h"
+#include "tools/ToolWindow.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+const QString Form4::Hint = QStringLiteral("    must be 6 chars long");
+
+namespace {
+
+QFont buttonFont()
+{
+    QFont f;
+    f.setFamilies({QStringLiteral("MS Sans Serif")});
+    f.setPointSizeF(8.25);
+    f.setBold(true);
+    return f;
+}
+
+} // namespace
+
+Form4::Form4(Form1 *owner)
+    : QWidget(owner), m_owner(owner)
+{
+    using toolwindow::place;
+    toolwindow::setUp(this, "Form4", QStringLiteral("Encode/Decode Options"), 4785, 1890);
+
+    Label2 = place<QLabel>(this, "Label2", 120, 240, 1695, 255);
+    Label2->setText(QStringLiteral("Encript Password:"));
+    Label2->setAutoFillBackground(true);
+    QPalette pal = Label2->palette();
+    pal.setColor(QPalette::Window, colorFromBgr(0x00C0C0C0));
+    Label2->setPalette(pal);
+
+    Text2 = place<QLineEdit>(this, "Text2", 1680, 240, 1935, 285);
+    Text2->setText(Hint);
+
+    Command2 = place<QPushButton>(this, "Command2", 3720, 240, 975, 255);
+    Command2->setText(QStringLiteral("E"));
+    Command2->setFont(buttonFont());
+    Command2->setToolTip(QStringLiteral("Encript the current text"));
+
+    Label1 = place<QLabel>(this, "Label1", 120, 720, 1455, 255);
+    Label1->setText(QStringLiteral("Decript Password:"));
+
+    Text1 = place<QLineEdit>(this, "Text1", 1680, 720, 1935, 285);
+    Text1->setText(Hint);
+
+    Command3 = place<QPushButton>(this, "Command3", 3720, 720, 975, 255);
+    Command3->setText(QStringLiteral("D"));
+    Command3->setFont(buttonFont());
+    Command3->setToolTip(QStringLiteral("Decrypt the current text"));
+
+    Command1 = place<QPushButton>(this, "Command1", 1680, 1320, 1575, 375);
+    Command1->setText(QStringLiteral("Ok"));
+
+    // Label2 overlaps Text2 by a little; the box stays on top.
+    Text2->raise();
+
+    // D first, then E, the encrypt box, the decrypt box, Ok.
+    setTabOrder(Command3, Command2);
+    setTabOrder(Command2, Text2);
+    setTabOrder(Text2, Text1);
+    setTabOrder(Text1, Command1);
+    Command3->setFocus();
+
+    connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
+}
+
+void Form4::showEvent(QShowEvent *e)
+{
+    // Centred on the main window when it first appears; after that it
+    // stays where the user left it.
+    if (!m_placed) {
+        m_placed = true;
+        const QRect owner = m_owner->frameGeometry();
+        move(owner.center() - QPoint(width() / 2, height() / 2));
+    }
+    QWidget::showEvent(e);
+}
+
+void Form4::Command1_Click()
+{
+    hide();
+}
+
+void Form4::Command2_Click()
+{
+    RichTextBox *box = m_owner->RichTextBox1;
+    const QString text = box->Text();
+    const QString password = Text2->text();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::optional<QString> sealed = CryptX1.encode(text, password);
+    QApplication::restoreOverrideCursor();
+    if (!sealed) {
+        m_owner->SetStatus(QStringLiteral("[ERROR] Encoding failed: not enough memory"));
+        return;
+    }
+    // Never begins with "{\rtf", so this puts it in as plain text.
+    box->SetTextRTF(*sealed);
+    m_owner->SetStatus(QStringLiteral("[FUNC] Text Encoded, please remember the password"));
+}
+
+void Form4::Command3_Click()
+{
+    RichTextBox *box = m_owner->RichTextBox1;
+    const QString text = box->Text();
+    const QString password = Text1->text();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::optional<QString> plain = CryptX1.decode(text, password);
+    QApplication::restoreOverrideCursor();
+    if (!plain) {
+        // The document stays as it was: a wrong password must not destroy it.
+        m_owner->SetStatus(QStringLiteral("[ERROR] Decoding failed: wrong password or text not encoded"));
+        return;
+    }
+    box->SetText(*plain);
+    m_owner->SetStatus(QStringLiteral("[FUNC] Encripted text decoded"));
+}

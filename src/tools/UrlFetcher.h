@@ -1,0 +1,70 @@
+#pragma once
+// The internet transfer component of the transfer dialog, on libcurl.
+// Write URL, call OpenURL: it returns the whole resource as text once the
+// transfer has ended. http, https (system certificates), ftp and file; a URL
+// without a scheme is taken as http. While it runs, a modal progress dialog
+// shows the bytes received and offers Cancel; the rest of the interface
+// waits. The event loop keeps turning meanwhile, so windows repaint.
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <optional>
+
+#include "tools/TransferDialog.h"
+
+class UrlFetcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr qint64 DefaultMaxBytes = qint64(64) << 20;   // 64 MiB
+
+    explicit UrlFetcher(QObject *parent = nullptr);
+    ~UrlFetcher() override;
+
+    // The location the next OpenURL fetches, as the user typed it.
+    QString URL;
+
+    // Limits; tests shorten the time-outs.
+    int ConnectTimeoutMs = 30000;
+    int StallTimeoutMs = 60000;   // no byte at all for this long ends the transfer
+    int MaxRedirects = 10;
+    qint64 MaxBytes = DefaultMaxBytes;
+
+    // Where the progress dialog appears; no dialog when ShowProgress is false.
+    QWidget *ProgressParent = nullptr;
+    bool ShowProgress = true;
+
+    // The content as text, or nothing on failure (Error() says why, briefly).
+    std::optional<QString> OpenURL();
+    QString Error() const { return m_error; }
+
+    // The charset the server named for the last success, lower case, or "".
+    QString Charset() const { return m_charset; }
+
+    bool Busy() const { return m_busy; }
+    // Ends a running transfer as cancelled (the dialog's Cancel does this).
+    void Cancel() { m_cancel = true; }
+
+    // The dialog of the running transfer, null when none is shown.
+    TransferDialog *progressDialog() const { return m_dialog; }
+
+    // Bytes to text: the named charset, else a byte-order mark, else UTF-8
+    // when valid, else Windows-1252.
+    static QString decode(const QByteArray &bytes, const QString &charset);
+    // The charset parameter of a Content-Type value, lower case, or "".
+    static QString charsetOf(const QString &contentType);
+    // "http://" before a URL that names no scheme.
+    static QString withScheme(const QString &url);
+
+signals:
+    void progress(qint64 received, qint64 total);
+
+private:
+    bool m_busy = false;
+    bool m_cancel = false;
+    QString m_error;
+    QString m_charset;
+    QPointer<TransferDialog> m_dialog;
+};
