@@ -1,0 +1,106 @@
+#include "views/Form3.h"
+
+#include "shell/Form1.h"
+#include "shell/RichTextBox.h"
+#include "shell/Twips.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QTextDocument>
+
+const QString Form3::Caption = QStringLiteral("Quillet 99 v2.0: Full Screen View");
+
+namespace {
+// The editing area keeps the layout's left margin and fills the rest.
+constexpr int kEditLeft = 120;
+constexpr int kEditMargin = 120;   // right and bottom, so the frame of the area shows
+} // namespace
+
+Form3::Form3(Form1 *main)
+    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                               | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_main(main)
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(Caption);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quillet.xpm")));
+
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    m_client->installEventFilter(this);
+    setCentralWidget(m_client);
+
+    RichTextBox1 = new RichTextBox(m_client);
+    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    RichTextBox1->move(twips::toPxX(kEditLeft), 0);
+    RichTextBox1->SetWidth(9255);
+    RichTextBox1->SetHeight(6255);
+
+    // A menu-bar entry without a menu runs as soon as it is clicked.
+    back = menuBar()->addAction(QStringLiteral("Back To Editing (F2)"));
+    back->setObjectName(QStringLiteral("back"));
+    connect(back, &QAction::triggered, this, &Form3::back_Click);
+
+    // "Back" is the entry's one item; only its key is ever used, since the
+    // entry acts before an item could be chosen.
+    ba = new QAction(QStringLiteral("Back"), this);
+    ba->setObjectName(QStringLiteral("ba"));
+    ba->setShortcut(QKeySequence(Qt::Key_F2));
+    addAction(ba);
+    connect(ba, &QAction::triggered, this, &Form3::back_Click);
+    RichTextBox1->SetReservedKeys({ba->shortcut()});
+
+    RichTextBox1->setFocus();
+}
+
+Form3::~Form3() = default;
+
+void Form3::ShowCopyOf(const QTextDocument &source)
+{
+    QTextDocument *copy = source.clone();
+    // The copy starts with a clean history: Ctrl+Z in the view must not
+    // undo the copying itself.
+    copy->clearUndoRedoStacks();
+    copy->setUndoRedoEnabled(true);
+    QTextDocument *old = RichTextBox1->document();
+    copy->setParent(RichTextBox1);
+    RichTextBox1->setDocument(copy);
+    if (old && old->parent() == RichTextBox1)
+        delete old;
+    RichTextBox1->moveCursor(QTextCursor::Start);
+}
+
+void Form3::back_Click()
+{
+    hide();
+    if (m_main) {
+        m_main->show();
+        m_main->raise();
+        m_main->activateWindow();
+    }
+}
+
+void Form3::closeEvent(QCloseEvent *e)
+{
+    // The frame's close button goes back like the menu: the main window may
+    // be hidden, and the view keeps its document for the toolbar button.
+    e->ignore();
+    back_Click();
+}
+
+bool Form3::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == m_client && e->type() == QEvent::Resize)
+        layoutEditor();
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void Form3::layoutEditor()
+{
+    const double w = twips::fromPxX(m_client->width()) - kEditLeft - kEditMargin;
+    const double h = twips::fromPxY(m_client->height()) - kEditMargin;
+    // Too small a window keeps the last size rather than a negative one.
+    RichTextBox1->SetWidth(float(w));
+    RichTextBox1->SetHeight(float(h));
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The full-screen view: a maximized window with an editing area of its own
+// that shows a copy of the document. Nothing typed here goes back.
+
+#include <QMainWindow>
+#include <QPointer>
+
+class Form1;
+class QAction;
+class QTextDocument;
+class RichTextBox;
+
+class Form3 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static const QString Caption;   // "Quillet 99 v2.0: Full Screen View"
+
+    // main is the window Back returns to. The view has no parent window, so
+    // hiding the main window leaves it on screen.
+    explicit Form3(Form1 *main);
+    ~Form3() override;
+
+    // Replaces the view's document with a copy of source, formatting and all.
+    void ShowCopyOf(const QTextDocument &source);
+
+    RichTextBox *RichTextBox1 = nullptr;
+    QAction *back = nullptr;   // the menu bar's "Back To Editing (F2)": acts when clicked
+    QAction *ba = nullptr;     // "Back", F2
+
+public slots:
+    void back_Click();
+
+protected:
+    void closeEvent(QCloseEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
+
+private:
+    void layoutEditor();
+
+    QPointer<Form1> m_main;
+    QWidget *m_client = nullptr;
+};

@@ -1,0 +1,43 @@
+#pragma once
+// The start-up greeting: product, version and the platform in use. A click
+// on the frame's bare surface brings the main window forward and opens the
+// tip of the day; a key only closes it.
+
+#include <QFrame>
+#include <QPointer>
+
+class Form1;
+class QLabel;
+
+class frmSplash : public QFrame
+{
+    Q_OBJECT
+
+public:
+    // main is the window the splash hides while loading and brings forward
+    // on a click; it is not the splash's owner.
+    explicit frmSplash(Form1 *main);
+    ~frmSplash() override;
+
+    // The name of the system the program runs on, as the splash shows it.
+    static QString PlatformName();
+
+    QFrame *Frame1 = nullptr;
+    QLabel *lblCompanyProduct = nullptr;
+    QLabel *lblProductName = nullptr;
+    QLabel *lblPlatform = nullptr;
+    QLabel *lblVersion = nullptr;
+    QLabel *lblCompany = nullptr;
+    QLabel *Image1 = nullptr;
+
+public slots:
+    void Frame1_Click();
+
+protected:
+    bool event(QEvent *e) override;
+
+private:
+    void Form_Load();
+
+    QPointer<Form1> m_main;
+};

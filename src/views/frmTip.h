@@ -1,0 +1,62 @@
+#pragma once
+// Tip of the day: one line of TIPOFDAY.TXT, drawn at random. "Ok" puts the
+// window away with its tip; the frame's close box destroys it, and the next
+// opening reads the file again.
+
+#include <QDialog>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+class QLabel;
+class QPushButton;
+
+class frmTip : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static const QString TipsFileName;   // "TIPOFDAY.TXT"
+    static const QString Contact;        // where the not-found text sends people
+
+    // random draws values in [0, 1); empty means a generator seeded from the
+    // clock now. folders are searched for the tips file after the current
+    // directory.
+    frmTip(QWidget *owner, std::function<double()> random, const QStringList &folders);
+    ~frmTip() override;
+
+    // Fills the tip list from the file and shows a random tip. False when
+    // the name is empty or no such file exists (or it cannot be read).
+    bool LoadTips(const QString &fileName);
+    void DisplayCurrentTip();
+    void ChooseRandomTip();
+
+    int TipCount() const { return int(m_tips.size()); }
+    QString Tip(int number) const;          // 1-based
+    qint32 CurrentTip() const { return m_currentTip; }
+
+    // The tips file to read: the current directory's, else the first of the
+    // folders that holds one, else the bare name (which then is not found).
+    static QString FindTipsFile(const QStringList &folders);
+    static QString NotFoundText();
+
+    QPushButton *cmdOK = nullptr;
+    QPushButton *cmdNextTip = nullptr;
+    QWidget *Picture1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *lblTipText = nullptr;
+
+public slots:
+    void cmdOK_Click();
+    void cmdNextTip_Click();
+    // Escape presses "Ok".
+    void reject() override;
+
+private:
+    std::function<double()> m_random;
+    QString m_text;                                     // the file's text
+    std::vector<std::pair<qsizetype, qsizetype>> m_tips; // offset, length into m_text
+    qint32 m_currentTip = 0;
+    QString m_readError;
+};
