@@ -28,11 +28,28 @@ QRectF textArea(QPrinter &printer)
     return body.translated(-(printer.fullPage() ? paper.topLeft() : page.topLeft()));
 }
 
-QTextOption textOption(const QPrinter &printer, QTextOption::WrapMode wrap)
+// Qt scales a tab distance by the device's resolution over the screen's, so
+// measure that factor rather than guess the screen's.
+qreal tabScale(QPrinter &printer, const QFont &font)
+{
+    constexpr qreal probe = 1000;
+    QTextLayout layout(QStringLiteral("\t"), font, &printer);
+    QTextOption opt;
+    opt.setTabStopDistance(probe);
+    layout.setTextOption(opt);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(1e9);
+    layout.endLayout();
+    const qreal x = line.cursorToX(1);
+    return x > 0 ? x / probe : 1;
+}
+
+QTextOption textOption(QPrinter &printer, const QFont &font, QTextOption::WrapMode wrap)
 {
     QTextOption opt(Qt::AlignLeft | Qt::AlignTop);
     opt.setWrapMode(wrap);
-    opt.setTabStopDistance(kTabInches * printer.resolution());
+    opt.setTabStopDistance(kTabInches * printer.resolution() / tabScale(printer, font));
     return opt;
 }
 
@@ -50,7 +67,7 @@ QVector<QPrinterSink::Page> QPrinterSink::paginate(QPrinter &printer, const QStr
 {
     const QRectF area = textArea(printer);
     const qreal lineHeight = QFontMetricsF(m_font, &printer).lineSpacing();
-    const QTextOption opt = textOption(printer, QTextOption::WrapAtWordBoundaryOrAnywhere);
+    const QTextOption opt = textOption(printer, m_font, QTextOption::WrapAtWordBoundaryOrAnywhere);
 
     QString plain = text;
     plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -114,7 +131,7 @@ bool QPrinterSink::printText(QPrinter &printer, const QString &text, QString *er
     const QVector<Page> pages = paginate(printer, text);
     const QRectF area = textArea(printer);
     const qreal lineHeight = QFontMetricsF(m_font, &printer).lineSpacing();
-    const QTextOption opt = textOption(printer, QTextOption::NoWrap);
+    const QTextOption opt = textOption(printer, m_font, QTextOption::NoWrap);
 
     QPainter painter;
     if (!painter.begin(&printer)) {

@@ -164,6 +164,7 @@ private slots:
             words << QStringLiteral("word%1").arg(i);
         lines << words.join(QLatin1Char(' '));          // wraps at word boundaries
         lines << QString(600, QLatin1Char('Q'));        // wider than a page: broken anywhere
+        lines << QStringLiteral("\t\tTabbed");                // tab stops every half inch
         lines << QStringLiteral("after a page break\fon a page of its own");
         const QString text = lines.join(QStringLiteral("\r\n"));
         f.RichTextBox1->SetText(text);
@@ -192,6 +193,10 @@ private slots:
                      qPrintable(m.captured(0)));
         }
         QVERIFY(count > 400);
+        const QRegularExpressionMatch tabbed = QRegularExpression(
+            QStringLiteral("<word xMin=\"([\\d.]+)\"[^>]*>Tabbed<")).match(bbox);
+        QVERIFY(tabbed.hasMatch());
+        QVERIFY2(qAbs(tabbed.captured(1).toDouble() - (54 + 2 * 36)) < 1, qPrintable(tabbed.captured(0)));
     }
 
     void copiesAndCollation()
