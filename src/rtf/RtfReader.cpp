@@ -922,8 +922,9 @@ private:
         const QSize natural = reader.size();
         if (!natural.isValid() || natural.isEmpty())
             return;
-        double w = pict.wgoal > 0 ? pict.wgoal / 20.0 : natural.width();
-        double h = pict.hgoal > 0 ? pict.hgoal / 20.0 : natural.height();
+        // Image sizes are in pixels at 96 dpi (15 twips each), as the writer expects.
+        double w = pict.wgoal > 0 ? pict.wgoal / 15.0 : natural.width();
+        double h = pict.hgoal > 0 ? pict.hgoal / 15.0 : natural.height();
         if (pict.scalex > 0)
             w = w * pict.scalex / 100.0;
         if (pict.scaley > 0)

@@ -83,6 +83,39 @@ QString cellText(QTextTable *t, int r, int c)
     return cur.selectedText().replace(QChar::ParagraphSeparator, u'\n');
 }
 
+// What the writer keeps of a document: text with its character and
+// paragraph formats, as one comparable list of lines.
+QStringList formatDump(QTextDocument *doc)
+{
+    QStringList out;
+    QString lastRun;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        const QTextBlockFormat bf = b.blockFormat();
+        out << QStringLiteral("P align=%1 l=%2 r=%3 fi=%4 sb=%5 sa=%6")
+                   .arg(int(bf.alignment() & Qt::AlignHorizontal_Mask))
+                   .arg(bf.leftMargin()).arg(bf.rightMargin()).arg(bf.textIndent())
+                   .arg(bf.topMargin()).arg(bf.bottomMargin());
+        lastRun.clear();
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            const QString run = QStringLiteral("  %1 %2 b%3 i%4 u%5 s%6 v%7 fg=%8 bg=%9 a=%10")
+                                    .arg(f.fontFamilies().toStringList().value(0, doc->defaultFont().family()))
+                                    .arg(f.fontPointSize())
+                                    .arg(f.fontWeight() >= QFont::Bold).arg(f.fontItalic())
+                                    .arg(f.fontUnderline()).arg(f.fontStrikeOut())
+                                    .arg(int(f.verticalAlignment()))
+                                    .arg(f.foreground().style() == Qt::NoBrush ? QString() : f.foreground().color().name())
+                                    .arg(f.background().style() == Qt::NoBrush ? QString() : f.background().color().name())
+                                    .arg(f.anchorHref());
+            if (run != lastRun)
+                out << run;
+            lastRun = run;
+            out << QStringLiteral("    ") + it.fragment().text();
+        }
+    }
+    return out;
+}
+
 QByteArray tinyPngHex(QSize size = QSize(3, 2))
 {
     QImage img(size, QImage::Format_RGB32);
@@ -114,6 +147,8 @@ private slots:
     void tables();
     void nestedTables();
     void images();
+    void roundTrip_data();
+    void roundTrip();
     void hostileInput();
     void savedCrashes();
 };
@@ -456,8 +491,8 @@ void TestRtfReader::images()
             if (it.fragment().charFormat().isImageFormat())
                 images.append(it.fragment().charFormat().toImageFormat());
     QCOMPARE(images.size(), 2); // the WMF, EMF and broken PNG are left out
-    QCOMPARE(images[0].width(), 72.0);
-    QCOMPARE(images[0].height(), 36.0);
+    QCOMPARE(images[0].width(), 96.0); // pixels at 96 dpi
+    QCOMPARE(images[0].height(), 48.0);
     QCOMPARE(images[1].width(), 1.5);
     QCOMPARE(images[1].height(), 4.0);
     const QVariant res = d->resource(QTextDocument::ImageResource, QUrl(images[0].name()));
@@ -472,6 +507,36 @@ void TestRtfReader::images()
                      "{\\*\\blob\\bin5 }}{}z}w}");
     QCOMPARE(doc2->toPlainText().remove(QChar::ObjectReplacementCharacter), QStringLiteral("xyw"));
     QVERIFY(doc2->toPlainText().contains(QChar::ObjectReplacementCharacter));
+}
+
+void TestRtfReader::roundTrip_data()
+{
+    QTest::addColumn<QString>("path");
+    for (const char *sub : {"corpus", "rtf"}) {
+        const QDir dir(QStringLiteral(QUILLET_TEST_DATA "/") + QLatin1String(sub));
+        for (const QString &f : dir.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name))
+            QTest::newRow(qPrintable(f)) << dir.filePath(f);
+    }
+}
+
+void TestRtfReader::roundTrip()
+{
+    // Read, write, read: same text and formatting; writing again changes nothing.
+    QFETCH(QString, path);
+    auto first = load(fileData(path));
+    QVERIFY(first);
+    const QByteArray written = rtf::write(first.get());
+    auto second = load(written);
+    QVERIFY(second);
+    QCOMPARE(second->toPlainText(), first->toPlainText());
+    QCOMPARE(formatDump(second.get()), formatDump(first.get()));
+    const QByteArray again = rtf::write(second.get());
+    if (again != written) {
+        const QList<QByteArray> a = again.split('\n'), w = written.split('\n');
+        for (qsizetype i = 0; i < std::min(a.size(), w.size()); ++i)
+            QCOMPARE(a.at(i), w.at(i));
+    }
+    QCOMPARE(again, written);
 }
 
 void TestRtfReader::hostileInput()
