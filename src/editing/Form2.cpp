@@ -25,6 +25,11 @@ Form2::Form2(Form1 *main)
     setWindowTitle(QStringLiteral("Search..."));
     setWindowIcon(QIcon(QStringLiteral(":/icons/dialog.xpm")));
     setAttribute(Qt::WA_DeleteOnClose);
+    // The layout's sizes are made for an 8-point dialog font; larger,
+    // "Search For:" would not fit its label.
+    QFont small = font();
+    small.setPointSizeF(8.25);
+    setFont(small);
     setFixedSize(twips::toPxX(kClientWidth), twips::toPxY(kClientHeight));
 
     Label1 = new QLabel(QStringLiteral("Search For:"), this);

@@ -3,13 +3,17 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QVBoxLayout>
+
+#include <climits>
 
 namespace {
 
@@ -45,11 +49,48 @@ QGroupBox *effectsBox(QFontDialog *picker)
 // The sample line of the picker, to show the chosen colour in.
 QLineEdit *sampleLine(QFontDialog *picker)
 {
+    if (auto *named = picker->findChild<QLineEdit *>(QStringLiteral("qt_fontDialog_sampleEdit")))
+        return named;
     const QList<QLineEdit *> lines = picker->findChildren<QLineEdit *>();
     for (QLineEdit *line : lines)
         if (qobject_cast<QGroupBox *>(line->parentWidget()))
             return line;
     return nullptr;
+}
+
+// Qt's picker selects the style named like the font's style name and falls
+// back to the first in its list (on some faces "Condensed Italic"), so OK
+// without a touch would change the style. Name the face's own style that
+// matches the font's weight and slant instead.
+QFont withStyleName(QFont font)
+{
+    if (!font.styleName().isEmpty())
+        return font;
+    const QString family = QFontInfo(font).family();
+    static const QStringList widths = {QStringLiteral("condensed"), QStringLiteral("narrow"),
+                                       QStringLiteral("expanded"), QStringLiteral("extended")};
+    QString best;
+    int bestScore = INT_MAX;
+    const QStringList styles = QFontDatabase::styles(family);
+    for (const QString &style : styles) {
+        const QFont candidate = QFontDatabase::font(family, style, 12);
+        if (candidate.italic() != font.italic())
+            continue;
+        int score = qAbs(candidate.weight() - font.weight()) * 100;
+        for (const QString &w : widths)
+            if (style.contains(w, Qt::CaseInsensitive))
+                score += 50;
+        score += int(style.size());
+        if (score < bestScore) {
+            bestScore = score;
+            best = style;
+        }
+    }
+    if (!best.isEmpty()) {
+        font.setFamilies({family});
+        font.setStyleName(best);
+    }
+    return font;
 }
 
 } // namespace
@@ -73,7 +114,7 @@ FontEffectsDialog::FontEffectsDialog(const QFont &initial, const QColor &colour,
     m_picker = new QFontDialog(this);
     m_picker->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     m_picker->setWindowFlags(Qt::Widget);
-    m_picker->setCurrentFont(initial);
+    m_picker->setCurrentFont(withStyleName(initial));
     m_picker->setVisible(true);
 
     auto *layout = new QVBoxLayout(this);
@@ -112,7 +153,12 @@ FontEffectsDialog::FontEffectsDialog(const QFont &initial, const QColor &colour,
                 &FontEffectsDialog::showSampleColour);
         showSampleColour();
     } else if (box) {
+        // The sample shares the effects' row; keep the row as tall.
+        const int rowHeight = box->sizeHint().height();
         box->hide();
+        if (QLineEdit *sample = sampleLine(m_picker))
+            if (QWidget *sampleBox = sample->parentWidget())
+                sampleBox->setMinimumHeight(rowHeight);
     }
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);

@@ -101,8 +101,8 @@ private slots:
         // document as it was.
         key(Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(clipboardText(), QString());
-        QVERIFY(QGuiApplication::clipboard()->mimeData()->formats().isEmpty()
-                || !QGuiApplication::clipboard()->mimeData()->hasText());
+        const QMimeData *left = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(!left || !left->hasText());
         QGuiApplication::clipboard()->setText(QStringLiteral("old"));
         key(Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(clipboardText(), QString());

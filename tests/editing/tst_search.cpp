@@ -58,7 +58,7 @@ private slots:
         QCOMPARE(rtb()->SelText(), QStringLiteral("ALPHA"));
         // From the end of that selection, into the next paragraph.
         searchFor(QStringLiteral("alpha"));
-        QCOMPARE(rtb()->SelStart(), 24);
+        QCOMPARE(rtb()->SelStart(), 23);
         // Past the last one it wraps to the start.
         searchFor(QStringLiteral("alpha"));
         QCOMPARE(rtb()->SelStart(), 0);
@@ -116,8 +116,10 @@ private slots:
         // The button shows the same window, never a second one.
         QTest::mouseClick(f->Command2, Qt::LeftButton);
         QCOMPARE(f->form2_.data(), first.data());
-        QCOMPARE(QApplication::topLevelWidgets().count(
-                     [](QWidget *w) { return qobject_cast<Form2 *>(w) != nullptr; }) , 1);
+        const QWidgetList tops = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(tops.begin(), tops.end(),
+                               [](QWidget *w) { return qobject_cast<Form2 *>(w) != nullptr; }),
+                 1);
 
         // Enter in the field does not search.
         first->activateWindow();
@@ -171,7 +173,11 @@ private slots:
         QCOMPARE(d->Command1->geometry(), twips::rect(1320, 720, 1215, 375));
         QVERIFY(!d->Command1->isDefault() && !d->Command1->autoDefault());
         // Tab goes from Go! to the field.
-        QCOMPARE(d->Command1->nextInFocusChain(), d->Text1);
+        d->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(d));
+        d->Command1->setFocus();
+        QTest::keyClick(d->Command1, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), d->Text1);
     }
 };
 

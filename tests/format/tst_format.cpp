@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QMenu>
 #include <QPushButton>
@@ -327,11 +328,29 @@ private slots:
 
         dlg.colourBox()->setCurrentIndex(dlg.colourBox()->findText(QStringLiteral("Navy")));
         for (QCheckBox *b : boxes)
-            b->setChecked(true);
+            if (!b->isChecked())
+                b->click();
         QCOMPARE(dlg.selectedColor(), QColor(0, 0, 128));
         QVERIFY(dlg.selectedFont().underline());
         QVERIFY(dlg.selectedFont().strikeOut());
         QCOMPARE(dlg.selectedFont().pointSize(), 12);
+
+        // OK without a touch returns the style it was given (Qt's picker
+        // alone would pick the face's first style, e.g. condensed italic).
+        for (const QString &family : QFontDatabase::families()) {
+            if (QFontDatabase::styles(family).size() < 4)
+                continue;
+            for (const bool bold : {false, true}) {
+                QFont given(family, 11);
+                given.setBold(bold);
+                FontEffectsDialog untouched(given, QColor(Qt::black), 259);
+                const QFont back = untouched.selectedFont();
+                QVERIFY2(!back.italic(), qPrintable(family));
+                QCOMPARE(back.bold(), bold);
+                QCOMPARE(back.pointSize(), 11);
+            }
+            break;
+        }
 
         // A colour not among the sixteen is kept as offered.
         FontEffectsDialog custom(start, QColor(10, 20, 30), 259);
