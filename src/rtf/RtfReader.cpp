@@ -381,7 +381,7 @@ private:
         case Kw::ColorTbl:
             m_st.dest = Dest::ColorTable;
             m_colors.clear();
-            m_formats.clear();
+            clearFormats();
             m_red = m_green = m_blue = 0;
             m_colorSet = false;
             break;
@@ -646,6 +646,12 @@ private:
         m_text.text.resize(0);
     }
 
+    void clearFormats()
+    {
+        m_formats.clear();
+        m_lastFormat = nullptr;
+    }
+
     QColor color(int index) const
     {
         if (index <= 0 && (m_colors.empty() || !m_colors.front().isValid()))
@@ -657,9 +663,12 @@ private:
 
     const QTextCharFormat &charFormat(const CharState &s)
     {
+        if (m_lastFormat && m_lastFormatState == s)
+            return *m_lastFormat;
+        m_lastFormatState = s;
         auto it = m_formats.constFind(s);
         if (it != m_formats.constEnd())
-            return *it;
+            return *(m_lastFormat = &*it);
         QTextCharFormat f;
         auto font = m_fonts.constFind(s.font >= 0 ? s.font : m_deff);
         if (font != m_fonts.constEnd() && !font->name.isEmpty())
@@ -691,12 +700,17 @@ private:
             f.setAnchor(true);
             f.setAnchorHref(m_links.at(s.link - 1));
         }
-        return *m_formats.insert(s, f);
+        return *(m_lastFormat = &*m_formats.insert(s, f));
     }
 
-    QTextBlockFormat blockFormat(const ParState &p) const
+    const QTextBlockFormat &blockFormat(const ParState &p)
     {
-        QTextBlockFormat f;
+        if (m_haveBlockFormat && m_lastBlockState.sameLook(p))
+            return m_lastBlockFormat;
+        m_haveBlockFormat = true;
+        m_lastBlockState = p;
+        QTextBlockFormat &f = m_lastBlockFormat;
+        f = QTextBlockFormat();
         switch (p.align) {
         case 1: f.setAlignment(Qt::AlignHCenter); break;
         case 2: f.setAlignment(Qt::AlignRight); break;
@@ -869,7 +883,7 @@ private:
             e.name = m_fontName.text.trimmed();
             e.codepage = m_fontCpg > 0 ? m_fontCpg : codepageForCharset(m_fontCharset);
             m_fonts.insert(m_fontId, e);
-            m_formats.clear();
+            clearFormats();
             m_pageFont = INT_MIN;
         }
         resetFontEntry();
@@ -980,7 +994,12 @@ private:
     int m_red = 0, m_green = 0, m_blue = 0;
     bool m_colorSet = false;
 
-    QHash<CharState, QTextCharFormat> m_formats;
+    QHash<CharState, QTextCharFormat> m_formats; // cleared when fonts or colours change
+    const QTextCharFormat *m_lastFormat = nullptr; // into m_formats
+    CharState m_lastFormatState;
+    bool m_haveBlockFormat = false;
+    ParState m_lastBlockState;
+    QTextBlockFormat m_lastBlockFormat;
     QStringList m_links;
     std::vector<FieldCtx> m_fields;
 

@@ -4,6 +4,7 @@
 // nothing about what a keyword means; the reader types keywords through the
 // keyword table. Header-only so the hot loop inlines into the reader.
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -77,7 +78,12 @@ public:
 private:
     static bool isSpecial(unsigned char c)
     {
-        return c == '\\' || c == '{' || c == '}' || c == '\r' || c == '\n' || c == 0;
+        static constexpr auto table = [] {
+            std::array<bool, 256> t{};
+            t['\\'] = t['{'] = t['}'] = t['\r'] = t['\n'] = t[0] = true;
+            return t;
+        }();
+        return table[c];
     }
     static bool isAlpha(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
     static int hexValue(unsigned char c)
