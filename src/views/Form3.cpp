@@ -6,6 +6,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMenuBar>
 #include <QTextDocument>
 
@@ -52,6 +54,11 @@ Form3::Form3(Form1 *main)
     RichTextBox1->SetReservedKeys({ba->shortcut()});
 
     RichTextBox1->setFocus();
+
+    // The whole screen also where no window manager maximizes windows.
+    QScreen *screen = main ? main->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        setGeometry(screen->availableGeometry());
 }
 
 Form3::~Form3() = default;

@@ -71,8 +71,8 @@ frmAbout::frmAbout(Form1 *main)
     lblVersion->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     lblDescription = new QLabel(
-        QStringLiteral("A small word processor for rich text, written with Qt\n"
-                       "by the Quillet 99 developers. Free to use and share."),
+        QStringLiteral("A small word processor for rich text,\n"
+                       "by the Quillet 99 developers."),
         this);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->setPalette(black);
