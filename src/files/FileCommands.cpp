@@ -103,8 +103,7 @@ void printDocument(Form1 &f)
     QPrinter &printer = dlg.Printer();
     const bool selectionOnly = printer.printRange() == QPrinter::Selection && selLength != 0;
     const QString text = selectionOnly ? f.RichTextBox1->SelText() : f.RichTextBox1->Text();
-    if (printer.docName().isEmpty())
-        printer.setDocName(f.windowTitle());
+    printer.setDocName(f.windowTitle());
 
     if (!f.printerSink)
         f.printerSink = std::make_shared<QPrinterSink>();
