@@ -301,8 +301,7 @@ public:
     }
     void table(const std::vector<std::vector<QString>> &cells) override
     {
-        if (!m_first)
-            m_cursor.insertBlock();
+        // at the end of the paragraph before: Qt puts the table after it
         m_first = false;
         QTextTable *t = m_cursor.insertTable(int(cells.size()), int(cells[0].size()));
         RunFormat cf;
