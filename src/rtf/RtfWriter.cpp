@@ -39,6 +39,9 @@ constexpr qsizetype kHardLine = 480;
 // own: 6.5 inches, the text width of a Letter page with 1-inch margins.
 constexpr int kTableTwips = 9360;
 
+// Tables inside tables deeper than this are written as plain paragraphs.
+constexpr int kMaxNesting = 16;
+
 // Windows-1252 byte of a Unicode character, or 0 when it has none.
 unsigned char cp1252Byte(char16_t u)
 {
@@ -136,7 +139,7 @@ public:
     QByteArray run()
     {
         m_out.reserve(m_doc->characterCount() + m_doc->characterCount() / 8 + 4096);
-        writeFlow(m_doc->rootFrame(), false);
+        writeFlow(m_doc->rootFrame(), 0);
 
         if (m_fonts.isEmpty())
             fontIndex(m_defaultFace);
@@ -244,10 +247,10 @@ private:
 
     // Characters as RTF text. ASCII goes as is (with \ { } escaped); the
     // rest as \uN followed by the Windows-1252 byte as fallback, or '?'.
-    // With inTable set, ';' is escaped too, since it ends a font table entry.
-    void text(const QString &s, bool inTable = false) { text(s.constData(), s.size(), inTable); }
+    // With inFontTable set, ';' is escaped too, since it ends an entry.
+    void text(const QString &s, bool inFontTable = false) { text(s.constData(), s.size(), inFontTable); }
 
-    void text(const QChar *chars, qsizetype n, bool inTable = false)
+    void text(const QChar *chars, qsizetype n, bool inFontTable = false)
     {
         if (n <= 0)
             return;
@@ -289,7 +292,7 @@ private:
                     needDelim = false;
                     continue;
                 }
-                if (inTable && u == ';') {
+                if (inFontTable && u == ';') {
                     hexByte(';');
                     needDelim = false;
                     continue;
@@ -592,11 +595,14 @@ private:
 
     // ---- paragraphs -------------------------------------------------------
 
-    void paragraphProperties(const QTextBlockFormat &bf, bool inTable)
+    // level: 0 outside tables, 1 in a table, 2 and up in nested tables
+    void paragraphProperties(const QTextBlockFormat &bf, int level)
     {
         word("\\pard");
-        if (inTable)
+        if (level > 0)
             word("\\intbl");
+        if (level > 1)
+            word("\\itap", level);
         const Qt::Alignment a = bf.alignment() & Qt::AlignHorizontal_Mask;
         if (a & Qt::AlignJustify)
             word("\\qj");
@@ -625,14 +631,14 @@ private:
                               // a fresh start per paragraph keeps it simple
     }
 
-    void writeBlock(const QTextBlock &block, bool inTable)
+    void writeBlock(const QTextBlock &block, int level)
     {
         if (m_pendingPar) {
             word("\\par");
             newline();
             m_pendingPar = false;
         }
-        paragraphProperties(block.blockFormat(), inTable);
+        paragraphProperties(block.blockFormat(), level);
 
         bool any = false;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -673,52 +679,46 @@ private:
 
     // Blocks and frames of a frame (or of a table cell) in order. Frames
     // that are not tables are written as their paragraphs.
-    void writeFlow(QTextFrame *frame, bool inTable)
+    void writeFlow(QTextFrame *frame, int level)
     {
-        for (auto it = frame->begin(); !it.atEnd(); ++it) {
-            if (QTextFrame *child = it.currentFrame()) {
-                if (auto *table = qobject_cast<QTextTable *>(child)) {
-                    if (inTable)
-                        writeNestedTable(table);
-                    else
-                        writeTable(table);
-                } else {
-                    writeFlow(child, inTable);
-                }
-            } else {
-                const QTextBlock b = it.currentBlock();
-                if (b.isValid())
-                    writeBlock(b, inTable);
-            }
-        }
+        for (auto it = frame->begin(); !it.atEnd(); ++it)
+            writeItem(it, level);
     }
 
-    void writeCellContent(const QTextTableCell &cell, bool inTable)
+    void writeItem(const QTextFrame::iterator &it, int level)
     {
-        for (auto it = cell.begin(); !it.atEnd(); ++it) {
-            if (QTextFrame *child = it.currentFrame()) {
-                if (auto *table = qobject_cast<QTextTable *>(child))
-                    writeNestedTable(table);
+        if (QTextFrame *child = it.currentFrame()) {
+            if (auto *table = qobject_cast<QTextTable *>(child)) {
+                if (level < kMaxNesting)
+                    writeTable(table, level + 1);
                 else
-                    writeFlow(child, inTable);
+                    writeTableFlat(table, level);
             } else {
-                const QTextBlock b = it.currentBlock();
-                if (b.isValid())
-                    writeBlock(b, inTable);
+                writeFlow(child, level);
             }
+        } else {
+            const QTextBlock b = it.currentBlock();
+            if (b.isValid())
+                writeBlock(b, level);
         }
     }
 
-    // A table inside a table cell: its cells' paragraphs in reading order,
-    // so no text is lost, without the inner grid.
-    void writeNestedTable(QTextTable *table)
+    void writeCellContent(const QTextTableCell &cell, int level)
+    {
+        for (auto it = cell.begin(); !it.atEnd(); ++it)
+            writeItem(it, level);
+    }
+
+    // Tables nested deeper than readers go: their cells' paragraphs in
+    // reading order, so no text is lost, without the grid.
+    void writeTableFlat(QTextTable *table, int level)
     {
         for (int r = 0; r < table->rows(); ++r) {
             for (int c = 0; c < table->columns(); ++c) {
                 const QTextTableCell cell = table->cellAt(r, c);
                 if (!cell.isValid() || cell.row() != r || cell.column() != c)
                     continue;
-                writeCellContent(cell, true);
+                writeCellContent(cell, level);
             }
         }
     }
@@ -760,7 +760,67 @@ private:
         return edges;
     }
 
-    void writeTable(QTextTable *table)
+    // The cells of row r, each once (a cell spanning columns is one cell;
+    // a place covered by a cell from a row above is that cell again).
+    static std::vector<QTextTableCell> rowCells(QTextTable *table, int r)
+    {
+        std::vector<QTextTableCell> cells;
+        const int cols = table->columns();
+        for (int c = 0; c < cols;) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (!cell.isValid()) {
+                ++c;
+                continue;
+            }
+            cells.push_back(cell);
+            c = qMax(c + 1, cell.column() + cell.columnSpan());
+        }
+        return cells;
+    }
+
+    // \trowd and the cell definitions of one row.
+    void rowDefinition(QTextTable *table, int r, const std::vector<QTextTableCell> &cells,
+                       const std::vector<int> &edges)
+    {
+        const QTextTableFormat tf = table->format();
+        const bool borders = tf.border() > 0 && tf.borderStyle() != QTextFrameFormat::BorderStyle_None;
+        const int borderTwips = qBound(1, toTwips(tf.border(), 15), 75);
+        const int cols = table->columns();
+
+        word("\\trowd");
+        word("\\trgaph", 108);
+        word("\\trleft", 0);
+        if (r < tf.headerRowCount())
+            word("\\trhdr");
+        const Qt::Alignment ta = tf.alignment() & Qt::AlignHorizontal_Mask;
+        if (ta & Qt::AlignHCenter)
+            word("\\trqc");
+        else if (ta & (Qt::AlignRight | Qt::AlignTrailing))
+            word("\\trqr");
+        for (const QTextTableCell &cell : cells) {
+            if (cell.row() != r)
+                word("\\clvmrg");
+            else if (cell.rowSpan() > 1)
+                word("\\clvmgf");
+            const QBrush bg = cell.format().background();
+            if (bg.style() != Qt::NoBrush)
+                word("\\clcbpat", colorIndex(bg.color()));
+            if (borders) {
+                for (const char *side : {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"}) {
+                    word(side);
+                    word("\\brdrs");
+                    word("\\brdrw", borderTwips);
+                }
+            }
+            const int last = qBound(0, cell.column() + cell.columnSpan() - 1, cols - 1);
+            word("\\cellx", edges[size_t(last)]);
+        }
+    }
+
+    // A table at nesting level 1 (\trowd ... \cell ... \row) or deeper (the
+    // cells end with \nestcell and the row definition follows them in
+    // \nesttableprops, as Word writes it).
+    void writeTable(QTextTable *table, int level)
     {
         // The paragraph before the table keeps its \par: in RTF a table row
         // starts a paragraph of its own.
@@ -769,68 +829,38 @@ private:
             newline();
             m_pendingPar = false;
         }
-        const QTextTableFormat tf = table->format();
         const std::vector<int> edges = columnEdges(table);
-        const int rows = table->rows();
-        const int cols = table->columns();
-        const bool borders = tf.border() > 0 && tf.borderStyle() != QTextFrameFormat::BorderStyle_None;
-        const int borderTwips = qBound(1, toTwips(tf.border(), 15), 75);
-
-        for (int r = 0; r < rows; ++r) {
-            word("\\trowd");
-            word("\\trgaph", 108);
-            word("\\trleft", 0);
-            if (r < tf.headerRowCount())
-                word("\\trhdr");
-            const Qt::Alignment ta = tf.alignment() & Qt::AlignHorizontal_Mask;
-            if (ta & Qt::AlignHCenter)
-                word("\\trqc");
-            else if (ta & (Qt::AlignRight | Qt::AlignTrailing))
-                word("\\trqr");
-
-            // cell definitions, then cell contents in the same order
-            std::vector<QTextTableCell> cells;
-            for (int c = 0; c < cols;) {
-                const QTextTableCell cell = table->cellAt(r, c);
-                if (!cell.isValid()) {
-                    ++c;
-                    continue;
-                }
-                const int last = qBound(c, cell.column() + cell.columnSpan() - 1, cols - 1);
-                if (cell.row() != r)
-                    word("\\clvmrg");
-                else if (cell.rowSpan() > 1)
-                    word("\\clvmgf");
-                const QBrush bg = cell.format().background();
-                if (bg.style() != Qt::NoBrush)
-                    word("\\clcbpat", colorIndex(bg.color()));
-                if (borders) {
-                    for (const char *side : {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"}) {
-                        word(side);
-                        word("\\brdrs");
-                        word("\\brdrw", borderTwips);
-                    }
-                }
-                word("\\cellx", edges[last]);
-                cells.push_back(cell);
-                c = last + 1;
+        const bool nested = level > 1;
+        for (int r = 0; r < table->rows(); ++r) {
+            const std::vector<QTextTableCell> cells = rowCells(table, r);
+            if (!nested) {
+                rowDefinition(table, r, cells, edges);
+                newline();
             }
-            newline();
             for (const QTextTableCell &cell : cells) {
                 if (cell.row() != r) {
                     // covered by the cell above: an empty paragraph
-                    word("\\pard");
-                    word("\\intbl");
-                    m_lastPrefix.clear();
+                    paragraphProperties(QTextBlockFormat(), level);
                 } else {
-                    writeCellContent(cell, true);
+                    writeCellContent(cell, level);
                 }
                 m_pendingPar = false;
-                word("\\cell");
+                word(nested ? "\\nestcell" : "\\cell");
                 m_lastPrefix.clear();
             }
-            word("\\row");
-            newline();
+            if (nested) {
+                openGroup();
+                raw("\\*\\nesttableprops");
+                m_needDelim = true;
+                rowDefinition(table, r, cells, edges);
+                word("\\nestrow");
+                closeGroup();
+                raw("{\\nonesttables\\par}");
+                newline();
+            } else {
+                word("\\row");
+                newline();
+            }
         }
         m_lastPrefix.clear();
     }

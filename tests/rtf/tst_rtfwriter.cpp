@@ -160,6 +160,7 @@ private slots:
     void roundTripFiles_data();
     void roundTripFiles();
     void roundTripBuilt();
+    void roundTripTables();
 };
 
 void TestRtfWriter::documentShape()
@@ -648,6 +649,51 @@ void TestRtfWriter::roundTripBuilt()
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
     const QByteArray w2 = rtf::write(&d1);
     QCOMPARE(w2, w1);
+}
+
+// Table structure survives: where tables sit among the paragraphs, and
+// tables inside table cells.
+void TestRtfWriter::roundTripTables()
+{
+    if (!readerAvailable())
+        QSKIP("the reader is not there yet");
+    // each block's text with its table depth
+    auto shape = [](const QTextDocument &d) {
+        QStringList out;
+        for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
+            int depth = 0;
+            for (QTextFrame *f = QTextCursor(b).currentFrame(); f; f = f->parentFrame())
+                depth += qobject_cast<QTextTable *>(f) != nullptr;
+            out << QStringLiteral("%1:%2").arg(depth).arg(b.text());
+        }
+        return out;
+    };
+
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    QTextTable *first = c.insertTable(1, 2); // at the very start
+    first->cellAt(0, 1).firstCursorPosition().insertText("top right");
+    c.movePosition(QTextCursor::End);
+    c.insertText("between");
+    QTextTable *outer = c.insertTable(2, 2); // right after a paragraph's text
+    outer->cellAt(0, 0).firstCursorPosition().insertText("outer");
+    QTextCursor cc = outer->cellAt(1, 1).firstCursorPosition();
+    cc.insertText("before inner");
+    QTextTable *inner = cc.insertTable(2, 2);
+    inner->cellAt(0, 0).firstCursorPosition().insertText("inner");
+    inner->cellAt(1, 1).firstCursorPosition().insertTable(1, 1)->cellAt(0, 0).firstCursorPosition().insertText(
+        "deep");
+    outer->cellAt(1, 1).lastCursorPosition().insertText("after inner");
+    c.movePosition(QTextCursor::End);
+    c.insertBlock();
+    c.insertText("end");
+
+    const QByteArray w1 = rtf::write(&doc);
+    QVERIFY(hasWord(w1, "\\itap3"));
+    QTextDocument back;
+    QVERIFY(rtf::read(w1, &back));
+    QCOMPARE(shape(back), shape(doc));
+    QCOMPARE(rtf::write(&back), w1);
 }
 
 QTEST_MAIN(TestRtfWriter)
