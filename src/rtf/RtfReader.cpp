@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <vector>
 
 namespace rtf {
@@ -130,6 +131,7 @@ struct TableCtx {
     int row = 0;
     int col = 0;
     bool needMove = false; // the next content goes to (row, col)
+    int usedRows = 1;      // rows beyond these were made ahead of need
 };
 
 struct Picture {
@@ -803,7 +805,10 @@ private:
     void closeTable()
     {
         QTextTable *t = m_tables.back().table;
+        const int used = m_tables.back().usedRows;
         m_tables.pop_back();
+        if (t->rows() > used)
+            t->removeRows(used, t->rows() - used);
         m_cursor.setPosition(t->lastPosition() + 1);
         enteredFreshBlock();
     }
@@ -815,12 +820,23 @@ private:
         const int rows = table->rows();
         const int cols = table->columns();
         int row = t.row, col = std::min(t.col, kMaxTableColumns - 1);
-        const qint64 extraRows = row >= rows ? row - rows + 1 : 0;
+        qint64 extraRows = 0;
+        if (row >= rows) {
+            // Rows are made ahead of need and the unused ones go when the
+            // table closes: QTextTable rebuilds its cell grid after every
+            // change, so one row at a time is quadratic, while removing rows
+            // costs as much per row; steps of sqrt(rows) balance the two.
+            const qint64 step = std::max<qint64>(16, qint64(std::sqrt(double(rows))));
+            extraRows = std::max<qint64>(row - rows + 1, step);
+            const qint64 affordable = m_cellBudget / std::max(cols, col + 1);
+            if (extraRows > affordable)
+                extraRows = std::max<qint64>(row - rows + 1, affordable);
+        }
         const qint64 extraCols = col >= cols ? col - cols + 1 : 0;
         const qint64 cost = extraRows * std::max<qint64>(cols, col + 1) + extraCols * (rows + extraRows);
         if (col != t.col || cost > m_cellBudget) {
             // Out of room: keep the text, in order, at the end of the last cell.
-            row = std::min(row, rows - 1);
+            row = std::min(row, t.usedRows - 1);
             col = std::min(col, cols - 1);
             m_cursor.setPosition(table->cellAt(row, col).lastPosition());
             m_pendingPar = true;
@@ -832,6 +848,7 @@ private:
             table->appendRows(int(extraRows));
         if (extraCols)
             table->appendColumns(int(extraCols));
+        t.usedRows = std::max(t.usedRows, row + 1);
         m_cursor.setPosition(table->cellAt(row, col).firstPosition());
         enteredFreshBlock();
     }

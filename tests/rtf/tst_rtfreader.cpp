@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
@@ -440,6 +441,20 @@ void TestRtfReader::tables()
     QCOMPARE(t2.first()->columns(), 2);
     QCOMPARE(cellText(t2.first(), 1, 1), QStringLiteral("c"));
     QCOMPARE(collapsed(doc2->toPlainText()), QStringLiteral("a b c z"));
+
+    // A long table: rows made ahead of need are gone again at its end.
+    QByteArray longTable = "{\\rtf1 ";
+    for (int r = 0; r < 3000; ++r)
+        longTable += "\\trowd\\cellx100\\cellx200\\intbl r" + QByteArray::number(r) + "\\cell x\\cell\\row ";
+    longTable += "\\pard after}";
+    QElapsedTimer timer;
+    timer.start();
+    auto doc4 = load(longTable);
+    QVERIFY2(timer.elapsed() < 20000, "a 3000-row table must not take quadratic time");
+    const auto t4 = tablesIn(doc4->rootFrame());
+    QCOMPARE(t4.size(), 1);
+    QCOMPARE(t4.first()->rows(), 3000);
+    QCOMPARE(cellText(t4.first(), 2999, 0), QStringLiteral("r2999"));
 
     // Two tables separated by a paragraph stay two tables.
     auto doc3 = load("{\\rtf1\\trowd\\cellx100\\intbl a\\cell\\row\\pard mid\\par"
