@@ -39,12 +39,12 @@ QString fileError(const QString &fileName, const QFileDevice &f)
 {
     if (fileName.isEmpty())
         return QStringLiteral("no file name given");
+    if (QFileInfo(fileName).isDir())
+        return QStringLiteral("it is a folder");
     switch (f.error()) {
     case QFileDevice::OpenError:
         if (!QFileInfo::exists(fileName))
             return QStringLiteral("file not found");
-        if (QFileInfo(fileName).isDir())
-            return QStringLiteral("it is a folder");
         return QStringLiteral("access denied");
     default:
         return f.errorString();

@@ -14,7 +14,7 @@ class ScriptedDialogHost : public DialogHost
 public:
     struct FileAnswer { bool ok; QString fileName; int filterIndex; };
     struct Call { QString kind; QStringList filters; int flags = 0; QString title; QString text;
-                  QMessageBox::StandardButtons buttons; QMessageBox::StandardButton defaultButton;
+                  QMessageBox::StandardButtons buttons; QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
                   QMessageBox::Icon icon = QMessageBox::NoIcon; };
 
     QQueue<FileAnswer> files;                       // open and save dialogs

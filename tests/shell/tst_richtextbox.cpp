@@ -100,6 +100,7 @@ void TestRichTextBox::failedLoadLeavesDocument()
     QCOMPARE(error, QStringLiteral("file not found"));
     QVERIFY(!box.LoadFile(QString(), RichTextBox::rtfText, &error));
     QVERIFY(!box.LoadFile(dir.path(), RichTextBox::rtfText, &error));
+    QCOMPARE(error, QStringLiteral("it is a folder"));
     const QString plain = write(dir, "plain.rtf", "just text");
     QVERIFY(!box.LoadFile(plain, RichTextBox::rtfRTF, &error));
     QCOMPARE(error, QStringLiteral("not a Rich Text Format file"));
