@@ -39,6 +39,7 @@ Form4::Form4(Form1 *owner)
 
     Text2 = place<QLineEdit>(this, "Text2", 1680, 240, 1935, 285);
     Text2->setText(Hint);
+    Text2->setCursorPosition(0);   // show the start, blanks and all
 
     Command2 = place<QPushButton>(this, "Command2", 3720, 240, 975, 255);
     Command2->setText(QStringLiteral("E"));
@@ -50,6 +51,7 @@ Form4::Form4(Form1 *owner)
 
     Text1 = place<QLineEdit>(this, "Text1", 1680, 720, 1935, 285);
     Text1->setText(Hint);
+    Text1->setCursorPosition(0);
 
     Command3 = place<QPushButton>(this, "Command3", 3720, 720, 975, 255);
     Command3->setText(QStringLiteral("D"));

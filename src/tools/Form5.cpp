@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-const QString Form5::SampleUrl = QStringLiteral("www.example.com/readme.txt");
+const QString Form5::SampleUrl = QStringLiteral("example.com/file.txt");
 
 Form5::Form5(Form1 *owner)
     : QWidget(owner), m_owner(owner)
@@ -24,6 +24,7 @@ Form5::Form5(Form1 *owner)
 
     Text1 = place<QLineEdit>(this, "Text1", 840, 360, 2415, 285);
     Text1->setText(SampleUrl);
+    Text1->setCursorPosition(0);
 
     Command1 = place<QPushButton>(this, "Command1", 3360, 360, 1095, 255);
     Command1->setText(QStringLiteral("Receive!"));
