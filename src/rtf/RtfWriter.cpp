@@ -118,6 +118,10 @@ struct RunInfo {
     QByteArray prefix; // \plain and the run's properties
     QString href;      // link target, empty when the run is no link
     bool image = false;
+    // Superscript goes in a group of its own: LibreOffice holds back text
+    // after a \super until the group around it ends (it waits for a
+    // footnote mark), which loses the rest of a paragraph written flat.
+    bool grouped = false;
 };
 
 class Writer {
@@ -488,6 +492,7 @@ private:
         if (fmt.isAnchor())
             info->href = fmt.anchorHref();
         info->image = fmt.isImageFormat();
+        info->grouped = fmt.verticalAlignment() == QTextCharFormat::AlignSuperScript;
         if (formatIndex < 0) { // not expected; no caching then
             m_scratch = std::move(info);
             return *m_scratch;
@@ -663,16 +668,28 @@ private:
                 }
                 continue;
             }
-            applyPrefix(info.prefix);
             const QString t = frag.text();
-            text(t.constData(), t.size());
+            if (info.grouped) {
+                openGroup();
+                applyPrefix(info.prefix);
+                text(t.constData(), t.size());
+                closeGroup();
+            } else {
+                applyPrefix(info.prefix);
+                text(t.constData(), t.size());
+            }
         }
         closeLink();
         if (!any) {
             // An empty paragraph still has a font and size: they set its
-            // height.
-            const QTextCharFormat cf = block.charFormat();
-            applyPrefix(runInfo(block.charFormatIndex(), cf).prefix);
+            // height. (Not raised or lowered: see RunInfo::grouped.)
+            QTextCharFormat cf = block.charFormat();
+            if (cf.verticalAlignment() == QTextCharFormat::AlignSuperScript) {
+                cf.clearProperty(QTextFormat::TextVerticalAlignment);
+                applyPrefix(runInfo(-1, cf).prefix);
+            } else {
+                applyPrefix(runInfo(block.charFormatIndex(), cf).prefix);
+            }
         }
         m_pendingPar = true;
     }
