@@ -518,8 +518,13 @@ private:
     void openLink(const QString &href)
     {
         openGroup();
-        raw("\\field{\\*\\fldinst{HYPERLINK \"");
         QString target = href;
+        if (target.startsWith(QLatin1Char('#'))) { // a place in this document
+            raw("\\field{\\*\\fldinst{HYPERLINK \\\\l \"");
+            target.remove(0, 1);
+        } else {
+            raw("\\field{\\*\\fldinst{HYPERLINK \"");
+        }
         target.replace(QLatin1Char('"'), QLatin1String("%22"));
         text(target);
         raw("\"}}{\\fldrslt{");

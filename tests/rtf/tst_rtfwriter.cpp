@@ -469,6 +469,14 @@ void TestRtfWriter::links()
     QVERIFY(result.contains("site"));
     QVERIFY(hasWord(result, "\\b"));
     QVERIFY(out.mid(end).contains(" now"));
+
+    // a place inside the document: Word's \l switch
+    QTextDocument inside;
+    QTextCharFormat jump;
+    jump.setAnchor(true);
+    jump.setAnchorHref("#part2");
+    QTextCursor(&inside).insertText("go", jump);
+    QVERIFY(rtf::write(&inside).contains("{\\*\\fldinst{HYPERLINK \\\\l \"part2\"}}"));
 }
 
 void TestRtfWriter::tables()
@@ -644,6 +652,14 @@ void TestRtfWriter::roundTripBuilt()
     c.insertBlock(QTextBlockFormat());
     c.insertBlock(QTextBlockFormat()); // an empty paragraph between
     c.insertText("last", f);
+    QImage img(4, 3, QImage::Format_ARGB32);
+    img.fill(QColor(10, 200, 30, 128));
+    doc.addResource(QTextDocument::ImageResource, QUrl("mem:pic"), img);
+    QTextImageFormat imf;
+    imf.setName("mem:pic");
+    c.insertImage(imf);
+    link.setAnchorHref("#last");
+    c.insertText("jump", link);
 
     const QByteArray w1 = rtf::write(&doc);
     QTextDocument d1;
