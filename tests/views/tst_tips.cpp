@@ -173,6 +173,20 @@ private slots:
         QDir::setCurrent(m_empty);
     }
 
+    void installedProgramFindsItsDataFolder()
+    {
+        // Beside the installed program first, then where it was configured
+        // to install; the source tree is never among them.
+        const QStringList folders = programDataFolders();
+        QVERIFY(!folders.isEmpty());
+        QCOMPARE(folders.first(), QDir::cleanPath(QCoreApplication::applicationDirPath()
+                                                  + QStringLiteral("/../share/quillet")));
+        QVERIFY(!folders.contains(QDir::cleanPath(QStringLiteral(QUILLET_SOURCE_DIR "/resources"))));
+        ScriptedDialogHost host;
+        Form1 f(&host);
+        QCOMPARE(f.viewSeams().tipFolders, folders);
+    }
+
     void okKeepsTheTipAndCloseReloads()
     {
         ScriptedDialogHost host;
