@@ -34,7 +34,7 @@ constexpr int kMaxTableColumns = 64;   // extra cells run into the last one
 constexpr int kMaxTableNesting = 16;
 constexpr int kMinCellBudget = 100000; // plus one cell per input byte
 
-enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps };
+enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Skipped };
 
 struct CharState {
     int font = -1; // RTF font number; -1 is the document's default font
@@ -270,6 +270,7 @@ private:
 
     void skipDestination()
     {
+        m_st.dest = Dest::Skipped; // its end must not end a font entry or a picture
         skipGroup();
         if (!m_done)
             closeGroup();
@@ -368,7 +369,8 @@ private:
                     commitColor();
             break;
         case Dest::Pict: pictureHex(s); break;
-        case Dest::TableProps: break;
+        case Dest::TableProps:
+        case Dest::Skipped: break;
         }
     }
 

@@ -286,17 +286,17 @@ void TestRtfReader::characterFormatting()
 {
     const QByteArray rtf =
         "{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0\\froman Times New Roman;}{\\f1\\fswiss Arial;}"
-        "{\\f2\\fnil Not Installed Face;}}"
+        "{\\f2\\fnil Not Installed Face;}{\\f3\\froman{\\*\\panose 02020603050405020304}Word Face{\\*\\falt Alt};}}"
         "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;\\red255\\green255\\blue0;}"
         "plain {\\b bold}{\\i italic}{\\ul under}{\\uldb dbl}{\\ulwave wave\\ulnone gone}"
         "{\\strike struck}{\\striked dstruck}{\\super sup}{\\sub sub}{\\up6 up}{\\super x\\nosupersub norm}"
         "{\\f2\\fs40 face}{\\cf1 red}{\\cf2\\highlight3 blue}{\\cb3 back}"
-        "{\\b\\i\\ul\\cf1 all\\plain reset}{\\b x\\b0 unbold}{\\scaps small}"
+        "{\\b\\i\\ul\\cf1 all\\plain reset}{\\b x\\b0 unbold}{\\scaps small}{\\f3 wordface}"
         "{\\v hidden}{\\v\\v0 shown}}";
     auto doc = load(rtf);
     QTextDocument *d = doc.get();
     QCOMPARE(d->toPlainText(), QStringLiteral("plain bolditalicunderdblwavegonestruckdstrucksupsubupxnorm"
-                                              "faceredbluebackallresetxunboldsmallshown"));
+                                              "faceredbluebackallresetxunboldsmallwordfaceshown"));
 
     const QTextCharFormat p = formatOf(d, QStringLiteral("plain"));
     QCOMPARE(p.fontFamilies().toStringList(), QStringList{QStringLiteral("Arial")}); // \deff1
@@ -335,6 +335,9 @@ void TestRtfReader::characterFormatting()
     QCOMPARE(reset.fontFamilies().toStringList(), QStringList{QStringLiteral("Arial")});
     QVERIFY(formatOf(d, QStringLiteral("unbold")).fontWeight() < QFont::Bold);
     QCOMPARE(formatOf(d, QStringLiteral("small")).fontCapitalization(), QFont::SmallCaps);
+    // Word puts a {\*\panose} group before the name, and {\*\falt} after it.
+    QCOMPARE(formatOf(d, QStringLiteral("wordface")).fontFamilies().toStringList(),
+             QStringList{QStringLiteral("Word Face")});
 
     // Runs of equal format are one fragment each: text is batched, not split.
     auto doc2 = load("{\\rtf1 one {two} {\\b0 three}\\'e9\\u233?}");
