@@ -141,6 +141,7 @@ private slots:
     void unicodeAndFallbacks();
     void escapesAndSymbols();
     void textEditDialect();
+    void wordDocument();
     void characterFormatting();
     void paragraphFormatting();
     void destinationsSkipped();
@@ -280,6 +281,30 @@ void TestRtfReader::textEditDialect()
              QStringLiteral("Helvetica"));
     QCOMPARE(formatOf(doc.get(), QStringLiteral("code")).fontFamilies().toStringList().value(0),
              QStringLiteral("Menlo-Regular"));
+}
+
+void TestRtfReader::wordDocument()
+{
+    // Word 2016: themes, list tables, headers, footnotes, data fields and
+    // bookmarks around a little text.
+    auto doc = load(fileData(QStringLiteral(QUILLET_TEST_DATA "/rtf/word-2016.rtf")));
+    QVERIFY(doc);
+    QTextDocument *d = doc.get();
+    QCOMPARE(d->toPlainText(),
+             QStringLiteral(u"Title of the document\nBody with a red word, a footnote and a hyperlink.\n"
+                            u"·\tBullet item\nEm dash — and Рус."));
+    const QTextCharFormat title = formatOf(d, QStringLiteral("Title"));
+    QVERIFY(title.fontWeight() >= QFont::Bold);
+    QCOMPARE(title.fontPointSize(), 16.0);
+    QCOMPARE(title.fontFamilies().toStringList(), QStringList{QStringLiteral("Calibri")});
+    QCOMPARE(blockOf(d, QStringLiteral("Title")).alignment(), Qt::AlignHCenter);
+    QCOMPARE(blockOf(d, QStringLiteral("Body")).alignment(), Qt::AlignJustify);
+    QCOMPARE(blockOf(d, QStringLiteral("Body")).bottomMargin(), 8.0);
+    QCOMPARE(formatOf(d, QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
+    QCOMPARE(formatOf(d, QStringLiteral("hyperlink")).anchorHref(), QStringLiteral("https://example.org/"));
+    const QTextBlockFormat bullet = blockOf(d, QStringLiteral("Bullet"));
+    QCOMPARE(bullet.leftMargin(), 36.0);
+    QCOMPARE(bullet.textIndent(), -18.0);
 }
 
 void TestRtfReader::characterFormatting()
