@@ -31,6 +31,10 @@ constexpr float kResizeHeightMargin = 1750.0f;
 Form1::Form1(DialogHost *host, QWidget *parent)
     : QMainWindow(parent), CommonDialog1(this, host)
 {
+    // The pictures are compiled into the static library; naming their
+    // initializer makes sure the linker keeps them.
+    Q_INIT_RESOURCE(quillet);
+
     if (!host) {
         m_ownHost = std::make_unique<QtDialogHost>();
         CommonDialog1.setHost(m_ownHost.get());

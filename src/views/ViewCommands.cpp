@@ -55,10 +55,6 @@ ViewSeams &Form1::viewSeams()
 
 void Form1::Form_Load()
 {
-    // The pictures are compiled into the static library; naming their
-    // initializer makes sure the linker keeps them.
-    Q_INIT_RESOURCE(quillet);
-
     // The splash has no owner; the main window is shown when this returns.
     auto *splash = new frmSplash(this);
     frmSplash_ = splash;
