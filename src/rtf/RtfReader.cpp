@@ -860,8 +860,15 @@ private:
         if (m_st.dest != Dest::Text || m_st.hidden)
             return;
         flushText();
-        ensurePosition(std::min(level, kMaxTableNesting));
-        finishBlock();
+        level = std::min(level, kMaxTableNesting);
+        if (m_pendingPar && int(m_tables.size()) == level && !m_tables.back().needMove) {
+            // "text\par\cell" (pandoc): the \par already ended the cell's last
+            // paragraph; \cell adds no empty one after it.
+            m_pendingPar = false;
+        } else {
+            ensurePosition(level);
+            finishBlock();
+        }
         TableCtx &t = m_tables.back();
         ++t.col;
         t.needMove = true;

@@ -470,6 +470,26 @@ void TestRtfReader::tables()
     QCOMPARE(cellText(t2.first(), 1, 1), QStringLiteral("c"));
     QCOMPARE(collapsed(doc2->toPlainText()), QStringLiteral("a b c z"));
 
+    // pandoc: each cell paragraph in its own group with \pard (which clears
+    // \intbl) and ended by \par before \cell; no empty paragraph is added.
+    const QByteArray pandoc =
+        "{\\rtf1 {\n\\trowd \\trgaph120\n\\clbrdrb\\brdrs\\cellx4320\\clbrdrb\\brdrs\\cellx8640\n"
+        "\\trkeep\\intbl\n{\n{\\intbl {\\pard \\ql \\f0 \\sa0 \\li0 \\fi0 Head A\\par}\n\\cell}\n"
+        "{\\intbl {\\pard \\ql \\f0 \\sa0 \\li0 \\fi0 Head B\\par}\n\\cell}\n}\n\\intbl\\row}\n"
+        "{\n\\trowd \\trgaph120\n\\cellx4320\\cellx8640\n\\trkeep\\intbl\n{\n"
+        "{\\intbl {\\pard \\ql \\f0 \\sa0 \\li0 \\fi0 one\\par}\n\\cell}\n"
+        "{\\intbl {\\pard \\qr \\f0 \\sa0 \\li0 \\fi0 two\\par}\n\\cell}\n}\n\\intbl\\row}\n"
+        "{\\pard \\ql \\f0 \\sa180 \\li0 \\fi0 After.\\par}\n}";
+    auto pdoc = load(pandoc);
+    const auto pt = tablesIn(pdoc->rootFrame());
+    QCOMPARE(pt.size(), 1);
+    QCOMPARE(pt.first()->rows(), 2);
+    QCOMPARE(pt.first()->columns(), 2);
+    QCOMPARE(cellText(pt.first(), 0, 1), QStringLiteral("Head B"));
+    QCOMPARE(cellText(pt.first(), 1, 1), QStringLiteral("two"));
+    QCOMPARE(blockOf(pdoc.get(), QStringLiteral("two")).alignment(), Qt::AlignRight);
+    QVERIFY(!pdoc->find(QStringLiteral("After.")).currentTable());
+
     // A long table: rows made ahead of need are gone again at its end.
     QByteArray longTable = "{\\rtf1 ";
     for (int r = 0; r < 3000; ++r)
