@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 
+#include <algorithm>
+#include <iterator>
+
 namespace rtf {
 
 int codepageForCharset(int charset)
@@ -9,7 +12,7 @@ int codepageForCharset(int charset)
     switch (charset) {
     case 0: return 0;      // ANSI: whatever \ansicpg says
     case 1: return 0;      // default
-    case 2: return 1252;   // symbol fonts: bytes pass through as Latin
+    case 2: return kSymbolCodepage;
     case 77: return 10000; // Mac Roman
     case 78: return 10001; // Mac Japanese
     case 79: return 10003; // Mac Korean
@@ -36,6 +39,30 @@ int codepageForCharset(int charset)
 }
 
 namespace {
+
+// The Symbol font's own encoding, for the positions that have a plain
+// Unicode counterpart (Greek letters, maths, arrows, the list bullet).
+void applySymbolEncoding(char16_t *table)
+{
+    static const char16_t upper[] = u"ΑΒΧΔΕΦΓΗΙϑΚΛΜΝΟΠΘΡΣΤΥςΩΞΨΖ";
+    static const char16_t lower[] = u"αβχδεφγηιϕκλμνοπθρστυϖωξψζ";
+    for (int i = 0; i < 26; ++i) {
+        table[0x41 + i] = upper[i];
+        table[0x61 + i] = lower[i];
+    }
+    table[0x22] = u'∀';
+    table[0x24] = u'∃';
+    table[0x27] = u'∋';
+    table[0x2A] = u'∗';
+    table[0x2D] = u'−';
+    table[0x40] = u'≅';
+    table[0x5C] = u'∴';
+    table[0x5E] = u'⊥';
+    table[0x7E] = u'∼';
+    static const char16_t high[] = u"ϒ′≤⁄∞ƒ♣♦♥♠↔←↑→↓°±″≥×∝∂•÷≠≡≈…⏐⎯↵ℵℑℜ℘⊗⊕∅∩∪⊃⊇⊄⊂⊆∈∉∠∇®©™∏√⋅¬∧∨⇔⇐⇑⇒⇓◊〈®©™∑";
+    for (int i = 0; high[i]; ++i)
+        table[0xA1 + i] = high[i];
+}
 
 const char *icuName(int cp)
 {
@@ -119,6 +146,14 @@ const Codepage *Codepages::get(int number)
 
     auto page = std::make_unique<Codepage>();
     page->number = number;
+    if (number == kSymbolCodepage) {
+        const Codepage *latin = get(1252);
+        std::copy(std::begin(latin->table), std::end(latin->table), page->table);
+        applySymbolEncoding(page->table);
+        Codepage *raw = page.get();
+        m_pages.emplace(number, std::move(page));
+        return raw;
+    }
     const char *name = icuName(number);
     QStringDecoder probe;
     if (name)

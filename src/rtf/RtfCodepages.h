@@ -22,6 +22,9 @@ struct Codepage {
     void appendSingle(QString &out, const char *s, qsizetype n) const;
 };
 
+// Not a Windows code page: the encoding of the Symbol font (\fcharset2).
+constexpr int kSymbolCodepage = 42;
+
 // The Windows code page that an \fcharset value stands for; 0 when the
 // charset means "the document's ANSI page".
 int codepageForCharset(int charset);

@@ -590,7 +590,9 @@ private:
             break;
         case Dest::FontTable: {
             int cp = m_fontCpg > 0 ? m_fontCpg : codepageForCharset(m_fontCharset);
-            m_fontName.addBytes(m_pages.get(cp ? cp : m_ansi), s, n);
+            if (cp == 0 || cp == kSymbolCodepage) // a symbol font's name is plain ANSI
+                cp = m_ansi;
+            m_fontName.addBytes(m_pages.get(cp), s, n);
             break;
         }
         default: break;

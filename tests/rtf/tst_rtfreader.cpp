@@ -292,7 +292,7 @@ void TestRtfReader::wordDocument()
     QTextDocument *d = doc.get();
     QCOMPARE(d->toPlainText(),
              QStringLiteral(u"Title of the document\nBody with a red word, a footnote and a hyperlink.\n"
-                            u"·\tBullet item\nEm dash — and Рус."));
+                            u"\u2022\tBullet item\nEm dash — and Рус."));
     const QTextCharFormat title = formatOf(d, QStringLiteral("Title"));
     QVERIFY(title.fontWeight() >= QFont::Bold);
     QCOMPARE(title.fontPointSize(), 16.0);
@@ -302,6 +302,9 @@ void TestRtfReader::wordDocument()
     QCOMPARE(blockOf(d, QStringLiteral("Body")).bottomMargin(), 8.0);
     QCOMPARE(formatOf(d, QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
     QCOMPARE(formatOf(d, QStringLiteral("hyperlink")).anchorHref(), QStringLiteral("https://example.org/"));
+    // The list label is in the Symbol font, whose own encoding has the bullet at B7.
+    QCOMPARE(formatOf(d, QStringLiteral(u"\u2022")).fontFamilies().toStringList(),
+             QStringList{QStringLiteral("Symbol")});
     const QTextBlockFormat bullet = blockOf(d, QStringLiteral("Bullet"));
     QCOMPARE(bullet.leftMargin(), 36.0);
     QCOMPARE(bullet.textIndent(), -18.0);
