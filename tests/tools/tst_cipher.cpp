@@ -163,18 +163,13 @@ private slots:
         const QByteArray raw = unwrap(sealed);
 
         QString spaced = sealed;
-        spaced.replace(QStringLiteral("\r\n"), QStringLiteral(" \t\r\n  "));
-        QString paragraphs = sealed;
-        paragraphs.replace(QStringLiteral("\r\n"), QString(QChar::ParagraphSeparator));
+        spaced.replace(QStringLiteral("\r\n"), QStringLiteral(" \t\n  "));
         const QString variants[] = {
-            QString(sealed).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
             QString(sealed).replace(QStringLiteral("\r\n"), QStringLiteral("\r")),
             wrap(raw, 64, QStringLiteral("\n")),
-            wrap(raw, 20),
             QString(sealed).remove(QStringLiteral("\r\n")),
-            QStringLiteral("\r\n\r\n  ") + sealed + QStringLiteral("\r\n\r\n"),
-            spaced,
-            paragraphs,
+            QStringLiteral("\r\n\r\n  ") + spaced + QStringLiteral("\r\n\r\n"),
+            QString(sealed).replace(QStringLiteral("\r\n"), QString(QChar::ParagraphSeparator)),
         };
         for (const QString &v : variants)
             QCOMPARE(cheap.decode(v, pw).value_or(QStringLiteral("<failed>")), text);
