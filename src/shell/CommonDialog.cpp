@@ -36,12 +36,14 @@ CommonDialog::Result CommonDialog::finish(bool accepted) const
     return CancelError ? CancelRaised : Cancelled;
 }
 
-CommonDialog::Result CommonDialog::ShowOpen()
+CommonDialog::Result CommonDialog::showFile(bool saving)
 {
-    Action = 1;
+    // Results change only on OK, so a cancel leaves the last choice alone.
     int index = FilterIndex;
     QString name = FileName;
-    const bool ok = m_host->openFile(m_owner, nameFilters(Filter), index, name);
+    const QStringList filters = nameFilters(Filter);
+    const bool ok = saving ? m_host->saveFile(m_owner, filters, index, name)
+                           : m_host->openFile(m_owner, filters, index, name);
     if (ok) {
         FilterIndex = index;
         FileName = name;
@@ -49,17 +51,16 @@ CommonDialog::Result CommonDialog::ShowOpen()
     return finish(ok);
 }
 
+CommonDialog::Result CommonDialog::ShowOpen()
+{
+    Action = 1;
+    return showFile(false);
+}
+
 CommonDialog::Result CommonDialog::ShowSave()
 {
     Action = 2;
-    int index = FilterIndex;
-    QString name = FileName;
-    const bool ok = m_host->saveFile(m_owner, nameFilters(Filter), index, name);
-    if (ok) {
-        FilterIndex = index;
-        FileName = name;
-    }
-    return finish(ok);
+    return showFile(true);
 }
 
 CommonDialog::Result CommonDialog::ShowColor()

@@ -57,6 +57,7 @@ public:
 
 private:
     Result finish(bool accepted) const;
+    Result showFile(bool saving);
 
     QWidget *m_owner;
     DialogHost *m_host;
