@@ -192,7 +192,6 @@ public:
         : m_tok(data.constData(), data.constData() + data.size()), m_doc(doc), m_cursor(doc),
           m_cellBudget(kMinCellBudget + data.size())
     {
-        m_ansi = 1252;
     }
 
     void run()
@@ -289,10 +288,8 @@ private:
             return;
         }
         if (!k || (star && k->type != KwType::Destination)) {
-            if (star)
+            if (star) // an ignorable destination we do not know
                 skipDestination();
-            else if (t.hasParam && t.text == "bin")
-                m_tok.takeBytes(t.param);
             return;
         }
         switch (k->type) {
