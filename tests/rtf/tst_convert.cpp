@@ -1,13 +1,14 @@
 // quillet-convert as users run it: a separate process with files, standard
 // input and output, exit status and error line.
 
-#include "rtf/Rtf.h"
+#include "RtfTestUtil.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTextDocument>
 #include <QtTest>
+
+using namespace rtftest;
 
 namespace {
 
@@ -34,22 +35,10 @@ Result run(const QStringList &args, const QByteArray &input = QByteArray())
     return r;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 bool writeFile(const QString &path, const QByteArray &data)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-bool readerAvailable()
-{
-    QTextDocument doc;
-    return rtf::read("{\\rtf1 abc}", &doc) && doc.toPlainText() == QLatin1String("abc");
 }
 
 // A failure is reported on exactly one line of standard error.
@@ -65,9 +54,8 @@ class TestConvert : public QObject {
 
 private slots:
     void initTestCase();
-    void textToRtf();
-    void rtfToTextAndHtml();
-    void standardStreams();
+    void conversions();
+    void textEncodings();
     void failures();
 
 private:
@@ -82,141 +70,112 @@ void TestConvert::initTestCase()
     const Result help = run({"--help"});
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.startsWith("Usage: quillet-convert"));
-    QVERIFY(help.out.contains("LF"));
 }
 
-void TestConvert::textToRtf()
+void TestConvert::conversions()
+{
+    // "in.*" in args is written with input first, "-" reads input from
+    // standard input; the output (the other file named, or standard output)
+    // is exactly want[0], or when not exact, contains each of want.
+    const QByteArray rtfIn = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 caf\\'e9 \\b bold\\b0\\par \\u20013?\\tab end}";
+    const QByteArray lines = "one\r\ntwo\rthree\nfour";
+    QTextDocument doc; // RTF to RTF goes through the engine: what the writer writes
+    QVERIFY(rtf::read(rtfIn, &doc));
+    const struct {
+        QStringList args;
+        QByteArray input;
+        QByteArrayList want;
+        bool exact;
+    } cases[] = {
+        {{"in.txt", "out.txt"}, lines, {"one\ntwo\nthree\nfour\n"}, true},
+        {{"--crlf", "in.txt", "out.txt"}, lines, {"one\r\ntwo\r\nthree\r\nfour\r\n"}, true},
+        {{"in.rtf", "out.txt"}, rtfIn, {"caf\xc3\xa9 bold\n\xe4\xb8\xad\tend\n"}, true},
+        {{"--to", "html", "in.rtf", "out.txt"}, rtfIn, {"<html", "font-weight", "caf\xc3\xa9"}, false},
+        {{"in.rtf", "out.htm"}, rtfIn, {"<html"}, false},
+        {{"in.rtf", "again.rtf"}, rtfIn, {rtf::write(&doc)}, true},
+        // --to wins over the name; the name's case does not matter
+        {{"--to", "rtf", "in.txt", "out.data"}, "plain", {"{\\rtf1", "plain"}, false},
+        {{"in.txt", "OUT.RTF"}, "plain", {"{\\rtf1", "plain"}, false},
+        // standard output gets text unless --to says otherwise; RTF on
+        // standard input is recognised by its content
+        {{"-", "-"}, "a {b}\nc\xc3\xa9", {"a {b}\nc\xc3\xa9\n"}, true},
+        {{"--to=rtf", "-", "-"}, "a {b}", {"{\\rtf1", "a \\{b\\}"}, false},
+        {{"-", "-"}, "{\\rtf1 x\\par y}", {"x\ny\n"}, true},
+        {{"in.txt", "-"}, "from a file", {"from a file\n"}, true},
+    };
+    for (const auto &c : cases) {
+        QStringList args = c.args;
+        QString out = QStringLiteral("-");
+        bool fromFile = false;
+        for (QString &a : args) {
+            if (!a.contains(u'.'))
+                continue;
+            const bool isIn = a.startsWith(QLatin1String("in."));
+            a = m_dir.filePath(a);
+            if (isIn)
+                QVERIFY(writeFile(a, c.input));
+            else
+                out = a;
+            fromFile |= isIn;
+        }
+        const Result r = run(args, fromFile ? QByteArray() : c.input);
+        const QString where = c.args.join(u' ');
+        QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(where + ": " + r.err));
+        const QByteArray got = out == QLatin1String("-") ? r.out : fileData(out);
+        if (c.exact)
+            QVERIFY2(got == c.want.first(), qPrintable(where + ": " + got));
+        for (const QByteArray &p : c.want)
+            QVERIFY2(got.contains(p), qPrintable(where + ": " + got));
+    }
+}
+
+void TestConvert::textEncodings()
 {
     // UTF-8, UTF-8 with a byte-order mark and Windows-1252 give the same
     const QByteArray utf8 = "caf\xc3\xa9 {1}\r\nsecond\\line\r\n";
-    const QByteArray bom = "\xef\xbb\xbf" + utf8;
-    const QByteArray ansi = "caf\xe9 {1}\r\nsecond\\line\r\n";
     QByteArray first;
-    for (const QByteArray &input : {utf8, bom, ansi}) {
+    for (const QByteArray &input : {utf8, "\xef\xbb\xbf" + utf8, QByteArray("caf\xe9 {1}\r\nsecond\\line\r\n")}) {
         QVERIFY(writeFile(path("in.txt"), input));
-        const Result r = run({path("in.txt"), path("out.rtf")});
-        QCOMPARE(r.exitCode, 0);
-        QVERIFY(r.err.isEmpty());
-        const QByteArray rtfOut = readFile(path("out.rtf"));
-        QVERIFY(rtf::isRtf(rtfOut));
-        QVERIFY2(rtfOut.contains("caf\\u233\\'e9 \\{1\\}\\par"), rtfOut);
-        QVERIFY(rtfOut.contains("second\\\\line"));
-        QVERIFY(!rtfOut.contains("\xef\xbb\xbf"));
+        QCOMPARE(run({path("in.txt"), path("out.rtf")}).exitCode, 0);
+        const QByteArray rtfOut = fileData(path("out.rtf"));
+        QVERIFY2(rtfOut.contains("caf\\u233\\'e9 \\{1\\}\\par") && rtfOut.contains("second\\\\line"), rtfOut);
         if (first.isEmpty())
             first = rtfOut;
         QCOMPARE(rtfOut, first);
     }
-
-    // --to wins over the name; the name's case does not matter
-    QVERIFY(writeFile(path("in.txt"), "plain"));
-    Result r = run({"--to", "rtf", path("in.txt"), path("out.data")});
-    QCOMPARE(r.exitCode, 0);
-    QVERIFY(rtf::isRtf(readFile(path("out.data"))));
-    r = run({path("in.txt"), path("OUT.RTF")});
-    QCOMPARE(r.exitCode, 0);
-    QVERIFY(rtf::isRtf(readFile(path("OUT.RTF"))));
-
-    // text to text keeps the text and ends every line with LF (or CR LF)
-    QVERIFY(writeFile(path("in.txt"), "one\r\ntwo\rthree\nfour"));
-    r = run({path("in.txt"), path("out.txt")});
-    QCOMPARE(r.exitCode, 0);
-    QCOMPARE(readFile(path("out.txt")), QByteArray("one\ntwo\nthree\nfour\n"));
-    r = run({"--crlf", path("in.txt"), path("out.txt")});
-    QCOMPARE(readFile(path("out.txt")), QByteArray("one\r\ntwo\r\nthree\r\nfour\r\n"));
-}
-
-void TestConvert::rtfToTextAndHtml()
-{
-    if (!readerAvailable())
-        QSKIP("the reader is not there yet");
-    const QByteArray input = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 caf\\'e9 \\b bold\\b0\\par "
-                             "\\u20013?\\tab end}";
-    QVERIFY(writeFile(path("in.rtf"), input));
-    Result r = run({path("in.rtf"), path("out.txt")});
-    QCOMPARE(r.exitCode, 0);
-    QCOMPARE(QString::fromUtf8(readFile(path("out.txt"))), QString::fromUtf8("café bold\n\u4e2d\tend\n"));
-
-    r = run({"--to", "html", path("in.rtf"), path("out.txt")});
-    QCOMPARE(r.exitCode, 0);
-    const QString html = QString::fromUtf8(readFile(path("out.txt")));
-    QVERIFY(html.contains(QLatin1String("<html")));
-    QVERIFY(html.contains(QLatin1String("font-weight")));
-    QVERIFY(html.contains(QString::fromUtf8("caf\u00e9")));
-    r = run({path("in.rtf"), path("out.htm")});
-    QCOMPARE(r.exitCode, 0);
-    QVERIFY(readFile(path("out.htm")).contains("<html"));
-
-    // RTF to RTF through the engine: what the writer writes for that document
-    r = run({path("in.rtf"), path("again.rtf")});
-    QCOMPARE(r.exitCode, 0);
-    QTextDocument doc;
-    QVERIFY(rtf::read(input, &doc));
-    QCOMPARE(readFile(path("again.rtf")), rtf::write(&doc));
-}
-
-void TestConvert::standardStreams()
-{
-    // standard output gets text unless --to says otherwise
-    Result r = run({"-", "-"}, "a {b}\nc\xc3\xa9");
-    QCOMPARE(r.exitCode, 0);
-    QCOMPARE(r.out, QByteArray("a {b}\nc\xc3\xa9\n"));
-    QVERIFY(r.err.isEmpty());
-
-    r = run({"--to=rtf", "-", "-"}, "a {b}");
-    QCOMPARE(r.exitCode, 0);
-    QVERIFY(r.out.startsWith("{\\rtf1"));
-    QVERIFY(r.out.contains("a \\{b\\}"));
-
-    // RTF on standard input is recognised by its content
-    if (readerAvailable()) {
-        r = run({"-", "-"}, "{\\rtf1 x\\par y}");
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QByteArray("x\ny\n"));
-    }
-    QVERIFY(writeFile(path("in.txt"), "from a file"));
-    r = run({path("in.txt"), "-"});
-    QCOMPARE(r.out, QByteArray("from a file\n"));
 }
 
 void TestConvert::failures()
 {
-    // a .rtf file that is not RTF: refused, one line, nothing written
     QVERIFY(writeFile(path("fake.rtf"), "just text, not rtf"));
-    QFile::remove(path("fake.txt"));
-    Result r = run({path("fake.rtf"), path("fake.txt")});
-    QVERIFY(r.exitCode != 0);
-    QVERIFY2(oneLine(r.err), r.err);
-    QVERIFY(r.err.contains("fake.rtf"));
-    QVERIFY(!QFile::exists(path("fake.txt")));
-
-    // a missing input leaves an existing output alone
-    QVERIFY(writeFile(path("keep.txt"), "keep me"));
-    r = run({path("missing.txt"), path("keep.txt")});
-    QVERIFY(r.exitCode != 0);
-    QVERIFY2(oneLine(r.err), r.err);
-    QVERIFY(r.err.contains("missing.txt"));
-    QCOMPARE(readFile(path("keep.txt")), QByteArray("keep me"));
-
-    // a directory cannot be read as a document
-    r = run({m_dir.path(), path("x.txt")});
-    QVERIFY(r.exitCode != 0);
-    QVERIFY2(oneLine(r.err), r.err);
-
-    // an output that cannot be written
     QVERIFY(writeFile(path("in.txt"), "text"));
-    r = run({path("in.txt"), path("no/such/dir/out.rtf")});
-    QVERIFY(r.exitCode != 0);
-    QVERIFY2(oneLine(r.err), r.err);
-
-    // usage errors: unknown output type, unknown option, wrong arguments
-    for (const QStringList &args : {QStringList{path("in.txt"), path("out.doc")},
-                                    QStringList{"--to", "pdf", path("in.txt"), path("o.txt")},
-                                    QStringList{"--bogus", path("in.txt"), path("o.txt")},
-                                    QStringList{path("in.txt")}}) {
-        r = run(args);
-        QCOMPARE(r.exitCode, 2);
-        QVERIFY2(oneLine(r.err), r.err);
+    const struct {
+        QStringList args;
+        int exitCode;
+        const char *named; // the file the error line names
+    } cases[] = {
+        {{path("fake.rtf"), path("out.txt")}, 1, "fake.rtf"}, // a .rtf file that is not RTF
+        {{path("missing.txt"), path("out.txt")}, 1, "missing.txt"},
+        {{m_dir.path(), path("out.txt")}, 1, ""}, // a directory is no document
+        {{path("in.txt"), path("no/such/dir/out.rtf")}, 1, "out.rtf"},
+        // usage errors: unknown output type, unknown option, wrong arguments
+        {{path("in.txt"), path("out.doc")}, 2, "out.doc"},
+        {{"--to", "pdf", path("in.txt"), path("out.txt")}, 2, "pdf"},
+        {{"--bogus", path("in.txt"), path("out.txt")}, 2, "--bogus"},
+        {{path("in.txt")}, 2, ""},
+    };
+    for (const auto &c : cases) {
+        // a failure leaves an existing output as it was
+        QVERIFY(writeFile(path("out.txt"), "keep me"));
+        const Result r = run(c.args);
+        QCOMPARE(r.exitCode, c.exitCode);
+        QVERIFY2(oneLine(r.err) && r.err.contains(c.named), r.err);
+        QCOMPARE(fileData(path("out.txt")), QByteArray("keep me"));
     }
+    // and writes none where there was none
+    QVERIFY(QFile::remove(path("out.txt")));
+    QVERIFY(run({path("fake.rtf"), path("out.txt")}).exitCode != 0);
+    QVERIFY(!QFile::exists(path("out.txt")));
 }
 
 QTEST_MAIN(TestConvert)

@@ -1,0 +1,134 @@
+#pragma once
+// Helpers shared by the RTF engine's tests: reading fixtures, finding text
+// in a document, and a comparable dump of what the writer keeps.
+
+#include "rtf/Rtf.h"
+
+#include <QFile>
+#include <QStringList>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include <memory>
+
+namespace rtftest {
+
+inline QByteArray fileData(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline std::unique_ptr<QTextDocument> load(const QByteArray &rtf)
+{
+    auto doc = std::make_unique<QTextDocument>();
+    return rtf::read(rtf, doc.get()) ? std::move(doc) : nullptr;
+}
+
+inline QString plain(const QByteArray &rtf)
+{
+    auto doc = load(rtf);
+    return doc ? doc->toPlainText() : QStringLiteral("<not read>");
+}
+
+// Runs of white space as one blank: table cells and paragraphs compare as words.
+inline QString collapsed(QString s)
+{
+    s.remove(QChar(0xFEFF));
+    return s.simplified();
+}
+
+// The character format inside the first occurrence of text.
+inline QTextCharFormat formatOf(QTextDocument *doc, const QString &text)
+{
+    QTextCursor c = doc->find(text);
+    if (c.isNull())
+        return {};
+    c.setPosition(c.selectionStart() + 1);
+    return c.charFormat();
+}
+
+inline QTextBlockFormat blockOf(QTextDocument *doc, const QString &text)
+{
+    QTextCursor c = doc->find(text);
+    return c.isNull() ? QTextBlockFormat() : c.block().blockFormat();
+}
+
+inline QList<QTextTable *> tablesIn(QTextFrame *frame)
+{
+    QList<QTextTable *> out;
+    for (QTextFrame *child : frame->childFrames())
+        if (auto *t = qobject_cast<QTextTable *>(child))
+            out.append(t);
+    return out;
+}
+
+// The document's text with its tables drawn in: "[a|b/c|d]" for a table of
+// two rows, cells inside it as they stand; paragraphs joined by one blank.
+inline QString structure(QTextFrame::iterator it)
+{
+    QStringList parts;
+    for (; !it.atEnd(); ++it) {
+        if (auto *t = qobject_cast<QTextTable *>(it.currentFrame())) {
+            QStringList rows;
+            for (int r = 0; r < t->rows(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < t->columns(); ++c)
+                    if (t->cellAt(r, c).row() == r && t->cellAt(r, c).column() == c)
+                        cells << structure(t->cellAt(r, c).begin());
+                rows << cells.join(u'|');
+            }
+            parts << u'[' + rows.join(u'/') + u']';
+        } else if (it.currentFrame()) {
+            parts << structure(it.currentFrame()->begin());
+        } else if (!it.currentBlock().text().isEmpty()) {
+            parts << it.currentBlock().text();
+        }
+    }
+    return parts.join(u' ');
+}
+
+inline QString structure(const QTextDocument &doc) { return structure(doc.rootFrame()->begin()); }
+
+// Text with everything the writer keeps: per paragraph its table depth,
+// alignment and spacing (in twips), then its runs of equal look. Independent
+// of how the text happens to be split into fragments.
+inline QStringList formatDump(const QTextDocument &doc)
+{
+    auto tw = [](double v) { return qRound(v * 20); };
+    QStringList out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        int depth = 0;
+        for (QTextFrame *f = QTextCursor(b).currentFrame(); f; f = f->parentFrame())
+            depth += qobject_cast<QTextTable *>(f) != nullptr;
+        const QTextBlockFormat bf = b.blockFormat();
+        out << QStringLiteral("P%1 q%2 li%3 ri%4 fi%5 sb%6 sa%7")
+                   .arg(depth).arg(int(bf.alignment() & Qt::AlignHorizontal_Mask))
+                   .arg(tw(bf.leftMargin())).arg(tw(bf.rightMargin())).arg(tw(bf.textIndent()))
+                   .arg(tw(bf.topMargin())).arg(tw(bf.bottomMargin()));
+        QString last;
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            const QStringList fams = f.fontFamilies().toStringList();
+            const double pt = f.fontPointSize() > 0 ? f.fontPointSize() : doc.defaultFont().pointSizeF();
+            auto colour = [](const QBrush &br) { return br.style() == Qt::NoBrush ? QString() : br.color().name(); };
+            const QString look =
+                QStringLiteral("  %1 %2 b%3 i%4 u%5 s%6 v%7 fg%8 bg%9 a=%10")
+                    .arg(fams.value(0, doc.defaultFont().family())).arg(qRound(pt * 2))
+                    .arg(f.fontWeight() >= QFont::Bold).arg(f.fontItalic())
+                    .arg(f.fontUnderline() || f.underlineStyle() != QTextCharFormat::NoUnderline)
+                    .arg(f.fontStrikeOut()).arg(int(f.verticalAlignment()))
+                    .arg(colour(f.foreground()), colour(f.background()), f.anchorHref());
+            if (look != last)
+                out << look << QString();
+            last = look;
+            out.last() += it.fragment().text();
+        }
+    }
+    return out;
+}
+
+} // namespace rtftest
