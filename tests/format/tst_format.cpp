@@ -174,7 +174,8 @@ private slots:
         const QStringList families = QFontDatabase::families();
         const auto rich = std::find_if(families.begin(), families.end(),
                                        [](const QString &fam) { return QFontDatabase::styles(fam).size() >= 4; });
-        QVERIFY(rich != families.end());
+        if (rich == families.end())
+            QSKIP("no face with four styles on this machine");
         for (const bool bold : {false, true}) {
             QFont given(*rich, 11);
             given.setBold(bold);
