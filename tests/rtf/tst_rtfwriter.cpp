@@ -85,16 +85,6 @@ void TestRtfWriter::documentShape()
     QVERIFY(hasWord(e, "\\uc1"));
     QVERIFY(e.contains("{\\fonttbl{\\f0")); // the default face even when nothing uses it
     QVERIFY(e.endsWith("}\r\n"));
-
-    QTextDocument doc;
-    doc.setPlainText(QStringLiteral("one\ntwo\nthree"));
-    const QByteArray out = rtf::write(&doc);
-    // CR LF everywhere, braces balanced, one \par between paragraphs and
-    // none after the last (that would add an empty paragraph)
-    QCOMPARE(out.count('\n'), out.count("\r\n"));
-    QCOMPARE(out.count('{'), out.count('}'));
-    QCOMPARE(countWord(out, "\\par"), 2);
-    QCOMPARE(countWord(out, "\\pard"), 3);
 }
 
 void TestRtfWriter::characterFormats()
@@ -116,20 +106,10 @@ void TestRtfWriter::characterFormats()
         {"strike", [](QTextCharFormat &f) { f.setFontStrikeOut(true); }, {"\\strike"}},
         {"super", [](QTextCharFormat &f) { f.setVerticalAlignment(QTextCharFormat::AlignSuperScript); }, {"\\super"}},
         {"sub", [](QTextCharFormat &f) { f.setVerticalAlignment(QTextCharFormat::AlignSubScript); }, {"\\sub"}},
-        {"size 13", [](QTextCharFormat &f) { f.setFontPointSize(13); }, {"\\fs26"}},
         {"size 10.5", [](QTextCharFormat &f) { f.setFontPointSize(10.5); }, {"\\fs21"}},
         {"size 7.3", [](QTextCharFormat &f) { f.setFontPointSize(7.3); }, {"\\fs15"}}, // half points, rounded
         {"colour", [](QTextCharFormat &f) { f.setForeground(QColor(255, 0, 0)); }, {"\\cf1"}},
         {"background", [](QTextCharFormat &f) { f.setBackground(QColor(255, 255, 0)); }, {"\\highlight1", "\\cb1"}},
-        {"all at once",
-         [](QTextCharFormat &f) {
-             f.setFontWeight(QFont::Bold);
-             f.setFontItalic(true);
-             f.setFontUnderline(true);
-             f.setFontStrikeOut(true);
-             f.setForeground(QColor(0, 0, 255));
-         },
-         {"\\b", "\\i", "\\ul", "\\strike", "\\cf1"}},
     };
     for (const auto &c : cases) {
         QTextCharFormat f;
@@ -141,18 +121,10 @@ void TestRtfWriter::characterFormats()
             QVERIFY2(hasWord(out, w) == c.present.contains(w), qPrintable(w + " in " + where));
         for (const QString &w : c.present)
             QVERIFY2(hasWord(out, w), qPrintable(w + " missing in " + where));
+        // LibreOffice loses text after a \super that is not closed by a group
+        if (c.present.contains(QLatin1String("\\super")))
+            QVERIFY2(out.contains("{\\plain") && out.contains(" word}"), qPrintable(where));
     }
-    // LibreOffice loses text after a \super that is not closed by a group
-    QTextCharFormat sup;
-    sup.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
-    const QByteArray out = writeOne(QStringLiteral("word"), sup);
-    QVERIFY2(out.contains("{\\plain") && out.contains(" word}"), out);
-
-    // no size set: the document's default size
-    QTextDocument doc;
-    doc.setDefaultFont(QFont("Arial", 11));
-    QTextCursor(&doc).insertText("word");
-    QVERIFY(hasWord(rtf::write(&doc), "\\fs22"));
 }
 
 void TestRtfWriter::paragraphFormats()
@@ -178,8 +150,13 @@ void TestRtfWriter::paragraphFormats()
     const QByteArray out = rtf::write(&doc);
     for (const char *w : {"\\qc", "\\qr", "\\qj", "\\li720", "\\ri364", "\\fi-360", "\\sb120", "\\sa240"})
         QVERIFY2(countWord(out, w) == 1, w);
-    // each paragraph starts from the defaults, so left needs no word
+    // each paragraph starts from the defaults, so left needs no word; CR LF
+    // everywhere, braces balanced, one \par between paragraphs and none
+    // after the last (that would add an empty paragraph)
     QCOMPARE(countWord(out, "\\pard"), 5);
+    QCOMPARE(countWord(out, "\\par"), 4);
+    QCOMPARE(out.count('\n'), out.count("\r\n"));
+    QCOMPARE(out.count('{'), out.count('}'));
 }
 
 void TestRtfWriter::fontAndColourTables()
@@ -290,30 +267,16 @@ void TestRtfWriter::links()
     QTextCharFormat link;
     link.setAnchor(true);
     link.setAnchorHref("https://example.com/a?b=1&c=\"q\"");
-    link.setFontUnderline(true);
     c.insertText("the ", link);
-    QTextCharFormat boldLink = link;
-    boldLink.setFontWeight(QFont::Bold);
-    c.insertText("site", boldLink); // one link, two runs
-    c.insertText(" now", QTextCharFormat());
+    link.setFontWeight(QFont::Bold);
+    c.insertText("site", link); // one link, two runs
+    c.insertText(" now ", QTextCharFormat());
+    link.setAnchorHref("#part2"); // a place inside the document: Word's \l switch
+    c.insertText("go", link);
     const QByteArray out = body(rtf::write(&doc));
-    QCOMPARE(out.count("\\field"), 1);
-    const QByteArray head = "{\\field{\\*\\fldinst{HYPERLINK \"https://example.com/a?b=1&c=%22q%22\"}}{\\fldrslt{";
-    QVERIFY2(out.contains(head), out);
-    const qsizetype rs = out.indexOf("\\fldrslt");
-    const qsizetype end = out.indexOf("}}}", rs);
-    QVERIFY(end > rs);
-    const QByteArray result = out.mid(rs, end - rs);
-    QVERIFY(result.contains("the ") && result.contains("site") && hasWord(result, "\\b"));
-    QVERIFY(out.mid(end).contains(" now"));
-
-    // a place inside the document: Word's \l switch
-    QTextDocument inside;
-    QTextCharFormat jump;
-    jump.setAnchor(true);
-    jump.setAnchorHref("#part2");
-    QTextCursor(&inside).insertText("go", jump);
-    QVERIFY(rtf::write(&inside).contains("{\\*\\fldinst{HYPERLINK \\\\l \"part2\"}}"));
+    QCOMPARE(out.count("\\field"), 2);
+    QVERIFY2(out.contains("{\\field{\\*\\fldinst{HYPERLINK \"https://example.com/a?b=1&c=%22q%22\"}}{\\fldrslt{"), out);
+    QVERIFY2(out.contains("{\\*\\fldinst{HYPERLINK \\\\l \"part2\"}}"), out);
 }
 
 void TestRtfWriter::tables()
@@ -337,30 +300,20 @@ void TestRtfWriter::tables()
     c.movePosition(QTextCursor::End);
     c.insertText("after");
 
-    const QByteArray out = body(rtf::write(&doc));
-    QCOMPARE(countWord(out, "\\trowd"), 3);
+    const QByteArray out = rtf::write(&doc);
     QCOMPARE(countWord(out, "\\row"), 3);
     QCOMPARE(countWord(out, "\\cell"), 8);
-    QCOMPARE(countWord(out, "\\cellx"), 8);
-    // 96 px = 1440 twips; 25 % of the 9360-twip text width; the rest between
-    QVERIFY2(out.contains("\\cellx1440") && out.contains("\\cellx7020") && out.contains("\\cellx9360"), out);
+    // 96 px = 1440 twips; 25 % of the 9360-twip text width; the rest between;
     // the merged cell ends at the right edge of the column it spans to
-    const QByteArray lastRow = out.mid(out.lastIndexOf("\\trowd"));
-    QCOMPARE(countWord(lastRow, "\\cellx"), 2);
-    QVERIFY(lastRow.contains("\\cellx7020"));
-    // the text in reading order, inside the table paragraphs marked \intbl
-    qsizetype pos = 0;
-    for (const char *s : {"before", "a1", "b1", "b1 more", "c1", "a2", "b2", "c2", "a3", "b3", "c3", "after"}) {
-        pos = out.indexOf(s, pos);
-        QVERIFY2(pos >= 0, s);
-    }
-    QVERIFY(out.contains("b1\\par"));
-    QCOMPARE(countWord(out, "\\intbl"), 9 + out.count("b3\\par"));
-    // "before" ends its paragraph; the paragraph after the table is no cell
-    QVERIFY(out.contains("before\\par"));
-    const qsizetype afterAt = out.indexOf("after");
-    const qsizetype pardAt = out.lastIndexOf("\\pard", afterAt);
-    QVERIFY(!out.mid(pardAt, afterAt - pardAt).contains("\\intbl"));
+    QStringList edges;
+    for (const auto &m : QRegularExpression(QStringLiteral("\\\\cellx(\\d+)")).globalMatch(QString::fromLatin1(out)))
+        edges << m.captured(1);
+    QCOMPARE(edges.join(u' '), QStringLiteral("1440 7020 9360 1440 7020 9360 7020 9360"));
+    // every paragraph reads back in its place, in or out of the table (the
+    // reader does not rebuild the merge, so the last row may have a blank cell)
+    const QString back = structure(*load(out));
+    QVERIFY2(back.startsWith(QLatin1String("before [a1|b1 b1 more|c1/a2|b2|c2/a3 b3|c3"))
+                 && back.endsWith(QLatin1String("] after")), qPrintable(back));
 }
 
 void TestRtfWriter::picture()
@@ -448,7 +401,10 @@ void TestRtfWriter::roundTripBuilt()
     QTextCharFormat link = f;
     link.setAnchor(true);
     link.setAnchorHref("https://example.org/");
-    c.insertText("link", link);
+    c.insertText("link ", link);
+    link.setFontWeight(QFont::Bold);
+    c.insertText("in two runs", link);
+    link.setFontWeight(QFont::Normal);
     c.insertText(" text", f);
     c.insertBlock(QTextBlockFormat());
     c.insertBlock(QTextBlockFormat()); // an empty paragraph between
