@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace rtf {
 namespace {
@@ -208,15 +210,58 @@ constexpr std::array kTable{
 constexpr bool byName(const Keyword &a, const Keyword &b) { return a.name < b.name; }
 static_assert(std::is_sorted(kTable.begin(), kTable.end(), byName), "keyword table must stay sorted");
 
+// Every control word of a document goes through findKeyword, so lookup is
+// one hash and (almost always) one comparison: an open-addressing table of
+// indexes into kTable, built at compile time, a bit over twice as large as
+// the keyword list so that probe runs stay short.
+constexpr size_t kSlots = 512;
+constexpr uint16_t kEmpty = 0xFFFF;
+constexpr size_t kMaxName = 32; // longer words are never keywords
+
+constexpr uint32_t hashName(std::string_view n)
+{
+    uint32_t h = 2166136261u; // FNV-1a
+    for (char c : n)
+        h = (h ^ uint8_t(c)) * 16777619u;
+    return h;
+}
+
+constexpr auto kSlotTable = [] {
+    std::array<uint16_t, kSlots> slots{};
+    for (auto &s : slots)
+        s = kEmpty;
+    for (size_t k = 0; k < kTable.size(); ++k) {
+        size_t i = hashName(kTable[k].name) & (kSlots - 1);
+        while (slots[i] != kEmpty)
+            i = (i + 1) & (kSlots - 1);
+        slots[i] = uint16_t(k);
+    }
+    return slots;
+}();
+
+constexpr bool namesFit()
+{
+    for (const Keyword &k : kTable)
+        if (k.name.size() > kMaxName)
+            return false;
+    return kTable.size() < kSlots / 2;
+}
+static_assert(namesFit(), "keyword table outgrew its hash table");
+
 } // namespace
 
 const Keyword *findKeyword(std::string_view name)
 {
-    auto it = std::lower_bound(kTable.begin(), kTable.end(), name,
-                               [](const Keyword &k, std::string_view n) { return k.name < n; });
-    if (it == kTable.end() || it->name != name)
+    if (name.size() > kMaxName)
         return nullptr;
-    return &*it;
+    for (size_t i = hashName(name) & (kSlots - 1);; i = (i + 1) & (kSlots - 1)) {
+        const uint16_t k = kSlotTable[i];
+        if (k == kEmpty)
+            return nullptr;
+        const Keyword &kw = kTable[k];
+        if (kw.name.size() == name.size() && std::memcmp(kw.name.data(), name.data(), name.size()) == 0)
+            return &kw;
+    }
 }
 
 } // namespace rtf

@@ -40,7 +40,7 @@ struct Keyword {
     char16_t ch; // the character of a Symbol
 };
 
-// Binary search in the sorted table; nullptr when unknown.
+// A hashed lookup of the exact name; nullptr when unknown.
 const Keyword *findKeyword(std::string_view name);
 
 } // namespace rtf
