@@ -22,7 +22,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <vector>
 
 namespace rtf {
@@ -825,9 +824,11 @@ private:
         if (row >= rows) {
             // Rows are made ahead of need and the unused ones go when the
             // table closes: QTextTable rebuilds its cell grid after every
-            // change, so one row at a time is quadratic, while removing rows
-            // costs as much per row; steps of sqrt(rows) balance the two.
-            const qint64 step = std::max<qint64>(16, qint64(std::sqrt(double(rows))));
+            // change, so one row at a time is quadratic, while every cell
+            // made and removed again costs as much as a paragraph. Growing
+            // by a quarter keeps both the rebuilds and the waste small, and
+            // small tables (the common case) get exactly the rows they use.
+            const qint64 step = std::max<qint64>(1, rows / 4);
             extraRows = std::max<qint64>(row - rows + 1, step);
             const qint64 affordable = m_cellBudget / std::max(cols, col + 1);
             if (extraRows > affordable)
