@@ -125,16 +125,6 @@ bool isDoubleByte(int cp)
 
 } // namespace
 
-void Codepage::appendSingle(QString &out, const char *s, qsizetype n) const
-{
-    const qsizetype old = out.size();
-    out.resize(old + n);
-    char16_t *dst = reinterpret_cast<char16_t *>(out.data()) + old;
-    const unsigned char *src = reinterpret_cast<const unsigned char *>(s);
-    for (qsizetype i = 0; i < n; ++i)
-        dst[i] = table[src[i]];
-}
-
 const Codepage *Codepages::get(int number)
 {
     auto it = m_pages.find(number);

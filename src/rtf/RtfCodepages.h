@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 
 #include <memory>
+#include <string>
 #include <unordered_map>
 
 namespace rtf {
@@ -18,8 +19,17 @@ struct Codepage {
     char16_t table[256] = {};    // single-byte pages only
     mutable QStringDecoder decoder; // double-byte pages only (stateless)
 
-    // Appends the decoded bytes of a single-byte page to out.
-    void appendSingle(QString &out, const char *s, qsizetype n) const;
+    // Appends the decoded bytes of a single-byte page to out. Inline: the
+    // reader calls it for every run of text.
+    void appendSingle(std::u16string &out, const char *s, size_t n) const
+    {
+        const size_t old = out.size();
+        out.resize(old + n);
+        char16_t *dst = out.data() + old;
+        const unsigned char *src = reinterpret_cast<const unsigned char *>(s);
+        for (size_t i = 0; i < n; ++i)
+            dst[i] = table[src[i]];
+    }
 };
 
 // Not a Windows code page: the encoding of the Symbol font (\fcharset2).

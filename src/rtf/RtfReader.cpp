@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <string>
 #include <vector>
 
 namespace rtf {
@@ -77,13 +78,14 @@ struct State {
 
 // Collects decoded text. Double-byte pages keep their bytes until something
 // else arrives, so a lead byte and its trail byte are decoded together even
-// when one is \'hh and the other a literal character.
+// when one is \'hh and the other a literal character. The text is a plain
+// UTF-16 buffer: appending one \uN character is then a store, not a call.
 struct Sink {
-    QString text;
+    std::u16string text;
     QByteArray bytes;
     const Codepage *bytesPage = nullptr;
 
-    bool isEmpty() const { return text.isEmpty() && bytes.isEmpty(); }
+    bool isEmpty() const { return text.empty() && bytes.isEmpty(); }
     void addBytes(const Codepage *cp, const char *s, qsizetype n)
     {
         if (cp->doubleByte) {
@@ -94,25 +96,29 @@ struct Sink {
             return;
         }
         flush();
-        cp->appendSingle(text, s, n);
+        cp->appendSingle(text, s, size_t(n));
     }
     void addChar(char16_t c)
     {
         flush();
-        text.append(QChar(c));
+        text.push_back(c);
     }
     void flush()
     {
         if (bytes.isEmpty())
             return;
-        text.append(bytesPage->decoder.decode(bytes));
+        const QString s = bytesPage->decoder.decode(bytes);
+        text.append(reinterpret_cast<const char16_t *>(s.utf16()), size_t(s.size()));
         bytes.resize(0);
     }
     void clear()
     {
-        text.resize(0);
+        text.clear();
         bytes.resize(0);
     }
+    // A view of the text for QTextCursor, which copies it: no copy here.
+    QString view() const { return QString::fromRawData(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size())); }
+    QString toString() const { return QString(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size())); }
 };
 
 struct FontEntry {
@@ -277,6 +283,10 @@ private:
     // ---- tokens ----------------------------------------------------------
     void word(const Token &t)
     {
+        if (t.text.size() == 1 && t.text[0] == 'u' && !m_star && m_skipChars == 0) {
+            unicode(t.hasParam ? t.param : 0); // by far the most frequent word in non-Latin text
+            return;
+        }
         const Keyword *k = findKeyword(t.text);
         const bool star = m_star;
         m_star = false;
@@ -401,7 +411,7 @@ private:
             if (!m_fields.empty()) {
                 Sink &inst = m_fields.back().inst;
                 inst.flush();
-                const QString href = hyperlinkTarget(inst.text.trimmed());
+                const QString href = hyperlinkTarget(inst.toString().trimmed());
                 if (!href.isEmpty()) {
                     m_links.append(href);
                     m_st.ch.link = int(m_links.size());
@@ -641,11 +651,11 @@ private:
     void flushText()
     {
         m_text.flush();
-        if (m_text.text.isEmpty())
+        if (m_text.text.empty())
             return;
         ensurePosition(contentLevel());
-        m_cursor.insertText(m_text.text, charFormat(m_textState));
-        m_text.text.resize(0);
+        m_cursor.insertText(m_text.view(), charFormat(m_textState));
+        m_text.text.clear();
     }
 
     void clearFormats()
@@ -906,7 +916,7 @@ private:
         m_fontName.flush();
         if (m_fontId >= 0) {
             FontEntry e;
-            e.name = m_fontName.text.trimmed();
+            e.name = m_fontName.toString().trimmed();
             e.codepage = m_fontCpg > 0 ? m_fontCpg : codepageForCharset(m_fontCharset);
             m_fonts.insert(m_fontId, e);
             clearFormats();
