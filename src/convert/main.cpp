@@ -2,7 +2,7 @@
 // the editor's own RTF engine.
 
 #include "rtf/Rtf.h"
-#include "rtf/TextCodec.h"
+#include "text/TextCodec.h"
 
 #include <QCoreApplication>
 #include <QFile>

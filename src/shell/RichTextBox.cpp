@@ -1,7 +1,7 @@
 #include "shell/RichTextBox.h"
 
 #include "rtf/Rtf.h"
-#include "rtf/TextCodec.h"
+#include "text/TextCodec.h"
 #include "shell/Twips.h"
 
 #include <QFile>
@@ -58,7 +58,7 @@ RichTextBox::RichTextBox(QWidget *parent)
 {
     setAcceptRichText(false);
     setLineWrapMode(QTextEdit::WidgetWidth);
-    QTextDocument *doc = NewDocument();
+    QTextDocument *doc = NewDocument().release();
     doc->setParent(this);
     setDocument(doc);
     setCurrentCharFormat(QTextCharFormat());
@@ -66,9 +66,9 @@ RichTextBox::RichTextBox(QWidget *parent)
 
 RichTextBox::~RichTextBox() = default;
 
-QTextDocument *RichTextBox::NewDocument()
+std::unique_ptr<QTextDocument> RichTextBox::NewDocument()
 {
-    auto *doc = new QTextDocument;
+    auto doc = std::make_unique<QTextDocument>();
     QFont f;
     f.setFamilies({QStringLiteral("MS Sans Serif")});
     f.setPointSizeF(8.5);
@@ -81,7 +81,7 @@ QTextDocument *RichTextBox::NewDocument()
 
 // ---- whole-document replacement ------------------------------------------
 
-void RichTextBox::ReplaceDocument(QTextDocument *fresh)
+void RichTextBox::ReplaceDocument(std::unique_ptr<QTextDocument> fresh)
 {
     QTextDocument *old = document();
     // QTextEdit deletes a replaced document it is parent of; we keep it.
@@ -91,7 +91,7 @@ void RichTextBox::ReplaceDocument(QTextDocument *fresh)
         m_replaced.erase(m_replaced.begin());
     fresh->setUndoRedoEnabled(true);
     fresh->setParent(this);
-    setDocument(fresh);
+    setDocument(fresh.release());
     moveCursor(QTextCursor::Start);
 }
 
@@ -121,10 +121,10 @@ QString RichTextBox::Text() const
 
 void RichTextBox::SetText(const QString &text)
 {
-    QTextDocument *doc = NewDocument();
+    std::unique_ptr<QTextDocument> doc = NewDocument();
     doc->setUndoRedoEnabled(false);
     doc->setPlainText(withLf(text));
-    ReplaceDocument(doc);
+    ReplaceDocument(std::move(doc));
 }
 
 QString RichTextBox::TextRTF() const
@@ -142,10 +142,10 @@ void RichTextBox::SetTextRTF(const QString &rtfText)
         SetText(rtfText);
         return;
     }
-    QTextDocument *doc = NewDocument();
+    std::unique_ptr<QTextDocument> doc = NewDocument();
     doc->setUndoRedoEnabled(false);
-    rtf::read(bytes, doc);
-    ReplaceDocument(doc);
+    rtf::read(bytes, doc.get());
+    ReplaceDocument(std::move(doc));
 }
 
 QString RichTextBox::SelText() const
@@ -342,58 +342,44 @@ bool RichTextBox::SetHeight(float tw)
 
 // ---- files ----------------------------------------------------------------
 
-bool RichTextBox::LoadFile(const QString &fileName, int fileType, QString *error)
+Result<> RichTextBox::LoadFile(const QString &fileName, int fileType)
 {
-    auto fail = [&](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
     if (fileType != rtfRTF && fileType != rtfText)
-        return fail(QStringLiteral("unknown file type"));
+        return Failure{QStringLiteral("unknown file type")};
     QFile f(fileName);
     if (fileName.isEmpty() || QFileInfo(fileName).isDir() || !f.open(QIODevice::ReadOnly))
-        return fail(fileError(fileName, f));
+        return Failure{fileError(fileName, f)};
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
-        return fail(f.errorString());
+        return Failure{f.errorString()};
 
-    QTextDocument *doc = NewDocument();
+    std::unique_ptr<QTextDocument> doc = NewDocument();
     doc->setUndoRedoEnabled(false);
     if (fileType == rtfRTF) {
-        if (!rtf::read(bytes, doc)) {
-            delete doc;
-            return fail(QStringLiteral("not a Rich Text Format file"));
-        }
+        if (!rtf::read(bytes, doc.get()))
+            return Failure{QStringLiteral("not a Rich Text Format file")};
     } else {
         doc->setPlainText(withLf(textcodec::decodeText(bytes)));
     }
-    ReplaceDocument(doc);
-    return true;
+    ReplaceDocument(std::move(doc));
+    return {};
 }
 
-bool RichTextBox::SaveFile(const QString &fileName, int fileType, QString *error) const
+Result<> RichTextBox::SaveFile(const QString &fileName, int fileType) const
 {
-    auto fail = [&](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
     if (fileType != rtfRTF && fileType != rtfText)
-        return fail(QStringLiteral("unknown file type"));
+        return Failure{QStringLiteral("unknown file type")};
     if (fileName.isEmpty())
-        return fail(QStringLiteral("no file name given"));
+        return Failure{QStringLiteral("no file name given")};
     const QByteArray bytes = fileType == rtfRTF ? rtf::write(document()) : Text().toUtf8();
     // Written beside the target and renamed over it, so a failed save never
     // damages the file that was there.
     QSaveFile f(fileName);
     if (!f.open(QIODevice::WriteOnly))
-        return fail(fileError(fileName, f));
-    if (f.write(bytes) != bytes.size())
-        return fail(f.errorString());
-    if (!f.commit())
-        return fail(f.errorString());
-    return true;
+        return Failure{fileError(fileName, f)};
+    if (f.write(bytes) != bytes.size() || !f.commit())
+        return Failure{f.errorString()};
+    return {};
 }
 
 // ---- search ---------------------------------------------------------------

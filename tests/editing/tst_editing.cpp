@@ -2,20 +2,12 @@
 // the focused editing area.
 
 #include "common/MainWindowFixture.h"
-#include "editing/ClipboardPort.h"
 #include "editing/TimeDate.h"
 
 #include <QClipboard>
 #include <QMimeData>
 
 namespace {
-
-// A clipboard that another program holds: nothing goes in or comes out.
-struct LockedClipboard : ClipboardPort {
-    bool empty() override { return false; }
-    bool putText(const QString &) override { return false; }
-    std::optional<QString> getText() override { return std::nullopt; }
-};
 
 QClipboard *cb() { return QGuiApplication::clipboard(); }
 
@@ -86,7 +78,7 @@ private slots:
 
         // A clipboard another program holds loses nothing: Cut keeps the
         // selection, Paste the text, and both say why.
-        f->clipboard_ = std::make_shared<LockedClipboard>();
+        clipboard->locked = true;
         select(4, 3);
         key(Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(rtb()->SelText(), QStringLiteral("two"));
@@ -129,16 +121,13 @@ private slots:
         QFETCH(QString, locale);
         QFETCH(QString, expected);
         QLocale::setDefault(QLocale(locale));
-        QStringList reads;
-        f->dateNow_ = [&] { reads << "date"; return QDate(2026, 12, 6); };
-        f->timeNow_ = [&] { reads << "time"; return QTime(3, 47, 29); };
         rtb()->SetText(QStringLiteral("Dated: WORD."));
         select(7, 4);
         key(Qt::Key_T, Qt::ControlModifier);
         QCOMPARE(rtb()->Text().replace(QChar(0x202F), u' '), QStringLiteral("Dated: %1.").arg(expected));
         QCOMPARE(rtb()->SelStart(), 7 + int(expected.size()));
         // The date is read first, which matters when midnight falls between.
-        QCOMPARE(reads, QStringList({"date", "time"}));
+        QCOMPARE(clock->reads, QStringList({"date", "time"}));
         key(Qt::Key_Z, Qt::ControlModifier);   // one step takes it all back
         QCOMPARE(rtb()->Text(), QStringLiteral("Dated: WORD."));
 

@@ -33,6 +33,12 @@ private slots:
 
 namespace {
 
+// The message of a failure; "<ok>" when it did not fail.
+QString failure(const Result<> &r)
+{
+    return r ? QStringLiteral("<ok>") : r.error();
+}
+
 QString write(const QTemporaryDir &dir, const char *name, const QByteArray &bytes)
 {
     const QString path = dir.filePath(QLatin1String(name));
@@ -67,8 +73,8 @@ void TestRichTextBox::plainTextEncodings()
     QTemporaryDir dir;
     const QString path = write(dir, "in.txt", bytes);
     RichTextBox box;
-    QString error;
-    QVERIFY2(box.LoadFile(path, RichTextBox::rtfText, &error), qPrintable(error));
+    const Result<> loaded = box.LoadFile(path, RichTextBox::rtfText);
+    QVERIFY2(loaded, qPrintable(loaded.error()));
     QCOMPARE(box.Text(), QStringLiteral("Caf\u00e9 \u20ac5\r\nsecond line"));
     QCOMPARE(box.document()->blockCount(), 2);
 }
@@ -95,19 +101,16 @@ void TestRichTextBox::failedLoadLeavesDocument()
     QTemporaryDir dir;
     RichTextBox box;
     box.SetText(QStringLiteral("keep me"));
-    QString error;
-    QVERIFY(!box.LoadFile(dir.filePath(QStringLiteral("missing.txt")), RichTextBox::rtfText, &error));
-    QCOMPARE(error, QStringLiteral("file not found"));
-    QVERIFY(!box.LoadFile(QString(), RichTextBox::rtfText, &error));
-    QVERIFY(!box.LoadFile(dir.path(), RichTextBox::rtfText, &error));
-    QCOMPARE(error, QStringLiteral("it is a folder"));
+    QCOMPARE(failure(box.LoadFile(dir.filePath(QStringLiteral("missing.txt")), RichTextBox::rtfText)),
+             QStringLiteral("file not found"));
+    QCOMPARE(failure(box.LoadFile(QString(), RichTextBox::rtfText)), QStringLiteral("no file name given"));
+    QCOMPARE(failure(box.LoadFile(dir.path(), RichTextBox::rtfText)), QStringLiteral("it is a folder"));
     const QString plain = write(dir, "plain.rtf", "just text");
-    QVERIFY(!box.LoadFile(plain, RichTextBox::rtfRTF, &error));
-    QCOMPARE(error, QStringLiteral("not a Rich Text Format file"));
+    QCOMPARE(failure(box.LoadFile(plain, RichTextBox::rtfRTF)), QStringLiteral("not a Rich Text Format file"));
     if (::geteuid() != 0) {   // root reads anything
         const QString locked = write(dir, "locked.txt", "secret");
         QFile::setPermissions(locked, QFileDevice::Permissions());
-        QVERIFY(!box.LoadFile(locked, RichTextBox::rtfText, &error));
+        QCOMPARE(failure(box.LoadFile(locked, RichTextBox::rtfText)), QStringLiteral("access denied"));
     }
     QCOMPARE(box.Text(), QStringLiteral("keep me"));
     QVERIFY(!box.CanUndoReplace() || box.Text() == QStringLiteral("keep me"));
@@ -118,10 +121,8 @@ void TestRichTextBox::failedSaveLeavesFile()
     QTemporaryDir dir;
     RichTextBox box;
     box.SetText(QStringLiteral("new text"));
-    QString error;
-    QVERIFY(!box.SaveFile(dir.filePath(QStringLiteral("no/such/folder/a.txt")), RichTextBox::rtfText, &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!box.SaveFile(QString(), RichTextBox::rtfText, &error));
+    QVERIFY(!failure(box.SaveFile(dir.filePath(QStringLiteral("no/such/folder/a.txt")), RichTextBox::rtfText)).isEmpty());
+    QCOMPARE(failure(box.SaveFile(QString(), RichTextBox::rtfText)), QStringLiteral("no file name given"));
 
     // A folder that cannot be written keeps the file that is there.
     const QString sub = dir.filePath(QStringLiteral("ro"));
@@ -133,7 +134,7 @@ void TestRichTextBox::failedSaveLeavesFile()
     old.close();
     if (::geteuid() != 0) {
         QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        QVERIFY(!box.SaveFile(path, RichTextBox::rtfText, &error));
+        QVERIFY(!box.SaveFile(path, RichTextBox::rtfText));
         QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
     QVERIFY(old.open(QIODevice::ReadOnly));
