@@ -18,8 +18,6 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-const QString Form1::Caption = product::caption();
-
 namespace {
 
 // Layout in twips.
@@ -49,7 +47,7 @@ Form1::Form1(const Services &services, QWidget *parent)
     Q_INIT_RESOURCE(quillet);
 
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(Caption);
+    setWindowTitle(product::caption());
     setWindowIcon(QIcon(QStringLiteral(":/icons/quillet.xpm")));
 
     m_client = new QWidget(this);
@@ -309,12 +307,12 @@ QString Form1::Status() const
 
 void Form1::SetTitleFile(const QString &path)
 {
-    setWindowTitle(Caption + QStringLiteral(": ") + path);
+    setWindowTitle(product::caption() + QStringLiteral(": ") + path);
 }
 
 void Form1::ResetTitle()
 {
-    setWindowTitle(Caption);
+    setWindowTitle(product::caption());
 }
 
 // ---- handlers: each hands its command to the subsystem that owns it ----------

@@ -33,8 +33,6 @@ class Form1 : public QMainWindow, public MainWindow
     Q_OBJECT
 
 public:
-    static const QString Caption;   // "Quillet 99 v2.0"
-
     explicit Form1(const Services &services = defaultServices(), QWidget *parent = nullptr);
     ~Form1() override;
 

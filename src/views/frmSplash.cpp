@@ -121,7 +121,7 @@ frmSplash::frmSplash(MainWindow &main, std::function<void()> openTip)
                        QStringLiteral("Written with Qt by the %1 developers.").arg(product::name()),
                        240, 3720, 4455, 255, arial(8.25, false), false);
 
-    // Centred on the screen: the splash has no owner window.
+    // Centred on the screen, not on the (still hidden) main window.
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect r = rect();
         r.moveCenter(screen->availableGeometry().center());

@@ -98,7 +98,7 @@ private slots:
         f->SetTitleFile(QStringLiteral("/home/ana/letter.rtf"));
         QCOMPARE(f->windowTitle(), QStringLiteral("Quillet 99 v2.0: /home/ana/letter.rtf"));
         f->ResetTitle();
-        QCOMPARE(f->windowTitle(), Form1::Caption);
+        QCOMPARE(f->windowTitle(), QStringLiteral("Quillet 99 v2.0"));
     }
 
     void resizeRule()

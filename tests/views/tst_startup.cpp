@@ -37,7 +37,7 @@ private slots:
         start();
         QVERIFY(QTest::qWaitForWindowActive(f.get()));
         QVERIFY(QTest::qWaitForWindowExposed(splash));
-        QCOMPARE(f->windowTitle(), Form1::Caption);   // Form_Load writes nothing of its own
+        QCOMPARE(f->windowTitle(), QStringLiteral("Quillet 99 v2.0"));   // Form_Load writes nothing of its own
         // The platform in use rather than a fixed one.
         QCOMPARE(splash->lblPlatform->text(), QStringLiteral("Linux"));
 
