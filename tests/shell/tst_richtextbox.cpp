@@ -1,5 +1,6 @@
 // The editing control's own behaviour: plain-text files in the encodings
-// Windows and Linux tools write, failures that leave everything alone,
+// Windows and Linux tools write, loads that fail and leave the document alone
+// (saves that fail are in tests/files),
 // selection formatting, and undoing a whole-document replacement.
 
 #include "shell/RichTextBox.h"
@@ -24,7 +25,6 @@ private slots:
     void plainTextEncodings();
     void plainTextSaveIsUtf8WithCrLf();
     void failedLoadLeavesDocument();
-    void failedSaveLeavesFile();
     void textAndSelection();
     void wholeSelectionStyles();
     void replacementCanBeUndone();
@@ -114,31 +114,6 @@ void TestRichTextBox::failedLoadLeavesDocument()
     }
     QCOMPARE(box.Text(), QStringLiteral("keep me"));
     QVERIFY(!box.CanUndoReplace() || box.Text() == QStringLiteral("keep me"));
-}
-
-void TestRichTextBox::failedSaveLeavesFile()
-{
-    QTemporaryDir dir;
-    RichTextBox box;
-    box.SetText(QStringLiteral("new text"));
-    QVERIFY(!failure(box.SaveFile(dir.filePath(QStringLiteral("no/such/folder/a.txt")), RichTextBox::rtfText)).isEmpty());
-    QCOMPARE(failure(box.SaveFile(QString(), RichTextBox::rtfText)), QStringLiteral("no file name given"));
-
-    // A folder that cannot be written keeps the file that is there.
-    const QString sub = dir.filePath(QStringLiteral("ro"));
-    QVERIFY(QDir().mkpath(sub));
-    const QString path = sub + QStringLiteral("/old.txt");
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("old contents");
-    old.close();
-    if (::geteuid() != 0) {
-        QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        QVERIFY(!box.SaveFile(path, RichTextBox::rtfText));
-        QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
-    QVERIFY(old.open(QIODevice::ReadOnly));
-    QCOMPARE(old.readAll(), QByteArray("old contents"));
 }
 
 void TestRichTextBox::textAndSelection()
