@@ -66,13 +66,17 @@ private slots:
         QCOMPARE(rtb()->Text(), QStringLiteral("oneRED\r\ntwo"));
         QVERIFY(at(4).fontItalic() && at(4).fontWeight() < QFont::Bold);
         QVERIFY(!at(4).hasProperty(QTextFormat::ForegroundBrush));
+        // The editing area's own paste key brings plain text too.
+        key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(rtb()->Text(), QStringLiteral("oneREDRED\r\ntwo"));
+        QVERIFY(at(7).fontWeight() < QFont::Bold && !at(7).hasProperty(QTextFormat::ForegroundBrush));
 
         // No text on the clipboard: a selection goes, an insertion point stays.
         auto *picture = new QMimeData;
         picture->setImageData(QImage(4, 4, QImage::Format_RGB32));
         cb()->setMimeData(picture);
         key(Qt::Key_Insert, Qt::ShiftModifier);
-        select(3, 3);
+        select(3, 6);
         key(Qt::Key_Insert, Qt::ShiftModifier);
         QCOMPARE(rtb()->Text(), QStringLiteral("one\r\ntwo"));
 

@@ -1,7 +1,8 @@
 // The editing control's own behaviour: plain-text files in the encodings
 // Windows and Linux tools write, loads that fail and leave the document alone
-// (saves that fail are in tests/files),
-// selection formatting, and undoing a whole-document replacement.
+// (saves that fail are in tests/files), and undoing a whole-document
+// replacement. Selection, formatting and paste are tested through the
+// commands that use them.
 
 #include "shell/RichTextBox.h"
 
@@ -25,10 +26,7 @@ private slots:
     void plainTextEncodings();
     void plainTextSaveIsUtf8WithCrLf();
     void failedLoadLeavesDocument();
-    void textAndSelection();
-    void wholeSelectionStyles();
     void replacementCanBeUndone();
-    void pasteBringsPlainTextOnly();
 };
 
 namespace {
@@ -116,58 +114,6 @@ void TestRichTextBox::failedLoadLeavesDocument()
     QVERIFY(!box.CanUndoReplace() || box.Text() == QStringLiteral("keep me"));
 }
 
-void TestRichTextBox::textAndSelection()
-{
-    RichTextBox box;
-    box.SetText(QStringLiteral("one\r\ntwo\rthree"));
-    QCOMPARE(box.Text(), QStringLiteral("one\r\ntwo\r\nthree"));
-    box.SetSelStart(2);
-    box.SetSelLength(4);
-    QCOMPARE(box.SelText(), QStringLiteral("e\r\ntw"));
-    QCOMPARE(box.SelLength(), 4);
-    // Length is cut at the end of the document.
-    box.SetSelLength(1000);
-    QCOMPARE(box.SelText(), QStringLiteral("e\r\ntwo\r\nthree"));
-    box.SetSelText(QStringLiteral("X"));
-    QCOMPARE(box.Text(), QStringLiteral("onX"));
-    QCOMPARE(box.SelStart(), 3);
-    QCOMPARE(box.SelLength(), 0);
-}
-
-void TestRichTextBox::wholeSelectionStyles()
-{
-    RichTextBox box;
-    box.SetText(QStringLiteral("bold and plain"));
-    box.SetSelStart(0);
-    box.SetSelLength(4);
-    box.SetSelBold(true);
-    box.SetSelUnderline(true);
-    box.SetSelFontName(QStringLiteral("Wingdings"));
-    box.SetSelFontSize(20);
-    box.SetSelColor(0x000000FF);   // red as 0x00BBGGRR
-    QVERIFY(box.SelBold());
-    QVERIFY(box.SelUnderline());
-    QCOMPARE(box.SelFontName(), QStringLiteral("Wingdings"));
-    QCOMPARE(box.SelFontSize(), 20.0f);
-    QCOMPARE(box.SelColor(), quint32(0x000000FF));
-
-    // Partly bold: reads false; the unselected text was not touched.
-    box.SetSelStart(2);
-    box.SetSelLength(6);
-    QVERIFY(!box.SelBold());
-    QVERIFY(!box.SelUnderline());
-    QVERIFY(!box.SelItalic());
-    box.SetSelStart(5);
-    box.SetSelLength(9);
-    QVERIFY(!box.SelBold());
-    QCOMPARE(box.SelFontName(), QStringLiteral("MS Sans Serif"));
-
-    // A negative size fails and keeps the old one.
-    QVERIFY(box.SetWidth(3000));
-    QVERIFY(!box.SetWidth(-1));
-    QCOMPARE(box.Width(), 3000.0f);
-}
-
 void TestRichTextBox::replacementCanBeUndone()
 {
     RichTextBox box;
@@ -188,21 +134,6 @@ void TestRichTextBox::replacementCanBeUndone()
     QVERIFY(box.document()->isUndoAvailable());
     QTest::keyClicks(&box, QStringLiteral("s"));
     QCOMPARE(box.Text(), QStringLiteral("drafts"));
-}
-
-void TestRichTextBox::pasteBringsPlainTextOnly()
-{
-    RichTextBox box;
-    box.SetText(QString());
-    auto *mime = new QMimeData;
-    mime->setHtml(QStringLiteral("<b>bold</b> words"));
-    mime->setText(QStringLiteral("bold words"));
-    QGuiApplication::clipboard()->setMimeData(mime);
-    box.paste();
-    QCOMPARE(box.Text(), QStringLiteral("bold words"));
-    box.SetSelStart(0);
-    box.SetSelLength(4);
-    QVERIFY(!box.SelBold());
 }
 
 QTEST_MAIN(TestRichTextBox)
