@@ -1,6 +1,5 @@
 #include "app/DefaultServices.h"
 
-#include "app/Form1.h"
 #include "app/QtDialogHost.h"
 #include "editing/ClipboardPort.h"
 #include "editing/Clock.h"

@@ -5,9 +5,9 @@
 // (src/files, src/editing, src/format, src/views, src/tools). Those reach
 // this window only through the MainWindow interface.
 
+#include "app/DefaultServices.h"
 #include "shell/CommonDialog.h"
 #include "shell/MainWindow.h"
-#include "shell/Services.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -23,10 +23,6 @@ class QStatusBar;
 class RichTextBox;
 class ToolCommands;
 class ViewCommands;
-
-// The real services: Qt's dialogs, the printer, the system clipboard and
-// clock, the platform registry, detached processes, and quitting.
-Services defaultServices();
 
 class Form1 : public QMainWindow, public MainWindow
 {
