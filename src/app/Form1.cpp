@@ -3,7 +3,6 @@
 #include "editing/EditCommands.h"
 #include "files/FileCommands.h"
 #include "format/FormatCommands.h"
-#include "shell/DialogHost.h"
 #include "shell/Product.h"
 #include "shell/RichTextBox.h"
 #include "shell/SecondaryWindow.h"
