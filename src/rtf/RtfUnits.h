@@ -1,0 +1,30 @@
+#pragma once
+// Lengths shared by the reader and the writer. RTF measures in twips;
+// a QTextDocument measures indents, spacing, tab stops, column widths and
+// pictures in pixels at 96 per inch, and font sizes in points.
+
+#include <cmath>
+
+namespace rtf {
+
+constexpr double kTwipsPerPixel = 15.0; // 1440 twips per inch / 96 pixels per inch
+constexpr double kTwipsPerPoint = 20.0;
+constexpr double kHalfPointsPerPoint = 2.0;
+
+constexpr double twipsToPixels(double twips) { return twips / kTwipsPerPixel; }
+constexpr double twipsToPoints(double twips) { return twips / kTwipsPerPoint; }
+
+// value * factor rounded to a whole number; 0 for NaN or absurd values,
+// which have nothing sensible to write.
+inline int roundToInt(double value, double factor = 1.0)
+{
+    const double v = std::round(value * factor);
+    if (!(v > -1e9 && v < 1e9))
+        return 0;
+    return static_cast<int>(v);
+}
+
+inline int pixelsToTwips(double px) { return roundToInt(px, kTwipsPerPixel); }
+inline int pointsToTwips(double pt) { return roundToInt(pt, kTwipsPerPoint); }
+
+} // namespace rtf
