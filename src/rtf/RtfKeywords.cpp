@@ -174,6 +174,7 @@ constexpr std::array kTable{
     K("txe", T::Destination, Kw::Skip),
     K("u", T::Value, Kw::U),
     K("uc", T::Value, Kw::Uc),
+    K("ud", T::Destination, Kw::Ud),
     K("ul", T::Toggle, Kw::Ul),
     K("uld", T::Toggle, Kw::Ul),
     K("uldash", T::Toggle, Kw::Ul),
@@ -193,7 +194,7 @@ constexpr std::array kTable{
     K("ulw", T::Toggle, Kw::Ul),
     K("ulwave", T::Toggle, Kw::Ul),
     K("up", T::Value, Kw::Up),
-    K("upr", T::Destination, Kw::Skip),
+    K("upr", T::Destination, Kw::Upr),
     K("userprops", T::Destination, Kw::Skip),
     K("v", T::Toggle, Kw::V),
     K("wbitmap", T::Flag, Kw::OtherBlip),
@@ -214,7 +215,7 @@ static_assert(std::is_sorted(kTable.begin(), kTable.end(), byName), "keyword tab
 // one hash and (almost always) one comparison: an open-addressing table of
 // indexes into kTable, built at compile time, a bit over twice as large as
 // the keyword list so that probe runs stay short.
-constexpr size_t kSlots = 512;
+constexpr size_t kSlots = 1024;
 constexpr uint16_t kEmpty = 0xFFFF;
 constexpr size_t kMaxName = 32; // longer words are never keywords
 

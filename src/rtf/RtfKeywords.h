@@ -28,7 +28,7 @@ enum class Kw : uint8_t {
     // toggles
     B, I, Ul, Strike, V, Caps, Scaps,
     // destinations
-    FontTbl, ColorTbl, Field, FldInst, FldRslt, Pict, Keep, NestTableProps, Skip,
+    FontTbl, ColorTbl, Field, FldInst, FldRslt, Pict, Keep, NestTableProps, Upr, Ud, Skip,
     // symbols
     Char,
 };

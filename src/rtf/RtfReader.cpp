@@ -182,6 +182,7 @@ void Reader::text(std::string_view s)
         break;
     case Dest::Pict: pictureHex(s); break;
     case Dest::TableProps:
+    case Dest::Upr:
     case Dest::Skipped: break;
     }
 }
@@ -198,6 +199,16 @@ void Reader::destination(Kw id)
     case Kw::Keep:
         if (m_st.dest != Dest::Text)
             return skipDestination();
+        break;
+    case Kw::Upr: // Word for Mac: {\upr{ANSI part}{\*\ud{Unicode twin}}}
+        if (m_st.dest != Dest::Text)
+            return skipDestination();
+        m_st.dest = Dest::Upr; // tables inside are read; text waits for the twin
+        break;
+    case Kw::Ud:
+        if (m_st.dest != Dest::Upr)
+            return skipDestination();
+        m_st.dest = Dest::Text;
         break;
     case Kw::NestTableProps:
         m_st.dest = Dest::TableProps;
@@ -286,7 +297,7 @@ void Reader::value(Kw id, int v, bool has)
     case Kw::Fs: m_st.ch.size = (v > 0) ? std::min(v, 3200) : 24; break;
     case Kw::Cf: m_st.ch.fg = v; break;
     case Kw::Cb:
-    case Kw::Highlight: m_st.ch.bg = v; break;
+    case Kw::Highlight: m_st.ch.bg = v > 0 ? v : -1; break; // 0 is "none", never colour 0
     case Kw::Uc: m_st.uc = std::clamp(v, 0, 1000); break;
     case Kw::U: unicode(v); break;
     case Kw::Li: m_st.par.li = v; break;
@@ -317,7 +328,7 @@ void Reader::value(Kw id, int v, bool has)
     case Kw::Deftab:
         if (v > 0) {
             QTextOption opt = m_doc->defaultTextOption();
-            opt.setTabStopDistance(v / 20.0);
+            opt.setTabStopDistance(twipsToPixels(v));
             m_doc->setDefaultTextOption(opt);
         }
         break;
@@ -345,8 +356,14 @@ const Codepage *Reader::currentPage()
         m_pageFont = f;
         int cp = 0;
         auto it = m_font.fonts.constFind(f);
-        if (it != m_font.fonts.constEnd())
+        if (it != m_font.fonts.constEnd()) {
             cp = it->codepage;
+            // A Western font in a double-byte document: its bytes are
+            // Windows-1252 (a "\'a9" is a copyright sign, not half a
+            // Big5 character). In single-byte documents it follows \ansicpg.
+            if (it->western && m_pages.get(m_ansi)->doubleByte)
+                cp = 1252;
+        }
         m_page = m_pages.get(cp ? cp : m_ansi);
     }
     return m_page;
@@ -366,7 +383,7 @@ void Reader::addBytes(const char *s, qsizetype n)
             m_field.fields.back().inst.addBytes(currentPage(), s, n);
         break;
     case Dest::FontTable: {
-        int cp = m_font.cpg > 0 ? m_font.cpg : codepageForCharset(m_font.charset);
+        int cp = m_font.cpg > 0 ? m_font.cpg : codepageForCharset(std::max(0, m_font.charset));
         if (cp == 0 || cp == kSymbolCodepage) // a symbol font's name is plain ANSI
             cp = m_ansi;
         m_font.name.addBytes(m_pages.get(cp), s, n);
@@ -444,15 +461,15 @@ const QTextBlockFormat &Reader::blockFormat(const ParState &p)
     default: break;
     }
     if (p.li)
-        f.setLeftMargin(p.li / 20.0);
+        f.setLeftMargin(twipsToPixels(p.li));
     if (p.ri)
-        f.setRightMargin(p.ri / 20.0);
+        f.setRightMargin(twipsToPixels(p.ri));
     if (p.fi)
-        f.setTextIndent(p.fi / 20.0);
+        f.setTextIndent(twipsToPixels(p.fi));
     if (p.sb)
-        f.setTopMargin(p.sb / 20.0);
+        f.setTopMargin(twipsToPixels(p.sb));
     if (p.sa)
-        f.setBottomMargin(p.sa / 20.0);
+        f.setBottomMargin(twipsToPixels(p.sa));
     return f;
 }
 
@@ -529,6 +546,9 @@ bool read(const QByteArray &data, QTextDocument *doc)
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     doc->clear();
+    QTextOption opt = doc->defaultTextOption();
+    opt.setTabStopDistance(twipsToPixels(kDefaultTabTwips)); // RTF's default when \deftab is absent
+    doc->setDefaultTextOption(opt);
     {
         detail::Reader reader(data, doc);
         reader.run();

@@ -36,13 +36,13 @@ constexpr int kMaxTableColumns = 64;   // extra cells run into the last one
 constexpr int kMaxTableNesting = 16;
 constexpr int kMinCellBudget = 100000; // plus one cell per input byte
 
-enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Skipped };
+enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Skipped };
 
 struct CharState {
     int font = -1; // RTF font number; -1 is the document's default font
     int size = 24; // half points
-    int fg = 0;    // colour table indexes; 0 is "auto"
-    int bg = 0;
+    int fg = -1;   // colour table indexes; -1 is "auto" (text) or "none" (background)
+    int bg = -1;
     int link = 0;  // 1-based index into the reader's link targets
     bool bold = false;
     bool italic = false;
@@ -137,6 +137,7 @@ struct Sink {
 struct FontEntry {
     QString name;
     int codepage = 0; // 0: the document's ANSI page
+    bool western = false; // \fcharset0: Windows-1252 even in a CJK document
 };
 
 struct FieldCtx {
@@ -165,7 +166,7 @@ struct Picture {
 struct FontTableState {
     QHash<int, FontEntry> fonts;
     int id = -1; // the entry being read
-    int charset = 0;
+    int charset = -1; // -1: none given
     int cpg = 0;
     Sink name;
 };

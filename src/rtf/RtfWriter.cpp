@@ -1,4 +1,5 @@
 #include "rtf/Rtf.h"
+#include "rtf/RtfUnits.h"
 
 #include <QBuffer>
 #include <QHash>
@@ -83,13 +84,6 @@ unsigned char cp1252Byte(char16_t u)
 
 const char kHexDigits[] = "0123456789abcdef";
 
-int toTwips(double value, double factor)
-{
-    const double v = std::round(value * factor);
-    if (!(v > -1e9 && v < 1e9)) // NaN or absurd: nothing sensible to write
-        return 0;
-    return static_cast<int>(v);
-}
 
 // RTF's font family keyword helps a reader without the face pick a similar
 // one. A guess from the name; \fnil when nothing fits.
@@ -137,13 +131,19 @@ public:
             pt = def.pixelSize() * 0.75;
         if (pt <= 0)
             pt = 12;
-        m_defaultHalfPoints = qMax(1, toTwips(pt, 2));
+        m_defaultHalfPoints = qMax(1, roundToInt(pt, kHalfPointsPerPoint));
     }
 
     QByteArray run()
     {
         m_out.reserve(m_doc->characterCount() + m_doc->characterCount() / 8 + 4096);
         writeFlow(m_doc->rootFrame(), 0);
+        // Every paragraph ends with \par, the last one too: a reader drops
+        // nothing after the last mark, so trailing empty paragraphs survive.
+        if (m_pendingPar) {
+            word("\\par");
+            newline();
+        }
 
         if (m_fonts.isEmpty())
             fontIndex(m_defaultFace);
@@ -177,6 +177,7 @@ public:
         head.raw("}");
         head.newline();
         head.raw("{\\*\\generator Quillet 99 2.0;}\\viewkind4");
+        head.word("\\deftab", qMax(1, pixelsToTwips(m_doc->defaultTextOption().tabStopDistance())));
         head.newline();
 
         QByteArray out;
@@ -423,7 +424,7 @@ private:
             pt = f.intProperty(QTextFormat::FontPixelSize) * 0.75;
         if (pt <= 0)
             return m_defaultHalfPoints;
-        return qBound(1, toTwips(pt, 2), 32767);
+        return qBound(1, roundToInt(pt, kHalfPointsPerPoint), 32767);
     }
 
     QByteArray prefixOf(const QTextCharFormat &f)
@@ -582,8 +583,8 @@ private:
         word("\\picw", img.width());
         word("\\pich", img.height());
         // pixels at 96 dpi, 15 twips each
-        word("\\picwgoal", toTwips(w, 15));
-        word("\\pichgoal", toTwips(h, 15));
+        word("\\picwgoal", pixelsToTwips(w));
+        word("\\pichgoal", pixelsToTwips(h));
         newline();
         const qsizetype old = m_out.size();
         const qsizetype n = data.size();
@@ -625,15 +626,15 @@ private:
         double left = bf.leftMargin();
         if (bf.indent() > 0)
             left += bf.indent() * m_doc->indentWidth();
-        if (const int v = toTwips(left, 20))
+        if (const int v = pixelsToTwips(left))
             word("\\li", v);
-        if (const int v = toTwips(bf.rightMargin(), 20))
+        if (const int v = pixelsToTwips(bf.rightMargin()))
             word("\\ri", v);
-        if (const int v = toTwips(bf.textIndent(), 20))
+        if (const int v = pixelsToTwips(bf.textIndent()))
             word("\\fi", v);
-        if (const int v = toTwips(bf.topMargin(), 20))
+        if (const int v = pixelsToTwips(bf.topMargin()))
             word("\\sb", v);
-        if (const int v = toTwips(bf.bottomMargin(), 20))
+        if (const int v = pixelsToTwips(bf.bottomMargin()))
             word("\\sa", v);
         if (bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
             word("\\pagebb");
@@ -754,9 +755,9 @@ private:
         int total = kTableTwips;
         const QTextLength tw = tf.width();
         if (tw.type() == QTextLength::FixedLength && tw.rawValue() > 0)
-            total = toTwips(tw.rawValue(), 15);
+            total = pixelsToTwips(tw.rawValue());
         else if (tw.type() == QTextLength::PercentageLength && tw.rawValue() > 0)
-            total = toTwips(kTableTwips * tw.rawValue() / 100.0, 1);
+            total = roundToInt(kTableTwips * tw.rawValue() / 100.0);
 
         std::vector<double> widths(cols, -1);
         double used = 0;
@@ -764,7 +765,7 @@ private:
         for (int c = 0; c < cols; ++c) {
             const QTextLength l = c < cons.size() ? cons[c] : QTextLength();
             if (l.type() == QTextLength::FixedLength && l.rawValue() > 0)
-                widths[c] = l.rawValue() * 15;
+                widths[c] = l.rawValue() * kTwipsPerPixel;
             else if (l.type() == QTextLength::PercentageLength && l.rawValue() > 0)
                 widths[c] = total * l.rawValue() / 100.0;
             if (widths[c] >= 0)
@@ -777,7 +778,7 @@ private:
         double x = 0;
         for (int c = 0; c < cols; ++c) {
             x += widths[c] >= 0 ? widths[c] : share;
-            edges[c] = qMax(c ? edges[c - 1] + 1 : 1, toTwips(x, 1));
+            edges[c] = qMax(c ? edges[c - 1] + 1 : 1, roundToInt(x));
         }
         return edges;
     }
@@ -806,7 +807,7 @@ private:
     {
         const QTextTableFormat tf = table->format();
         const bool borders = tf.border() > 0 && tf.borderStyle() != QTextFrameFormat::BorderStyle_None;
-        const int borderTwips = qBound(1, toTwips(tf.border(), 15), 75);
+        const int borderTwips = qBound(1, pixelsToTwips(tf.border()), 75);
         const int cols = table->columns();
 
         word("\\trowd");

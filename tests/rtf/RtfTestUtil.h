@@ -98,7 +98,7 @@ inline QString structure(const QTextDocument &doc) { return structure(doc.rootFr
 // of how the text happens to be split into fragments.
 inline QStringList formatDump(const QTextDocument &doc)
 {
-    auto tw = [](double v) { return qRound(v * 20); };
+    auto tw = [](double v) { return qRound(v * 15); };
     QStringList out;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         int depth = 0;

@@ -187,7 +187,7 @@ void TestRtfReader::dialectFiles()
     // The list label is in the Symbol font, whose own encoding has the bullet at B7.
     QCOMPARE(formatOf(d, QStringLiteral(u"\u2022")).fontFamilies().toStringList(),
              QStringList{QStringLiteral("Symbol")});
-    QCOMPARE(blockOf(d, QStringLiteral("Bullet")).textIndent(), -18.0);
+    QCOMPARE(blockOf(d, QStringLiteral("Bullet")).textIndent(), -24.0); // 360 twips at 15 a pixel
 }
 
 void TestRtfReader::characterFormatting()
@@ -255,7 +255,10 @@ void TestRtfReader::paragraphFormatting()
                           "P0 q1 li0 ri0 fi0 sb0 sa0", // the group ended
                           // properties after the text still apply to the paragraph they end
                           "P0 q4 li0 ri0 fi0 sb0 sa0"}));
-    QCOMPARE(doc->defaultTextOption().tabStopDistance(), 36.0);
+    // True size: 15 twips a pixel, so half an inch is 48 pixels at 96 dpi.
+    QCOMPARE(doc->defaultTextOption().tabStopDistance(), 48.0);
+    QCOMPARE(blockOf(doc.get(), QStringLiteral("indented")).leftMargin(), 48.0);
+    QCOMPARE(load("{\\rtf1 x}")->defaultTextOption().tabStopDistance(), 48.0); // no \deftab: 720
 }
 
 void TestRtfReader::hyperlinks()
