@@ -8,13 +8,32 @@
 
 namespace rtf::detail {
 
+Reader::Reader(const QByteArray &data, QTextDocument *doc)
+    : m_own(std::make_unique<Shared>(data)), m_sh(*m_own), m_tok(m_sh.tok), m_doc(doc), m_cursor(doc),
+      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color)
+{
+}
+
+Reader::Reader(Reader &parent, QTextDocument *doc)
+    : m_sh(parent.m_sh), m_tok(m_sh.tok), m_doc(doc), m_cursor(doc), m_isPart(true),
+      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color)
+{
+    // The part starts inside its group, with the character look around it;
+    // the group's '}' ends it.
+    m_st = parent.m_st;
+    m_st.dest = Dest::Text;
+    m_st.hidden = false;
+    m_st.ch.link = 0;
+    m_stack.push_back(m_st);
+}
+
 void Reader::run()
 {
     m_cursor.beginEditBlock();
     while (!m_done) {
         const Token t = m_tok.next();
         switch (t.type) {
-        case Token::End: m_done = true; break;
+        case Token::End: m_done = m_eof = true; break;
         case Token::Open: openGroup(); break;
         case Token::Close: closeGroup(); break;
         case Token::Word: word(t); break;
@@ -48,6 +67,8 @@ void Reader::closeGroup()
     }
     if (m_st.dest == Dest::FontTable)
         commitFont();
+    else if (m_st.dest == Dest::Capture)
+        endCapture();
     if (m_picture.active && m_picture.pict.depth == m_stack.size())
         finishPicture();
     while (!m_field.fields.empty() && m_field.fields.back().depth >= m_stack.size())
@@ -108,7 +129,7 @@ void Reader::word(const Token &t)
         return;
     }
     switch (k->type) {
-    case KwType::Destination: destination(k->id); break;
+    case KwType::Destination: destination(k->id, k->ch); break;
     case KwType::Flag: flag(k->id); break;
     case KwType::Toggle: toggle(k->id, !t.hasParam || t.param != 0); break;
     case KwType::Value: value(k->id, t.hasParam ? t.param : 0, t.hasParam); break;
@@ -161,6 +182,7 @@ void Reader::text(std::string_view s)
     switch (m_st.dest) {
     case Dest::Text:
     case Dest::FieldInst:
+    case Dest::Capture:
         addBytes(s.data(), qsizetype(s.size()));
         break;
     case Dest::FontTable:
@@ -187,7 +209,7 @@ void Reader::text(std::string_view s)
     }
 }
 
-void Reader::destination(Kw id)
+void Reader::destination(Kw id, char16_t kind)
 {
     switch (id) {
     case Kw::FontTbl: startFontTable(); break;
@@ -200,6 +222,11 @@ void Reader::destination(Kw id)
         if (m_st.dest != Dest::Text)
             return skipDestination();
         break;
+    case Kw::HeaderPart:
+    case Kw::Footnote:
+    case Kw::Annotation: startPart(id, kind); break;
+    case Kw::AtnId:
+    case Kw::AtnAuthor: startCapture(id); break;
     case Kw::Upr: // Word for Mac: {\upr{ANSI part}{\*\ud{Unicode twin}}}
         if (m_st.dest != Dest::Text)
             return skipDestination();
@@ -258,6 +285,8 @@ void Reader::flag(Kw id)
     case Kw::Page: paragraph(); break;
     case Kw::PngBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 1; break;
     case Kw::JpegBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 2; break;
+    case Kw::Chftn: footnoteNumber(); break;
+    case Kw::FtnAlt: m_endnote = m_isPart; break;
     case Kw::OtherBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 3; break;
     default: break;
     }
@@ -373,11 +402,15 @@ void Reader::addBytes(const char *s, qsizetype n)
 {
     switch (m_st.dest) {
     case Dest::Text:
-        if (m_st.hidden)
+        if (m_st.hidden) {
+            m_hidden.text.addBytes(currentPage(), s, n);
+            m_hidden.any = true;
             return;
+        }
         beginRun();
         m_text.addBytes(currentPage(), s, n);
         break;
+    case Dest::Capture: m_annotation.capture.addBytes(currentPage(), s, n); break;
     case Dest::FieldInst:
         if (!m_field.fields.empty())
             m_field.fields.back().inst.addBytes(currentPage(), s, n);
@@ -397,11 +430,15 @@ void Reader::addChar(char16_t c)
 {
     switch (m_st.dest) {
     case Dest::Text:
-        if (m_st.hidden)
+        if (m_st.hidden) {
+            m_hidden.text.addChar(c);
+            m_hidden.any = true;
             return;
+        }
         beginRun();
         m_text.addChar(c);
         break;
+    case Dest::Capture: m_annotation.capture.addChar(c); break;
     case Dest::FieldInst:
         if (!m_field.fields.empty())
             m_field.fields.back().inst.addChar(c);
@@ -429,6 +466,8 @@ void Reader::unicode(int v)
 // Text is batched per character state; a change of state flushes.
 void Reader::beginRun()
 {
+    if (m_hidden.any)
+        flushHidden();
     if (!(m_st.ch == m_textState)) {
         if (!m_text.isEmpty())
             flushText();
@@ -513,6 +552,7 @@ void Reader::paragraph()
 {
     if (m_st.dest != Dest::Text || m_st.hidden)
         return;
+    flushHidden();
     flushText();
     ensurePosition(contentLevel());
     finishBlock();
@@ -523,11 +563,17 @@ void Reader::finish()
 {
     m_st.dest = Dest::Text;
     m_st.hidden = false;
+    flushHidden();
     flushText();
     while (!m_table.tables.empty())
         closeTable();
     if (!m_pendingPar && !m_cursor.block().text().isEmpty())
         finishBlock();
+    if (!m_isPart && !m_sh.sectionParts.isEmpty()) {
+        QTextFrameFormat ff = m_doc->rootFrame()->frameFormat();
+        ff.setProperty(kSectionParts, m_sh.sectionParts);
+        m_doc->rootFrame()->setFrameFormat(ff);
+    }
 }
 
 } // namespace rtf::detail

@@ -106,6 +106,34 @@ const char *fontFamilyKeyword(const QString &face)
     return "\\fnil";
 }
 
+// A part kept beside the text (see kAttachedParts in Rtf.h).
+struct StoredPart {
+    QString kind, a, b, content;
+    static StoredPart parse(const QString &entry)
+    {
+        StoredPart p;
+        const qsizetype i = entry.indexOf(u'\x1f');
+        const qsizetype j = i < 0 ? -1 : entry.indexOf(u'\x1f', i + 1);
+        const qsizetype k = j < 0 ? -1 : entry.indexOf(u'\x1f', j + 1);
+        if (k < 0)
+            return p;
+        p.kind = entry.left(i);
+        p.a = entry.mid(i + 1, j - i - 1);
+        p.b = entry.mid(j + 1, k - j - 1);
+        p.content = entry.mid(k + 1);
+        return p;
+    }
+};
+
+bool isSectionKind(const QString &kind)
+{
+    static const QStringList kinds{"header", "headerl", "headerr", "headerf",
+                                   "footer", "footerl", "footerr", "footerf"};
+    return kinds.contains(kind);
+}
+
+constexpr int kMaxPartNesting = 4;
+
 // What a run looks like once its format has been looked at: cached per
 // format index, so each distinct format is examined once.
 struct RunInfo {
@@ -116,6 +144,8 @@ struct RunInfo {
     // after a \super until the group around it ends (it waits for a
     // footnote mark), which loses the rest of a paragraph written flat.
     bool grouped = false;
+    bool autoNumber = false; // written as \chftn
+    QStringList parts;       // footnotes, comments, hidden text after the run
 };
 
 class Writer {
@@ -137,6 +167,17 @@ public:
     QByteArray run()
     {
         m_out.reserve(m_doc->characterCount() + m_doc->characterCount() / 8 + 4096);
+        const QStringList sections = m_doc->rootFrame()->frameFormat().property(kSectionParts).toStringList();
+        for (const QString &entry : sections) {
+            const StoredPart p = StoredPart::parse(entry);
+            if (!isSectionKind(p.kind))
+                continue;
+            openGroup();
+            word(("\\" + p.kind.toLatin1()).constData());
+            writeStoredContent(p.content);
+            closeGroup();
+            newline();
+        }
         writeFlow(m_doc->rootFrame(), 0);
         // Every paragraph ends with \par, the last one too: a reader drops
         // nothing after the last mark, so trailing empty paragraphs survive.
@@ -494,6 +535,8 @@ private:
             info->href = fmt.anchorHref();
         info->image = fmt.isImageFormat();
         info->grouped = fmt.verticalAlignment() == QTextCharFormat::AlignSuperScript;
+        info->autoNumber = fmt.boolProperty(kAutoNumber);
+        info->parts = fmt.property(kAttachedParts).toStringList();
         if (formatIndex < 0) { // not expected; no caching then
             m_scratch = std::move(info);
             return *m_scratch;
@@ -542,6 +585,66 @@ private:
         m_lastPrefix.clear();
         m_linkOpen = false;
         m_link.clear();
+    }
+
+    // ---- parts the editor does not show -------------------------------------
+
+    void writeAttachedParts(const RunInfo &info)
+    {
+        for (const QString &entry : info.parts) {
+            const StoredPart p = StoredPart::parse(entry);
+            if (p.kind == u"hidden") {
+                openGroup();
+                applyPrefix(info.prefix);
+                word("\\v");
+                text(p.content);
+                closeGroup();
+            } else if (p.kind == u"footnote" || p.kind == u"endnote") {
+                openGroup();
+                word("\\footnote");
+                if (p.kind == u"endnote")
+                    word("\\ftnalt");
+                writeStoredContent(p.content);
+                closeGroup();
+            } else if (p.kind == u"annotation") {
+                raw("{\\*\\atnid ");
+                text(p.a);
+                raw("}{\\*\\atnauthor ");
+                text(p.b);
+                raw("}");
+                word("\\chatn");
+                raw("{\\*\\annotation");
+                m_needDelim = true;
+                writeStoredContent(p.content);
+                closeGroup();
+            }
+        }
+        m_lastPrefix.clear();
+    }
+
+    // A part kept as RTF of its own: its paragraphs, written with this
+    // document's font and colour tables.
+    void writeStoredContent(const QString &content)
+    {
+        QTextDocument part;
+        if (m_partDepth >= kMaxPartNesting || !rtf::read(content.toLatin1(), &part))
+            return;
+        ++m_partDepth;
+        const QTextDocument *doc = m_doc;
+        std::vector<std::unique_ptr<RunInfo>> cache;
+        std::swap(cache, m_runCache); // format indexes are per document
+        const bool pending = m_pendingPar;
+        m_doc = &part;
+        m_pendingPar = false;
+        m_lastPrefix.clear();
+        writeFlow(part.rootFrame(), 0);
+        if (m_pendingPar)
+            word("\\par");
+        m_doc = doc;
+        std::swap(cache, m_runCache);
+        m_pendingPar = pending;
+        m_lastPrefix.clear();
+        --m_partDepth;
     }
 
     // ---- pictures -----------------------------------------------------------
@@ -672,18 +775,25 @@ private:
                     if (c == QChar::ObjectReplacementCharacter)
                         writeImage(imf);
                 }
-                continue;
-            }
-            const QString t = frag.text();
-            if (info.grouped) {
+            } else if (info.autoNumber) {
                 openGroup();
                 applyPrefix(info.prefix);
-                text(t.constData(), t.size());
+                word("\\chftn");
                 closeGroup();
             } else {
-                applyPrefix(info.prefix);
-                text(t.constData(), t.size());
+                const QString t = frag.text();
+                if (info.grouped) {
+                    openGroup();
+                    applyPrefix(info.prefix);
+                    text(t.constData(), t.size());
+                    closeGroup();
+                } else {
+                    applyPrefix(info.prefix);
+                    text(t.constData(), t.size());
+                }
             }
+            if (!info.parts.isEmpty())
+                writeAttachedParts(info);
         }
         closeLink();
         if (!any) {
@@ -907,6 +1017,7 @@ private:
     QList<QRgb> m_colorList;
 
     std::vector<std::unique_ptr<RunInfo>> m_runCache;
+    int m_partDepth = 0;
     std::unique_ptr<RunInfo> m_scratch;
 };
 

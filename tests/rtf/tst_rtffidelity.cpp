@@ -32,6 +32,7 @@ private slots:
     void mends_data();
     void mends();
     void trailingEmptyParagraphs();
+    void keptParts();
 };
 
 void TestRtfFidelity::mends_data()
@@ -91,6 +92,49 @@ void TestRtfFidelity::trailingEmptyParagraphs()
         QCOMPARE(back->blockCount(), doc.blockCount());
         QCOMPARE(rtf::write(back.get()), w1);
     }
+}
+
+void TestRtfFidelity::keptParts()
+{
+    // Word's way of writing each part the editor does not show.
+    auto doc = load("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times;}{\\f1 Arial;}}"
+                    "{\\colortbl;\\red255\\green0\\blue0;}"
+                    "{\\header \\pard\\plain\\qc\\f1 Head {\\cf1 red}\\par}{\\footerl \\pard Left foot\\par}"
+                    "\\pard Body{\\super\\chftn}{\\footnote \\pard\\plain{\\super\\chftn} The note.}"
+                    " more{\\footnote\\ftnalt \\pard An endnote.}"
+                    " text{\\*\\atnid AB}{\\*\\atnauthor Ann Bee}\\chatn{\\*\\annotation{\\*\\atnref 1}\\pard A comment.}"
+                    " end{\\v secret}.\\par"
+                    "{\\v hidden start}Second\\par}");
+    QVERIFY(doc);
+    QCOMPARE(doc->toPlainText(), QString::fromUtf16(u"Body1 more text end.\n\u200BSecond"));
+    const QStringList sections = doc->rootFrame()->frameFormat().property(rtf::kSectionParts).toStringList();
+    QCOMPARE(sections.size(), 2);
+    QVERIFY(sections[0].startsWith(QStringLiteral("header\x1f")));
+    QVERIFY(sections[1].startsWith(QStringLiteral("footerl\x1f")));
+    auto partsAt = [&](const QString &text) {
+        return formatOf(doc.get(), text).property(rtf::kAttachedParts).toStringList();
+    };
+    const QTextCharFormat mark = formatOf(doc.get(), QStringLiteral("1"));
+    QVERIFY(mark.boolProperty(rtf::kAutoNumber));
+    QCOMPARE(mark.toolTip(), QStringLiteral("1 The note."));
+    QCOMPARE(partsAt(QStringLiteral("1")).size(), 1);
+    QVERIFY(partsAt(QStringLiteral("e text")).value(0).startsWith(QStringLiteral("endnote\x1f")));
+    QVERIFY(partsAt(QStringLiteral("t end")).value(0).startsWith(QStringLiteral("annotation\x1f" "AB\x1f" "Ann Bee\x1f")));
+    QCOMPARE(formatOf(doc.get(), QStringLiteral("t end")).toolTip(), QStringLiteral("Ann Bee: A comment."));
+    QCOMPARE(partsAt(QStringLiteral("d.")).value(0), QStringLiteral("hidden\x1f\x1f\x1fsecret"));
+    QCOMPARE(partsAt(QString(QChar(0x200B))).value(0), QStringLiteral("hidden\x1f\x1f\x1fhidden start"));
+
+    // Written back in place, each part in its own destination.
+    const QByteArray out = rtf::write(doc.get());
+    for (const char *w : {"{\\header", "{\\footerl", "\\chftn", "{\\footnote", "\\ftnalt",
+                          "{\\*\\atnid AB}", "{\\*\\atnauthor Ann Bee}", "{\\*\\annotation", "\\v secret"})
+        QVERIFY2(out.contains(w), w);
+    // The header keeps its look; its colour is in the document's table.
+    QTextDocument head;
+    QVERIFY(rtf::read(sections[0].section(u'\x1f', 3).toLatin1(), &head));
+    QCOMPARE(formatOf(&head, QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
+    QCOMPARE(head.firstBlock().blockFormat().alignment(), Qt::AlignHCenter);
+    checkStable(*doc);
 }
 
 QTEST_MAIN(TestRtfFidelity)

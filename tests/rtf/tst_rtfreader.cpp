@@ -169,13 +169,13 @@ void TestRtfReader::dialectFiles()
     QCOMPARE(formatOf(doc.get(), QStringLiteral("x")).fontFamilies().toStringList(),
              QStringList{QStringLiteral(u"ＭＳ 明朝")});
 
-    // Word 2016: themes, list tables, headers, footnotes, data fields and
+    // Word 2016: themes, list tables, headers, footnotes (whose mark shows), data fields and
     // bookmarks around a little text.
     doc = load(fileData(QStringLiteral(QUILLET_TEST_DATA "/rtf/word-2016.rtf")));
     QVERIFY(doc);
     QTextDocument *d = doc.get();
     QCOMPARE(d->toPlainText(),
-             QStringLiteral(u"Title of the document\nBody with a red word, a footnote and a hyperlink.\n"
+             QStringLiteral(u"Title of the document\nBody with a red word, a footnote1 and a hyperlink.\n"
                             u"\u2022\tBullet item\nEm dash — and Рус."));
     const QTextCharFormat title = formatOf(d, QStringLiteral("Title"));
     QVERIFY(title.fontWeight() >= QFont::Bold);
