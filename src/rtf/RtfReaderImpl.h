@@ -1,0 +1,394 @@
+#pragma once
+// The RTF reader's inside, shared by its pieces: RtfReader.cpp (groups,
+// keyword dispatch, text and paragraphs), RtfReadFonts.cpp (font and colour
+// tables, character formats), RtfReadFields.cpp (fields and links),
+// RtfReadPictures.cpp and RtfReadTables.cpp. Tokens come from RtfTokenizer,
+// keywords are typed by RtfKeywords, text is decoded through RtfCodepages and
+// everything is inserted through one QTextCursor inside one edit block.
+// Group state is a plain struct pushed on '{' and popped on '}'.
+
+#include "rtf/RtfCodepages.h"
+#include "rtf/RtfKeywords.h"
+#include "rtf/RtfTokenizer.h"
+#include "rtf/RtfUnits.h"
+
+#include <QColor>
+#include <QHash>
+#include <QStringList>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <cstring>
+#include <string>
+#include <vector>
+
+class QTextTable;
+
+namespace rtf::detail {
+
+// Bounds that keep hostile input from exhausting the stack or memory.
+constexpr int kMaxDepth = 1000;        // deeper groups are skipped whole
+constexpr int kMaxTableColumns = 64;   // extra cells run into the last one
+constexpr int kMaxTableNesting = 16;
+constexpr int kMinCellBudget = 100000; // plus one cell per input byte
+constexpr int kMaxPartDepth = 3;
+constexpr int kMaxTabSets = 10000;    // more distinct sets add no stops
+constexpr int kMaxTabStops = 64;      // a footnote in a comment in a footnote
+
+enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, Skipped };
+
+struct CharState {
+    int font = -1; // RTF font number; -1 is the document's default font
+    int size = 24; // half points
+    int fg = -1;   // colour table indexes; -1 is "auto" (text) or "none" (background)
+    int bg = -1;
+    int link = 0;  // 1-based index into the reader's link targets
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    uint8_t valign = 0; // 1 superscript, 2 subscript
+    uint8_t caps = 0;   // 1 all capitals, 2 small capitals
+    uint16_t unused = 0; // fills what would be padding, so that == can compare bytes
+    // Compared for every piece of text: one block compare, not eleven branches.
+    bool operator==(const CharState &o) const { return std::memcmp(this, &o, sizeof(CharState)) == 0; }
+};
+static_assert(sizeof(CharState) == 5 * sizeof(int) + 8, "CharState must have no padding");
+
+inline size_t qHash(const CharState &s, size_t seed = 0)
+{
+    // Three words rather than eleven fields: looked up at every change of format.
+    const quint64 a = quint64(quint32(s.font)) << 32 | quint32(s.size);
+    const quint64 b = quint64(quint32(s.fg)) << 32 | quint32(s.bg);
+    const quint64 c = quint64(quint32(s.link)) << 32 | quint32(s.bold) | quint32(s.italic) << 1
+        | quint32(s.underline) << 2 | quint32(s.strike) << 3 | quint32(s.valign) << 4
+        | quint32(s.caps) << 12;
+    return qHashMulti(seed, a, b, c);
+}
+
+struct ParState {
+    uint8_t align = 0; // 0 left, 1 centre, 2 right, 3 justified
+    bool intbl = false;
+    bool slmult = false; // \sl is a multiple of single spacing (240ths)
+    uint8_t tabKind = 0;   // of the next \tx: TabStop::Kind
+    uint8_t tabLeader = 0; // of the next \tx: TabStop::Leader
+    int itap = 0;
+    int li = 0, ri = 0, fi = 0, sb = 0, sa = 0; // twips
+    int sl = 0;   // twips; negative: exactly, positive: at least
+    int tabs = 0; // 1-based index into the reader's tab sets; 0 none
+    bool sameLook(const ParState &o) const
+    {
+        return align == o.align && li == o.li && ri == o.ri && fi == o.fi && sb == o.sb && sa == o.sa
+            && sl == o.sl && slmult == o.slmult && tabs == o.tabs;
+    }
+};
+
+struct TabStop {
+    enum Kind : uint8_t { Left, Right, Center, Decimal };
+    enum Leader : uint8_t { None, Dot, Hyphen, Underline, Thick, Equal };
+    int pos; // twips
+    Kind kind;
+    Leader leader;
+    uint16_t unused = 0; // no padding: sets are keyed by their bytes
+    bool operator==(const TabStop &o) const { return pos == o.pos && kind == o.kind && leader == o.leader; }
+};
+using TabSet = std::vector<TabStop>;
+
+struct State {
+    CharState ch;
+    ParState par;
+    Dest dest = Dest::Text;
+    bool hidden = false;
+    int uc = 1;
+};
+
+// Collects decoded text. Double-byte pages keep their bytes until something
+// else arrives, so a lead byte and its trail byte are decoded together even
+// when one is \'hh and the other a literal character. The text is a plain
+// UTF-16 buffer: appending one \uN character is then a store, not a call.
+struct Sink {
+    std::u16string text;
+    QByteArray bytes;
+    const Codepage *bytesPage = nullptr;
+
+    bool isEmpty() const { return text.empty() && bytes.isEmpty(); }
+    void addBytes(const Codepage *cp, const char *s, qsizetype n)
+    {
+        if (cp->doubleByte) {
+            if (bytesPage != cp)
+                flush();
+            bytesPage = cp;
+            bytes.append(s, n);
+            return;
+        }
+        flush();
+        cp->appendSingle(text, s, size_t(n));
+    }
+    void addChar(char16_t c)
+    {
+        flush();
+        text.push_back(c);
+    }
+    void flush()
+    {
+        if (!bytes.isEmpty())
+            decodeBytes();
+    }
+    void decodeBytes()
+    {
+        const QString s = bytesPage->decoder.decode(bytes);
+        text.append(reinterpret_cast<const char16_t *>(s.utf16()), size_t(s.size()));
+        bytes.resize(0);
+    }
+    void clear()
+    {
+        text.clear();
+        bytes.resize(0);
+    }
+    // A view of the text for QTextCursor, which copies it: no copy here.
+    QString view() const { return QString::fromRawData(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size())); }
+    QString toString() const { return QString(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size())); }
+};
+
+struct FontEntry {
+    QString name;
+    int codepage = 0; // 0: the document's ANSI page
+    bool western = false; // \fcharset0: Windows-1252 even in a CJK document
+};
+
+struct FieldCtx {
+    size_t depth;
+    Sink inst;
+};
+
+struct TableCtx {
+    QTextTable *table;
+    int row = 0;
+    int col = 0;
+    bool needMove = false; // the next content goes to (row, col)
+    int usedRows = 1;      // rows beyond these were made ahead of need
+};
+
+struct Picture {
+    size_t depth = 0;
+    int kind = 0; // 1 PNG, 2 JPEG, 3 something we cannot show
+    int wgoal = 0, hgoal = 0, scalex = 100, scaley = 100;
+    int nibble = -1;
+    QByteArray data;
+};
+
+
+// Each family of destinations keeps its own state.
+struct FontTableState {
+    QHash<int, FontEntry> fonts;
+    int id = -1; // the entry being read
+    int charset = -1; // -1: none given
+    int cpg = 0;
+    Sink name;
+};
+
+struct ColorTableState {
+    std::vector<QColor> colors;
+    int red = 0, green = 0, blue = 0; // the entry being read
+    bool set = false;
+};
+
+struct FieldState {
+    QStringList links;
+    std::vector<FieldCtx> fields;
+};
+
+struct PictureState {
+    bool active = false;
+    Picture pict;
+    int images = 0;
+};
+
+struct TableState {
+    std::vector<TableCtx> tables;
+    std::vector<int> cellx;
+    bool rowOpen = false;
+};
+
+// Tab stops: paragraphs repeat the same few sets, so each set is kept once
+// and a paragraph's state holds only its number.
+struct TabState {
+    std::vector<TabSet> sets;
+    QHash<QByteArray, int> index; // a set's bytes -> 1-based number
+};
+
+// Hidden text (\v) waiting to be attached to the character before it.
+struct HiddenState {
+    Sink text;
+    bool any = false;
+};
+
+// Annotation details that come before the \annotation group.
+struct AnnotationState {
+    QString id, author;
+    Sink capture;
+    Kw captured = Kw::Skip;
+    size_t depth = 0;
+};
+
+// What the main text and the parts read beside it (headers, footnotes,
+// comments: each into a document of its own) share: the input, the tables
+// at the head of the file and the bounds.
+struct Shared {
+    Shared(const QByteArray &data)
+        : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size())
+    {
+    }
+    Tokenizer tok;
+    Codepages pages;
+    int ansi = 1252;
+    int deff = 0;
+    FontTableState font;
+    ColorTableState color;
+    qint64 cellBudget;
+    int partDepth = 0;  // parts inside parts are read up to kMaxPartDepth
+    int notes = 0;      // footnotes so far, for automatic numbers
+    QStringList sectionParts; // headers and footers, in file order
+};
+
+QString hyperlinkTarget(const QString &inst);
+
+class Reader {
+public:
+    Reader(const QByteArray &data, QTextDocument *doc);
+    // A part's reader: reads the rest of the current group into doc.
+    Reader(Reader &parent, QTextDocument *doc);
+    void run();
+
+private:
+
+    // ---- groups ----------------------------------------------------------
+    void openGroup();
+    void closeGroup();
+    // Consumes the rest of the current group, '}' included, without looking
+    // inside (but \bin data is still stepped over as data).
+    void skipGroup();
+    void skipDestination();
+
+    // ---- tokens ----------------------------------------------------------
+    void word(const Token &t);
+    void symbol(char c);
+    void hex(uint8_t b);
+    void text(std::string_view s);
+
+    // ---- keyword dispatch --------------------------------------------------
+    void destination(Kw id, char16_t kind);
+    void flag(Kw id);
+    void toggle(Kw id, bool on);
+    void value(Kw id, int v, bool has);
+
+    // ---- text ------------------------------------------------------------
+    void setAnsi(int cp);
+    int effectiveFont() const;
+    const Codepage *currentPage();
+    void addBytes(const char *s, qsizetype n);
+    void addChar(char16_t c);
+    void unicode(int v);
+    // Text is batched per character state; a change of state flushes.
+    void beginRun();
+    void flushText();
+    void clearFormats();
+    QColor color(int index) const;
+    const QTextCharFormat &charFormat(const CharState &s);
+    const QTextBlockFormat &blockFormat(const ParState &p);
+
+    // ---- paragraphs and tables -------------------------------------------
+    void addTabStop(int twips); // RtfReadParagraphs.cpp
+    int contentLevel() const;
+    // Puts the cursor where content of the given table level goes: opens or
+    // closes tables, moves to the pending cell, starts the pending paragraph.
+    void ensurePosition(int level);
+    void finishBlock();
+    void enteredFreshBlock();
+    void paragraph();
+    void openTable();
+    void closeTable();
+    void moveToCell(TableCtx &t);
+    void endCell(int level);
+    void endRow(int level);
+
+    // ---- tables of fonts and colours (RtfReadFonts.cpp) ---------------------
+    void startFontTable();
+    void startColorTable();
+    void resetFontEntry();
+    void commitFont();
+    void commitColor();
+
+    // ---- fields (RtfReadFields.cpp) ----------------------------------------
+    void startField();
+    void startFieldInstruction();
+    void startFieldResult();
+
+    // ---- parts the editor does not show (RtfReadParts.cpp) -------------------
+    void startPart(Kw id, char16_t kind);
+    QString readPart(bool *endnote, QString *plain);
+    void attachPart(const QString &entry, const QString &tip);
+    void footnoteNumber();
+    void startCapture(Kw id);
+    void endCapture();
+    void flushHidden();
+
+    // ---- pictures (RtfReadPictures.cpp) --------------------------------------
+    void startPicture();
+    void pictureHex(std::string_view s);
+    void finishPicture();
+
+    // ---- end ---------------------------------------------------------------
+    void finish();
+
+    std::unique_ptr<Shared> m_own; // the main text's reader owns what all share
+    Shared &m_sh;
+    Tokenizer &m_tok;
+    QTextDocument *m_doc;
+    QTextCursor m_cursor;
+    bool m_isPart = false;
+    bool m_endnote = false; // a part that turned out to be an endnote
+
+    State m_st;
+    std::vector<State> m_stack;
+    bool m_done = false;
+    bool m_eof = false;
+    bool m_star = false;
+    int m_skipChars = 0;
+
+    Codepages &m_pages;
+    int &m_ansi;
+    int &m_deff;
+    int m_pageFont = INT_MIN; // the font m_page was looked up for
+    const Codepage *m_page = nullptr;
+
+    FontTableState &m_font;
+    ColorTableState &m_color;
+    FieldState m_field;
+    PictureState m_picture;
+    TableState m_table;
+    HiddenState m_hidden;
+    TabState m_tab;
+    AnnotationState m_annotation;
+
+    QHash<CharState, QTextCharFormat> m_formats; // cleared when fonts or colours change
+    const QTextCharFormat *m_lastFormat = nullptr; // into m_formats
+    CharState m_lastFormatState;
+    bool m_haveBlockFormat = false;
+    ParState m_lastBlockState;
+    QTextBlockFormat m_lastBlockFormat;
+
+    Sink m_text;
+    CharState m_textState;
+    bool m_pendingPar = false;
+    bool m_blockFormatted = false;
+    ParState m_blockPar;
+};
+
+} // namespace rtf::detail
