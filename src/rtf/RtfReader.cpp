@@ -130,7 +130,7 @@ void Reader::word(const Token &t)
     }
     switch (k->type) {
     case KwType::Destination: destination(k->id, k->ch); break;
-    case KwType::Flag: flag(k->id); break;
+    case KwType::Flag: flag(k->id, k->ch); break;
     case KwType::Toggle: toggle(k->id, !t.hasParam || t.param != 0); break;
     case KwType::Value: value(k->id, t.hasParam ? t.param : 0, t.hasParam); break;
     case KwType::Symbol: addChar(k->ch); break;
@@ -246,7 +246,7 @@ void Reader::destination(Kw id, char16_t kind)
     }
 }
 
-void Reader::flag(Kw id)
+void Reader::flag(Kw id, char16_t arg)
 {
     switch (id) {
     case Kw::Ansi: setAnsi(1252); break;
@@ -271,11 +271,17 @@ void Reader::flag(Kw id)
     case Kw::Sub: m_st.ch.valign = 2; break;
     case Kw::UlNone: m_st.ch.underline = false; break;
     case Kw::Trowd:
-        if (m_st.dest == Dest::Text) {
-            m_table.rowOpen = true;
-            m_table.cellx.clear();
-        }
-        break;
+    case Kw::ClMgf:
+    case Kw::ClMrg:
+    case Kw::ClVmgf:
+    case Kw::ClVmrg:
+    case Kw::ClVertalT:
+    case Kw::ClVertalC:
+    case Kw::ClVertalB:
+    case Kw::ClBrdr:
+    case Kw::BrdrOther:
+    case Kw::BrdrStyle:
+    case Kw::TrAlign: tableWord(id, arg, 0); break;
     case Kw::Cell: endCell(1); break;
     case Kw::NestCell: endCell(std::max(2, m_st.par.itap)); break;
     case Kw::Row: endRow(1); break;
@@ -344,9 +350,12 @@ void Reader::value(Kw id, int v, bool has)
     case Kw::Sa: m_st.par.sa = v; break;
     case Kw::Itap: m_st.par.itap = std::clamp(v, 0, kMaxTableNesting); break;
     case Kw::Cellx:
-        if (m_table.cellx.size() < size_t(kMaxTableColumns))
-            m_table.cellx.push_back(v);
-        break;
+    case Kw::ClCbpat:
+    case Kw::ClShdng:
+    case Kw::BrdrW:
+    case Kw::BrdrCf:
+    case Kw::Trrh:
+    case Kw::Trgaph: tableWord(id, 0, v); break;
     case Kw::Red: m_color.red = std::clamp(v, 0, 255); m_color.set = true; break;
     case Kw::Green: m_color.green = std::clamp(v, 0, 255); m_color.set = true; break;
     case Kw::Blue: m_color.blue = std::clamp(v, 0, 255); m_color.set = true; break;

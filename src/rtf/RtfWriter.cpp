@@ -952,12 +952,15 @@ private:
                        const std::vector<int> &edges)
     {
         const QTextTableFormat tf = table->format();
+        // Tables made in the editor have one border for all cells; tables
+        // read from RTF have each cell's own.
         const bool borders = tf.border() > 0 && tf.borderStyle() != QTextFrameFormat::BorderStyle_None;
         const int borderTwips = qBound(1, pixelsToTwips(tf.border()), 75);
         const int cols = table->columns();
 
         word("\\trowd");
-        word("\\trgaph", 108);
+        word("\\trgaph", tf.hasProperty(QTextFormat::TableCellPadding)
+                              ? qBound(0, pixelsToTwips(tf.cellPadding()), 1440) : 108);
         word("\\trleft", 0);
         if (r < tf.headerRowCount())
             word("\\trhdr");
@@ -966,15 +969,24 @@ private:
             word("\\trqc");
         else if (ta & (Qt::AlignRight | Qt::AlignTrailing))
             word("\\trqr");
+        if (!cells.empty()) {
+            if (const int h = cells.front().format().intProperty(kRowHeight))
+                word("\\trrh", h);
+        }
         for (const QTextTableCell &cell : cells) {
+            const QTextTableCellFormat cf = cell.format().toTableCellFormat();
             if (cell.row() != r)
                 word("\\clvmrg");
             else if (cell.rowSpan() > 1)
                 word("\\clvmgf");
-            const QBrush bg = cell.format().background();
+            if (cf.verticalAlignment() == QTextCharFormat::AlignMiddle)
+                word("\\clvertalc");
+            else if (cf.verticalAlignment() == QTextCharFormat::AlignBottom)
+                word("\\clvertalb");
+            const QBrush bg = cf.background();
             if (bg.style() != Qt::NoBrush)
                 word("\\clcbpat", colorIndex(bg.color()));
-            if (borders) {
+            if (!cellBorders(cf) && borders) {
                 for (const char *side : {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"}) {
                     word(side);
                     word("\\brdrs");
@@ -984,6 +996,51 @@ private:
             const int last = qBound(0, cell.column() + cell.columnSpan() - 1, cols - 1);
             word("\\cellx", edges[size_t(last)]);
         }
+    }
+
+    // A cell's own borders, where it has them; false when it has none.
+    bool cellBorders(const QTextTableCellFormat &cf)
+    {
+        struct Side {
+            const char *word;
+            int width, style, brush;
+        };
+        static const Side sides[] = {
+            {"\\clbrdrt", QTextFormat::TableCellTopBorder, QTextFormat::TableCellTopBorderStyle,
+             QTextFormat::TableCellTopBorderBrush},
+            {"\\clbrdrl", QTextFormat::TableCellLeftBorder, QTextFormat::TableCellLeftBorderStyle,
+             QTextFormat::TableCellLeftBorderBrush},
+            {"\\clbrdrb", QTextFormat::TableCellBottomBorder, QTextFormat::TableCellBottomBorderStyle,
+             QTextFormat::TableCellBottomBorderBrush},
+            {"\\clbrdrr", QTextFormat::TableCellRightBorder, QTextFormat::TableCellRightBorderStyle,
+             QTextFormat::TableCellRightBorderBrush},
+        };
+        bool any = false;
+        for (const Side &s : sides) {
+            if (!cf.hasProperty(s.style))
+                continue;
+            any = true;
+            word(s.word);
+            const double width = cf.doubleProperty(s.width);
+            const auto style = QTextFrameFormat::BorderStyle(cf.intProperty(s.style));
+            if (style == QTextFrameFormat::BorderStyle_None || width <= 0) {
+                word("\\brdrnone");
+                continue;
+            }
+            switch (style) {
+            case QTextFrameFormat::BorderStyle_Double: word("\\brdrdb"); break;
+            case QTextFrameFormat::BorderStyle_Dotted: word("\\brdrdot"); break;
+            case QTextFrameFormat::BorderStyle_Dashed: word("\\brdrdash"); break;
+            case QTextFrameFormat::BorderStyle_Inset: word("\\brdrinset"); break;
+            case QTextFrameFormat::BorderStyle_Outset: word("\\brdroutset"); break;
+            default: word("\\brdrs"); break;
+            }
+            word("\\brdrw", qBound(1, pixelsToTwips(width), 1440));
+            const QBrush brush = cf.brushProperty(s.brush);
+            if (brush.style() != Qt::NoBrush && brush.color() != QColor(Qt::black))
+                word("\\brdrcf", colorIndex(brush.color()));
+        }
+        return any;
     }
 
     // A table at nesting level 1 (\trowd ... \cell ... \row) or deeper (the
