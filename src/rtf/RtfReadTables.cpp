@@ -26,14 +26,29 @@ int blockCount(const QTextTableCell &cell)
     return n;
 }
 
-bool plainCell(const CellDef &def)
+// A cell that needs no format of its own: the table draws its borders.
+bool plainCell(const CellDef &def, const CellBorder &grid)
 {
     if (def.valign || def.bg >= 0 || def.shading > 0)
         return false;
     for (const CellBorder &b : def.border)
-        if (b.style >= 0)
+        if (!(b == grid) && !(b.style < 0 && grid.style < 0))
             return false;
     return true;
+}
+
+// The one border all sides of all cells of a row have, if they have one:
+// the usual grid, which the table draws (far cheaper than each cell).
+CellBorder gridBorder(const std::vector<CellDef> &cells)
+{
+    if (cells.empty() || cells.front().border[0].style <= 0)
+        return {};
+    const CellBorder b = cells.front().border[0];
+    for (const CellDef &def : cells)
+        for (const CellBorder &side : def.border)
+            if (!(side == b))
+                return {};
+    return b;
 }
 
 } // namespace
@@ -167,9 +182,18 @@ void Reader::openTable()
     const std::vector<int> edges = outer ? scanColumnEdges() : std::vector<int>();
     const int cols = std::max<int>(1, int(edges.size()));
     QTextTableFormat f;
-    // Borders come from the cells, only where the document has them.
-    f.setBorder(0);
-    f.setBorderStyle(QTextFrameFormat::BorderStyle_None);
+    // Borders come from the cells, only where the document has them; a
+    // full grid is drawn by the table.
+    const CellBorder grid = outer ? gridBorder(m_table.cells) : CellBorder();
+    if (grid.style > 0) {
+        f.setBorder(std::max(1.0, twipsToPixels(grid.width > 0 ? grid.width : 15)));
+        f.setBorderStyle(kBorderStyles[grid.style]);
+        const QColor c = color(grid.color);
+        f.setBorderBrush(c.isValid() ? QBrush(c) : QBrush(Qt::black));
+    } else {
+        f.setBorder(0);
+        f.setBorderStyle(QTextFrameFormat::BorderStyle_None);
+    }
     f.setBorderCollapse(true);
     f.setCellSpacing(0);
     f.setCellPadding(outer && m_table.gaph >= 0 ? twipsToPixels(m_table.gaph) : 3);
@@ -191,6 +215,9 @@ void Reader::openTable()
     m_sh.cellBudget -= cols;
     TableCtx ctx;
     ctx.table = t;
+    ctx.grid = grid;
+    if (!edges.empty() && edges.front() > 0)
+        ctx.edges = edges;
     ctx.needMove = true; // through moveToCell, which sets the first row up
     m_table.tables.push_back(std::move(ctx));
     enteredFreshBlock();
@@ -204,12 +231,8 @@ void Reader::prepareRow(TableCtx &t)
     QTextTable *table = t.table;
     if (m_table.tables.size() != 1 || m_table.cells.empty())
         return; // nested tables define their rows after their cells
-    const QList<QTextLength> widths = table->format().columnWidthConstraints();
     const int cols = table->columns();
-    std::vector<int> edges;
-    int x = 0;
-    for (const QTextLength &w : widths)
-        edges.push_back(x += roundToInt(w.rawValue(), kTwipsPerPixel));
+    const std::vector<int> &edges = t.edges;
     std::vector<int> spans;
     int next = 0;
     for (const CellDef &def : m_table.cells) {
@@ -253,14 +276,14 @@ void Reader::prepareRow(TableCtx &t)
                 continue;
             }
         }
-        if (plainCell(def) && m_table.rowHeight == 0)
+        if (plainCell(def, t.grid) && m_table.rowHeight == 0)
             continue; // most cells: nothing to set, and setting costs
         QTextTableCell cell = table->cellAt(row, col);
-        cell.setFormat(cellFormat(def));
+        cell.setFormat(cellFormat(def, t.grid));
     }
 }
 
-QTextTableCellFormat Reader::cellFormat(const CellDef &def) const
+QTextTableCellFormat Reader::cellFormat(const CellDef &def, const CellBorder &grid) const
 {
     QTextTableCellFormat f;
     const QColor bg = color(def.bg);
@@ -276,10 +299,10 @@ QTextTableCellFormat Reader::cellFormat(const CellDef &def) const
         f.setVerticalAlignment(QTextCharFormat::AlignBottom);
     for (int side = 0; side < 4; ++side) {
         const CellBorder &b = def.border[side];
-        if (b.style < 0)
-            continue;
-        const double width = b.style == 0 ? 0.0 : std::max(1.0, twipsToPixels(b.width > 0 ? b.width : 15));
-        const QTextFrameFormat::BorderStyle style = kBorderStyles[b.style];
+        if (b == grid || (b.style < 0 && grid.style < 0))
+            continue; // as the table draws it
+        const double width = b.style <= 0 ? 0.0 : std::max(1.0, twipsToPixels(b.width > 0 ? b.width : 15));
+        const QTextFrameFormat::BorderStyle style = kBorderStyles[std::max<int>(0, b.style)];
         const QColor c = color(b.color);
         const QBrush brush = c.isValid() ? QBrush(c) : QBrush(Qt::black);
         switch (side) {
@@ -426,8 +449,8 @@ void Reader::endRow(int level)
         for (int c = 0; c < t.table->columns() && size_t(c) < m_table.cells.size(); ++c) {
             QTextTableCell cell = t.table->cellAt(t.row, c);
             if (cell.row() == t.row && cell.column() == c
-                && !(plainCell(m_table.cells[size_t(c)]) && m_table.rowHeight == 0))
-                cell.setFormat(cellFormat(m_table.cells[size_t(c)]));
+                && !(plainCell(m_table.cells[size_t(c)], t.grid) && m_table.rowHeight == 0))
+                cell.setFormat(cellFormat(m_table.cells[size_t(c)], t.grid));
         }
     }
     ++t.row;

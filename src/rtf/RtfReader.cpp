@@ -1,5 +1,7 @@
 // The RTF reader's core: groups, keyword dispatch, text runs and paragraphs.
 // The destination families live in RtfRead*.cpp; see RtfReaderImpl.h.
+// Functions on the path of every token are inline (used only here), so the
+// token loop compiles as one piece.
 
 #include "rtf/Rtf.h"
 #include "rtf/RtfReaderImpl.h"
@@ -46,7 +48,7 @@ void Reader::run()
     m_cursor.endEditBlock();
 }
 
-void Reader::openGroup()
+inline void Reader::openGroup()
 {
     m_skipChars = 0;
     m_star = false;
@@ -108,7 +110,7 @@ void Reader::skipDestination()
         closeGroup();
 }
 
-void Reader::word(const Token &t)
+inline void Reader::word(const Token &t)
 {
     if (t.text.size() == 1 && t.text[0] == 'u' && !m_star && m_skipChars == 0) {
         unicode(t.hasParam ? t.param : 0); // by far the most frequent word in non-Latin text
@@ -137,7 +139,7 @@ void Reader::word(const Token &t)
     }
 }
 
-void Reader::symbol(char c)
+inline void Reader::symbol(char c)
 {
     if (c == '*') {
         m_star = true;
@@ -158,7 +160,7 @@ void Reader::symbol(char c)
     }
 }
 
-void Reader::hex(uint8_t b)
+inline void Reader::hex(uint8_t b)
 {
     m_star = false;
     if (m_skipChars > 0) {
@@ -169,7 +171,7 @@ void Reader::hex(uint8_t b)
     addBytes(&c, 1);
 }
 
-void Reader::text(std::string_view s)
+inline void Reader::text(std::string_view s)
 {
     m_star = false;
     if (m_skipChars > 0) {
@@ -394,12 +396,12 @@ void Reader::setAnsi(int cp)
     m_pageFont = INT_MIN;
 }
 
-int Reader::effectiveFont() const
+inline int Reader::effectiveFont() const
 {
     return m_st.ch.font >= 0 ? m_st.ch.font : m_deff;
 }
 
-const Codepage *Reader::currentPage()
+inline const Codepage *Reader::currentPage()
 {
     const int f = effectiveFont();
     if (f != m_pageFont) {
@@ -419,7 +421,7 @@ const Codepage *Reader::currentPage()
     return m_page;
 }
 
-void Reader::addBytes(const char *s, qsizetype n)
+inline void Reader::addBytes(const char *s, qsizetype n)
 {
     switch (m_st.dest) {
     case Dest::Text:
@@ -447,7 +449,7 @@ void Reader::addBytes(const char *s, qsizetype n)
     }
 }
 
-void Reader::addChar(char16_t c)
+inline void Reader::addChar(char16_t c)
 {
     switch (m_st.dest) {
     case Dest::Text:
@@ -469,7 +471,7 @@ void Reader::addChar(char16_t c)
     }
 }
 
-void Reader::unicode(int v)
+inline void Reader::unicode(int v)
 {
     m_skipChars = m_st.uc;
     if (v < 0)
@@ -485,7 +487,7 @@ void Reader::unicode(int v)
 }
 
 // Text is batched per character state; a change of state flushes.
-void Reader::beginRun()
+inline void Reader::beginRun()
 {
     if (m_hidden.any)
         flushHidden();
@@ -543,7 +545,7 @@ void Reader::enteredFreshBlock()
     m_blockFormatted = false;
 }
 
-void Reader::paragraph()
+inline void Reader::paragraph()
 {
     if (m_st.dest != Dest::Text || m_st.hidden)
         return;

@@ -166,6 +166,13 @@ struct FieldCtx {
     Sink inst;
 };
 
+struct CellBorder {
+    int8_t style = -1; // -1 none given, 0 none, then as BorderStyle in RtfReadTables.cpp
+    int width = 0;     // twips
+    int color = -1;
+    bool operator==(const CellBorder &o) const { return style == o.style && width == o.width && color == o.color; }
+};
+
 struct TableCtx {
     QTextTable *table = nullptr;
     int row = 0;
@@ -174,13 +181,10 @@ struct TableCtx {
     int usedRows = 1;      // rows beyond these were made ahead of need
     int preparedRow = -1;  // the row whose spans and looks are set
     std::vector<int> startCol; // of each cell of that row
+    std::vector<int> edges;    // right edges of the columns, twips
+    CellBorder grid;           // the border every side of every cell has, drawn by the table
 };
 
-struct CellBorder {
-    int8_t style = -1; // -1 none given, 0 none, then as BorderStyle in RtfReadTables.cpp
-    int width = 0;     // twips
-    int color = -1;
-};
 
 // One cell as \trowd ... \cellx defines it.
 struct CellDef {
@@ -341,7 +345,7 @@ private:
     bool moveToCell(TableCtx &t); // true: the place is covered by a merged cell
     std::vector<int> scanColumnEdges();
     void prepareRow(TableCtx &t);
-    QTextTableCellFormat cellFormat(const CellDef &def) const;
+    QTextTableCellFormat cellFormat(const CellDef &def, const CellBorder &grid) const;
     void tableWord(Kw id, char16_t arg, int v);
     void endCell(int level);
     void endRow(int level);

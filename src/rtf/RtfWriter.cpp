@@ -986,20 +986,27 @@ private:
             const QBrush bg = cf.background();
             if (bg.style() != Qt::NoBrush)
                 word("\\clcbpat", colorIndex(bg.color()));
-            if (!cellBorders(cf) && borders) {
-                for (const char *side : {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"}) {
-                    word(side);
-                    word("\\brdrs");
-                    word("\\brdrw", borderTwips);
-                }
-            }
+            cellBorders(cf, borders ? &tf : nullptr, borderTwips);
             const int last = qBound(0, cell.column() + cell.columnSpan() - 1, cols - 1);
             word("\\cellx", edges[size_t(last)]);
         }
     }
 
-    // A cell's own borders, where it has them; false when it has none.
-    bool cellBorders(const QTextTableCellFormat &cf)
+    void borderStyle(QTextFrameFormat::BorderStyle style)
+    {
+        switch (style) {
+        case QTextFrameFormat::BorderStyle_Double: word("\\brdrdb"); break;
+        case QTextFrameFormat::BorderStyle_Dotted: word("\\brdrdot"); break;
+        case QTextFrameFormat::BorderStyle_Dashed: word("\\brdrdash"); break;
+        case QTextFrameFormat::BorderStyle_Inset: word("\\brdrinset"); break;
+        case QTextFrameFormat::BorderStyle_Outset: word("\\brdroutset"); break;
+        default: word("\\brdrs"); break;
+        }
+    }
+
+    // Each side of a cell: its own border where it has one set (none is
+    // written as no words), else the table's, if the table has one.
+    void cellBorders(const QTextTableCellFormat &cf, const QTextTableFormat *table, int tableTwips)
     {
         struct Side {
             const char *word;
@@ -1015,32 +1022,31 @@ private:
             {"\\clbrdrr", QTextFormat::TableCellRightBorder, QTextFormat::TableCellRightBorderStyle,
              QTextFormat::TableCellRightBorderBrush},
         };
-        bool any = false;
         for (const Side &s : sides) {
-            if (!cf.hasProperty(s.style))
+            int twips = tableTwips;
+            QTextFrameFormat::BorderStyle style;
+            QBrush brush;
+            if (cf.hasProperty(s.style)) {
+                style = QTextFrameFormat::BorderStyle(cf.intProperty(s.style));
+                const double width = cf.doubleProperty(s.width);
+                if (width <= 0)
+                    continue;
+                twips = qBound(1, pixelsToTwips(width), 1440);
+                brush = cf.brushProperty(s.brush);
+            } else if (table) {
+                style = table->borderStyle();
+                brush = table->borderBrush();
+            } else {
                 continue;
-            any = true;
+            }
+            if (style == QTextFrameFormat::BorderStyle_None)
+                continue;
             word(s.word);
-            const double width = cf.doubleProperty(s.width);
-            const auto style = QTextFrameFormat::BorderStyle(cf.intProperty(s.style));
-            if (style == QTextFrameFormat::BorderStyle_None || width <= 0) {
-                word("\\brdrnone");
-                continue;
-            }
-            switch (style) {
-            case QTextFrameFormat::BorderStyle_Double: word("\\brdrdb"); break;
-            case QTextFrameFormat::BorderStyle_Dotted: word("\\brdrdot"); break;
-            case QTextFrameFormat::BorderStyle_Dashed: word("\\brdrdash"); break;
-            case QTextFrameFormat::BorderStyle_Inset: word("\\brdrinset"); break;
-            case QTextFrameFormat::BorderStyle_Outset: word("\\brdroutset"); break;
-            default: word("\\brdrs"); break;
-            }
-            word("\\brdrw", qBound(1, pixelsToTwips(width), 1440));
-            const QBrush brush = cf.brushProperty(s.brush);
+            borderStyle(style);
+            word("\\brdrw", twips);
             if (brush.style() != Qt::NoBrush && brush.color() != QColor(Qt::black))
                 word("\\brdrcf", colorIndex(brush.color()));
         }
-        return any;
     }
 
     // A table at nesting level 1 (\trowd ... \cell ... \row) or deeper (the
