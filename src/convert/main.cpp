@@ -107,7 +107,7 @@ bool writeAll(const QString &path, const QByteArray &data, QString *error)
 
 QByteArray plainText(const QTextDocument &doc, bool crlf)
 {
-    QString text = doc.toPlainText();
+    QString text = rtf::plainText(&doc); // list markers too, as word processors export them
     text.remove(QChar::ObjectReplacementCharacter); // pictures have no text
     if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
         text += QLatin1Char('\n');

@@ -73,6 +73,7 @@ private slots:
     void keptParts();
     void tabsAndLineSpacing();
     void tables();
+    void lists();
 };
 
 void TestRtfFidelity::mends_data()
@@ -229,6 +230,48 @@ void TestRtfFidelity::tables()
     const QByteArray out = rtf::write(doc.get());
     for (const char *w : {"\\cellx2880", "\\cellx5760", "\\cellx8640", "\\clvmgf", "\\clvmrg", "\\trrh400",
                           "\\clvertalc", "\\brdrdb", "\\brdrw30"})
+        QVERIFY2(out.contains(w), w);
+    checkStable(*doc);
+}
+
+void TestRtfFidelity::lists()
+{
+    // As LibreOffice and Word write them: the list table defines the
+    // levels, paragraphs name them, \listtext is only a label.
+    auto doc = load(
+        "{\\rtf1{\\fonttbl{\\f0 Times;}{\\f1\\fcharset2 Symbol;}}"
+        "{\\*\\listtable{\\list\\listtemplateid7"
+        "{\\listlevel\\levelnfc0\\levelstartat3{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}\\fi-360\\li720}"
+        "{\\listlevel\\levelnfc4\\levelstartat1{\\leveltext\\'03(\\'01);}{\\levelnumbers\\'02;}\\fi-360\\li1440}"
+        "\\listid11}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\u-3913 ?;}{\\levelnumbers;}\\f1\\fi-283\\li709}\\listid22}"
+        "{\\list{\\listlevel\\levelnfc2{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}\\fi-360\\li720}\\listid33}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid11\\listoverridecount0\\ls1}"
+        "{\\listoverride\\listid22\\listoverridecount0\\ls2}{\\listoverride\\listid33\\ls3}}"
+        "{\\listtext 3.\\tab}\\pard\\ls1\\li720\\fi-360 three\\par"
+        "{\\listtext (a)\\tab}\\pard\\ls1\\ilvl1\\li1440\\fi-360 sub\\par"
+        "{\\listtext 4.\\tab}\\pard\\ls1\\li720\\fi-360 four\\par"
+        "\\pard between\\par"
+        "{\\listtext\\f1 \\'b7\\tab}\\pard\\ls2 bullet\\par"
+        "\\pard\\ls1 five\\par"
+        "\\pard\\ls3 roman\\par}");
+    QVERIFY(doc);
+    QCOMPARE(plain(rtf::write(doc.get())), QString::fromUtf16(u"3.\tthree\n(a)\tsub\n4.\tfour\nbetween\n"
+                                                                u"\u2022\tbullet\n5.\tfive\ni.\troman"));
+    QTextBlock three = doc->find(QStringLiteral("three")).block();
+    QTextList *first = three.textList();
+    QVERIFY(first);
+    QCOMPARE(first->format().style(), QTextListFormat::ListDecimal);
+    QCOMPARE(first->count(), 3); // three, four, five: one list, numbering goes on
+    QCOMPARE(doc->find(QStringLiteral("sub")).block().textList()->format().style(), QTextListFormat::ListLowerAlpha);
+    QCOMPARE(three.blockFormat().leftMargin(), 48.0); // 720 twips
+    QCOMPARE(three.blockFormat().textIndent(), 0.0);  // the marker's: -360 on the list
+    QCOMPARE(doc->find(QStringLiteral("between")).block().textList(), nullptr);
+    QCOMPARE(rtf::listMarker(doc->find(QStringLiteral("bullet")).block()), QStringLiteral(u"\u2022"));
+    // Written back as list tables, with labels for older readers.
+    const QByteArray out = rtf::write(doc.get());
+    for (const char *w : {"{\\*\\listtable", "{\\*\\listoverridetable", "\\ls1", "\\levelstartat3",
+                          "{\\listtext\\pard\\plain 3.\\tab}", "\\levelnfc2"})
         QVERIFY2(out.contains(w), w);
     checkStable(*doc);
 }
