@@ -1,6 +1,7 @@
 // quillet-convert: batch conversion between RTF, plain text and HTML with
 // the editor's own RTF engine.
 
+#include "SafeHtml.h"
 #include "rtf/Rtf.h"
 #include "rtf/TextCodec.h"
 
@@ -206,7 +207,7 @@ int main(int argc, char **argv)
         result = plainText(doc, crlf);
         break;
     case Format::Html:
-        result = doc.toHtml().toUtf8();
+        result = safeHtml(&doc);
         break;
     case Format::None:
         break;
