@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 namespace rtf {
 namespace {
@@ -13,7 +14,8 @@ using T = KwType;
 constexpr Keyword K(std::string_view n, T t, Kw id, char16_t ch = 0) { return {n, t, id, ch}; }
 
 // Sorted by name (byte order); the static_assert below keeps it that way.
-constexpr std::array kTable{
+// A plain array: clang limits how many elements std::array deduction takes.
+constexpr Keyword kTable[] = {
     K("aftnsep", T::Destination, Kw::Skip),
     K("aftnsepc", T::Destination, Kw::Skip),
     K("annotation", T::Destination, Kw::Annotation),
@@ -280,7 +282,7 @@ constexpr std::array kTable{
 };
 
 constexpr bool byName(const Keyword &a, const Keyword &b) { return a.name < b.name; }
-static_assert(std::is_sorted(kTable.begin(), kTable.end(), byName), "keyword table must stay sorted");
+static_assert(std::is_sorted(std::begin(kTable), std::end(kTable), byName), "keyword table must stay sorted");
 
 // Every control word of a document goes through findKeyword, so lookup is
 // one hash and (almost always) one comparison: an open-addressing table of
@@ -302,7 +304,7 @@ constexpr auto kSlotTable = [] {
     std::array<uint16_t, kSlots> slots{};
     for (auto &s : slots)
         s = kEmpty;
-    for (size_t k = 0; k < kTable.size(); ++k) {
+    for (size_t k = 0; k < std::size(kTable); ++k) {
         size_t i = hashName(kTable[k].name) & (kSlots - 1);
         while (slots[i] != kEmpty)
             i = (i + 1) & (kSlots - 1);
@@ -316,7 +318,7 @@ constexpr bool namesFit()
     for (const Keyword &k : kTable)
         if (k.name.size() > kMaxName)
             return false;
-    return kTable.size() < kSlots / 2;
+    return std::size(kTable) < kSlots / 2;
 }
 static_assert(namesFit(), "keyword table outgrew its hash table");
 
