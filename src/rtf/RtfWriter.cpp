@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QHash>
 #include <QImage>
+#include <QImageReader>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -738,42 +739,51 @@ private:
 
     // ---- pictures -----------------------------------------------------------
 
+    static QSize saveAsPng(const QImage &img, QByteArray *data)
+    {
+        QBuffer buf(data);
+        buf.open(QIODevice::WriteOnly);
+        if (img.isNull() || !img.save(&buf, "PNG"))
+            return {};
+        return img.size();
+    }
+
     void writeImage(const QTextImageFormat &fmt)
     {
         const QVariant res = m_doc->resource(QTextDocument::ImageResource, QUrl(fmt.name()));
         QByteArray data;
         const char *blip = "\\pngblip";
-        QImage img;
+        QSize size;
         if (res.typeId() == QMetaType::QByteArray) {
             data = res.toByteArray();
-            if (data.startsWith("\x89PNG\r\n\x1a\n")) {
-                img.loadFromData(data, "PNG");
-            } else if (data.startsWith("\xff\xd8")) {
-                blip = "\\jpegblip";
-                img.loadFromData(data, "JPEG");
+            const bool png = data.startsWith("\x89PNG\r\n\x1a\n");
+            if (png || data.startsWith("\xff\xd8")) {
+                // The bytes as they came, as the reader took them: sized from
+                // their header, not decoded (a damaged picture is kept too).
+                if (!png)
+                    blip = "\\jpegblip";
+                QBuffer buf(&data);
+                buf.open(QIODevice::ReadOnly);
+                size = QImageReader(&buf, png ? "png" : "jpeg").size();
             } else {
+                QImage img;
                 img.loadFromData(data);
                 data.clear();
+                size = saveAsPng(img, &data);
             }
         } else {
-            img = res.value<QImage>();
+            size = saveAsPng(res.value<QImage>(), &data);
         }
-        if (img.isNull())
+        if (!size.isValid() || size.isEmpty() || data.isEmpty())
             return;
-        if (data.isEmpty()) {
-            QBuffer buf(&data);
-            buf.open(QIODevice::WriteOnly);
-            if (!img.save(&buf, "PNG"))
-                return;
-        }
-        const double w = fmt.width() > 0 ? fmt.width() : img.width();
-        const double h = fmt.height() > 0 ? fmt.height() : img.height();
+        const double w = fmt.width() > 0 ? fmt.width() : size.width();
+        const double h = fmt.height() > 0 ? fmt.height() : size.height();
 
         openGroup();
         raw("\\pict");
         word(blip);
-        word("\\picw", img.width());
-        word("\\pich", img.height());
+        word("\\picw", size.width());
+        word("\\pich", size.height());
         // pixels at 96 dpi, 15 twips each
         word("\\picwgoal", pixelsToTwips(w));
         word("\\pichgoal", pixelsToTwips(h));

@@ -176,6 +176,12 @@ void TestRtfFidelity::keptParts()
     QCOMPARE(formatOf(&head, QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
     QCOMPARE(head.firstBlock().blockFormat().alignment(), Qt::AlignHCenter);
     checkStable(*doc);
+
+    // Hidden text at the end of a table cell stays in its cell.
+    doc = load("{\\rtf1\\trowd\\cellx1000\\cellx2000\\intbl a{\\v h}\\cell b\\cell\\row}");
+    QCOMPARE(formatOf(doc.get(), QStringLiteral("a")).property(rtf::kAttachedParts).toStringList(),
+             QStringList{QStringLiteral("hidden\x1f\x1f\x1fh")});
+    checkStable(*doc);
 }
 
 void TestRtfFidelity::tabsAndLineSpacing()
