@@ -14,10 +14,13 @@
 
 #include <QColor>
 #include <QHash>
+#include <QPointer>
+#include <QTextList>
 #include <QStringList>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextTable>
 #include <QTextDocument>
 #include <QTextFrame>
 
@@ -27,8 +30,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-class QTextTable;
 
 namespace rtf::detail {
 
@@ -41,7 +42,7 @@ constexpr int kMaxPartDepth = 3;
 constexpr int kMaxTabSets = 10000;    // more distinct sets add no stops
 constexpr int kMaxTabStops = 64;      // a footnote in a comment in a footnote
 
-enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, Skipped };
+enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, ListTable, LevelText, Skipped };
 
 struct CharState {
     int font = -1; // RTF font number; -1 is the document's default font
@@ -82,10 +83,12 @@ struct ParState {
     int li = 0, ri = 0, fi = 0, sb = 0, sa = 0; // twips
     int sl = 0;   // twips; negative: exactly, positive: at least
     int tabs = 0; // 1-based index into the reader's tab sets; 0 none
+    int ls = 0;   // list override number; 0 none
+    int ilvl = 0;
     bool sameLook(const ParState &o) const
     {
         return align == o.align && li == o.li && ri == o.ri && fi == o.fi && sb == o.sb && sa == o.sa
-            && sl == o.sl && slmult == o.slmult && tabs == o.tabs;
+            && sl == o.sl && slmult == o.slmult && tabs == o.tabs && ls == o.ls;
     }
 };
 
@@ -167,12 +170,34 @@ struct FieldCtx {
     Sink inst;
 };
 
+struct CellBorder {
+    int8_t style = -1; // -1 none given, 0 none, then as BorderStyle in RtfReadTables.cpp
+    int width = 0;     // twips
+    int color = -1;
+    bool operator==(const CellBorder &o) const { return style == o.style && width == o.width && color == o.color; }
+};
+
 struct TableCtx {
-    QTextTable *table;
+    QTextTable *table = nullptr;
     int row = 0;
-    int col = 0;
+    int col = 0;           // the cell's number in its row (not its column)
     bool needMove = false; // the next content goes to (row, col)
     int usedRows = 1;      // rows beyond these were made ahead of need
+    int preparedRow = -1;  // the row whose spans and looks are set
+    std::vector<int> startCol; // of each cell of that row
+    std::vector<int> edges;    // right edges of the columns, twips
+    CellBorder grid;           // the border every side of every cell has, drawn by the table
+};
+
+
+// One cell as \trowd ... \cellx defines it.
+struct CellDef {
+    int right = 0; // twips
+    uint8_t hmerge = 0, vmerge = 0; // 1 first of a merge, 2 merged into the one before
+    uint8_t valign = 0;             // 0 top, 1 centre, 2 bottom
+    int bg = -1;      // colour
+    int shading = -1; // hundredths of a percent of black
+    CellBorder border[4]; // top, left, bottom, right
 };
 
 struct Picture {
@@ -212,7 +237,12 @@ struct PictureState {
 
 struct TableState {
     std::vector<TableCtx> tables;
-    std::vector<int> cellx;
+    std::vector<CellDef> cells; // the row being defined
+    CellDef pending;            // the cell being defined, until its \cellx
+    int side = -1;   // the border \brdr* words describe: a cell's side 0-3, or -1
+    int rowHeight = 0; // twips: positive at least, negative exactly
+    int gaph = -1;     // half the space between cells, twips
+    uint8_t align = 0; // 0 left, 1 centre, 2 right
     bool rowOpen = false;
 };
 
@@ -221,6 +251,32 @@ struct TableState {
 struct TabState {
     std::vector<TabSet> sets;
     QHash<QByteArray, int> index; // a set's bytes -> 1-based number
+};
+
+// Lists from \listtable and \listoverridetable; paragraphs join them by
+// \ls and \ilvl.
+struct ListLevel {
+    int nfc = 0;   // 0 decimal, 1 upper roman, 2 lower roman, 3 upper letter, 4 lower letter, 23 bullet
+    int start = 1;
+    int fi = 0;    // twips
+    int li = 0;
+    QString text;  // \leveltext: its length, then text with level numbers as characters 0-8
+};
+
+struct ListDef {
+    int id = 0;
+    ListLevel levels[9];
+};
+
+struct ListState {
+    std::vector<ListDef> lists;
+    QHash<int, int> overrides;  // \ls -> \listid
+    bool any = false;           // a list table was read: \listtext is a mere label
+    int level = -1;             // the \listlevel being read
+    size_t levelDepth = 0, textDepth = 0, overrideDepth = 0;
+    int overrideId = 0, overrideLs = 0;
+    Sink text;
+    QHash<int, QPointer<QTextList>> made; // (ls, ilvl) -> its list in the document
 };
 
 // Hidden text (\v) waiting to be attached to the character before it.
@@ -242,7 +298,8 @@ struct AnnotationState {
 // at the head of the file and the bounds.
 struct Shared {
     Shared(const QByteArray &data)
-        : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size())
+        : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size()),
+          scanBudget(2 * qint64(data.size()) + (1 << 20))
     {
     }
     Tokenizer tok;
@@ -252,6 +309,7 @@ struct Shared {
     FontTableState font;
     ColorTableState color;
     qint64 cellBudget;
+    qint64 scanBudget;  // bytes that looking ahead for table columns may read
     int partDepth = 0;  // parts inside parts are read up to kMaxPartDepth
     int notes = 0;      // footnotes so far, for automatic numbers
     QStringList sectionParts; // headers and footers, in file order
@@ -284,7 +342,7 @@ private:
 
     // ---- keyword dispatch --------------------------------------------------
     void destination(Kw id, char16_t kind);
-    void flag(Kw id);
+    void flag(Kw id, char16_t arg);
     void toggle(Kw id, bool on);
     void value(Kw id, int v, bool has);
 
@@ -314,7 +372,11 @@ private:
     void paragraph();
     void openTable();
     void closeTable();
-    void moveToCell(TableCtx &t);
+    bool moveToCell(TableCtx &t); // true: the place is covered by a merged cell
+    std::vector<int> scanColumnEdges();
+    void prepareRow(TableCtx &t);
+    QTextTableCellFormat cellFormat(const CellDef &def, const CellBorder &grid) const;
+    void tableWord(Kw id, char16_t arg, int v);
     void endCell(int level);
     void endRow(int level);
 
@@ -338,6 +400,13 @@ private:
     void startCapture(Kw id);
     void endCapture();
     void flushHidden();
+
+    // ---- lists (RtfReadLists.cpp) -------------------------------------------
+    void listDestination(Kw id);
+    void listGroupEnd();
+    void listValue(Kw id, int v);
+    const ListLevel *listLevel(const ParState &p) const;
+    void joinList();
 
     // ---- pictures (RtfReadPictures.cpp) --------------------------------------
     void startPicture();
@@ -374,6 +443,7 @@ private:
     PictureState m_picture;
     TableState m_table;
     HiddenState m_hidden;
+    ListState m_list;
     TabState m_tab;
     AnnotationState m_annotation;
 

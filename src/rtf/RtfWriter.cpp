@@ -4,9 +4,11 @@
 #include <QBuffer>
 #include <QHash>
 #include <QImage>
+#include <QImageReader>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextList>
 #include <QTextTable>
 #include <QUrl>
 #include <QVariant>
@@ -217,6 +219,8 @@ public:
         }
         head.raw("}");
         head.newline();
+        if (!m_listFormats.isEmpty())
+            head.listTables(m_listFormats);
         head.raw("{\\*\\generator Quillet 99 2.0;}\\viewkind4");
         head.word("\\deftab", qMax(1, pixelsToTwips(m_doc->defaultTextOption().tabStopDistance())));
         head.newline();
@@ -428,6 +432,92 @@ private:
         m_fonts.insert(face, idx);
         m_fontNames.append(face);
         return idx;
+    }
+
+    int listNumber(const QTextList *list)
+    {
+        auto it = m_listIds.constFind(list);
+        if (it != m_listIds.constEnd())
+            return *it;
+        m_listFormats.append(list->format());
+        const int n = int(m_listFormats.size());
+        m_listIds.insert(list, n);
+        return n;
+    }
+
+    // \listtable and \listoverridetable: one simple list per QTextList.
+    void listTables(const QList<QTextListFormat> &lists)
+    {
+        raw("{\\*\\listtable");
+        for (qsizetype i = 0; i < lists.size(); ++i) {
+            const QTextListFormat &f = lists[i];
+            const int id = int(i) + 1;
+            newline();
+            raw("{\\list");
+            word("\\listtemplateid", id);
+            word("\\listsimple", 1);
+            raw("{\\listlevel");
+            m_needDelim = true;
+            int nfc = 23;
+            switch (f.style()) {
+            case QTextListFormat::ListDecimal: nfc = 0; break;
+            case QTextListFormat::ListUpperRoman: nfc = 1; break;
+            case QTextListFormat::ListLowerRoman: nfc = 2; break;
+            case QTextListFormat::ListUpperAlpha: nfc = 3; break;
+            case QTextListFormat::ListLowerAlpha: nfc = 4; break;
+            default: break;
+            }
+            word("\\levelnfc", nfc);
+            word("\\levelnfcn", nfc);
+            word("\\leveljc", 0);
+            word("\\levelfollow", 0);
+            word("\\levelstartat", f.hasProperty(kListStart) ? f.intProperty(kListStart) : 1);
+            raw("{\\leveltext");
+            m_needDelim = true;
+            if (nfc == 23) {
+                QString bullet = f.stringProperty(kListBullet);
+                if (!f.hasProperty(kListBullet))
+                    bullet = f.style() == QTextListFormat::ListCircle   ? QString(QChar(0x25E6))
+                           : f.style() == QTextListFormat::ListSquare ? QString(QChar(0x25AA))
+                                                                        : QString(QChar(0x2022));
+                hexByte(uchar(bullet.size()));
+                text(bullet);
+                raw(";}{\\levelnumbers;}");
+            } else {
+                const QString prefix = f.numberPrefix().left(20), suffix = f.numberSuffix().left(20);
+                hexByte(uchar(prefix.size() + 1 + suffix.size()));
+                text(prefix);
+                hexByte(0);
+                text(suffix);
+                raw(";}{\\levelnumbers");
+                hexByte(uchar(prefix.size() + 1));
+                raw(";}");
+            }
+            const int fi = f.hasProperty(kListFirstIndent) ? f.intProperty(kListFirstIndent) : -kListHangTwips;
+            word("\\fi", fi);
+            word("\\li", qMax(0, -fi));
+            raw("}{\\listname ;}");
+            word("\\listid", id);
+            raw("}");
+        }
+        raw("}");
+        newline();
+        raw("{\\*\\listoverridetable");
+        for (qsizetype i = 0; i < lists.size(); ++i) {
+            raw("{\\listoverride");
+            word("\\listid", int(i) + 1);
+            word("\\listoverridecount", 0);
+            word("\\ls", int(i) + 1);
+            raw("}");
+        }
+        raw("}");
+        newline();
+    }
+
+    void hexByte(uchar b)
+    {
+        const char s[] = {'\\', '\'', kHexDigits[b >> 4], kHexDigits[b & 15], 0};
+        raw(s);
     }
 
     int colorIndex(const QColor &c)
@@ -649,42 +739,51 @@ private:
 
     // ---- pictures -----------------------------------------------------------
 
+    static QSize saveAsPng(const QImage &img, QByteArray *data)
+    {
+        QBuffer buf(data);
+        buf.open(QIODevice::WriteOnly);
+        if (img.isNull() || !img.save(&buf, "PNG"))
+            return {};
+        return img.size();
+    }
+
     void writeImage(const QTextImageFormat &fmt)
     {
         const QVariant res = m_doc->resource(QTextDocument::ImageResource, QUrl(fmt.name()));
         QByteArray data;
         const char *blip = "\\pngblip";
-        QImage img;
+        QSize size;
         if (res.typeId() == QMetaType::QByteArray) {
             data = res.toByteArray();
-            if (data.startsWith("\x89PNG\r\n\x1a\n")) {
-                img.loadFromData(data, "PNG");
-            } else if (data.startsWith("\xff\xd8")) {
-                blip = "\\jpegblip";
-                img.loadFromData(data, "JPEG");
+            const bool png = data.startsWith("\x89PNG\r\n\x1a\n");
+            if (png || data.startsWith("\xff\xd8")) {
+                // The bytes as they came, as the reader took them: sized from
+                // their header, not decoded (a damaged picture is kept too).
+                if (!png)
+                    blip = "\\jpegblip";
+                QBuffer buf(&data);
+                buf.open(QIODevice::ReadOnly);
+                size = QImageReader(&buf, png ? "png" : "jpeg").size();
             } else {
+                QImage img;
                 img.loadFromData(data);
                 data.clear();
+                size = saveAsPng(img, &data);
             }
         } else {
-            img = res.value<QImage>();
+            size = saveAsPng(res.value<QImage>(), &data);
         }
-        if (img.isNull())
+        if (!size.isValid() || size.isEmpty() || data.isEmpty())
             return;
-        if (data.isEmpty()) {
-            QBuffer buf(&data);
-            buf.open(QIODevice::WriteOnly);
-            if (!img.save(&buf, "PNG"))
-                return;
-        }
-        const double w = fmt.width() > 0 ? fmt.width() : img.width();
-        const double h = fmt.height() > 0 ? fmt.height() : img.height();
+        const double w = fmt.width() > 0 ? fmt.width() : size.width();
+        const double h = fmt.height() > 0 ? fmt.height() : size.height();
 
         openGroup();
         raw("\\pict");
         word(blip);
-        word("\\picw", img.width());
-        word("\\pich", img.height());
+        word("\\picw", size.width());
+        word("\\pich", size.height());
         // pixels at 96 dpi, 15 twips each
         word("\\picwgoal", pixelsToTwips(w));
         word("\\pichgoal", pixelsToTwips(h));
@@ -710,7 +809,7 @@ private:
     // ---- paragraphs -------------------------------------------------------
 
     // level: 0 outside tables, 1 in a table, 2 and up in nested tables
-    void paragraphProperties(const QTextBlockFormat &bf, int level)
+    void paragraphProperties(const QTextBlockFormat &bf, int level, const QTextList *list = nullptr)
     {
         word("\\pard");
         if (level > 0)
@@ -729,12 +828,21 @@ private:
         double left = bf.leftMargin();
         if (bf.indent() > 0)
             left += bf.indent() * m_doc->indentWidth();
+        int fi = pixelsToTwips(bf.textIndent());
+        if (list) {
+            // The marker hangs in the first line's indent.
+            const QTextListFormat lf = list->format();
+            left += qMax(0, lf.indent()) * m_doc->indentWidth();
+            fi = lf.hasProperty(kListFirstIndent) ? lf.intProperty(kListFirstIndent) : -kListHangTwips;
+            word("\\ls", listNumber(list));
+            word("\\ilvl", 0);
+        }
         if (const int v = pixelsToTwips(left))
             word("\\li", v);
         if (const int v = pixelsToTwips(bf.rightMargin()))
             word("\\ri", v);
-        if (const int v = pixelsToTwips(bf.textIndent()))
-            word("\\fi", v);
+        if (fi)
+            word("\\fi", fi);
         if (const int v = pixelsToTwips(bf.topMargin()))
             word("\\sb", v);
         if (const int v = pixelsToTwips(bf.bottomMargin()))
@@ -788,7 +896,14 @@ private:
             newline();
             m_pendingPar = false;
         }
-        paragraphProperties(block.blockFormat(), level);
+        const QTextList *list = block.textList();
+        paragraphProperties(block.blockFormat(), level, list);
+        if (list) { // the marker as text, for readers without list tables
+            raw("{\\listtext\\pard\\plain ");
+            text(listMarker(block));
+            word("\\tab");
+            closeGroup();
+        }
 
         bool any = false;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -952,12 +1067,15 @@ private:
                        const std::vector<int> &edges)
     {
         const QTextTableFormat tf = table->format();
+        // Tables made in the editor have one border for all cells; tables
+        // read from RTF have each cell's own.
         const bool borders = tf.border() > 0 && tf.borderStyle() != QTextFrameFormat::BorderStyle_None;
         const int borderTwips = qBound(1, pixelsToTwips(tf.border()), 75);
         const int cols = table->columns();
 
         word("\\trowd");
-        word("\\trgaph", 108);
+        word("\\trgaph", tf.hasProperty(QTextFormat::TableCellPadding)
+                              ? qBound(0, pixelsToTwips(tf.cellPadding()), 1440) : 108);
         word("\\trleft", 0);
         if (r < tf.headerRowCount())
             word("\\trhdr");
@@ -966,23 +1084,83 @@ private:
             word("\\trqc");
         else if (ta & (Qt::AlignRight | Qt::AlignTrailing))
             word("\\trqr");
+        if (!cells.empty()) {
+            if (const int h = cells.front().format().intProperty(kRowHeight))
+                word("\\trrh", h);
+        }
         for (const QTextTableCell &cell : cells) {
+            const QTextTableCellFormat cf = cell.format().toTableCellFormat();
             if (cell.row() != r)
                 word("\\clvmrg");
             else if (cell.rowSpan() > 1)
                 word("\\clvmgf");
-            const QBrush bg = cell.format().background();
+            if (cf.verticalAlignment() == QTextCharFormat::AlignMiddle)
+                word("\\clvertalc");
+            else if (cf.verticalAlignment() == QTextCharFormat::AlignBottom)
+                word("\\clvertalb");
+            const QBrush bg = cf.background();
             if (bg.style() != Qt::NoBrush)
                 word("\\clcbpat", colorIndex(bg.color()));
-            if (borders) {
-                for (const char *side : {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"}) {
-                    word(side);
-                    word("\\brdrs");
-                    word("\\brdrw", borderTwips);
-                }
-            }
+            cellBorders(cf, borders ? &tf : nullptr, borderTwips);
             const int last = qBound(0, cell.column() + cell.columnSpan() - 1, cols - 1);
             word("\\cellx", edges[size_t(last)]);
+        }
+    }
+
+    void borderStyle(QTextFrameFormat::BorderStyle style)
+    {
+        switch (style) {
+        case QTextFrameFormat::BorderStyle_Double: word("\\brdrdb"); break;
+        case QTextFrameFormat::BorderStyle_Dotted: word("\\brdrdot"); break;
+        case QTextFrameFormat::BorderStyle_Dashed: word("\\brdrdash"); break;
+        case QTextFrameFormat::BorderStyle_Inset: word("\\brdrinset"); break;
+        case QTextFrameFormat::BorderStyle_Outset: word("\\brdroutset"); break;
+        default: word("\\brdrs"); break;
+        }
+    }
+
+    // Each side of a cell: its own border where it has one set (none is
+    // written as no words), else the table's, if the table has one.
+    void cellBorders(const QTextTableCellFormat &cf, const QTextTableFormat *table, int tableTwips)
+    {
+        struct Side {
+            const char *word;
+            int width, style, brush;
+        };
+        static const Side sides[] = {
+            {"\\clbrdrt", QTextFormat::TableCellTopBorder, QTextFormat::TableCellTopBorderStyle,
+             QTextFormat::TableCellTopBorderBrush},
+            {"\\clbrdrl", QTextFormat::TableCellLeftBorder, QTextFormat::TableCellLeftBorderStyle,
+             QTextFormat::TableCellLeftBorderBrush},
+            {"\\clbrdrb", QTextFormat::TableCellBottomBorder, QTextFormat::TableCellBottomBorderStyle,
+             QTextFormat::TableCellBottomBorderBrush},
+            {"\\clbrdrr", QTextFormat::TableCellRightBorder, QTextFormat::TableCellRightBorderStyle,
+             QTextFormat::TableCellRightBorderBrush},
+        };
+        for (const Side &s : sides) {
+            int twips = tableTwips;
+            QTextFrameFormat::BorderStyle style;
+            QBrush brush;
+            if (cf.hasProperty(s.style)) {
+                style = QTextFrameFormat::BorderStyle(cf.intProperty(s.style));
+                const double width = cf.doubleProperty(s.width);
+                if (width <= 0)
+                    continue;
+                twips = qBound(1, pixelsToTwips(width), 1440);
+                brush = cf.brushProperty(s.brush);
+            } else if (table) {
+                style = table->borderStyle();
+                brush = table->borderBrush();
+            } else {
+                continue;
+            }
+            if (style == QTextFrameFormat::BorderStyle_None)
+                continue;
+            word(s.word);
+            borderStyle(style);
+            word("\\brdrw", twips);
+            if (brush.style() != Qt::NoBrush && brush.color() != QColor(Qt::black))
+                word("\\brdrcf", colorIndex(brush.color()));
         }
     }
 
@@ -1054,6 +1232,8 @@ private:
 
     std::vector<std::unique_ptr<RunInfo>> m_runCache;
     int m_partDepth = 0;
+    QHash<const QTextList *, int> m_listIds;
+    QList<QTextListFormat> m_listFormats;
     std::unique_ptr<RunInfo> m_scratch;
 };
 
