@@ -5,6 +5,19 @@
 
 namespace rtf::detail {
 
+namespace {
+
+// Qt's format collection hashes a format as a sum of weak per-property
+// hashes in which a list of font families counts as a constant, so formats
+// that differ only in their face (or in colours that happen to add up
+// alike) share one hash, and each new one is compared with all of them:
+// reading runs in thousands of faces took quadratic time. A well-mixed hash
+// of the whole look, kept in a property of our own, gives each look a hash
+// of its own; equal looks still make equal formats.
+constexpr int kLookHash = QTextFormat::UserProperty + 0x5254;
+
+} // namespace
+
 void Reader::startFontTable()
 {
     m_st.dest = Dest::FontTable;
@@ -97,10 +110,16 @@ const QTextCharFormat &Reader::charFormat(const CharState &s)
     const QColor bg = color(s.bg);
     if (bg.isValid())
         f.setBackground(bg);
+    QString href;
     if (s.link > 0 && s.link <= m_field.links.size()) {
+        href = m_field.links.at(s.link - 1);
         f.setAnchor(true);
-        f.setAnchorHref(m_field.links.at(s.link - 1));
+        f.setAnchorHref(href);
     }
+    const quint64 look = qHashMulti(0x5254, font != m_font.fonts.constEnd() ? font->name : QString(),
+                                    s.size, fg.isValid() ? fg.rgba() : 1u, bg.isValid() ? bg.rgba() : 1u,
+                                    s.bold, s.italic, s.underline, s.strike, s.valign, s.caps, href);
+    f.setProperty(kLookHash, int(quint32(look ^ (look >> 32))));
     return *(m_lastFormat = &*m_formats.insert(s, f));
 }
 

@@ -142,6 +142,7 @@ struct FontEntry {
 struct FieldCtx {
     size_t depth;
     Sink inst;
+    int link = -1; // into FieldState::links once the result starts; 0: no link
 };
 
 struct TableCtx {
