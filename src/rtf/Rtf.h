@@ -20,4 +20,18 @@ bool read(const QByteArray &data, QTextDocument *doc);
 // The whole document as RTF (\rtf1\ansi\ansicpg1252, CR LF line ends).
 QByteArray write(const QTextDocument *doc);
 
+// Parts of a document that the editor does not show are kept in it as
+// format properties and written back in place:
+//  - kSectionParts (root frame format): headers and footers, a QStringList;
+//  - kAttachedParts (character format): footnotes, endnotes, comments and
+//    hidden text that follow the character, a QStringList;
+//  - kAutoNumber (character format): the text is a footnote's automatic
+//    number (\chftn).
+// Each entry of a list is "kind\x1f<a>\x1f<b>\x1f<content>", where the
+// content is the part as RTF of its own (plain text for hidden text).
+// Footnotes and comments also carry their text as the tool tip.
+constexpr int kSectionParts = 0x100000 + 0x5230; // QTextFormat::UserProperty + ...
+constexpr int kAttachedParts = 0x100000 + 0x5231;
+constexpr int kAutoNumber = 0x100000 + 0x5232;
+
 } // namespace rtf

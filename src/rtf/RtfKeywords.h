@@ -20,7 +20,7 @@ enum class Kw : uint8_t {
     // flags
     Ansi, Mac, Pc, Pca, Pard, Plain, Ql, Qc, Qr, Qj, Intbl, NoSuperSub, Sub, Super,
     UlNone, Trowd, Cell, Row, NestCell, NestRow, Par, Sect, Page,
-    PngBlip, JpegBlip, OtherBlip,
+    PngBlip, JpegBlip, OtherBlip, Chftn, FtnAlt,
     // values
     AnsiCpg, Deff, F, Fs, Cf, Cb, Highlight, Uc, U, Li, Ri, Fi, Sb, Sa, Itap, Cellx,
     Red, Green, Blue, Fcharset, Cpg, PicwGoal, PichGoal, PicScaleX, PicScaleY, Bin,
@@ -28,7 +28,7 @@ enum class Kw : uint8_t {
     // toggles
     B, I, Ul, Strike, V, Caps, Scaps,
     // destinations
-    FontTbl, ColorTbl, Field, FldInst, FldRslt, Pict, Keep, NestTableProps, Skip,
+    FontTbl, ColorTbl, Field, FldInst, FldRslt, Pict, Keep, NestTableProps, Upr, Ud, HeaderPart, Footnote, Annotation, AtnId, AtnAuthor, Skip,
     // symbols
     Char,
 };
@@ -37,7 +37,7 @@ struct Keyword {
     std::string_view name;
     KwType type;
     Kw id;
-    char16_t ch; // the character of a Symbol
+    char16_t ch; // the character of a Symbol; which kind of a HeaderPart
 };
 
 // A hashed lookup of the exact name; nullptr when unknown.

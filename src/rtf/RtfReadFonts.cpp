@@ -34,7 +34,7 @@ void Reader::startColorTable()
 void Reader::resetFontEntry()
 {
     m_font.id = -1;
-    m_font.charset = 0;
+    m_font.charset = -1;
     m_font.cpg = 0;
     m_font.name.clear();
 }
@@ -46,6 +46,7 @@ void Reader::commitFont()
         FontEntry e;
         e.name = m_font.name.toString().trimmed();
         e.codepage = m_font.cpg > 0 ? m_font.cpg : codepageForCharset(m_font.charset);
+        e.western = m_font.cpg <= 0 && m_font.charset == 0;
         m_font.fonts.insert(m_font.id, e);
         clearFormats();
         m_pageFont = INT_MIN;
@@ -62,8 +63,7 @@ void Reader::commitColor()
 
 QColor Reader::color(int index) const
 {
-    if (index <= 0 && (m_color.colors.empty() || !m_color.colors.front().isValid()))
-        return {};
+    // An index past the table, or the table's empty "auto" entry, is no colour.
     if (index < 0 || size_t(index) >= m_color.colors.size())
         return {};
     return m_color.colors[size_t(index)];

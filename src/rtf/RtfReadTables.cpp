@@ -24,7 +24,7 @@ void Reader::openTable()
     f.setCellPadding(3);
     m_pendingPar = false; // the table itself separates it from the text before
     QTextTable *t = m_cursor.insertTable(1, cols, f);
-    m_table.cellBudget -= cols;
+    m_sh.cellBudget -= cols;
     m_table.tables.push_back({t, 0, 0, false});
     enteredFreshBlock();
 }
@@ -57,13 +57,13 @@ void Reader::moveToCell(TableCtx &t)
         // small tables (the common case) get exactly the rows they use.
         const qint64 step = std::max<qint64>(1, rows / 4);
         extraRows = std::max<qint64>(row - rows + 1, step);
-        const qint64 affordable = m_table.cellBudget / std::max(cols, col + 1);
+        const qint64 affordable = m_sh.cellBudget / std::max(cols, col + 1);
         if (extraRows > affordable)
             extraRows = std::max<qint64>(row - rows + 1, affordable);
     }
     const qint64 extraCols = col >= cols ? col - cols + 1 : 0;
     const qint64 cost = extraRows * std::max<qint64>(cols, col + 1) + extraCols * (rows + extraRows);
-    if (col != t.col || cost > m_table.cellBudget) {
+    if (col != t.col || cost > m_sh.cellBudget) {
         // Out of room: keep the text, in order, at the end of the last cell.
         row = std::min(row, t.usedRows - 1);
         col = std::min(col, cols - 1);
@@ -72,7 +72,7 @@ void Reader::moveToCell(TableCtx &t)
         m_blockFormatted = false;
         return;
     }
-    m_table.cellBudget -= cost;
+    m_sh.cellBudget -= cost;
     if (extraRows)
         table->appendRows(int(extraRows));
     if (extraCols)

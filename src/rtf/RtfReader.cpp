@@ -8,13 +8,32 @@
 
 namespace rtf::detail {
 
+Reader::Reader(const QByteArray &data, QTextDocument *doc)
+    : m_own(std::make_unique<Shared>(data)), m_sh(*m_own), m_tok(m_sh.tok), m_doc(doc), m_cursor(doc),
+      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color)
+{
+}
+
+Reader::Reader(Reader &parent, QTextDocument *doc)
+    : m_sh(parent.m_sh), m_tok(m_sh.tok), m_doc(doc), m_cursor(doc), m_isPart(true),
+      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color)
+{
+    // The part starts inside its group, with the character look around it;
+    // the group's '}' ends it.
+    m_st = parent.m_st;
+    m_st.dest = Dest::Text;
+    m_st.hidden = false;
+    m_st.ch.link = 0;
+    m_stack.push_back(m_st);
+}
+
 void Reader::run()
 {
     m_cursor.beginEditBlock();
     while (!m_done) {
         const Token t = m_tok.next();
         switch (t.type) {
-        case Token::End: m_done = true; break;
+        case Token::End: m_done = m_eof = true; break;
         case Token::Open: openGroup(); break;
         case Token::Close: closeGroup(); break;
         case Token::Word: word(t); break;
@@ -48,6 +67,8 @@ void Reader::closeGroup()
     }
     if (m_st.dest == Dest::FontTable)
         commitFont();
+    else if (m_st.dest == Dest::Capture)
+        endCapture();
     if (m_picture.active && m_picture.pict.depth == m_stack.size())
         finishPicture();
     while (!m_field.fields.empty() && m_field.fields.back().depth >= m_stack.size())
@@ -108,7 +129,7 @@ void Reader::word(const Token &t)
         return;
     }
     switch (k->type) {
-    case KwType::Destination: destination(k->id); break;
+    case KwType::Destination: destination(k->id, k->ch); break;
     case KwType::Flag: flag(k->id); break;
     case KwType::Toggle: toggle(k->id, !t.hasParam || t.param != 0); break;
     case KwType::Value: value(k->id, t.hasParam ? t.param : 0, t.hasParam); break;
@@ -161,6 +182,7 @@ void Reader::text(std::string_view s)
     switch (m_st.dest) {
     case Dest::Text:
     case Dest::FieldInst:
+    case Dest::Capture:
         addBytes(s.data(), qsizetype(s.size()));
         break;
     case Dest::FontTable:
@@ -182,11 +204,12 @@ void Reader::text(std::string_view s)
         break;
     case Dest::Pict: pictureHex(s); break;
     case Dest::TableProps:
+    case Dest::Upr:
     case Dest::Skipped: break;
     }
 }
 
-void Reader::destination(Kw id)
+void Reader::destination(Kw id, char16_t kind)
 {
     switch (id) {
     case Kw::FontTbl: startFontTable(); break;
@@ -198,6 +221,21 @@ void Reader::destination(Kw id)
     case Kw::Keep:
         if (m_st.dest != Dest::Text)
             return skipDestination();
+        break;
+    case Kw::HeaderPart:
+    case Kw::Footnote:
+    case Kw::Annotation: startPart(id, kind); break;
+    case Kw::AtnId:
+    case Kw::AtnAuthor: startCapture(id); break;
+    case Kw::Upr: // Word for Mac: {\upr{ANSI part}{\*\ud{Unicode twin}}}
+        if (m_st.dest != Dest::Text)
+            return skipDestination();
+        m_st.dest = Dest::Upr; // tables inside are read; text waits for the twin
+        break;
+    case Kw::Ud:
+        if (m_st.dest != Dest::Upr)
+            return skipDestination();
+        m_st.dest = Dest::Text;
         break;
     case Kw::NestTableProps:
         m_st.dest = Dest::TableProps;
@@ -247,6 +285,8 @@ void Reader::flag(Kw id)
     case Kw::Page: paragraph(); break;
     case Kw::PngBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 1; break;
     case Kw::JpegBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 2; break;
+    case Kw::Chftn: footnoteNumber(); break;
+    case Kw::FtnAlt: m_endnote = m_isPart; break;
     case Kw::OtherBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 3; break;
     default: break;
     }
@@ -286,7 +326,7 @@ void Reader::value(Kw id, int v, bool has)
     case Kw::Fs: m_st.ch.size = (v > 0) ? std::min(v, 3200) : 24; break;
     case Kw::Cf: m_st.ch.fg = v; break;
     case Kw::Cb:
-    case Kw::Highlight: m_st.ch.bg = v; break;
+    case Kw::Highlight: m_st.ch.bg = v > 0 ? v : -1; break; // 0 is "none", never colour 0
     case Kw::Uc: m_st.uc = std::clamp(v, 0, 1000); break;
     case Kw::U: unicode(v); break;
     case Kw::Li: m_st.par.li = v; break;
@@ -317,7 +357,7 @@ void Reader::value(Kw id, int v, bool has)
     case Kw::Deftab:
         if (v > 0) {
             QTextOption opt = m_doc->defaultTextOption();
-            opt.setTabStopDistance(v / 20.0);
+            opt.setTabStopDistance(twipsToPixels(v));
             m_doc->setDefaultTextOption(opt);
         }
         break;
@@ -345,8 +385,14 @@ const Codepage *Reader::currentPage()
         m_pageFont = f;
         int cp = 0;
         auto it = m_font.fonts.constFind(f);
-        if (it != m_font.fonts.constEnd())
+        if (it != m_font.fonts.constEnd()) {
             cp = it->codepage;
+            // A Western font in a double-byte document: its bytes are
+            // Windows-1252 (a "\'a9" is a copyright sign, not half a
+            // Big5 character). In single-byte documents it follows \ansicpg.
+            if (it->western && m_pages.get(m_ansi)->doubleByte)
+                cp = 1252;
+        }
         m_page = m_pages.get(cp ? cp : m_ansi);
     }
     return m_page;
@@ -356,17 +402,21 @@ void Reader::addBytes(const char *s, qsizetype n)
 {
     switch (m_st.dest) {
     case Dest::Text:
-        if (m_st.hidden)
+        if (m_st.hidden) {
+            m_hidden.text.addBytes(currentPage(), s, n);
+            m_hidden.any = true;
             return;
+        }
         beginRun();
         m_text.addBytes(currentPage(), s, n);
         break;
+    case Dest::Capture: m_annotation.capture.addBytes(currentPage(), s, n); break;
     case Dest::FieldInst:
         if (!m_field.fields.empty())
             m_field.fields.back().inst.addBytes(currentPage(), s, n);
         break;
     case Dest::FontTable: {
-        int cp = m_font.cpg > 0 ? m_font.cpg : codepageForCharset(m_font.charset);
+        int cp = m_font.cpg > 0 ? m_font.cpg : codepageForCharset(std::max(0, m_font.charset));
         if (cp == 0 || cp == kSymbolCodepage) // a symbol font's name is plain ANSI
             cp = m_ansi;
         m_font.name.addBytes(m_pages.get(cp), s, n);
@@ -380,11 +430,15 @@ void Reader::addChar(char16_t c)
 {
     switch (m_st.dest) {
     case Dest::Text:
-        if (m_st.hidden)
+        if (m_st.hidden) {
+            m_hidden.text.addChar(c);
+            m_hidden.any = true;
             return;
+        }
         beginRun();
         m_text.addChar(c);
         break;
+    case Dest::Capture: m_annotation.capture.addChar(c); break;
     case Dest::FieldInst:
         if (!m_field.fields.empty())
             m_field.fields.back().inst.addChar(c);
@@ -412,6 +466,8 @@ void Reader::unicode(int v)
 // Text is batched per character state; a change of state flushes.
 void Reader::beginRun()
 {
+    if (m_hidden.any)
+        flushHidden();
     if (!(m_st.ch == m_textState)) {
         if (!m_text.isEmpty())
             flushText();
@@ -444,15 +500,15 @@ const QTextBlockFormat &Reader::blockFormat(const ParState &p)
     default: break;
     }
     if (p.li)
-        f.setLeftMargin(p.li / 20.0);
+        f.setLeftMargin(twipsToPixels(p.li));
     if (p.ri)
-        f.setRightMargin(p.ri / 20.0);
+        f.setRightMargin(twipsToPixels(p.ri));
     if (p.fi)
-        f.setTextIndent(p.fi / 20.0);
+        f.setTextIndent(twipsToPixels(p.fi));
     if (p.sb)
-        f.setTopMargin(p.sb / 20.0);
+        f.setTopMargin(twipsToPixels(p.sb));
     if (p.sa)
-        f.setBottomMargin(p.sa / 20.0);
+        f.setBottomMargin(twipsToPixels(p.sa));
     return f;
 }
 
@@ -496,6 +552,7 @@ void Reader::paragraph()
 {
     if (m_st.dest != Dest::Text || m_st.hidden)
         return;
+    flushHidden();
     flushText();
     ensurePosition(contentLevel());
     finishBlock();
@@ -506,11 +563,17 @@ void Reader::finish()
 {
     m_st.dest = Dest::Text;
     m_st.hidden = false;
+    flushHidden();
     flushText();
     while (!m_table.tables.empty())
         closeTable();
     if (!m_pendingPar && !m_cursor.block().text().isEmpty())
         finishBlock();
+    if (!m_isPart && !m_sh.sectionParts.isEmpty()) {
+        QTextFrameFormat ff = m_doc->rootFrame()->frameFormat();
+        ff.setProperty(kSectionParts, m_sh.sectionParts);
+        m_doc->rootFrame()->setFrameFormat(ff);
+    }
 }
 
 } // namespace rtf::detail
@@ -529,6 +592,9 @@ bool read(const QByteArray &data, QTextDocument *doc)
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     doc->clear();
+    QTextOption opt = doc->defaultTextOption();
+    opt.setTabStopDistance(twipsToPixels(kDefaultTabTwips)); // RTF's default when \deftab is absent
+    doc->setDefaultTextOption(opt);
     {
         detail::Reader reader(data, doc);
         reader.run();

@@ -19,9 +19,11 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -35,14 +37,15 @@ constexpr int kMaxDepth = 1000;        // deeper groups are skipped whole
 constexpr int kMaxTableColumns = 64;   // extra cells run into the last one
 constexpr int kMaxTableNesting = 16;
 constexpr int kMinCellBudget = 100000; // plus one cell per input byte
+constexpr int kMaxPartDepth = 3;      // a footnote in a comment in a footnote
 
-enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Skipped };
+enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, Skipped };
 
 struct CharState {
     int font = -1; // RTF font number; -1 is the document's default font
     int size = 24; // half points
-    int fg = 0;    // colour table indexes; 0 is "auto"
-    int bg = 0;
+    int fg = -1;   // colour table indexes; -1 is "auto" (text) or "none" (background)
+    int bg = -1;
     int link = 0;  // 1-based index into the reader's link targets
     bool bold = false;
     bool italic = false;
@@ -137,6 +140,7 @@ struct Sink {
 struct FontEntry {
     QString name;
     int codepage = 0; // 0: the document's ANSI page
+    bool western = false; // \fcharset0: Windows-1252 even in a CJK document
 };
 
 struct FieldCtx {
@@ -166,7 +170,7 @@ struct Picture {
 struct FontTableState {
     QHash<int, FontEntry> fonts;
     int id = -1; // the entry being read
-    int charset = 0;
+    int charset = -1; // -1: none given
     int cpg = 0;
     Sink name;
 };
@@ -192,18 +196,49 @@ struct TableState {
     std::vector<TableCtx> tables;
     std::vector<int> cellx;
     bool rowOpen = false;
+};
+
+// Hidden text (\v) waiting to be attached to the character before it.
+struct HiddenState {
+    Sink text;
+    bool any = false;
+};
+
+// Annotation details that come before the \annotation group.
+struct AnnotationState {
+    QString id, author;
+    Sink capture;
+    Kw captured = Kw::Skip;
+    size_t depth = 0;
+};
+
+// What the main text and the parts read beside it (headers, footnotes,
+// comments: each into a document of its own) share: the input, the tables
+// at the head of the file and the bounds.
+struct Shared {
+    Shared(const QByteArray &data)
+        : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size())
+    {
+    }
+    Tokenizer tok;
+    Codepages pages;
+    int ansi = 1252;
+    int deff = 0;
+    FontTableState font;
+    ColorTableState color;
     qint64 cellBudget;
+    int partDepth = 0;  // parts inside parts are read up to kMaxPartDepth
+    int notes = 0;      // footnotes so far, for automatic numbers
+    QStringList sectionParts; // headers and footers, in file order
 };
 
 QString hyperlinkTarget(const QString &inst);
 
 class Reader {
 public:
-    Reader(const QByteArray &data, QTextDocument *doc)
-        : m_tok(data.constData(), data.constData() + data.size()), m_doc(doc), m_cursor(doc),
-          m_table{{}, {}, false, kMinCellBudget + data.size()}
-    {
-    }
+    Reader(const QByteArray &data, QTextDocument *doc);
+    // A part's reader: reads the rest of the current group into doc.
+    Reader(Reader &parent, QTextDocument *doc);
     void run();
 
 private:
@@ -223,7 +258,7 @@ private:
     void text(std::string_view s);
 
     // ---- keyword dispatch --------------------------------------------------
-    void destination(Kw id);
+    void destination(Kw id, char16_t kind);
     void flag(Kw id);
     void toggle(Kw id, bool on);
     void value(Kw id, int v, bool has);
@@ -269,6 +304,15 @@ private:
     void startFieldInstruction();
     void startFieldResult();
 
+    // ---- parts the editor does not show (RtfReadParts.cpp) -------------------
+    void startPart(Kw id, char16_t kind);
+    QString readPart(bool *endnote, QString *plain);
+    void attachPart(const QString &entry, const QString &tip);
+    void footnoteNumber();
+    void startCapture(Kw id);
+    void endCapture();
+    void flushHidden();
+
     // ---- pictures (RtfReadPictures.cpp) --------------------------------------
     void startPicture();
     void pictureHex(std::string_view s);
@@ -277,27 +321,34 @@ private:
     // ---- end ---------------------------------------------------------------
     void finish();
 
-    Tokenizer m_tok;
+    std::unique_ptr<Shared> m_own; // the main text's reader owns what all share
+    Shared &m_sh;
+    Tokenizer &m_tok;
     QTextDocument *m_doc;
     QTextCursor m_cursor;
+    bool m_isPart = false;
+    bool m_endnote = false; // a part that turned out to be an endnote
 
     State m_st;
     std::vector<State> m_stack;
     bool m_done = false;
+    bool m_eof = false;
     bool m_star = false;
     int m_skipChars = 0;
 
-    Codepages m_pages;
-    int m_ansi = 1252;
-    int m_deff = 0;
+    Codepages &m_pages;
+    int &m_ansi;
+    int &m_deff;
     int m_pageFont = INT_MIN; // the font m_page was looked up for
     const Codepage *m_page = nullptr;
 
-    FontTableState m_font;
-    ColorTableState m_color;
+    FontTableState &m_font;
+    ColorTableState &m_color;
     FieldState m_field;
     PictureState m_picture;
     TableState m_table;
+    HiddenState m_hidden;
+    AnnotationState m_annotation;
 
     QHash<CharState, QTextCharFormat> m_formats; // cleared when fonts or colours change
     const QTextCharFormat *m_lastFormat = nullptr; // into m_formats

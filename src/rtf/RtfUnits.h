@@ -10,6 +10,7 @@ namespace rtf {
 constexpr double kTwipsPerPixel = 15.0; // 1440 twips per inch / 96 pixels per inch
 constexpr double kTwipsPerPoint = 20.0;
 constexpr double kHalfPointsPerPoint = 2.0;
+constexpr int kDefaultTabTwips = 720; // RTF's tab distance when \deftab is absent
 
 constexpr double twipsToPixels(double twips) { return twips / kTwipsPerPixel; }
 constexpr double twipsToPoints(double twips) { return twips / kTwipsPerPoint; }

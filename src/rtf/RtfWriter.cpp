@@ -1,4 +1,5 @@
 #include "rtf/Rtf.h"
+#include "rtf/RtfUnits.h"
 
 #include <QBuffer>
 #include <QHash>
@@ -83,13 +84,6 @@ unsigned char cp1252Byte(char16_t u)
 
 const char kHexDigits[] = "0123456789abcdef";
 
-int toTwips(double value, double factor)
-{
-    const double v = std::round(value * factor);
-    if (!(v > -1e9 && v < 1e9)) // NaN or absurd: nothing sensible to write
-        return 0;
-    return static_cast<int>(v);
-}
 
 // RTF's font family keyword helps a reader without the face pick a similar
 // one. A guess from the name; \fnil when nothing fits.
@@ -112,6 +106,34 @@ const char *fontFamilyKeyword(const QString &face)
     return "\\fnil";
 }
 
+// A part kept beside the text (see kAttachedParts in Rtf.h).
+struct StoredPart {
+    QString kind, a, b, content;
+    static StoredPart parse(const QString &entry)
+    {
+        StoredPart p;
+        const qsizetype i = entry.indexOf(u'\x1f');
+        const qsizetype j = i < 0 ? -1 : entry.indexOf(u'\x1f', i + 1);
+        const qsizetype k = j < 0 ? -1 : entry.indexOf(u'\x1f', j + 1);
+        if (k < 0)
+            return p;
+        p.kind = entry.left(i);
+        p.a = entry.mid(i + 1, j - i - 1);
+        p.b = entry.mid(j + 1, k - j - 1);
+        p.content = entry.mid(k + 1);
+        return p;
+    }
+};
+
+bool isSectionKind(const QString &kind)
+{
+    static const QStringList kinds{"header", "headerl", "headerr", "headerf",
+                                   "footer", "footerl", "footerr", "footerf"};
+    return kinds.contains(kind);
+}
+
+constexpr int kMaxPartNesting = 4;
+
 // What a run looks like once its format has been looked at: cached per
 // format index, so each distinct format is examined once.
 struct RunInfo {
@@ -122,6 +144,8 @@ struct RunInfo {
     // after a \super until the group around it ends (it waits for a
     // footnote mark), which loses the rest of a paragraph written flat.
     bool grouped = false;
+    bool autoNumber = false; // written as \chftn
+    QStringList parts;       // footnotes, comments, hidden text after the run
 };
 
 class Writer {
@@ -137,13 +161,30 @@ public:
             pt = def.pixelSize() * 0.75;
         if (pt <= 0)
             pt = 12;
-        m_defaultHalfPoints = qMax(1, toTwips(pt, 2));
+        m_defaultHalfPoints = qMax(1, roundToInt(pt, kHalfPointsPerPoint));
     }
 
     QByteArray run()
     {
         m_out.reserve(m_doc->characterCount() + m_doc->characterCount() / 8 + 4096);
+        const QStringList sections = m_doc->rootFrame()->frameFormat().property(kSectionParts).toStringList();
+        for (const QString &entry : sections) {
+            const StoredPart p = StoredPart::parse(entry);
+            if (!isSectionKind(p.kind))
+                continue;
+            openGroup();
+            word(("\\" + p.kind.toLatin1()).constData());
+            writeStoredContent(p.content);
+            closeGroup();
+            newline();
+        }
         writeFlow(m_doc->rootFrame(), 0);
+        // Every paragraph ends with \par, the last one too: a reader drops
+        // nothing after the last mark, so trailing empty paragraphs survive.
+        if (m_pendingPar) {
+            word("\\par");
+            newline();
+        }
 
         if (m_fonts.isEmpty())
             fontIndex(m_defaultFace);
@@ -177,6 +218,7 @@ public:
         head.raw("}");
         head.newline();
         head.raw("{\\*\\generator Quillet 99 2.0;}\\viewkind4");
+        head.word("\\deftab", qMax(1, pixelsToTwips(m_doc->defaultTextOption().tabStopDistance())));
         head.newline();
 
         QByteArray out;
@@ -423,7 +465,7 @@ private:
             pt = f.intProperty(QTextFormat::FontPixelSize) * 0.75;
         if (pt <= 0)
             return m_defaultHalfPoints;
-        return qBound(1, toTwips(pt, 2), 32767);
+        return qBound(1, roundToInt(pt, kHalfPointsPerPoint), 32767);
     }
 
     QByteArray prefixOf(const QTextCharFormat &f)
@@ -493,6 +535,8 @@ private:
             info->href = fmt.anchorHref();
         info->image = fmt.isImageFormat();
         info->grouped = fmt.verticalAlignment() == QTextCharFormat::AlignSuperScript;
+        info->autoNumber = fmt.boolProperty(kAutoNumber);
+        info->parts = fmt.property(kAttachedParts).toStringList();
         if (formatIndex < 0) { // not expected; no caching then
             m_scratch = std::move(info);
             return *m_scratch;
@@ -543,6 +587,66 @@ private:
         m_link.clear();
     }
 
+    // ---- parts the editor does not show -------------------------------------
+
+    void writeAttachedParts(const RunInfo &info)
+    {
+        for (const QString &entry : info.parts) {
+            const StoredPart p = StoredPart::parse(entry);
+            if (p.kind == u"hidden") {
+                openGroup();
+                applyPrefix(info.prefix);
+                word("\\v");
+                text(p.content);
+                closeGroup();
+            } else if (p.kind == u"footnote" || p.kind == u"endnote") {
+                openGroup();
+                word("\\footnote");
+                if (p.kind == u"endnote")
+                    word("\\ftnalt");
+                writeStoredContent(p.content);
+                closeGroup();
+            } else if (p.kind == u"annotation") {
+                raw("{\\*\\atnid ");
+                text(p.a);
+                raw("}{\\*\\atnauthor ");
+                text(p.b);
+                raw("}");
+                word("\\chatn");
+                raw("{\\*\\annotation");
+                m_needDelim = true;
+                writeStoredContent(p.content);
+                closeGroup();
+            }
+        }
+        m_lastPrefix.clear();
+    }
+
+    // A part kept as RTF of its own: its paragraphs, written with this
+    // document's font and colour tables.
+    void writeStoredContent(const QString &content)
+    {
+        QTextDocument part;
+        if (m_partDepth >= kMaxPartNesting || !rtf::read(content.toLatin1(), &part))
+            return;
+        ++m_partDepth;
+        const QTextDocument *doc = m_doc;
+        std::vector<std::unique_ptr<RunInfo>> cache;
+        std::swap(cache, m_runCache); // format indexes are per document
+        const bool pending = m_pendingPar;
+        m_doc = &part;
+        m_pendingPar = false;
+        m_lastPrefix.clear();
+        writeFlow(part.rootFrame(), 0);
+        if (m_pendingPar)
+            word("\\par");
+        m_doc = doc;
+        std::swap(cache, m_runCache);
+        m_pendingPar = pending;
+        m_lastPrefix.clear();
+        --m_partDepth;
+    }
+
     // ---- pictures -----------------------------------------------------------
 
     void writeImage(const QTextImageFormat &fmt)
@@ -582,8 +686,8 @@ private:
         word("\\picw", img.width());
         word("\\pich", img.height());
         // pixels at 96 dpi, 15 twips each
-        word("\\picwgoal", toTwips(w, 15));
-        word("\\pichgoal", toTwips(h, 15));
+        word("\\picwgoal", pixelsToTwips(w));
+        word("\\pichgoal", pixelsToTwips(h));
         newline();
         const qsizetype old = m_out.size();
         const qsizetype n = data.size();
@@ -625,15 +729,15 @@ private:
         double left = bf.leftMargin();
         if (bf.indent() > 0)
             left += bf.indent() * m_doc->indentWidth();
-        if (const int v = toTwips(left, 20))
+        if (const int v = pixelsToTwips(left))
             word("\\li", v);
-        if (const int v = toTwips(bf.rightMargin(), 20))
+        if (const int v = pixelsToTwips(bf.rightMargin()))
             word("\\ri", v);
-        if (const int v = toTwips(bf.textIndent(), 20))
+        if (const int v = pixelsToTwips(bf.textIndent()))
             word("\\fi", v);
-        if (const int v = toTwips(bf.topMargin(), 20))
+        if (const int v = pixelsToTwips(bf.topMargin()))
             word("\\sb", v);
-        if (const int v = toTwips(bf.bottomMargin(), 20))
+        if (const int v = pixelsToTwips(bf.bottomMargin()))
             word("\\sa", v);
         if (bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
             word("\\pagebb");
@@ -671,18 +775,25 @@ private:
                     if (c == QChar::ObjectReplacementCharacter)
                         writeImage(imf);
                 }
-                continue;
-            }
-            const QString t = frag.text();
-            if (info.grouped) {
+            } else if (info.autoNumber) {
                 openGroup();
                 applyPrefix(info.prefix);
-                text(t.constData(), t.size());
+                word("\\chftn");
                 closeGroup();
             } else {
-                applyPrefix(info.prefix);
-                text(t.constData(), t.size());
+                const QString t = frag.text();
+                if (info.grouped) {
+                    openGroup();
+                    applyPrefix(info.prefix);
+                    text(t.constData(), t.size());
+                    closeGroup();
+                } else {
+                    applyPrefix(info.prefix);
+                    text(t.constData(), t.size());
+                }
             }
+            if (!info.parts.isEmpty())
+                writeAttachedParts(info);
         }
         closeLink();
         if (!any) {
@@ -754,9 +865,9 @@ private:
         int total = kTableTwips;
         const QTextLength tw = tf.width();
         if (tw.type() == QTextLength::FixedLength && tw.rawValue() > 0)
-            total = toTwips(tw.rawValue(), 15);
+            total = pixelsToTwips(tw.rawValue());
         else if (tw.type() == QTextLength::PercentageLength && tw.rawValue() > 0)
-            total = toTwips(kTableTwips * tw.rawValue() / 100.0, 1);
+            total = roundToInt(kTableTwips * tw.rawValue() / 100.0);
 
         std::vector<double> widths(cols, -1);
         double used = 0;
@@ -764,7 +875,7 @@ private:
         for (int c = 0; c < cols; ++c) {
             const QTextLength l = c < cons.size() ? cons[c] : QTextLength();
             if (l.type() == QTextLength::FixedLength && l.rawValue() > 0)
-                widths[c] = l.rawValue() * 15;
+                widths[c] = l.rawValue() * kTwipsPerPixel;
             else if (l.type() == QTextLength::PercentageLength && l.rawValue() > 0)
                 widths[c] = total * l.rawValue() / 100.0;
             if (widths[c] >= 0)
@@ -777,7 +888,7 @@ private:
         double x = 0;
         for (int c = 0; c < cols; ++c) {
             x += widths[c] >= 0 ? widths[c] : share;
-            edges[c] = qMax(c ? edges[c - 1] + 1 : 1, toTwips(x, 1));
+            edges[c] = qMax(c ? edges[c - 1] + 1 : 1, roundToInt(x));
         }
         return edges;
     }
@@ -806,7 +917,7 @@ private:
     {
         const QTextTableFormat tf = table->format();
         const bool borders = tf.border() > 0 && tf.borderStyle() != QTextFrameFormat::BorderStyle_None;
-        const int borderTwips = qBound(1, toTwips(tf.border(), 15), 75);
+        const int borderTwips = qBound(1, pixelsToTwips(tf.border()), 75);
         const int cols = table->columns();
 
         word("\\trowd");
@@ -906,6 +1017,7 @@ private:
     QList<QRgb> m_colorList;
 
     std::vector<std::unique_ptr<RunInfo>> m_runCache;
+    int m_partDepth = 0;
     std::unique_ptr<RunInfo> m_scratch;
 };
 

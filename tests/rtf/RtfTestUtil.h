@@ -98,8 +98,8 @@ inline QString structure(const QTextDocument &doc) { return structure(doc.rootFr
 // of how the text happens to be split into fragments.
 inline QStringList formatDump(const QTextDocument &doc)
 {
-    auto tw = [](double v) { return qRound(v * 20); };
-    QStringList out;
+    auto tw = [](double v) { return qRound(v * 15); };
+    QStringList out = doc.rootFrame()->frameFormat().property(rtf::kSectionParts).toStringList();
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         int depth = 0;
         for (QTextFrame *f = QTextCursor(b).currentFrame(); f; f = f->parentFrame())
@@ -115,13 +115,16 @@ inline QStringList formatDump(const QTextDocument &doc)
             const QStringList fams = f.fontFamilies().toStringList();
             const double pt = f.fontPointSize() > 0 ? f.fontPointSize() : doc.defaultFont().pointSizeF();
             auto colour = [](const QBrush &br) { return br.style() == Qt::NoBrush ? QString() : br.color().name(); };
-            const QString look =
+            QString look =
                 QStringLiteral("  %1 %2 b%3 i%4 u%5 s%6 v%7 fg%8 bg%9 a=%10")
                     .arg(fams.value(0, doc.defaultFont().family())).arg(qRound(pt * 2))
                     .arg(f.fontWeight() >= QFont::Bold).arg(f.fontItalic())
                     .arg(f.fontUnderline() || f.underlineStyle() != QTextCharFormat::NoUnderline)
                     .arg(f.fontStrikeOut()).arg(int(f.verticalAlignment()))
                     .arg(colour(f.foreground()), colour(f.background()), f.anchorHref());
+            if (f.hasProperty(rtf::kAttachedParts) || f.hasProperty(rtf::kAutoNumber))
+                look += QStringLiteral(" n%1 parts=").arg(f.boolProperty(rtf::kAutoNumber))
+                    + f.property(rtf::kAttachedParts).toStringList().join(u'|');
             if (look != last)
                 out << look << QString();
             last = look;

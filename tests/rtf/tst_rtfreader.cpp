@@ -169,13 +169,13 @@ void TestRtfReader::dialectFiles()
     QCOMPARE(formatOf(doc.get(), QStringLiteral("x")).fontFamilies().toStringList(),
              QStringList{QStringLiteral(u"ＭＳ 明朝")});
 
-    // Word 2016: themes, list tables, headers, footnotes, data fields and
+    // Word 2016: themes, list tables, headers, footnotes (whose mark shows), data fields and
     // bookmarks around a little text.
     doc = load(fileData(QStringLiteral(QUILLET_TEST_DATA "/rtf/word-2016.rtf")));
     QVERIFY(doc);
     QTextDocument *d = doc.get();
     QCOMPARE(d->toPlainText(),
-             QStringLiteral(u"Title of the document\nBody with a red word, a footnote and a hyperlink.\n"
+             QStringLiteral(u"Title of the document\nBody with a red word, a footnote1 and a hyperlink.\n"
                             u"\u2022\tBullet item\nEm dash — and Рус."));
     const QTextCharFormat title = formatOf(d, QStringLiteral("Title"));
     QVERIFY(title.fontWeight() >= QFont::Bold);
@@ -187,7 +187,7 @@ void TestRtfReader::dialectFiles()
     // The list label is in the Symbol font, whose own encoding has the bullet at B7.
     QCOMPARE(formatOf(d, QStringLiteral(u"\u2022")).fontFamilies().toStringList(),
              QStringList{QStringLiteral("Symbol")});
-    QCOMPARE(blockOf(d, QStringLiteral("Bullet")).textIndent(), -18.0);
+    QCOMPARE(blockOf(d, QStringLiteral("Bullet")).textIndent(), -24.0); // 360 twips at 15 a pixel
 }
 
 void TestRtfReader::characterFormatting()
@@ -255,7 +255,10 @@ void TestRtfReader::paragraphFormatting()
                           "P0 q1 li0 ri0 fi0 sb0 sa0", // the group ended
                           // properties after the text still apply to the paragraph they end
                           "P0 q4 li0 ri0 fi0 sb0 sa0"}));
-    QCOMPARE(doc->defaultTextOption().tabStopDistance(), 36.0);
+    // True size: 15 twips a pixel, so half an inch is 48 pixels at 96 dpi.
+    QCOMPARE(doc->defaultTextOption().tabStopDistance(), 48.0);
+    QCOMPARE(blockOf(doc.get(), QStringLiteral("indented")).leftMargin(), 48.0);
+    QCOMPARE(load("{\\rtf1 x}")->defaultTextOption().tabStopDistance(), 48.0); // no \deftab: 720
 }
 
 void TestRtfReader::hyperlinks()

