@@ -77,18 +77,21 @@ void Reader::attachPart(const QString &part, const QString &tip)
 {
     flushText();
     ensurePosition(contentLevel());
-    if (m_cursor.atBlockStart())
-        m_cursor.insertText(QString(QChar(0x200B)), charFormat(m_st.ch));
-    QTextCursor c = m_cursor;
-    const QTextCharFormat before = c.charFormat();
-    QStringList parts = before.property(kAttachedParts).toStringList();
-    parts.append(part);
-    QTextCharFormat add;
-    add.setProperty(kAttachedParts, parts);
-    if (!tip.isEmpty())
-        add.setToolTip(before.toolTip().isEmpty() ? tip : before.toolTip() + u'\n' + tip);
-    c.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
-    c.mergeCharFormat(add);
+    const QTextCharFormat here = charFormat(m_st.ch);
+    m_out.call([part, tip, here](QTextCursor &cursor, QTextTable *) {
+        if (cursor.atBlockStart())
+            cursor.insertText(QString(QChar(0x200B)), here);
+        QTextCursor c = cursor;
+        const QTextCharFormat before = c.charFormat();
+        QStringList parts = before.property(kAttachedParts).toStringList();
+        parts.append(part);
+        QTextCharFormat add;
+        add.setProperty(kAttachedParts, parts);
+        if (!tip.isEmpty())
+            add.setToolTip(before.toolTip().isEmpty() ? tip : before.toolTip() + u'\n' + tip);
+        c.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
+        c.mergeCharFormat(add);
+    });
 }
 
 // \chftn: the number of the footnote that follows (in the text) or that
@@ -102,7 +105,7 @@ void Reader::footnoteNumber()
     ensurePosition(contentLevel());
     QTextCharFormat f = charFormat(m_st.ch);
     f.setProperty(kAutoNumber, true);
-    m_cursor.insertText(QString::number(m_isPart ? std::max(1, m_sh.notes) : m_sh.notes + 1), f);
+    m_out.insertText(QString::number(m_isPart ? std::max(1, m_sh.notes) : m_sh.notes + 1), f);
 }
 
 void Reader::startCapture(Kw id)

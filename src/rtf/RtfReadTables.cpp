@@ -2,7 +2,6 @@
 
 #include "rtf/RtfReaderImpl.h"
 
-#include <QTextTable>
 
 namespace rtf::detail {
 
@@ -14,71 +13,55 @@ int Reader::contentLevel() const
     return std::min(level, kMaxTableNesting);
 }
 
-void Reader::openTable()
+// False when there is no room left for another table.
+bool Reader::openTable()
 {
     const int cols = (m_table.tables.empty() && !m_table.cellx.empty()) ? int(m_table.cellx.size()) : 1;
+    if (m_sh.cellBudget < kTableCost + cols)
+        return false;
+    m_sh.cellBudget -= kTableCost + cols;
     QTextTableFormat f;
     f.setBorder(1);
     f.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
     f.setCellSpacing(0);
     f.setCellPadding(3);
     m_pendingPar = false; // the table itself separates it from the text before
-    QTextTable *t = m_cursor.insertTable(1, cols, f);
-    m_sh.cellBudget -= cols;
-    m_table.tables.push_back({t, 0, 0, false});
+    m_out.openTable(f, cols);
+    TableCtx t;
+    t.cols = cols;
+    m_table.tables.push_back(t);
     enteredFreshBlock();
+    return true;
 }
 
 void Reader::closeTable()
 {
-    QTextTable *t = m_table.tables.back().table;
-    const int used = m_table.tables.back().usedRows;
     m_table.tables.pop_back();
-    if (t->rows() > used)
-        t->removeRows(used, t->rows() - used);
-    m_cursor.setPosition(t->lastPosition() + 1);
+    m_out.closeTable();
     enteredFreshBlock();
 }
 
 void Reader::moveToCell(TableCtx &t)
 {
     t.needMove = false;
-    QTextTable *table = t.table;
-    const int rows = table->rows();
-    const int cols = table->columns();
     int row = t.row, col = std::min(t.col, kMaxTableColumns - 1);
-    qint64 extraRows = 0;
-    if (row >= rows) {
-        // Rows are made ahead of need and the unused ones go when the
-        // table closes: QTextTable rebuilds its cell grid after every
-        // change, so one row at a time is quadratic, while every cell
-        // made and removed again costs as much as a paragraph. Growing
-        // by a quarter keeps both the rebuilds and the waste small, and
-        // small tables (the common case) get exactly the rows they use.
-        const qint64 step = std::max<qint64>(1, rows / 4);
-        extraRows = std::max<qint64>(row - rows + 1, step);
-        const qint64 affordable = m_sh.cellBudget / std::max(cols, col + 1);
-        if (extraRows > affordable)
-            extraRows = std::max<qint64>(row - rows + 1, affordable);
-    }
-    const qint64 extraCols = col >= cols ? col - cols + 1 : 0;
-    const qint64 cost = extraRows * std::max<qint64>(cols, col + 1) + extraCols * (rows + extraRows);
+    // Cells are counted here and made when the table is (see RtfOutput.h).
+    const qint64 extraRows = std::max(0, row - t.rows + 1);
+    const qint64 extraCols = std::max(0, col - t.cols + 1);
+    const qint64 cost = extraRows * (t.cols + extraCols) + extraCols * t.rows;
     if (col != t.col || cost > m_sh.cellBudget) {
         // Out of room: keep the text, in order, at the end of the last cell.
-        row = std::min(row, t.usedRows - 1);
-        col = std::min(col, cols - 1);
-        m_cursor.setPosition(table->cellAt(row, col).lastPosition());
+        row = std::min(row, t.rows - 1);
+        col = std::min(col, t.cols - 1);
+        m_out.moveToCellEnd(row, col);
         m_pendingPar = true;
         m_blockFormatted = false;
         return;
     }
     m_sh.cellBudget -= cost;
-    if (extraRows)
-        table->appendRows(int(extraRows));
-    if (extraCols)
-        table->appendColumns(int(extraCols));
-    t.usedRows = std::max(t.usedRows, row + 1);
-    m_cursor.setPosition(table->cellAt(row, col).firstPosition());
+    t.rows += int(extraRows);
+    t.cols += int(extraCols);
+    m_out.moveToCell(row, col);
     enteredFreshBlock();
 }
 
@@ -95,6 +78,10 @@ void Reader::endCell(int level)
     } else {
         ensurePosition(level);
         finishBlock();
+    }
+    if (int(m_table.tables.size()) < level) { // a table there was no room for
+        m_pendingPar = true;
+        return;
     }
     TableCtx &t = m_table.tables.back();
     ++t.col;

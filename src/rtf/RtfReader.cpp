@@ -481,7 +481,7 @@ void Reader::flushText()
     if (m_text.text.empty())
         return;
     ensurePosition(contentLevel());
-    m_cursor.insertText(m_text.view(), charFormat(m_textState));
+    m_out.insertText(m_text.view(), charFormat(m_textState));
     m_text.text.clear();
 }
 
@@ -521,12 +521,11 @@ void Reader::ensurePosition(int level)
     for (;;) {
         if (!m_table.tables.empty() && m_table.tables.back().needMove)
             moveToCell(m_table.tables.back());
-        if (int(m_table.tables.size()) >= level)
+        if (int(m_table.tables.size()) >= level || !openTable())
             break;
-        openTable();
     }
     if (m_pendingPar) {
-        m_cursor.insertBlock(blockFormat(m_st.par));
+        m_out.insertBlock(blockFormat(m_st.par));
         m_blockPar = m_st.par;
         m_blockFormatted = true;
         m_pendingPar = false;
@@ -536,7 +535,7 @@ void Reader::ensurePosition(int level)
 void Reader::finishBlock()
 {
     if (!m_blockFormatted || !m_blockPar.sameLook(m_st.par)) {
-        m_cursor.setBlockFormat(blockFormat(m_st.par));
+        m_out.setBlockFormat(blockFormat(m_st.par));
         m_blockPar = m_st.par;
         m_blockFormatted = true;
     }

@@ -9,6 +9,7 @@
 
 #include "rtf/RtfCodepages.h"
 #include "rtf/RtfKeywords.h"
+#include "rtf/RtfOutput.h"
 #include "rtf/RtfTokenizer.h"
 #include "rtf/RtfUnits.h"
 
@@ -36,7 +37,11 @@ namespace rtf::detail {
 constexpr int kMaxDepth = 1000;        // deeper groups are skipped whole
 constexpr int kMaxTableColumns = 64;   // extra cells run into the last one
 constexpr int kMaxTableNesting = 16;
-constexpr int kMinCellBudget = 100000; // plus one cell per input byte
+// Table cells made, at most: this plus one per four input bytes (the
+// shortest real cell, "a\cell", takes six), so that rows of many columns
+// spelled with a few bytes each cannot take memory far out of proportion.
+constexpr int kMinCellBudget = 100000;
+constexpr int kTableCost = 16; // a table costs as much memory as this many cells
 constexpr int kMaxPartDepth = 3;      // a footnote in a comment in a footnote
 
 enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, Skipped };
@@ -150,11 +155,10 @@ struct FieldCtx {
 };
 
 struct TableCtx {
-    QTextTable *table;
+    int rows = 1, cols = 1; // made so far
     int row = 0;
     int col = 0;
     bool needMove = false; // the next content goes to (row, col)
-    int usedRows = 1;      // rows beyond these were made ahead of need
 };
 
 struct Picture {
@@ -217,7 +221,7 @@ struct AnnotationState {
 // at the head of the file and the bounds.
 struct Shared {
     Shared(const QByteArray &data)
-        : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size())
+        : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size() / 4)
     {
     }
     Tokenizer tok;
@@ -286,7 +290,7 @@ private:
     void finishBlock();
     void enteredFreshBlock();
     void paragraph();
-    void openTable();
+    bool openTable();
     void closeTable();
     void moveToCell(TableCtx &t);
     void endCell(int level);
@@ -326,6 +330,7 @@ private:
     Tokenizer &m_tok;
     QTextDocument *m_doc;
     QTextCursor m_cursor;
+    Output m_out{m_cursor}; // all content goes through here
     bool m_isPart = false;
     bool m_endnote = false; // a part that turned out to be an endnote
 

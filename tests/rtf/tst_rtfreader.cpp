@@ -5,7 +5,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QRandomGenerator>
 #include <QTest>
@@ -332,14 +331,11 @@ void TestRtfReader::tables()
     doc = load(cases[2].rtf);
     QCOMPARE(blockOf(doc.get(), QStringLiteral("two")).alignment(), Qt::AlignRight);
 
-    // A long table: rows made ahead of need are gone again at its end.
+    // A long table (bench_rtf --doubling times it): all its rows, no more.
     QByteArray longTable = "{\\rtf1 ";
     for (int r = 0; r < 3000; ++r)
         longTable += "\\trowd\\cellx100\\cellx200\\intbl r" + QByteArray::number(r) + "\\cell x\\cell\\row ";
-    QElapsedTimer timer;
-    timer.start();
     doc = load(longTable + "\\pard after}");
-    QVERIFY2(timer.elapsed() < 20000, "a 3000-row table must not take quadratic time");
     const auto tables = tablesIn(doc->rootFrame());
     QCOMPARE(tables.size(), 1);
     QCOMPARE(tables.first()->rows(), 3000);
