@@ -53,6 +53,7 @@ void Output::openTable(const QTextTableFormat &format, int columns)
     m_open.push_back(int(m_tables.size()));
     m_tables.push_back({format, 1, std::max(1, columns)});
     m_steps.push_back({Kind::OpenTable, m_open.back()});
+    m_cell = {Kind::CloseTable};
 }
 
 void Output::moveToCell(int row, int column)
@@ -60,18 +61,26 @@ void Output::moveToCell(int row, int column)
     TableSize &t = m_tables[size_t(m_open.back())];
     t.rows = std::max(t.rows, row + 1);
     t.columns = std::max(t.columns, column + 1);
-    m_steps.push_back({Kind::Cell, 0, row, column});
+    m_steps.push_back({Kind::Cell, m_open.back(), row, column});
+    m_cell = m_steps.back();
 }
 
 void Output::moveToCellEnd(int row, int column)
 {
-    m_steps.push_back({Kind::CellEnd, 0, row, column});
+    // Content goes in at the cursor, which stays at the end of its cell:
+    // a run of overflow needs one move, not one per paragraph (each costs
+    // a search of the table's cells).
+    if (m_cell.kind == Kind::Cell && m_cell.index == m_open.back() && m_cell.row == row && m_cell.col == column)
+        return;
+    m_steps.push_back({Kind::CellEnd, m_open.back(), row, column});
+    m_cell = {Kind::Cell, m_open.back(), row, column};
 }
 
 void Output::closeTable()
 {
     m_steps.push_back({Kind::CloseTable});
     m_open.pop_back();
+    m_cell = {Kind::CloseTable};
     if (m_open.empty())
         replay();
 }

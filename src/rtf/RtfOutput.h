@@ -72,6 +72,7 @@ private:
     std::vector<QTextBlockFormat> m_blockFormats;
     std::vector<std::function<void(QTextCursor &, QTextTable *)>> m_calls;
     std::vector<TableSize> m_tables;
+    Step m_cell{Kind::CloseTable}; // the cell whose end the cursor is at, if any
 };
 
 } // namespace rtf::detail

@@ -5,18 +5,6 @@
 
 namespace rtf::detail {
 
-namespace {
-
-// Qt's format collection hashes a format as a sum of weak per-property
-// hashes in which a list of font families counts as a constant, so formats
-// that differ only in their face (or in colours that happen to add up
-// alike) share one hash, and each new one is compared with all of them:
-// reading runs in thousands of faces took quadratic time. A well-mixed hash
-// of the whole look, kept in a property of our own, gives each look a hash
-// of its own; equal looks still make equal formats.
-constexpr int kLookHash = QTextFormat::UserProperty + 0x5254;
-
-} // namespace
 
 void Reader::startFontTable()
 {
@@ -80,11 +68,26 @@ const QTextCharFormat &Reader::charFormat(const CharState &s)
     if (m_lastFormat && m_lastFormatState == s)
         return *m_lastFormat;
     m_lastFormatState = s;
+    // Numbers that name nothing all look the same: one entry for them, or
+    // "\cf1 a\cf2 a..." past the colour table would keep a format per run.
+    CharState key = s;
+    const int colors = int(m_color.colors.size());
+    if (key.fg < 0 || key.fg >= colors)
+        key.fg = -1;
+    if (key.bg < 0 || key.bg >= colors)
+        key.bg = -1;
+    if (key.font != -1 && !m_font.fonts.contains(key.font))
+        key.font = INT_MIN;
+    return charFormatFor(key);
+}
+
+const QTextCharFormat &Reader::charFormatFor(const CharState &s)
+{
     auto it = m_formats.constFind(s);
     if (it != m_formats.constEnd())
         return *(m_lastFormat = &*it);
     QTextCharFormat f;
-    auto font = m_font.fonts.constFind(s.font >= 0 ? s.font : m_deff);
+    auto font = m_font.fonts.constFind(s.font == -1 ? m_deff : s.font);
     if (font != m_font.fonts.constEnd() && !font->name.isEmpty())
         f.setFontFamilies(QStringList{font->name});
     f.setFontPointSize(s.size / 2.0);

@@ -89,7 +89,15 @@ void Reader::attachPart(const QString &part, const QString &tip)
         add.setProperty(kAttachedParts, parts);
         if (!tip.isEmpty())
             add.setToolTip(before.toolTip().isEmpty() ? tip : before.toolTip() + u'\n' + tip);
-        c.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
+        // Each note's look hashes apart (see kLookHash).
+        add.setProperty(kLookHash, int(uint(before.intProperty(kLookHash)) ^ uint(qHash(parts))));
+        // The character before, found without a layout of the paragraph
+        // (which movePosition needs: quadratic for many notes in one).
+        int from = c.position() - 1;
+        if (from > 0 && c.document()->characterAt(from).isLowSurrogate()
+            && c.document()->characterAt(from - 1).isHighSurrogate())
+            --from;
+        c.setPosition(from, QTextCursor::KeepAnchor);
         c.mergeCharFormat(add);
     });
 }

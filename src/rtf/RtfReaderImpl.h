@@ -37,11 +37,21 @@ namespace rtf::detail {
 constexpr int kMaxDepth = 1000;        // deeper groups are skipped whole
 constexpr int kMaxTableColumns = 64;   // extra cells run into the last one
 constexpr int kMaxTableNesting = 16;
-// Table cells made, at most: this plus one per four input bytes (the
-// shortest real cell, "a\cell", takes six), so that rows of many columns
-// spelled with a few bytes each cannot take memory far out of proportion.
+// Table cells made, at most: this plus one per sixteen input bytes. Real
+// cells take more (Word writes some sixty bytes for the smallest), while
+// rows of many columns spelled with a few bytes each, or tables nested in
+// every row, would otherwise take memory far out of proportion to the file.
 constexpr int kMinCellBudget = 100000;
-constexpr int kTableCost = 16; // a table costs as much memory as this many cells
+constexpr int kTableCost = 32; // a table takes as much memory as this many cells
+// Qt's format collection hashes a format as a sum of weak per-property
+// hashes in which a list (of font families, of attached parts) counts as a
+// constant, so formats that differ only in their face, their notes, or in
+// colours that happen to add up alike share one hash, and each new one is
+// compared with all of them: reading runs in thousands of faces took
+// quadratic time. A well-mixed hash of the whole look, kept in a property
+// of our own, gives each look a hash of its own; equal looks still make
+// equal formats.
+constexpr int kLookHash = QTextFormat::UserProperty + 0x5254;
 constexpr int kMaxPartDepth = 3;      // a footnote in a comment in a footnote
 
 enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, Skipped };
@@ -221,7 +231,7 @@ struct AnnotationState {
 // at the head of the file and the bounds.
 struct Shared {
     Shared(const QByteArray &data)
-        : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size() / 4)
+        : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size() / 16)
     {
     }
     Tokenizer tok;
@@ -280,6 +290,7 @@ private:
     void clearFormats();
     QColor color(int index) const;
     const QTextCharFormat &charFormat(const CharState &s);
+    const QTextCharFormat &charFormatFor(const CharState &s); // s names only what exists
     const QTextBlockFormat &blockFormat(const ParState &p);
 
     // ---- paragraphs and tables -------------------------------------------

@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QHash>
 #include <QImage>
+#include <QImageReader>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -163,6 +164,8 @@ public:
             pt = 12;
         m_defaultHalfPoints = qMax(1, roundToInt(pt, kHalfPointsPerPoint));
     }
+
+    int picturesLeftOut() const { return m_picturesLeftOut; }
 
     QByteArray run()
     {
@@ -649,42 +652,53 @@ private:
 
     // ---- pictures -----------------------------------------------------------
 
+    // PNG and JPEG go out as the bytes they came as, never decoded: a photo
+    // over Qt's image size limit does not decode at all, and a decoded copy
+    // would not be the same file. Anything else is written as PNG.
     void writeImage(const QTextImageFormat &fmt)
     {
         const QVariant res = m_doc->resource(QTextDocument::ImageResource, QUrl(fmt.name()));
         QByteArray data;
-        const char *blip = "\\pngblip";
-        QImage img;
+        const char *blip = nullptr;
+        QSize natural;
         if (res.typeId() == QMetaType::QByteArray) {
             data = res.toByteArray();
+            const char *format = nullptr;
             if (data.startsWith("\x89PNG\r\n\x1a\n")) {
-                img.loadFromData(data, "PNG");
+                blip = "\\pngblip";
+                format = "png";
             } else if (data.startsWith("\xff\xd8")) {
                 blip = "\\jpegblip";
-                img.loadFromData(data, "JPEG");
-            } else {
-                img.loadFromData(data);
-                data.clear();
+                format = "jpeg";
             }
-        } else {
-            img = res.value<QImage>();
+            if (format) {
+                QBuffer buf(&data);
+                buf.open(QIODevice::ReadOnly);
+                natural = QImageReader(&buf, format).size(); // reads the header only
+            }
         }
-        if (img.isNull())
-            return;
-        if (data.isEmpty()) {
+        if (!blip) {
+            const QImage img = res.typeId() == QMetaType::QByteArray ? QImage::fromData(data) : res.value<QImage>();
+            data.clear();
             QBuffer buf(&data);
             buf.open(QIODevice::WriteOnly);
-            if (!img.save(&buf, "PNG"))
+            if (img.isNull() || !img.save(&buf, "PNG")) {
+                ++m_picturesLeftOut; // the caller says so
                 return;
+            }
+            blip = "\\pngblip";
+            natural = img.size();
         }
-        const double w = fmt.width() > 0 ? fmt.width() : img.width();
-        const double h = fmt.height() > 0 ? fmt.height() : img.height();
+        const double w = fmt.width() > 0 ? fmt.width() : natural.width();
+        const double h = fmt.height() > 0 ? fmt.height() : natural.height();
+        if (!natural.isValid()) // bytes whose header Qt cannot read: still kept
+            natural = QSize(qMax(1, qRound(w)), qMax(1, qRound(h)));
 
         openGroup();
         raw("\\pict");
         word(blip);
-        word("\\picw", img.width());
-        word("\\pich", img.height());
+        word("\\picw", natural.width());
+        word("\\pich", natural.height());
         // pixels at 96 dpi, 15 twips each
         word("\\picwgoal", pixelsToTwips(w));
         word("\\pichgoal", pixelsToTwips(h));
@@ -1018,18 +1032,20 @@ private:
 
     std::vector<std::unique_ptr<RunInfo>> m_runCache;
     int m_partDepth = 0;
+    int m_picturesLeftOut = 0;
     std::unique_ptr<RunInfo> m_scratch;
 };
 
 } // namespace
 
-QByteArray write(const QTextDocument *doc)
+QByteArray write(const QTextDocument *doc, int *picturesLeftOut)
 {
-    if (!doc) {
-        QTextDocument empty;
-        return Writer(&empty).run();
-    }
-    return Writer(doc).run();
+    QTextDocument empty;
+    Writer writer(doc ? doc : &empty);
+    QByteArray out = writer.run();
+    if (picturesLeftOut)
+        *picturesLeftOut = writer.picturesLeftOut();
+    return out;
 }
 
 } // namespace rtf
