@@ -38,4 +38,8 @@ constexpr int kSectionParts = 0x100000 + 0x5230; // QTextFormat::UserProperty + 
 constexpr int kAttachedParts = 0x100000 + 0x5231;
 constexpr int kAutoNumber = 0x100000 + 0x5232;
 
+// Qt draws no tab leaders: a block's leaders are kept as a string with one
+// character per tab stop (see kTabLeaderChars in RtfUnits.h).
+constexpr int kTabLeaders = 0x100000 + 0x5233;
+
 } // namespace rtf

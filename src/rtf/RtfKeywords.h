@@ -20,11 +20,11 @@ enum class Kw : uint8_t {
     // flags
     Ansi, Mac, Pc, Pca, Pard, Plain, Ql, Qc, Qr, Qj, Intbl, NoSuperSub, Sub, Super,
     UlNone, Trowd, Cell, Row, NestCell, NestRow, Par, Sect, Page,
-    PngBlip, JpegBlip, OtherBlip, Chftn, FtnAlt,
+    PngBlip, JpegBlip, OtherBlip, Chftn, FtnAlt, Tqr, Tqc, Tqdec, TlDot, TlHyph, TlUl, TlTh, TlEq,
     // values
     AnsiCpg, Deff, F, Fs, Cf, Cb, Highlight, Uc, U, Li, Ri, Fi, Sb, Sa, Itap, Cellx,
     Red, Green, Blue, Fcharset, Cpg, PicwGoal, PichGoal, PicScaleX, PicScaleY, Bin,
-    Deftab, Up, Dn,
+    Deftab, Up, Dn, Tx, Tb, Sl, SlMult,
     // toggles
     B, I, Ul, Strike, V, Caps, Scaps,
     // destinations

@@ -286,6 +286,14 @@ void Reader::flag(Kw id)
     case Kw::PngBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 1; break;
     case Kw::JpegBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 2; break;
     case Kw::Chftn: footnoteNumber(); break;
+    case Kw::Tqr: m_st.par.tabKind = TabStop::Right; break;
+    case Kw::Tqc: m_st.par.tabKind = TabStop::Center; break;
+    case Kw::Tqdec: m_st.par.tabKind = TabStop::Decimal; break;
+    case Kw::TlDot: m_st.par.tabLeader = TabStop::Dot; break;
+    case Kw::TlHyph: m_st.par.tabLeader = TabStop::Hyphen; break;
+    case Kw::TlUl: m_st.par.tabLeader = TabStop::Underline; break;
+    case Kw::TlTh: m_st.par.tabLeader = TabStop::Thick; break;
+    case Kw::TlEq: m_st.par.tabLeader = TabStop::Equal; break;
     case Kw::FtnAlt: m_endnote = m_isPart; break;
     case Kw::OtherBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 3; break;
     default: break;
@@ -361,6 +369,10 @@ void Reader::value(Kw id, int v, bool has)
             m_doc->setDefaultTextOption(opt);
         }
         break;
+    case Kw::Tx: addTabStop(v); break;
+    case Kw::Tb: m_st.par.tabKind = 0; m_st.par.tabLeader = 0; break; // bar tabs: no stop
+    case Kw::Sl: m_st.par.sl = std::clamp(v, -31680, 31680); break; // at most 22 inches
+    case Kw::SlMult: m_st.par.slmult = has && v != 0; break;
     case Kw::Up: m_st.ch.valign = (!has || v > 0) ? 1 : 0; break;
     case Kw::Dn: m_st.ch.valign = (!has || v > 0) ? 2 : 0; break;
     default: break;
@@ -485,32 +497,6 @@ void Reader::flushText()
     m_text.text.clear();
 }
 
-const QTextBlockFormat &Reader::blockFormat(const ParState &p)
-{
-    if (m_haveBlockFormat && m_lastBlockState.sameLook(p))
-        return m_lastBlockFormat;
-    m_haveBlockFormat = true;
-    m_lastBlockState = p;
-    QTextBlockFormat &f = m_lastBlockFormat;
-    f = QTextBlockFormat();
-    switch (p.align) {
-    case 1: f.setAlignment(Qt::AlignHCenter); break;
-    case 2: f.setAlignment(Qt::AlignRight); break;
-    case 3: f.setAlignment(Qt::AlignJustify); break;
-    default: break;
-    }
-    if (p.li)
-        f.setLeftMargin(twipsToPixels(p.li));
-    if (p.ri)
-        f.setRightMargin(twipsToPixels(p.ri));
-    if (p.fi)
-        f.setTextIndent(twipsToPixels(p.fi));
-    if (p.sb)
-        f.setTopMargin(twipsToPixels(p.sb));
-    if (p.sa)
-        f.setBottomMargin(twipsToPixels(p.sa));
-    return f;
-}
 
 // Puts the cursor where content of the given table level goes: opens or
 // closes tables, moves to the pending cell, starts the pending paragraph.

@@ -53,6 +53,8 @@ constexpr int kTableCost = 32; // a table takes as much memory as this many cell
 // equal formats.
 constexpr int kLookHash = QTextFormat::UserProperty + 0x5254;
 constexpr int kMaxPartDepth = 3;      // a footnote in a comment in a footnote
+constexpr int kMaxTabSets = 10000;    // more distinct sets add no stops
+constexpr int kMaxTabStops = 64;
 
 enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, Skipped };
 
@@ -88,13 +90,30 @@ inline size_t qHash(const CharState &s, size_t seed = 0)
 struct ParState {
     uint8_t align = 0; // 0 left, 1 centre, 2 right, 3 justified
     bool intbl = false;
+    bool slmult = false; // \sl is a multiple of single spacing (240ths)
+    uint8_t tabKind = 0;   // of the next \tx: TabStop::Kind
+    uint8_t tabLeader = 0; // of the next \tx: TabStop::Leader
     int itap = 0;
     int li = 0, ri = 0, fi = 0, sb = 0, sa = 0; // twips
+    int sl = 0;   // twips; negative: exactly, positive: at least
+    int tabs = 0; // 1-based index into the reader's tab sets; 0 none
     bool sameLook(const ParState &o) const
     {
-        return align == o.align && li == o.li && ri == o.ri && fi == o.fi && sb == o.sb && sa == o.sa;
+        return align == o.align && li == o.li && ri == o.ri && fi == o.fi && sb == o.sb && sa == o.sa
+            && sl == o.sl && slmult == o.slmult && tabs == o.tabs;
     }
 };
+
+struct TabStop {
+    enum Kind : uint8_t { Left, Right, Center, Decimal };
+    enum Leader : uint8_t { None, Dot, Hyphen, Underline, Thick, Equal };
+    int pos; // twips
+    Kind kind;
+    Leader leader;
+    uint16_t unused = 0; // no padding: sets are keyed by their bytes
+    bool operator==(const TabStop &o) const { return pos == o.pos && kind == o.kind && leader == o.leader; }
+};
+using TabSet = std::vector<TabStop>;
 
 struct State {
     CharState ch;
@@ -212,6 +231,13 @@ struct TableState {
     bool rowOpen = false;
 };
 
+// Tab stops: paragraphs repeat the same few sets, so each set is kept once
+// and a paragraph's state holds only its number.
+struct TabState {
+    std::vector<TabSet> sets;
+    QHash<QByteArray, int> index; // a set's bytes -> 1-based number
+};
+
 // Hidden text (\v) waiting to be attached to the character before it.
 struct HiddenState {
     Sink text;
@@ -294,6 +320,7 @@ private:
     const QTextBlockFormat &blockFormat(const ParState &p);
 
     // ---- paragraphs and tables -------------------------------------------
+    void addTabStop(int twips); // RtfReadParagraphs.cpp
     int contentLevel() const;
     // Puts the cursor where content of the given table level goes: opens or
     // closes tables, moves to the pending cell, starts the pending paragraph.
@@ -364,6 +391,7 @@ private:
     PictureState m_picture;
     TableState m_table;
     HiddenState m_hidden;
+    TabState m_tab;
     AnnotationState m_annotation;
 
     QHash<CharState, QTextCharFormat> m_formats; // cleared when fonts or colours change

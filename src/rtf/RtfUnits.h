@@ -11,6 +11,11 @@ constexpr double kTwipsPerPixel = 15.0; // 1440 twips per inch / 96 pixels per i
 constexpr double kTwipsPerPoint = 20.0;
 constexpr double kHalfPointsPerPoint = 2.0;
 constexpr int kDefaultTabTwips = 720; // RTF's tab distance when \deftab is absent
+constexpr int kTwipsSingleLine = 240; // \slmult1: \sl240 is single spacing
+
+// Tab leaders in kTabLeaders (Rtf.h), one character per stop, in the
+// order none, dots, hyphens, underline, thick line, double line.
+constexpr char kTabLeaderChars[] = " .-_t=";
 
 constexpr double twipsToPixels(double twips) { return twips / kTwipsPerPixel; }
 constexpr double twipsToPoints(double twips) { return twips / kTwipsPerPoint; }

@@ -753,6 +753,42 @@ private:
             word("\\sb", v);
         if (const int v = pixelsToTwips(bf.bottomMargin()))
             word("\\sa", v);
+        switch (bf.lineHeightType()) {
+        case QTextBlockFormat::ProportionalHeight:
+            if (bf.lineHeight() > 0 && qRound(bf.lineHeight()) != 100) {
+                word("\\sl", qBound(1, roundToInt(bf.lineHeight() * kTwipsSingleLine / 100.0), 31680));
+                word("\\slmult", 1);
+            }
+            break;
+        case QTextBlockFormat::FixedHeight:
+            if (const int v = qBound(0, pixelsToTwips(bf.lineHeight()), 31680)) {
+                word("\\sl", -v);
+                word("\\slmult", 0);
+            }
+            break;
+        case QTextBlockFormat::MinimumHeight:
+            if (const int v = qBound(0, pixelsToTwips(bf.lineHeight()), 31680)) {
+                word("\\sl", v);
+                word("\\slmult", 0);
+            }
+            break;
+        default: break;
+        }
+        const QList<QTextOption::Tab> tabs = bf.tabPositions();
+        const QString leaders = bf.stringProperty(kTabLeaders);
+        for (qsizetype i = 0; i < tabs.size(); ++i) {
+            static const char *const leaderWords[] = {nullptr, "\\tldot", "\\tlhyph", "\\tlul", "\\tlth", "\\tleq"};
+            const char *hit = i < leaders.size() ? std::strchr(kTabLeaderChars, leaders.at(i).toLatin1()) : nullptr;
+            if (hit && *hit && leaderWords[hit - kTabLeaderChars])
+                word(leaderWords[hit - kTabLeaderChars]);
+            switch (tabs[i].type) {
+            case QTextOption::RightTab: word("\\tqr"); break;
+            case QTextOption::CenterTab: word("\\tqc"); break;
+            case QTextOption::DelimiterTab: word("\\tqdec"); break;
+            default: break;
+            }
+            word("\\tx", qBound(0, pixelsToTwips(tabs[i].position), 31680));
+        }
         if (bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
             word("\\pagebb");
         m_lastPrefix.clear(); // \pard leaves character properties alone, but

@@ -109,6 +109,12 @@ inline QStringList formatDump(const QTextDocument &doc)
                    .arg(depth).arg(int(bf.alignment() & Qt::AlignHorizontal_Mask))
                    .arg(tw(bf.leftMargin())).arg(tw(bf.rightMargin())).arg(tw(bf.textIndent()))
                    .arg(tw(bf.topMargin())).arg(tw(bf.bottomMargin()));
+        if (bf.lineHeightType() != QTextBlockFormat::SingleHeight)
+            out.last() += QStringLiteral(" line%1:%2").arg(bf.lineHeightType()).arg(bf.lineHeight());
+        for (const QTextOption::Tab &t : bf.tabPositions())
+            out.last() += QStringLiteral(" tab%1:%2").arg(t.type).arg(tw(t.position));
+        if (bf.hasProperty(rtf::kTabLeaders))
+            out.last() += QStringLiteral(" leaders'%1'").arg(bf.stringProperty(rtf::kTabLeaders));
         QString last;
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();

@@ -33,6 +33,7 @@ private slots:
     void mends();
     void trailingEmptyParagraphs();
     void keptParts();
+    void tabsAndLineSpacing();
 };
 
 void TestRtfFidelity::mends_data()
@@ -134,6 +135,27 @@ void TestRtfFidelity::keptParts()
     QVERIFY(rtf::read(sections[0].section(u'\x1f', 3).toLatin1(), &head));
     QCOMPARE(formatOf(&head, QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
     QCOMPARE(head.firstBlock().blockFormat().alignment(), Qt::AlignHCenter);
+    checkStable(*doc);
+}
+
+void TestRtfFidelity::tabsAndLineSpacing()
+{
+    auto doc = load("{\\rtf1 \\pard\\tx720\\tqr\\tldot\\tx5760\\tqc\\tx3000\\tqdec\\tlhyph\\tx4320 cols\\par"
+                    "\\pard\\tx1440\\tb2000\\tx1440\\tqr\\tx100 same place\\par"
+                    "\\pard\\sl360\\slmult1 one and a half\\par\\pard\\sl-300\\slmult0 exactly\\par"
+                    "\\pard\\sl480 at least\\par\\pard\\sl0 single\\par}");
+    QVERIFY(doc);
+    const QStringList dump = formatDump(*doc);
+    const QStringList pars = dump.filter(QStringLiteral("P0"));
+    QCOMPARE(pars.size(), 6);
+    // Kinds: 0 left, 1 right, 2 centre, 3 decimal; positions in twips.
+    QCOMPARE(pars[0], QStringLiteral("P0 q1 li0 ri0 fi0 sb0 sa0 tab0:720 tab2:3000 tab3:4320 tab1:5760 leaders'  -.'"));
+    QCOMPARE(pars[1], QStringLiteral("P0 q1 li0 ri0 fi0 sb0 sa0 tab1:100 tab0:1440"));
+    QCOMPARE(pars[2], QStringLiteral("P0 q1 li0 ri0 fi0 sb0 sa0 line1:150"));
+    QCOMPARE(pars[3], QStringLiteral("P0 q1 li0 ri0 fi0 sb0 sa0 line2:20")); // 300 twips = 20 px
+    QCOMPARE(pars[4], QStringLiteral("P0 q1 li0 ri0 fi0 sb0 sa0 line3:32"));
+    QCOMPARE(pars[5], QStringLiteral("P0 q1 li0 ri0 fi0 sb0 sa0"));
+    QCOMPARE(blockOf(doc.get(), QStringLiteral("cols")).tabPositions().at(2).delimiter, QChar(u'.'));
     checkStable(*doc);
 }
 
