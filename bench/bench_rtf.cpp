@@ -556,6 +556,18 @@ const Shape kShapes[] = {
              s += "\\trowd\\cellx2000\\cellx4000\\pard\\intbl t" + num(i) + "\\cell x\\cell\\row\\pard between\\par\r\n";
          return s + "}";
      }},
+    {"footnotes", 10000, [](int n) { // notes in one paragraph
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "word{\\footnote\\pard note " + num(i) + "} ";
+         return s + "\\par}";
+     }},
+    {"tab-sets", 10000, [](int n) { // paragraphs, each with tab stops of its own
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "\\pard\\tx" + num(100 + i) + "\\tx" + num(20000 - i) + " a\\tab b\\par\r\n";
+         return s + "}";
+     }},
     {"paragraph-runs", 50000, [](int n) { // one paragraph of n runs
          QByteArray s = "{\\rtf1\\ansi ";
          for (int i = 0; i < n; ++i)
