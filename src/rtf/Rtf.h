@@ -42,4 +42,8 @@ constexpr int kAutoNumber = 0x100000 + 0x5232;
 // character per tab stop (see kTabLeaderChars in RtfUnits.h).
 constexpr int kTabLeaders = 0x100000 + 0x5233;
 
+// Qt has no row heights: a table cell keeps its row's \trrh (twips;
+// negative: exactly) for the writer.
+constexpr int kRowHeight = 0x100000 + 0x5234;
+
 } // namespace rtf

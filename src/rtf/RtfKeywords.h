@@ -21,10 +21,11 @@ enum class Kw : uint8_t {
     Ansi, Mac, Pc, Pca, Pard, Plain, Ql, Qc, Qr, Qj, Intbl, NoSuperSub, Sub, Super,
     UlNone, Trowd, Cell, Row, NestCell, NestRow, Par, Sect, Page,
     PngBlip, JpegBlip, OtherBlip, Chftn, FtnAlt, Tqr, Tqc, Tqdec, TlDot, TlHyph, TlUl, TlTh, TlEq,
+    ClMgf, ClMrg, ClVmgf, ClVmrg, ClVertalT, ClVertalC, ClVertalB, ClBrdr, BrdrOther, BrdrStyle, TrAlign,
     // values
     AnsiCpg, Deff, F, Fs, Cf, Cb, Highlight, Uc, U, Li, Ri, Fi, Sb, Sa, Itap, Cellx,
     Red, Green, Blue, Fcharset, Cpg, PicwGoal, PichGoal, PicScaleX, PicScaleY, Bin,
-    Deftab, Up, Dn, Tx, Tb, Sl, SlMult,
+    Deftab, Up, Dn, Tx, Tb, Sl, SlMult, ClCbpat, ClShdng, BrdrW, BrdrCf, Trrh, Trgaph,
     // toggles
     B, I, Ul, Strike, V, Caps, Scaps,
     // destinations
@@ -37,7 +38,7 @@ struct Keyword {
     std::string_view name;
     KwType type;
     Kw id;
-    char16_t ch; // the character of a Symbol; which kind of a HeaderPart
+    char16_t ch; // the character of a Symbol; which kind of a HeaderPart, side, style...
 };
 
 // A hashed lookup of the exact name; nullptr when unknown.

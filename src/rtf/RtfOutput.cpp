@@ -46,6 +46,7 @@ void Output::call(std::function<void(QTextCursor &, QTextTable *)> step)
     }
     m_steps.push_back({Kind::Call, int(m_calls.size())});
     m_calls.push_back(std::move(step));
+    m_cell = {Kind::CloseTable}; // it may change the table (merge cells)
 }
 
 void Output::openTable(const QTextTableFormat &format, int columns)

@@ -1,5 +1,7 @@
 // The RTF reader's core: groups, keyword dispatch, text runs and paragraphs.
 // The destination families live in RtfRead*.cpp; see RtfReaderImpl.h.
+// Functions on the path of every token are inline (used only here), so the
+// token loop compiles as one piece.
 
 #include "rtf/Rtf.h"
 #include "rtf/RtfReaderImpl.h"
@@ -46,7 +48,7 @@ void Reader::run()
     m_cursor.endEditBlock();
 }
 
-void Reader::openGroup()
+inline void Reader::openGroup()
 {
     m_skipChars = 0;
     m_star = false;
@@ -108,7 +110,7 @@ void Reader::skipDestination()
         closeGroup();
 }
 
-void Reader::word(const Token &t)
+inline void Reader::word(const Token &t)
 {
     if (t.text.size() == 1 && t.text[0] == 'u' && !m_star && m_skipChars == 0) {
         unicode(t.hasParam ? t.param : 0); // by far the most frequent word in non-Latin text
@@ -130,14 +132,14 @@ void Reader::word(const Token &t)
     }
     switch (k->type) {
     case KwType::Destination: destination(k->id, k->ch); break;
-    case KwType::Flag: flag(k->id); break;
+    case KwType::Flag: flag(k->id, k->ch); break;
     case KwType::Toggle: toggle(k->id, !t.hasParam || t.param != 0); break;
     case KwType::Value: value(k->id, t.hasParam ? t.param : 0, t.hasParam); break;
     case KwType::Symbol: addChar(k->ch); break;
     }
 }
 
-void Reader::symbol(char c)
+inline void Reader::symbol(char c)
 {
     if (c == '*') {
         m_star = true;
@@ -158,7 +160,7 @@ void Reader::symbol(char c)
     }
 }
 
-void Reader::hex(uint8_t b)
+inline void Reader::hex(uint8_t b)
 {
     m_star = false;
     if (m_skipChars > 0) {
@@ -169,7 +171,7 @@ void Reader::hex(uint8_t b)
     addBytes(&c, 1);
 }
 
-void Reader::text(std::string_view s)
+inline void Reader::text(std::string_view s)
 {
     m_star = false;
     if (m_skipChars > 0) {
@@ -246,7 +248,7 @@ void Reader::destination(Kw id, char16_t kind)
     }
 }
 
-void Reader::flag(Kw id)
+void Reader::flag(Kw id, char16_t arg)
 {
     switch (id) {
     case Kw::Ansi: setAnsi(1252); break;
@@ -271,11 +273,17 @@ void Reader::flag(Kw id)
     case Kw::Sub: m_st.ch.valign = 2; break;
     case Kw::UlNone: m_st.ch.underline = false; break;
     case Kw::Trowd:
-        if (m_st.dest == Dest::Text) {
-            m_table.rowOpen = true;
-            m_table.cellx.clear();
-        }
-        break;
+    case Kw::ClMgf:
+    case Kw::ClMrg:
+    case Kw::ClVmgf:
+    case Kw::ClVmrg:
+    case Kw::ClVertalT:
+    case Kw::ClVertalC:
+    case Kw::ClVertalB:
+    case Kw::ClBrdr:
+    case Kw::BrdrOther:
+    case Kw::BrdrStyle:
+    case Kw::TrAlign: tableWord(id, arg, 0); break;
     case Kw::Cell: endCell(1); break;
     case Kw::NestCell: endCell(std::max(2, m_st.par.itap)); break;
     case Kw::Row: endRow(1); break;
@@ -344,9 +352,12 @@ void Reader::value(Kw id, int v, bool has)
     case Kw::Sa: m_st.par.sa = v; break;
     case Kw::Itap: m_st.par.itap = std::clamp(v, 0, kMaxTableNesting); break;
     case Kw::Cellx:
-        if (m_table.cellx.size() < size_t(kMaxTableColumns))
-            m_table.cellx.push_back(v);
-        break;
+    case Kw::ClCbpat:
+    case Kw::ClShdng:
+    case Kw::BrdrW:
+    case Kw::BrdrCf:
+    case Kw::Trrh:
+    case Kw::Trgaph: tableWord(id, 0, v); break;
     case Kw::Red: m_color.red = std::clamp(v, 0, 255); m_color.set = true; break;
     case Kw::Green: m_color.green = std::clamp(v, 0, 255); m_color.set = true; break;
     case Kw::Blue: m_color.blue = std::clamp(v, 0, 255); m_color.set = true; break;
@@ -385,12 +396,12 @@ void Reader::setAnsi(int cp)
     m_pageFont = INT_MIN;
 }
 
-int Reader::effectiveFont() const
+inline int Reader::effectiveFont() const
 {
     return m_st.ch.font >= 0 ? m_st.ch.font : m_deff;
 }
 
-const Codepage *Reader::currentPage()
+inline const Codepage *Reader::currentPage()
 {
     const int f = effectiveFont();
     if (f != m_pageFont) {
@@ -410,7 +421,7 @@ const Codepage *Reader::currentPage()
     return m_page;
 }
 
-void Reader::addBytes(const char *s, qsizetype n)
+inline void Reader::addBytes(const char *s, qsizetype n)
 {
     switch (m_st.dest) {
     case Dest::Text:
@@ -438,7 +449,7 @@ void Reader::addBytes(const char *s, qsizetype n)
     }
 }
 
-void Reader::addChar(char16_t c)
+inline void Reader::addChar(char16_t c)
 {
     switch (m_st.dest) {
     case Dest::Text:
@@ -460,7 +471,7 @@ void Reader::addChar(char16_t c)
     }
 }
 
-void Reader::unicode(int v)
+inline void Reader::unicode(int v)
 {
     m_skipChars = m_st.uc;
     if (v < 0)
@@ -476,7 +487,7 @@ void Reader::unicode(int v)
 }
 
 // Text is batched per character state; a change of state flushes.
-void Reader::beginRun()
+inline void Reader::beginRun()
 {
     if (m_hidden.any)
         flushHidden();
@@ -533,7 +544,7 @@ void Reader::enteredFreshBlock()
     m_blockFormatted = false;
 }
 
-void Reader::paragraph()
+inline void Reader::paragraph()
 {
     if (m_st.dest != Dest::Text || m_st.hidden)
         return;

@@ -19,6 +19,7 @@
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextTable>
 #include <QTextDocument>
 #include <QTextFrame>
 
@@ -28,8 +29,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-class QTextTable;
 
 namespace rtf::detail {
 
@@ -183,11 +182,37 @@ struct FieldCtx {
     int link = -1; // into FieldState::links once the result starts; 0: no link
 };
 
+struct CellBorder {
+    int8_t style = -1; // -1 none given, 0 none, then as BorderStyle in RtfReadTables.cpp
+    int width = 0;     // twips
+    int color = -1;
+    bool operator==(const CellBorder &o) const { return style == o.style && width == o.width && color == o.color; }
+};
+
 struct TableCtx {
     int rows = 1, cols = 1; // made so far
     int row = 0;
-    int col = 0;
+    int col = 0;           // the cell's number in its row (not its column)
     bool needMove = false; // the next content goes to (row, col)
+    int preparedRow = -1;  // the row whose spans and looks are set
+    std::vector<int> startCol; // of each cell of that row
+    std::vector<int> edges;    // right edges of the columns, twips
+    CellBorder grid;           // the border every side of every cell has, drawn by the table
+    // Of each column in the row above: the column its cell starts in and its
+    // span, so that merges are decided before the table is made.
+    std::vector<std::pair<int, int>> above, current;
+    std::vector<bool> covered; // places of the current row that merged cells cover
+};
+
+
+// One cell as \trowd ... \cellx defines it.
+struct CellDef {
+    int right = 0; // twips
+    uint8_t hmerge = 0, vmerge = 0; // 1 first of a merge, 2 merged into the one before
+    uint8_t valign = 0;             // 0 top, 1 centre, 2 bottom
+    int bg = -1;      // colour
+    int shading = -1; // hundredths of a percent of black
+    CellBorder border[4]; // top, left, bottom, right
 };
 
 struct Picture {
@@ -227,7 +252,12 @@ struct PictureState {
 
 struct TableState {
     std::vector<TableCtx> tables;
-    std::vector<int> cellx;
+    std::vector<CellDef> cells; // the row being defined
+    CellDef pending;            // the cell being defined, until its \cellx
+    int side = -1;   // the border \brdr* words describe: a cell's side 0-3, or -1
+    int rowHeight = 0; // twips: positive at least, negative exactly
+    int gaph = -1;     // half the space between cells, twips
+    uint8_t align = 0; // 0 left, 1 centre, 2 right
     bool rowOpen = false;
 };
 
@@ -257,7 +287,8 @@ struct AnnotationState {
 // at the head of the file and the bounds.
 struct Shared {
     Shared(const QByteArray &data)
-        : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size() / 16)
+        : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size() / 16),
+          scanBudget(2 * qint64(data.size()) + (1 << 20))
     {
     }
     Tokenizer tok;
@@ -267,6 +298,7 @@ struct Shared {
     FontTableState font;
     ColorTableState color;
     qint64 cellBudget;
+    qint64 scanBudget;  // bytes that looking ahead for table columns may read
     int partDepth = 0;  // parts inside parts are read up to kMaxPartDepth
     int notes = 0;      // footnotes so far, for automatic numbers
     QStringList sectionParts; // headers and footers, in file order
@@ -299,7 +331,7 @@ private:
 
     // ---- keyword dispatch --------------------------------------------------
     void destination(Kw id, char16_t kind);
-    void flag(Kw id);
+    void flag(Kw id, char16_t arg);
     void toggle(Kw id, bool on);
     void value(Kw id, int v, bool has);
 
@@ -330,7 +362,11 @@ private:
     void paragraph();
     bool openTable();
     void closeTable();
-    void moveToCell(TableCtx &t);
+    bool moveToCell(TableCtx &t); // true: the place is covered by a merged cell
+    std::vector<int> scanColumnEdges();
+    void prepareRow(TableCtx &t);
+    QTextTableCellFormat cellFormat(const CellDef &def, const CellBorder &grid) const;
+    void tableWord(Kw id, char16_t arg, int v);
     void endCell(int level);
     void endRow(int level);
 

@@ -995,12 +995,15 @@ private:
                        const std::vector<int> &edges)
     {
         const QTextTableFormat tf = table->format();
+        // Tables made in the editor have one border for all cells; tables
+        // read from RTF have each cell's own.
         const bool borders = tf.border() > 0 && tf.borderStyle() != QTextFrameFormat::BorderStyle_None;
         const int borderTwips = qBound(1, pixelsToTwips(tf.border()), 75);
         const int cols = table->columns();
 
         word("\\trowd");
-        word("\\trgaph", 108);
+        word("\\trgaph", tf.hasProperty(QTextFormat::TableCellPadding)
+                              ? qBound(0, pixelsToTwips(tf.cellPadding()), 1440) : 108);
         word("\\trleft", 0);
         if (r < tf.headerRowCount())
             word("\\trhdr");
@@ -1009,24 +1012,84 @@ private:
             word("\\trqc");
         else if (ta & (Qt::AlignRight | Qt::AlignTrailing))
             word("\\trqr");
+        if (!cells.empty()) {
+            if (const int h = cells.front().cell.format().intProperty(kRowHeight))
+                word("\\trrh", h);
+        }
         for (const RowCell &rc : cells) {
             const QTextTableCell &cell = rc.cell;
+            const QTextTableCellFormat cf = cell.format().toTableCellFormat();
             if (rc.covered)
                 word("\\clvmrg");
             else if (cell.rowSpan() > 1)
                 word("\\clvmgf");
-            const QBrush bg = cell.format().background();
+            if (cf.verticalAlignment() == QTextCharFormat::AlignMiddle)
+                word("\\clvertalc");
+            else if (cf.verticalAlignment() == QTextCharFormat::AlignBottom)
+                word("\\clvertalb");
+            const QBrush bg = cf.background();
             if (bg.style() != Qt::NoBrush)
                 word("\\clcbpat", colorIndex(bg.color()));
-            if (borders) {
-                for (const char *side : {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"}) {
-                    word(side);
-                    word("\\brdrs");
-                    word("\\brdrw", borderTwips);
-                }
-            }
+            cellBorders(cf, borders ? &tf : nullptr, borderTwips);
             const int last = qBound(0, rc.column + cell.columnSpan() - 1, cols - 1);
             word("\\cellx", edges[size_t(last)]);
+        }
+    }
+
+    void borderStyle(QTextFrameFormat::BorderStyle style)
+    {
+        switch (style) {
+        case QTextFrameFormat::BorderStyle_Double: word("\\brdrdb"); break;
+        case QTextFrameFormat::BorderStyle_Dotted: word("\\brdrdot"); break;
+        case QTextFrameFormat::BorderStyle_Dashed: word("\\brdrdash"); break;
+        case QTextFrameFormat::BorderStyle_Inset: word("\\brdrinset"); break;
+        case QTextFrameFormat::BorderStyle_Outset: word("\\brdroutset"); break;
+        default: word("\\brdrs"); break;
+        }
+    }
+
+    // Each side of a cell: its own border where it has one set (none is
+    // written as no words), else the table's, if the table has one.
+    void cellBorders(const QTextTableCellFormat &cf, const QTextTableFormat *table, int tableTwips)
+    {
+        struct Side {
+            const char *word;
+            int width, style, brush;
+        };
+        static const Side sides[] = {
+            {"\\clbrdrt", QTextFormat::TableCellTopBorder, QTextFormat::TableCellTopBorderStyle,
+             QTextFormat::TableCellTopBorderBrush},
+            {"\\clbrdrl", QTextFormat::TableCellLeftBorder, QTextFormat::TableCellLeftBorderStyle,
+             QTextFormat::TableCellLeftBorderBrush},
+            {"\\clbrdrb", QTextFormat::TableCellBottomBorder, QTextFormat::TableCellBottomBorderStyle,
+             QTextFormat::TableCellBottomBorderBrush},
+            {"\\clbrdrr", QTextFormat::TableCellRightBorder, QTextFormat::TableCellRightBorderStyle,
+             QTextFormat::TableCellRightBorderBrush},
+        };
+        for (const Side &s : sides) {
+            int twips = tableTwips;
+            QTextFrameFormat::BorderStyle style;
+            QBrush brush;
+            if (cf.hasProperty(s.style)) {
+                style = QTextFrameFormat::BorderStyle(cf.intProperty(s.style));
+                const double width = cf.doubleProperty(s.width);
+                if (width <= 0)
+                    continue;
+                twips = qBound(1, pixelsToTwips(width), 1440);
+                brush = cf.brushProperty(s.brush);
+            } else if (table) {
+                style = table->borderStyle();
+                brush = table->borderBrush();
+            } else {
+                continue;
+            }
+            if (style == QTextFrameFormat::BorderStyle_None)
+                continue;
+            word(s.word);
+            borderStyle(style);
+            word("\\brdrw", twips);
+            if (brush.style() != Qt::NoBrush && brush.color() != QColor(Qt::black))
+                word("\\brdrcf", colorIndex(brush.color()));
         }
     }
 

@@ -11,6 +11,43 @@ using namespace rtftest;
 
 namespace {
 
+// Each table's columns, then each cell: place, spans and looks.
+QStringList tableDump(QTextFrame *frame)
+{
+    QStringList out;
+    for (QTextTable *t : tablesIn(frame)) {
+        QStringList widths;
+        for (const QTextLength &l : t->format().columnWidthConstraints())
+            widths << QString::number(qRound(l.rawValue() * 15));
+        out << QStringLiteral("table %1x%2 w[%3] pad%4 border%5")
+                   .arg(t->rows()).arg(t->columns()).arg(widths.join(u','))
+                   .arg(qRound(t->format().cellPadding() * 15)).arg(t->format().border());
+        for (int r = 0; r < t->rows(); ++r)
+            for (int c = 0; c < t->columns(); ++c) {
+                const QTextTableCell cell = t->cellAt(r, c);
+                if (cell.row() != r || cell.column() != c)
+                    continue;
+                const QTextTableCellFormat f = cell.format().toTableCellFormat();
+                QString borders;
+                for (int p : {QTextFormat::TableCellTopBorder, QTextFormat::TableCellLeftBorder,
+                              QTextFormat::TableCellBottomBorder, QTextFormat::TableCellRightBorder})
+                    borders += f.hasProperty(p) ? QString::number(f.doubleProperty(p)) + u'/'
+                                                      + QString::number(f.intProperty(p + 4)) + u'/'
+                                                      + f.brushProperty(p + 8).color().name() + u' '
+                                                : QStringLiteral("- ");
+                out << QStringLiteral(" %1,%2 %3x%4 bg%5 va%6 h%7 %8%9")
+                           .arg(r).arg(c).arg(cell.rowSpan()).arg(cell.columnSpan())
+                           .arg(f.background().style() == Qt::NoBrush ? QString() : f.background().color().name())
+                           .arg(int(f.verticalAlignment())).arg(f.intProperty(rtf::kRowHeight))
+                           .arg(borders, collapsed(structure(cell.begin())));
+                for (auto it = cell.begin(); !it.atEnd(); ++it)
+                    if (it.currentFrame())
+                        out << tableDump(it.currentFrame()->parentFrame());
+            }
+    }
+    return out;
+}
+
 // Write, read, write: the model comes back the same and the second write
 // equals the first byte for byte.
 void checkStable(const QTextDocument &doc)
@@ -19,6 +56,7 @@ void checkStable(const QTextDocument &doc)
     QTextDocument back;
     QVERIFY(rtf::read(w1, &back));
     QCOMPARE(formatDump(back), formatDump(doc));
+    QCOMPARE(tableDump(back.rootFrame()), tableDump(doc.rootFrame()));
     QCOMPARE(back.toPlainText(), doc.toPlainText());
     QCOMPARE(rtf::write(&back), w1);
 }
@@ -34,6 +72,7 @@ private slots:
     void trailingEmptyParagraphs();
     void keptParts();
     void tabsAndLineSpacing();
+    void tables();
 };
 
 void TestRtfFidelity::mends_data()
@@ -156,6 +195,41 @@ void TestRtfFidelity::tabsAndLineSpacing()
     QCOMPARE(pars[4], QStringLiteral("P0 q1 li0 ri0 fi0 sb0 sa0 line3:32"));
     QCOMPARE(pars[5], QStringLiteral("P0 q1 li0 ri0 fi0 sb0 sa0"));
     QCOMPARE(blockOf(doc.get(), QStringLiteral("cols")).tabPositions().at(2).delimiter, QChar(u'.'));
+    checkStable(*doc);
+}
+
+void TestRtfFidelity::tables()
+{
+    // Three columns of 2880 twips; a row of fewer, wider cells spans them;
+    // vertical and horizontal merges; borders only where written.
+    auto doc = load(
+        "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
+        "\\trowd\\trgaph108\\trrh400\\clcbpat2\\clvertalc\\clbrdrt\\brdrs\\brdrw30\\brdrcf1"
+        "\\clbrdrb\\brdrdb\\brdrw15\\cellx2880\\clshdng2500\\cellx8640"
+        "\\pard\\intbl a\\cell wide\\cell\\row"
+        "\\trowd\\trgaph108\\clvmgf\\cellx2880\\clvertalb\\cellx5760\\cellx8640"
+        "\\pard\\intbl tall\\cell b\\cell c\\cell\\row"
+        "\\trowd\\trgaph108\\clvmrg\\cellx2880\\clmgf\\cellx5760\\clmrg\\cellx8640"
+        "\\pard\\intbl\\cell joined\\cell\\cell\\row"
+        "\\pard after\\par}");
+    QVERIFY(doc);
+    const QStringList dump = tableDump(doc->rootFrame());
+    // va: 3 middle, 5 bottom; borders width/style (3 solid, 4 double)/colour
+    QCOMPARE(dump, QStringList({
+        "table 3x3 w[2880,2880,2880] pad108 border0",
+        " 0,0 1x1 bg#0000ff va3 h400 2/3/#ff0000 - 1/4/#000000 - a",
+        " 0,1 1x2 bg#c0c0c0 va0 h400 - - - - wide",
+        " 1,0 2x1 bg va0 h0 - - - - tall",
+        " 1,1 1x1 bg va5 h0 - - - - b",
+        " 1,2 1x1 bg va0 h0 - - - - c",
+        " 2,1 1x2 bg va0 h0 - - - - joined",
+    }));
+    QCOMPARE(structure(*doc), QStringLiteral("[a|wide/tall|b|c/joined] after"));
+    // Written back with the same widths and merges.
+    const QByteArray out = rtf::write(doc.get());
+    for (const char *w : {"\\cellx2880", "\\cellx5760", "\\cellx8640", "\\clvmgf", "\\clvmrg", "\\trrh400",
+                          "\\clvertalc", "\\brdrdb", "\\brdrw30"})
+        QVERIFY2(out.contains(w), w);
     checkStable(*doc);
 }
 
