@@ -510,6 +510,26 @@ const Shape kShapes[] = {
              s += "\\trowd\\cellx2000\\cellx4000\\pard\\intbl r" + num(i) + "\\cell x\\cell\\row\r\n";
          return s + "\\pard after\\par}";
      }},
+    {"word-rows", 10000, [](int n) { // Word's rows: borders, shading, a merge
+         QByteArray def = "\\trowd\\trgaph108";
+         for (int c = 0; c < 4; ++c) {
+             if (c == 1)
+                 def += "\\clcbpat2";
+             def += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
+                    "\\clbrdrr\\brdrs\\brdrw10\\cellx" + num(2000 * (c + 1));
+         }
+         QByteArray s = "{\\rtf1\\ansi{\\colortbl;\\red0\\green0\\blue0;\\red200\\green200\\blue200;}";
+         for (int i = 0; i < n; ++i)
+             s += def + "\\pard\\intbl r" + num(i) + "\\cell a\\cell b\\cell c\\cell\\row\r\n";
+         return s + "\\pard after\\par}";
+     }},
+    {"merged-rows", 2000, [](int n) { // every row with cells merged across
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl a\\cell b\\cell c\\cell\\row\r\n"
+                  "\\trowd\\cellx1000\\clmgf\\cellx2000\\clmrg\\cellx3000\\pard\\intbl d\\cell e\\cell\\cell\\row\r\n";
+         return s + "\\pard after\\par}";
+     }},
     {"columns", 20000, [](int n) { // one row of n cells
          QByteArray s = "{\\rtf1\\ansi \\trowd";
          for (int i = 0; i < n; ++i)

@@ -299,12 +299,18 @@ void Reader::prepareRow(TableCtx &t)
     }
     if (steps.empty())
         return;
-    m_out.call([row, steps = std::move(steps)](QTextCursor &, QTextTable *table) {
+    qint64 *budget = &m_sh.mergeBudget;
+    m_out.call([row, steps = std::move(steps), budget](QTextCursor &, QTextTable *table) {
+        const qint64 cost = qint64(table->rows()) * table->columns();
+        auto affordable = [&] {
+            *budget -= cost;
+            return *budget >= 0;
+        };
         for (const CellStep &s : steps) {
-            if (s.span > 1)
+            if (s.span > 1 && affordable())
                 table->mergeCells(row, s.col, 1, s.span);
             const QTextTableCell above = s.vmerge ? table->cellAt(row - 1, s.col) : QTextTableCell();
-            if (s.vmerge && above.column() == s.col && above.columnSpan() == s.span) {
+            if (s.vmerge && above.column() == s.col && above.columnSpan() == s.span && affordable()) {
                 const int blocks = blockCount(above);
                 table->mergeCells(above.row(), s.col, row - above.row() + 1, s.span);
                 // The merged-in cell is still empty; its empty paragraph goes.

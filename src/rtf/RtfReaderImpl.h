@@ -42,6 +42,11 @@ constexpr int kMaxTableNesting = 16;
 // every row, would otherwise take memory far out of proportion to the file.
 constexpr int kMinCellBudget = 100000;
 constexpr int kTableCost = 32; // a table takes as much memory as this many cells
+// Qt goes through all of a table's cells for each merge of cells: merges
+// stop (the cells stay apart, their content as it is) once the cells gone
+// through would pass this plus so many per input byte.
+constexpr qint64 kMinMergeBudget = 20000000;
+constexpr qint64 kMergeBudgetPerByte = 32;
 // Qt's format collection hashes a format as a sum of weak per-property
 // hashes in which a list (of font families, of attached parts) counts as a
 // constant, so formats that differ only in their face, their notes, or in
@@ -288,7 +293,8 @@ struct AnnotationState {
 struct Shared {
     Shared(const QByteArray &data)
         : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size() / 16),
-          scanBudget(2 * qint64(data.size()) + (1 << 20))
+          scanBudget(2 * qint64(data.size()) + (1 << 20)),
+          mergeBudget(kMinMergeBudget + kMergeBudgetPerByte * qint64(data.size()))
     {
     }
     Tokenizer tok;
@@ -298,7 +304,8 @@ struct Shared {
     FontTableState font;
     ColorTableState color;
     qint64 cellBudget;
-    qint64 scanBudget;  // bytes that looking ahead for table columns may read
+    qint64 scanBudget;
+    qint64 mergeBudget; // table cells that merging cells may go through  // bytes that looking ahead for table columns may read
     int partDepth = 0;  // parts inside parts are read up to kMaxPartDepth
     int notes = 0;      // footnotes so far, for automatic numbers
     QStringList sectionParts; // headers and footers, in file order
