@@ -57,17 +57,23 @@ void Output::openTable(const QTextTableFormat &format, int columns)
     m_cell = {Kind::CloseTable};
 }
 
-void Output::moveToCell(int row, int column)
+void Output::grow(int row, int column)
 {
     TableSize &t = m_tables[size_t(m_open.back())];
     t.rows = std::max(t.rows, row + 1);
     t.columns = std::max(t.columns, column + 1);
+}
+
+void Output::moveToCell(int row, int column)
+{
+    grow(row, column);
     m_steps.push_back({Kind::Cell, m_open.back(), row, column});
     m_cell = m_steps.back();
 }
 
 void Output::moveToCellEnd(int row, int column)
 {
+    grow(row, column); // a row may start in a place a merged cell covers
     // Content goes in at the cursor, which stays at the end of its cell:
     // a run of overflow needs one move, not one per paragraph (each costs
     // a search of the table's cells).
@@ -103,8 +109,13 @@ void Output::replay()
             tables.push_back(m_cursor.insertTable(t.rows, t.columns, t.format));
             break;
         }
-        case Kind::Cell: m_cursor.setPosition(tables.back()->cellAt(s.row, s.col).firstPosition()); break;
-        case Kind::CellEnd: m_cursor.setPosition(tables.back()->cellAt(s.row, s.col).lastPosition()); break;
+        case Kind::Cell:
+        case Kind::CellEnd: {
+            const QTextTableCell cell = tables.back()->cellAt(s.row, s.col);
+            if (cell.isValid()) // always, as the table was made for these steps
+                m_cursor.setPosition(s.kind == Kind::Cell ? cell.firstPosition() : cell.lastPosition());
+            break;
+        }
         case Kind::CloseTable:
             m_cursor.setPosition(tables.back()->lastPosition() + 1);
             tables.pop_back();

@@ -62,6 +62,7 @@ private:
         int columns = 1;
     };
 
+    void grow(int row, int column);
     void replay();
 
     QTextCursor &m_cursor;

@@ -322,6 +322,9 @@ void TestRtfReader::tables()
          "\\pard\\intbl\\itap1 tail\\cell outer2\\cell\\row\\pard end}",
          "[outer1 [n11|n12/n21|n22] tail|outer2] end"},
         {"cut in a row", "{\\rtf1 \\trowd\\cellx100\\intbl a\\cell b", "[a|b]"},
+        // A row whose only cell is merged into the one above.
+        {"merged row", "{\\rtf1 \\trowd\\clvmgf\\cellx100\\pard\\intbl a\\cell\\row"
+                       " \\trowd\\clvmrg\\cellx100\\pard\\intbl b\\cell\\row\\pard after\\par}", "[a b/] after"},
         // A note in a nested cell; cells past the 64th run into the last
         // one, a paragraph each, in order.
         {"in cells",
@@ -336,7 +339,7 @@ void TestRtfReader::tables()
     }
     auto doc = load(cases[0].rtf);
     QVERIFY(formatOf(doc.get(), QStringLiteral("A1")).fontWeight() >= QFont::Bold);
-    doc = load(cases[6].rtf);
+    doc = load(cases[7].rtf);
     QVERIFY(formatOf(doc.get(), QStringLiteral("qr")).property(rtf::kAttachedParts).toStringList().size() == 1);
     doc = load(cases[2].rtf);
     QCOMPARE(blockOf(doc.get(), QStringLiteral("two")).alignment(), Qt::AlignRight);
