@@ -12,13 +12,13 @@ namespace rtf::detail {
 
 Reader::Reader(const QByteArray &data, QTextDocument *doc)
     : m_own(std::make_unique<Shared>(data)), m_sh(*m_own), m_tok(m_sh.tok), m_doc(doc), m_cursor(doc),
-      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color)
+      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color), m_tab(m_sh.tab)
 {
 }
 
 Reader::Reader(Reader &parent, QTextDocument *doc)
     : m_sh(parent.m_sh), m_tok(m_sh.tok), m_doc(doc), m_cursor(doc), m_isPart(true),
-      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color)
+      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color), m_tab(m_sh.tab)
 {
     // The part starts inside its group, with the character look around it;
     // the group's '}' ends it.

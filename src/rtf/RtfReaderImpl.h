@@ -303,6 +303,7 @@ struct Shared {
     int deff = 0;
     FontTableState font;
     ColorTableState color;
+    TabState tab; // a part's paragraphs may use the sets of the text around it
     qint64 cellBudget;
     qint64 scanBudget;
     qint64 mergeBudget; // table cells that merging cells may go through  // bytes that looking ahead for table columns may read
@@ -434,7 +435,7 @@ private:
     PictureState m_picture;
     TableState m_table;
     HiddenState m_hidden;
-    TabState m_tab;
+    TabState &m_tab;
     AnnotationState m_annotation;
 
     QHash<CharState, QTextCharFormat> m_formats; // cleared when fonts or colours change

@@ -406,6 +406,8 @@ void TestRtfReader::hostileInput()
     QCOMPARE(t.size(), 1);
     QVERIFY(t.first()->columns() <= 64);
     QVERIFY(collapsed(doc->toPlainText()).endsWith(QStringLiteral("497 498 499")));
+    // A note's paragraphs may use the tab stops of the text around it.
+    QCOMPARE(plain("{\\rtf1\\tx720 a{\\footnote b\\par}c\\par}").remove(QChar(0x200B)).trimmed(), QStringLiteral("ac"));
     // Random bytes after the header never crash.
     QRandomGenerator rng(1234);
     const char alphabet[] = "{}\\\\\\'abcdefu0123456789-; \r\n*";
