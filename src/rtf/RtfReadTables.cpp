@@ -432,6 +432,10 @@ void Reader::endCell(int level)
         ensurePosition(level);
         finishBlock();
     }
+    if (int(m_table.tables.size()) < level) { // a table there was no room for
+        m_pendingPar = true;
+        return;
+    }
     TableCtx &t = m_table.tables.back();
     ++t.col;
     t.needMove = true;

@@ -41,7 +41,7 @@ constexpr int kMaxTableNesting = 16;
 // rows of many columns spelled with a few bytes each, or tables nested in
 // every row, would otherwise take memory far out of proportion to the file.
 constexpr int kMinCellBudget = 100000;
-constexpr int kTableCost = 32; // a table takes as much memory as this many cells
+constexpr int kTableCost = 16; // a table takes as much memory as this many cells
 // Qt goes through all of a table's cells for each merge of cells: merges
 // stop (the cells stay apart, their content as it is) once the cells gone
 // through would pass this plus so many per input byte.
