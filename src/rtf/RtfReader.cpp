@@ -169,6 +169,8 @@ inline void Reader::hex(uint8_t b)
         --m_skipChars;
         return;
     }
+    if (b == 0 && m_st.dest != Dest::LevelText)
+        return; // a NUL is no text (and no writer could write it back)
     const char c = char(b);
     addBytes(&c, 1);
 }

@@ -312,6 +312,7 @@ struct Shared {
     qint64 scanBudget;  // bytes that looking ahead for table columns may read
     int partDepth = 0;  // parts inside parts are read up to kMaxPartDepth
     int notes = 0;      // footnotes so far, for automatic numbers
+    int sectionDepth = 0; // inside a header or footer
     QStringList sectionParts; // headers and footers, in file order
 };
 
