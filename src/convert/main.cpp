@@ -1,6 +1,7 @@
 // quillet-convert: batch conversion between RTF, plain text and HTML with
 // the editor's own RTF engine.
 
+#include "SafeHtml.h"
 #include "rtf/Rtf.h"
 #include "rtf/TextCodec.h"
 
@@ -107,7 +108,7 @@ bool writeAll(const QString &path, const QByteArray &data, QString *error)
 
 QByteArray plainText(const QTextDocument &doc, bool crlf)
 {
-    QString text = doc.toPlainText();
+    QString text = rtf::plainText(&doc); // list markers too, as word processors export them
     text.remove(QChar::ObjectReplacementCharacter); // pictures have no text
     if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
         text += QLatin1Char('\n');
@@ -212,7 +213,7 @@ int main(int argc, char **argv)
         result = plainText(doc, crlf);
         break;
     case Format::Html:
-        result = doc.toHtml().toUtf8();
+        result = safeHtml(&doc);
         break;
     case Format::None:
         break;

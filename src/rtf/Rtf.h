@@ -4,7 +4,9 @@
 // target all go through these three functions.
 
 #include <QByteArray>
+#include <QString>
 
+class QTextBlock;
 class QTextDocument;
 
 namespace rtf {
@@ -45,5 +47,20 @@ constexpr int kTabLeaders = 0x100000 + 0x5233;
 // Qt has no row heights: a table cell keeps its row's \trrh (twips;
 // negative: exactly) for the writer.
 constexpr int kRowHeight = 0x100000 + 0x5234;
+
+// Lists: a bullet list's own bullet character (QString) and the first-line
+// indent of its items in twips (int, negative: the marker hangs left of
+// the text), both on the QTextListFormat.
+constexpr int kListBullet = 0x100000 + 0x5235;
+constexpr int kListFirstIndent = 0x100000 + 0x5236;
+constexpr int kListStart = 0x100000 + 0x5237; // the first number, when not 1 (int)
+
+// The document's text as word processors export it: as toPlainText(), but
+// each list item starts with its marker and a tab.
+QString plainText(const QTextDocument *doc);
+
+// The marker of a list item as word processors show it ("1.", "b)", "•"),
+// with the list's first number; empty for a block in no list.
+QString listMarker(const QTextBlock &block);
 
 } // namespace rtf

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 namespace rtf {
 namespace {
@@ -13,7 +14,8 @@ using T = KwType;
 constexpr Keyword K(std::string_view n, T t, Kw id, char16_t ch = 0) { return {n, t, id, ch}; }
 
 // Sorted by name (byte order); the static_assert below keeps it that way.
-constexpr std::array kTable{
+// A plain array: clang limits how many elements std::array deduction takes.
+constexpr Keyword kTable[] = {
     K("aftnsep", T::Destination, Kw::Skip),
     K("aftnsepc", T::Destination, Kw::Skip),
     K("annotation", T::Destination, Kw::Annotation),
@@ -125,6 +127,7 @@ constexpr std::array kTable{
     K("highlight", T::Value, Kw::Highlight),
     K("hlinkbase", T::Destination, Kw::Skip),
     K("i", T::Toggle, Kw::I),
+    K("ilvl", T::Value, Kw::Ilvl),
     K("info", T::Destination, Kw::Skip),
     K("intbl", T::Flag, Kw::Intbl),
     K("itap", T::Value, Kw::Itap),
@@ -132,12 +135,21 @@ constexpr std::array kTable{
     K("keywords", T::Destination, Kw::Skip),
     K("latentstyles", T::Destination, Kw::Skip),
     K("ldblquote", T::Symbol, Kw::Char, 0x201C),
+    K("levelnfc", T::Value, Kw::LevelNfc),
+    K("levelnfcn", T::Value, Kw::LevelNfc),
+    K("levelstartat", T::Value, Kw::LevelStartAt),
+    K("leveltext", T::Destination, Kw::LevelText),
     K("li", T::Value, Kw::Li),
     K("line", T::Symbol, Kw::Char, 0x2028),
-    K("listoverridetable", T::Destination, Kw::Skip),
-    K("listtable", T::Destination, Kw::Skip),
-    K("listtext", T::Destination, Kw::Keep),
+    K("list", T::Destination, Kw::List),
+    K("listid", T::Value, Kw::ListId),
+    K("listlevel", T::Destination, Kw::ListLevel),
+    K("listoverride", T::Destination, Kw::ListOverride),
+    K("listoverridetable", T::Destination, Kw::ListTable),
+    K("listtable", T::Destination, Kw::ListTable),
+    K("listtext", T::Destination, Kw::ListText),
     K("lquote", T::Symbol, Kw::Char, 0x2018),
+    K("ls", T::Value, Kw::Ls),
     K("ltrmark", T::Symbol, Kw::Char, 0x200E),
     K("mac", T::Flag, Kw::Mac),
     K("macpict", T::Flag, Kw::OtherBlip),
@@ -169,7 +181,7 @@ constexpr std::array kTable{
     K("pmmetafile", T::Flag, Kw::OtherBlip),
     K("pn", T::Destination, Kw::Skip),
     K("pngblip", T::Flag, Kw::PngBlip),
-    K("pntext", T::Destination, Kw::Keep),
+    K("pntext", T::Destination, Kw::ListText),
     K("printim", T::Destination, Kw::Skip),
     K("private", T::Destination, Kw::Skip),
     K("protusertbl", T::Destination, Kw::Skip),
@@ -270,7 +282,7 @@ constexpr std::array kTable{
 };
 
 constexpr bool byName(const Keyword &a, const Keyword &b) { return a.name < b.name; }
-static_assert(std::is_sorted(kTable.begin(), kTable.end(), byName), "keyword table must stay sorted");
+static_assert(std::is_sorted(std::begin(kTable), std::end(kTable), byName), "keyword table must stay sorted");
 
 // Every control word of a document goes through findKeyword, so lookup is
 // one hash and (almost always) one comparison: an open-addressing table of
@@ -292,7 +304,7 @@ constexpr auto kSlotTable = [] {
     std::array<uint16_t, kSlots> slots{};
     for (auto &s : slots)
         s = kEmpty;
-    for (size_t k = 0; k < kTable.size(); ++k) {
+    for (size_t k = 0; k < std::size(kTable); ++k) {
         size_t i = hashName(kTable[k].name) & (kSlots - 1);
         while (slots[i] != kEmpty)
             i = (i + 1) & (kSlots - 1);
@@ -306,7 +318,7 @@ constexpr bool namesFit()
     for (const Keyword &k : kTable)
         if (k.name.size() > kMaxName)
             return false;
-    return kTable.size() < kSlots / 2;
+    return std::size(kTable) < kSlots / 2;
 }
 static_assert(namesFit(), "keyword table outgrew its hash table");
 

@@ -20,11 +20,12 @@ const QTextBlockFormat &Reader::blockFormat(const ParState &p)
     case 3: f.setAlignment(Qt::AlignJustify); break;
     default: break;
     }
-    if (p.li)
-        f.setLeftMargin(twipsToPixels(p.li));
+    const ListLevel *level = p.ls > 0 ? listLevel(p) : nullptr;
+    if (const int li = (level && !p.li) ? level->li : p.li)
+        f.setLeftMargin(twipsToPixels(li));
     if (p.ri)
         f.setRightMargin(twipsToPixels(p.ri));
-    if (p.fi)
+    if (p.fi && !level) // a list item's first line is its marker's: kept on the list
         f.setTextIndent(twipsToPixels(p.fi));
     if (p.sb)
         f.setTopMargin(twipsToPixels(p.sb));

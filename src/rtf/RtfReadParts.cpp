@@ -26,11 +26,16 @@ void Reader::startPart(Kw id, char16_t kind)
         return skipDestination();
     flushHidden();
     flushText();
-    if (id == Kw::Footnote)
+    // Notes are numbered in the order of the main text; headers and footers
+    // are written back ahead of it, so notes in them do not count.
+    if (id == Kw::Footnote && m_sh.sectionDepth == 0)
         ++m_sh.notes;
     QString tip;
     bool endnote = false;
+    const bool section = id == Kw::HeaderPart;
+    m_sh.sectionDepth += section;
     const QString content = readPart(&endnote, &tip);
+    m_sh.sectionDepth -= section;
     switch (id) {
     case Kw::HeaderPart:
         m_sh.sectionParts.append(entry(QLatin1String(kSectionKinds[kind & 7]), {}, {}, content));
@@ -113,7 +118,8 @@ void Reader::footnoteNumber()
     ensurePosition(contentLevel());
     QTextCharFormat f = charFormat(m_st.ch);
     f.setProperty(kAutoNumber, true);
-    m_out.insertText(QString::number(m_isPart ? std::max(1, m_sh.notes) : m_sh.notes + 1), f);
+    const int number = m_sh.sectionDepth ? 1 : m_isPart ? std::max(1, m_sh.notes) : m_sh.notes + 1;
+    m_out.insertText(QString::number(number), f);
 }
 
 void Reader::startCapture(Kw id)

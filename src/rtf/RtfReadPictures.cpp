@@ -66,6 +66,7 @@ void Reader::finishPicture()
     if (pict.scaley > 0)
         h = h * pict.scaley / 100.0;
 
+    flushHidden();
     flushText();
     ensurePosition(contentLevel());
 

@@ -419,6 +419,7 @@ void Reader::endCell(int level)
 {
     if (m_st.dest != Dest::Text || m_st.hidden)
         return;
+    flushHidden(); // hidden text stays in its cell
     flushText();
     level = std::min(level, kMaxTableNesting);
     if (m_pendingPar && int(m_table.tables.size()) == level && !m_table.tables.back().needMove) {
@@ -445,6 +446,7 @@ void Reader::endRow(int level)
 {
     if ((m_st.dest != Dest::Text && m_st.dest != Dest::TableProps) || m_st.hidden)
         return;
+    flushHidden();
     flushText();
     level = std::min(level, kMaxTableNesting);
     if (level == 1)

@@ -71,6 +71,8 @@ void Reader::closeGroup()
         commitFont();
     else if (m_st.dest == Dest::Capture)
         endCapture();
+    else if (m_st.dest == Dest::ListTable || m_st.dest == Dest::LevelText)
+        listGroupEnd();
     if (m_picture.active && m_picture.pict.depth == m_stack.size())
         finishPicture();
     while (!m_field.fields.empty() && m_field.fields.back().depth >= m_stack.size())
@@ -167,6 +169,8 @@ inline void Reader::hex(uint8_t b)
         --m_skipChars;
         return;
     }
+    if (b == 0 && m_st.dest != Dest::LevelText)
+        return; // a NUL is no text (and no writer could write it back)
     const char c = char(b);
     addBytes(&c, 1);
 }
@@ -185,6 +189,7 @@ inline void Reader::text(std::string_view s)
     case Dest::Text:
     case Dest::FieldInst:
     case Dest::Capture:
+    case Dest::LevelText:
         addBytes(s.data(), qsizetype(s.size()));
         break;
     case Dest::FontTable:
@@ -207,6 +212,7 @@ inline void Reader::text(std::string_view s)
     case Dest::Pict: pictureHex(s); break;
     case Dest::TableProps:
     case Dest::Upr:
+    case Dest::ListTable:
     case Dest::Skipped: break;
     }
 }
@@ -224,6 +230,12 @@ void Reader::destination(Kw id, char16_t kind)
         if (m_st.dest != Dest::Text)
             return skipDestination();
         break;
+    case Kw::ListTable:
+    case Kw::List:
+    case Kw::ListLevel:
+    case Kw::LevelText:
+    case Kw::ListOverride:
+    case Kw::ListText: listDestination(id); break;
     case Kw::HeaderPart:
     case Kw::Footnote:
     case Kw::Annotation: startPart(id, kind); break;
@@ -381,6 +393,11 @@ void Reader::value(Kw id, int v, bool has)
         }
         break;
     case Kw::Tx: addTabStop(v); break;
+    case Kw::ListId:
+    case Kw::LevelNfc:
+    case Kw::LevelStartAt:
+    case Kw::Ls:
+    case Kw::Ilvl: listValue(id, v); break;
     case Kw::Tb: m_st.par.tabKind = 0; m_st.par.tabLeader = 0; break; // bar tabs: no stop
     case Kw::Sl: m_st.par.sl = std::clamp(v, -31680, 31680); break; // at most 22 inches
     case Kw::SlMult: m_st.par.slmult = has && v != 0; break;
@@ -434,6 +451,7 @@ inline void Reader::addBytes(const char *s, qsizetype n)
         m_text.addBytes(currentPage(), s, n);
         break;
     case Dest::Capture: m_annotation.capture.addBytes(currentPage(), s, n); break;
+    case Dest::LevelText: m_list.text.addBytes(currentPage(), s, n); break;
     case Dest::FieldInst:
         if (!m_field.fields.empty())
             m_field.fields.back().inst.addBytes(currentPage(), s, n);
@@ -462,6 +480,7 @@ inline void Reader::addChar(char16_t c)
         m_text.addChar(c);
         break;
     case Dest::Capture: m_annotation.capture.addChar(c); break;
+    case Dest::LevelText: m_list.text.addChar(c); break;
     case Dest::FieldInst:
         if (!m_field.fields.empty())
             m_field.fields.back().inst.addChar(c);
@@ -536,6 +555,8 @@ void Reader::finishBlock()
         m_blockPar = m_st.par;
         m_blockFormatted = true;
     }
+    if (m_st.par.ls > 0 && m_list.any)
+        joinList();
 }
 
 void Reader::enteredFreshBlock()

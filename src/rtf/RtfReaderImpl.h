@@ -15,6 +15,8 @@
 
 #include <QColor>
 #include <QHash>
+#include <QPointer>
+#include <QTextList>
 #include <QStringList>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
@@ -60,7 +62,7 @@ constexpr int kMaxPartDepth = 3;      // a footnote in a comment in a footnote
 constexpr int kMaxTabSets = 10000;    // more distinct sets add no stops
 constexpr int kMaxTabStops = 64;
 
-enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, Skipped };
+enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, ListTable, LevelText, Skipped };
 
 struct CharState {
     int font = -1; // RTF font number; -1 is the document's default font
@@ -101,10 +103,12 @@ struct ParState {
     int li = 0, ri = 0, fi = 0, sb = 0, sa = 0; // twips
     int sl = 0;   // twips; negative: exactly, positive: at least
     int tabs = 0; // 1-based index into the reader's tab sets; 0 none
+    int ls = 0;   // list override number; 0 none
+    int ilvl = 0;
     bool sameLook(const ParState &o) const
     {
         return align == o.align && li == o.li && ri == o.ri && fi == o.fi && sb == o.sb && sa == o.sa
-            && sl == o.sl && slmult == o.slmult && tabs == o.tabs;
+            && sl == o.sl && slmult == o.slmult && tabs == o.tabs && ls == o.ls;
     }
 };
 
@@ -273,6 +277,32 @@ struct TabState {
     QHash<QByteArray, int> index; // a set's bytes -> 1-based number
 };
 
+// Lists from \listtable and \listoverridetable; paragraphs join them by
+// \ls and \ilvl.
+struct ListLevel {
+    int nfc = 0;   // 0 decimal, 1 upper roman, 2 lower roman, 3 upper letter, 4 lower letter, 23 bullet
+    int start = 1;
+    int fi = 0;    // twips
+    int li = 0;
+    QString text;  // \leveltext: its length, then text with level numbers as characters 0-8
+};
+
+struct ListDef {
+    int id = 0;
+    ListLevel levels[9];
+};
+
+struct ListState {
+    std::vector<ListDef> lists;
+    QHash<int, int> overrides;  // \ls -> \listid
+    bool any = false;           // a list table was read: \listtext is a mere label
+    int level = -1;             // the \listlevel being read
+    size_t levelDepth = 0, textDepth = 0, overrideDepth = 0;
+    int overrideId = 0, overrideLs = 0;
+    Sink text;
+    QHash<int, QPointer<QTextList>> made; // (ls, ilvl) -> its list in the document
+};
+
 // Hidden text (\v) waiting to be attached to the character before it.
 struct HiddenState {
     Sink text;
@@ -309,6 +339,7 @@ struct Shared {
     qint64 mergeBudget; // table cells that merging cells may go through  // bytes that looking ahead for table columns may read
     int partDepth = 0;  // parts inside parts are read up to kMaxPartDepth
     int notes = 0;      // footnotes so far, for automatic numbers
+    int sectionDepth = 0; // inside a header or footer
     QStringList sectionParts; // headers and footers, in file order
 };
 
@@ -399,6 +430,13 @@ private:
     void endCapture();
     void flushHidden();
 
+    // ---- lists (RtfReadLists.cpp) -------------------------------------------
+    void listDestination(Kw id);
+    void listGroupEnd();
+    void listValue(Kw id, int v);
+    const ListLevel *listLevel(const ParState &p) const;
+    void joinList();
+
     // ---- pictures (RtfReadPictures.cpp) --------------------------------------
     void startPicture();
     void pictureHex(std::string_view s);
@@ -435,6 +473,7 @@ private:
     PictureState m_picture;
     TableState m_table;
     HiddenState m_hidden;
+    ListState m_list;
     TabState &m_tab;
     AnnotationState m_annotation;
 

@@ -11,6 +11,7 @@ constexpr double kTwipsPerPixel = 15.0; // 1440 twips per inch / 96 pixels per i
 constexpr double kTwipsPerPoint = 20.0;
 constexpr double kHalfPointsPerPoint = 2.0;
 constexpr int kDefaultTabTwips = 720; // RTF's tab distance when \deftab is absent
+constexpr int kListHangTwips = 360;  // a list marker's place left of the text
 constexpr int kTwipsSingleLine = 240; // \slmult1: \sl240 is single spacing
 
 // Tab leaders in kTabLeaders (Rtf.h), one character per stop, in the

@@ -8,6 +8,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextList>
 #include <QTextTable>
 #include <QUrl>
 #include <QVariant>
@@ -221,6 +222,8 @@ public:
         }
         head.raw("}");
         head.newline();
+        if (!m_listFormats.isEmpty())
+            head.listTables(m_listFormats);
         head.raw("{\\*\\generator Quillet 99 2.0;}\\viewkind4");
         head.word("\\deftab", qMax(1, pixelsToTwips(m_doc->defaultTextOption().tabStopDistance())));
         head.newline();
@@ -432,6 +435,92 @@ private:
         m_fonts.insert(face, idx);
         m_fontNames.append(face);
         return idx;
+    }
+
+    int listNumber(const QTextList *list)
+    {
+        auto it = m_listIds.constFind(list);
+        if (it != m_listIds.constEnd())
+            return *it;
+        m_listFormats.append(list->format());
+        const int n = int(m_listFormats.size());
+        m_listIds.insert(list, n);
+        return n;
+    }
+
+    // \listtable and \listoverridetable: one simple list per QTextList.
+    void listTables(const QList<QTextListFormat> &lists)
+    {
+        raw("{\\*\\listtable");
+        for (qsizetype i = 0; i < lists.size(); ++i) {
+            const QTextListFormat &f = lists[i];
+            const int id = int(i) + 1;
+            newline();
+            raw("{\\list");
+            word("\\listtemplateid", id);
+            word("\\listsimple", 1);
+            raw("{\\listlevel");
+            m_needDelim = true;
+            int nfc = 23;
+            switch (f.style()) {
+            case QTextListFormat::ListDecimal: nfc = 0; break;
+            case QTextListFormat::ListUpperRoman: nfc = 1; break;
+            case QTextListFormat::ListLowerRoman: nfc = 2; break;
+            case QTextListFormat::ListUpperAlpha: nfc = 3; break;
+            case QTextListFormat::ListLowerAlpha: nfc = 4; break;
+            default: break;
+            }
+            word("\\levelnfc", nfc);
+            word("\\levelnfcn", nfc);
+            word("\\leveljc", 0);
+            word("\\levelfollow", 0);
+            word("\\levelstartat", f.hasProperty(kListStart) ? f.intProperty(kListStart) : 1);
+            raw("{\\leveltext");
+            m_needDelim = true;
+            if (nfc == 23) {
+                QString bullet = f.stringProperty(kListBullet);
+                if (!f.hasProperty(kListBullet))
+                    bullet = f.style() == QTextListFormat::ListCircle   ? QString(QChar(0x25E6))
+                           : f.style() == QTextListFormat::ListSquare ? QString(QChar(0x25AA))
+                                                                        : QString(QChar(0x2022));
+                hexByte(uchar(bullet.size()));
+                text(bullet);
+                raw(";}{\\levelnumbers;}");
+            } else {
+                const QString prefix = f.numberPrefix().left(20), suffix = f.numberSuffix().left(20);
+                hexByte(uchar(prefix.size() + 1 + suffix.size()));
+                text(prefix);
+                hexByte(0);
+                text(suffix);
+                raw(";}{\\levelnumbers");
+                hexByte(uchar(prefix.size() + 1));
+                raw(";}");
+            }
+            const int fi = f.hasProperty(kListFirstIndent) ? f.intProperty(kListFirstIndent) : -kListHangTwips;
+            word("\\fi", fi);
+            word("\\li", qMax(0, -fi));
+            raw("}{\\listname ;}");
+            word("\\listid", id);
+            raw("}");
+        }
+        raw("}");
+        newline();
+        raw("{\\*\\listoverridetable");
+        for (qsizetype i = 0; i < lists.size(); ++i) {
+            raw("{\\listoverride");
+            word("\\listid", int(i) + 1);
+            word("\\listoverridecount", 0);
+            word("\\ls", int(i) + 1);
+            raw("}");
+        }
+        raw("}");
+        newline();
+    }
+
+    void hexByte(uchar b)
+    {
+        const char s[] = {'\\', '\'', kHexDigits[b >> 4], kHexDigits[b & 15], 0};
+        raw(s);
     }
 
     int colorIndex(const QColor &c)
@@ -725,7 +814,7 @@ private:
     // ---- paragraphs -------------------------------------------------------
 
     // level: 0 outside tables, 1 in a table, 2 and up in nested tables
-    void paragraphProperties(const QTextBlockFormat &bf, int level)
+    void paragraphProperties(const QTextBlockFormat &bf, int level, const QTextList *list = nullptr)
     {
         word("\\pard");
         if (level > 0)
@@ -744,12 +833,21 @@ private:
         double left = bf.leftMargin();
         if (bf.indent() > 0)
             left += bf.indent() * m_doc->indentWidth();
+        int fi = pixelsToTwips(bf.textIndent());
+        if (list) {
+            // The marker hangs in the first line's indent.
+            const QTextListFormat lf = list->format();
+            left += qMax(0, lf.indent()) * m_doc->indentWidth();
+            fi = lf.hasProperty(kListFirstIndent) ? lf.intProperty(kListFirstIndent) : -kListHangTwips;
+            word("\\ls", listNumber(list));
+            word("\\ilvl", 0);
+        }
         if (const int v = pixelsToTwips(left))
             word("\\li", v);
         if (const int v = pixelsToTwips(bf.rightMargin()))
             word("\\ri", v);
-        if (const int v = pixelsToTwips(bf.textIndent()))
-            word("\\fi", v);
+        if (fi)
+            word("\\fi", fi);
         if (const int v = pixelsToTwips(bf.topMargin()))
             word("\\sb", v);
         if (const int v = pixelsToTwips(bf.bottomMargin()))
@@ -803,7 +901,14 @@ private:
             newline();
             m_pendingPar = false;
         }
-        paragraphProperties(block.blockFormat(), level);
+        const QTextList *list = block.textList();
+        paragraphProperties(block.blockFormat(), level, list);
+        if (list) { // the marker as text, for readers without list tables
+            raw("{\\listtext\\pard\\plain ");
+            text(listMarker(block));
+            word("\\tab");
+            closeGroup();
+        }
 
         bool any = false;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -1172,6 +1277,8 @@ private:
     std::vector<std::unique_ptr<RunInfo>> m_runCache;
     int m_partDepth = 0;
     int m_picturesLeftOut = 0;
+    QHash<const QTextList *, int> m_listIds;
+    QList<QTextListFormat> m_listFormats;
     std::unique_ptr<RunInfo> m_scratch;
 };
 

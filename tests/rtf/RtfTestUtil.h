@@ -10,6 +10,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextList>
 #include <QTextTable>
 
 #include <memory>
@@ -31,7 +32,7 @@ inline std::unique_ptr<QTextDocument> load(const QByteArray &rtf)
 inline QString plain(const QByteArray &rtf)
 {
     auto doc = load(rtf);
-    return doc ? doc->toPlainText() : QStringLiteral("<not read>");
+    return doc ? rtf::plainText(doc.get()) : QStringLiteral("<not read>");
 }
 
 // Runs of white space as one blank: table cells and paragraphs compare as words.
@@ -113,6 +114,10 @@ inline QStringList formatDump(const QTextDocument &doc)
             out.last() += QStringLiteral(" line%1:%2").arg(bf.lineHeightType()).arg(bf.lineHeight());
         for (const QTextOption::Tab &t : bf.tabPositions())
             out.last() += QStringLiteral(" tab%1:%2").arg(t.type).arg(tw(t.position));
+        if (b.textList())
+            out.last() += QStringLiteral(" list%1 '%2' fi%3")
+                              .arg(b.textList()->format().style()).arg(rtf::listMarker(b))
+                              .arg(b.textList()->format().intProperty(rtf::kListFirstIndent));
         if (bf.hasProperty(rtf::kTabLeaders))
             out.last() += QStringLiteral(" leaders'%1'").arg(bf.stringProperty(rtf::kTabLeaders));
         QString last;

@@ -5,6 +5,7 @@
 
 #include "RtfTestUtil.h"
 
+#include <QDir>
 #include <QTest>
 
 using namespace rtftest;
@@ -73,6 +74,8 @@ private slots:
     void keptParts();
     void tabsAndLineSpacing();
     void tables();
+    void lists();
+    void fuzzFindings();
 };
 
 void TestRtfFidelity::mends_data()
@@ -102,6 +105,7 @@ void TestRtfFidelity::mends_data()
     // One hex digit: the escape takes its two characters, nothing is left over.
     row("one hex digit", "{\\rtf1 a\\'3gb}", u"ab");
     row("one hex digit before brace", "{\\rtf1 a{\\'3}b}", u"ab");
+    row("nul", "{\\rtf1 a\\'00b}", u"ab"); // no text, and nothing could write it back
 }
 
 void TestRtfFidelity::mends()
@@ -175,6 +179,12 @@ void TestRtfFidelity::keptParts()
     QCOMPARE(formatOf(&head, QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
     QCOMPARE(head.firstBlock().blockFormat().alignment(), Qt::AlignHCenter);
     checkStable(*doc);
+
+    // Hidden text at the end of a table cell stays in its cell.
+    doc = load("{\\rtf1\\trowd\\cellx1000\\cellx2000\\intbl a{\\v h}\\cell b\\cell\\row}");
+    QCOMPARE(formatOf(doc.get(), QStringLiteral("a")).property(rtf::kAttachedParts).toStringList(),
+             QStringList{QStringLiteral("hidden\x1f\x1f\x1fh")});
+    checkStable(*doc);
 }
 
 void TestRtfFidelity::tabsAndLineSpacing()
@@ -231,6 +241,70 @@ void TestRtfFidelity::tables()
                           "\\clvertalc", "\\brdrdb", "\\brdrw30"})
         QVERIFY2(out.contains(w), w);
     checkStable(*doc);
+}
+
+void TestRtfFidelity::lists()
+{
+    // As LibreOffice and Word write them: the list table defines the
+    // levels, paragraphs name them, \listtext is only a label.
+    auto doc = load(
+        "{\\rtf1{\\fonttbl{\\f0 Times;}{\\f1\\fcharset2 Symbol;}}"
+        "{\\*\\listtable{\\list\\listtemplateid7"
+        "{\\listlevel\\levelnfc0\\levelstartat3{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}\\fi-360\\li720}"
+        "{\\listlevel\\levelnfc4\\levelstartat1{\\leveltext\\'03(\\'01);}{\\levelnumbers\\'02;}\\fi-360\\li1440}"
+        "\\listid11}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\u-3913 ?;}{\\levelnumbers;}\\f1\\fi-283\\li709}\\listid22}"
+        "{\\list{\\listlevel\\levelnfc2{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}\\fi-360\\li720}\\listid33}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid11\\listoverridecount0\\ls1}"
+        "{\\listoverride\\listid22\\listoverridecount0\\ls2}{\\listoverride\\listid33\\ls3}}"
+        "{\\listtext 3.\\tab}\\pard\\ls1\\li720\\fi-360 three\\par"
+        "{\\listtext (a)\\tab}\\pard\\ls1\\ilvl1\\li1440\\fi-360 sub\\par"
+        "{\\listtext 4.\\tab}\\pard\\ls1\\li720\\fi-360 four\\par"
+        "\\pard between\\par"
+        "{\\listtext\\f1 \\'b7\\tab}\\pard\\ls2 bullet\\par"
+        "\\pard\\ls1 five\\par"
+        "\\pard\\ls3 roman\\par}");
+    QVERIFY(doc);
+    QCOMPARE(plain(rtf::write(doc.get())), QString::fromUtf16(u"3.\tthree\n(a)\tsub\n4.\tfour\nbetween\n"
+                                                                u"\u2022\tbullet\n5.\tfive\ni.\troman"));
+    QTextBlock three = doc->find(QStringLiteral("three")).block();
+    QTextList *first = three.textList();
+    QVERIFY(first);
+    QCOMPARE(first->format().style(), QTextListFormat::ListDecimal);
+    QCOMPARE(first->count(), 3); // three, four, five: one list, numbering goes on
+    QCOMPARE(doc->find(QStringLiteral("sub")).block().textList()->format().style(), QTextListFormat::ListLowerAlpha);
+    QCOMPARE(three.blockFormat().leftMargin(), 48.0); // 720 twips
+    QCOMPARE(three.blockFormat().textIndent(), 0.0);  // the marker's: -360 on the list
+    QCOMPARE(doc->find(QStringLiteral("between")).block().textList(), nullptr);
+    QCOMPARE(rtf::listMarker(doc->find(QStringLiteral("bullet")).block()), QStringLiteral(u"\u2022"));
+    // Written back as list tables, with labels for older readers.
+    const QByteArray out = rtf::write(doc.get());
+    for (const char *w : {"{\\*\\listtable", "{\\*\\listoverridetable", "\\ls1", "\\levelstartat3",
+                          "{\\listtext\\pard\\plain 3.\\tab}", "\\levelnfc2"})
+        QVERIFY2(out.contains(w), w);
+    checkStable(*doc);
+}
+
+// Inputs the round-trip fuzz target found: a save loses no character.
+void TestRtfFidelity::fuzzFindings()
+{
+    auto words = [](QString s) {
+        s.remove(QChar(0x200B));
+        s.removeIf([](QChar c) { return c.isSpace(); });
+        return s;
+    };
+    const QDir dir(QStringLiteral(QUILLET_TEST_DATA "/rtf/roundtrip"));
+    const QStringList files = dir.entryList({QStringLiteral("*.rtf")}, QDir::Files);
+    QVERIFY(!files.isEmpty());
+    for (const QString &f : files) {
+        QByteArray data = fileData(dir.filePath(f));
+        if (!rtf::isRtf(data))
+            data.prepend("{\\rtf1 ");
+        auto first = load(data);
+        QVERIFY(first);
+        auto second = load(rtf::write(first.get()));
+        QVERIFY2(words(rtf::plainText(second.get())) == words(rtf::plainText(first.get())), qPrintable(f));
+    }
 }
 
 QTEST_MAIN(TestRtfFidelity)

@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 #include <QTextImageFormat>
+#include <QTextList>
 
 using namespace rtftest;
 
@@ -174,7 +175,7 @@ void TestRtfReader::dialectFiles()
     doc = load(fileData(QStringLiteral(QUILLET_TEST_DATA "/rtf/word-2016.rtf")));
     QVERIFY(doc);
     QTextDocument *d = doc.get();
-    QCOMPARE(d->toPlainText(),
+    QCOMPARE(rtf::plainText(d),
              QStringLiteral(u"Title of the document\nBody with a red word, a footnote1 and a hyperlink.\n"
                             u"\u2022\tBullet item\nEm dash — and Рус."));
     const QTextCharFormat title = formatOf(d, QStringLiteral("Title"));
@@ -184,10 +185,12 @@ void TestRtfReader::dialectFiles()
     QCOMPARE(blockOf(d, QStringLiteral("Body")).alignment(), Qt::AlignJustify);
     QCOMPARE(formatOf(d, QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
     QCOMPARE(formatOf(d, QStringLiteral("hyperlink")).anchorHref(), QStringLiteral("https://example.org/"));
-    // The list label is in the Symbol font, whose own encoding has the bullet at B7.
-    QCOMPARE(formatOf(d, QStringLiteral(u"\u2022")).fontFamilies().toStringList(),
-             QStringList{QStringLiteral("Symbol")});
-    QCOMPARE(blockOf(d, QStringLiteral("Bullet")).textIndent(), -24.0); // 360 twips at 15 a pixel
+    // A real list: its bullet is the Symbol font's B7, its marker hangs
+    // 360 twips left of the text.
+    QTextList *list = d->find(QStringLiteral("Bullet")).block().textList();
+    QVERIFY(list);
+    QCOMPARE(list->format().intProperty(rtf::kListFirstIndent), -360);
+    QCOMPARE(rtf::listMarker(d->find(QStringLiteral("Bullet")).block()), QStringLiteral(u"\u2022"));
 }
 
 void TestRtfReader::characterFormatting()
@@ -339,6 +342,12 @@ void TestRtfReader::tables()
     }
     auto doc = load(cases[0].rtf);
     QVERIFY(formatOf(doc.get(), QStringLiteral("A1")).fontWeight() >= QFont::Bold);
+    // A list paragraph in a cell joins its list once the table is made.
+    doc = load("{\\rtf1{\\*\\listtable{\\list\\listid1{\\listlevel\\levelnfc23{\\leveltext\\'01\\u8226 ?;}}}}"
+               "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}"
+               "\\trowd\\cellx1000\\pard\\intbl\\ls1 one\\par two\\cell\\row\\pard\\ls1 three\\par}");
+    QVERIFY(doc->find(QStringLiteral("one")).block().textList());
+    QVERIFY(doc->find(QStringLiteral("two")).block().textList());
     doc = load(cases[7].rtf);
     QVERIFY(formatOf(doc.get(), QStringLiteral("qr")).property(rtf::kAttachedParts).toStringList().size() == 1);
     doc = load(cases[2].rtf);
