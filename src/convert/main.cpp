@@ -206,9 +206,15 @@ int main(int argc, char **argv)
 
     QByteArray result;
     switch (format) {
-    case Format::Rtf:
-        result = rtf::write(&doc);
+    case Format::Rtf: {
+        int lost = 0;
+        result = rtf::write(&doc, &lost);
+        if (lost) { // all or nothing, as for any other failure
+            fail(QStringLiteral("cannot write %1: %2 picture(s) could not be encoded").arg(out).arg(lost));
+            return 1;
+        }
         break;
+    }
     case Format::Txt:
         result = plainText(doc, crlf);
         break;

@@ -20,7 +20,11 @@ bool isRtf(const QByteArray &data);
 bool read(const QByteArray &data, QTextDocument *doc);
 
 // The whole document as RTF (\rtf1\ansi\ansicpg1252, CR LF line ends).
-QByteArray write(const QTextDocument *doc);
+// Pictures are written as the bytes they were read as. A picture with no
+// data, or whose data is neither PNG nor JPEG and does not decode, cannot
+// be written; picturesLeftOut (when given) counts them, so that a caller
+// never reports a loss as success.
+QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 
 // Parts of a document that the editor does not show are kept in it as
 // format properties and written back in place:

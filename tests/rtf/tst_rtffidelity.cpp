@@ -5,6 +5,7 @@
 
 #include "RtfTestUtil.h"
 
+#include <QDir>
 #include <QTest>
 
 using namespace rtftest;
@@ -74,6 +75,7 @@ private slots:
     void tabsAndLineSpacing();
     void tables();
     void lists();
+    void fuzzFindings();
 };
 
 void TestRtfFidelity::mends_data()
@@ -103,6 +105,7 @@ void TestRtfFidelity::mends_data()
     // One hex digit: the escape takes its two characters, nothing is left over.
     row("one hex digit", "{\\rtf1 a\\'3gb}", u"ab");
     row("one hex digit before brace", "{\\rtf1 a{\\'3}b}", u"ab");
+    row("nul", "{\\rtf1 a\\'00b}", u"ab"); // no text, and nothing could write it back
 }
 
 void TestRtfFidelity::mends()
@@ -280,6 +283,28 @@ void TestRtfFidelity::lists()
                           "{\\listtext\\pard\\plain 3.\\tab}", "\\levelnfc2"})
         QVERIFY2(out.contains(w), w);
     checkStable(*doc);
+}
+
+// Inputs the round-trip fuzz target found: a save loses no character.
+void TestRtfFidelity::fuzzFindings()
+{
+    auto words = [](QString s) {
+        s.remove(QChar(0x200B));
+        s.removeIf([](QChar c) { return c.isSpace(); });
+        return s;
+    };
+    const QDir dir(QStringLiteral(QUILLET_TEST_DATA "/rtf/roundtrip"));
+    const QStringList files = dir.entryList({QStringLiteral("*.rtf")}, QDir::Files);
+    QVERIFY(!files.isEmpty());
+    for (const QString &f : files) {
+        QByteArray data = fileData(dir.filePath(f));
+        if (!rtf::isRtf(data))
+            data.prepend("{\\rtf1 ");
+        auto first = load(data);
+        QVERIFY(first);
+        auto second = load(rtf::write(first.get()));
+        QVERIFY2(words(rtf::plainText(second.get())) == words(rtf::plainText(first.get())), qPrintable(f));
+    }
 }
 
 QTEST_MAIN(TestRtfFidelity)
