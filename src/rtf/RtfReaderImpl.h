@@ -246,12 +246,6 @@ struct TableState {
     bool rowOpen = false;
 };
 
-// Tab stops: paragraphs repeat the same few sets, so each set is kept once
-// and a paragraph's state holds only its number.
-struct TabState {
-    std::vector<TabSet> sets;
-    QHash<QByteArray, int> index; // a set's bytes -> 1-based number
-};
 
 // Lists from \listtable and \listoverridetable; paragraphs join them by
 // \ls and \ilvl.
@@ -277,6 +271,13 @@ struct ListState {
     int overrideId = 0, overrideLs = 0;
     Sink text;
     QHash<int, QPointer<QTextList>> made; // (ls, ilvl) -> its list in the document
+};
+
+// Tab stops: paragraphs repeat the same few sets, so each set is kept once
+// and a paragraph's state holds only its number.
+struct TabState {
+    std::vector<TabSet> sets;
+    QHash<QByteArray, int> index; // a set's bytes -> 1-based number
 };
 
 // Hidden text (\v) waiting to be attached to the character before it.
@@ -308,6 +309,7 @@ struct Shared {
     int deff = 0;
     FontTableState font;
     ColorTableState color;
+    TabState tabs;
     qint64 cellBudget;
     qint64 scanBudget;  // bytes that looking ahead for table columns may read
     int partDepth = 0;  // parts inside parts are read up to kMaxPartDepth
@@ -445,7 +447,7 @@ private:
     TableState m_table;
     HiddenState m_hidden;
     ListState m_list;
-    TabState m_tab;
+    TabState &m_tab;
     AnnotationState m_annotation;
 
     QHash<CharState, QTextCharFormat> m_formats; // cleared when fonts or colours change
