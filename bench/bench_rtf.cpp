@@ -616,25 +616,23 @@ int doubling(const QStringList &only, double scale, int repeat)
         if (!only.isEmpty() && !only.contains(QLatin1String(shape.name)))
             continue;
         const int n = std::max(1, int(shape.base * scale));
-        double readMs[2], writeMs[2], heapRatio = 0;
+        // n and 2n are timed in turns, best of each: a busy moment on a
+        // shared machine then weighs on both sizes alike.
+        double readMs[2] = {1e300, 1e300}, writeMs[2] = {1e300, 1e300}, heapRatio = 0;
         qint64 inBytes[2];
-        for (int k = 0; k < 2; ++k) {
-            const QByteArray data = shape.make(n << k);
-            inBytes[k] = data.size();
-            std::unique_ptr<QTextDocument> doc;
-            size_t heapBefore = 0;
-            readMs[k] = timeBest(
-                repeat,
-                [&] {
-                    doc.reset();
-                    malloc_trim(0);
-                    heapBefore = heapInUse();
-                    doc = std::make_unique<QTextDocument>();
-                },
-                [&] { rtf::read(data, doc.get()); });
-            heapRatio = double(heapInUse() - std::min(heapInUse(), heapBefore)) / data.size();
-            QByteArray out;
-            writeMs[k] = timeBest(repeat, [&] { out = QByteArray(); }, [&] { out = rtf::write(doc.get()); });
+        const QByteArray data[2] = {shape.make(n), shape.make(2 * n)};
+        for (int round = 0; round < repeat; ++round) {
+            for (int k = 0; k < 2; ++k) {
+                inBytes[k] = data[k].size();
+                malloc_trim(0);
+                const size_t heapBefore = heapInUse();
+                auto doc = std::make_unique<QTextDocument>();
+                readMs[k] = std::min(readMs[k], timeBest(1, nullptr, [&] { rtf::read(data[k], doc.get()); }));
+                if (k == 1)
+                    heapRatio = double(heapInUse() - std::min(heapInUse(), heapBefore)) / data[k].size();
+                QByteArray out;
+                writeMs[k] = std::min(writeMs[k], timeBest(1, nullptr, [&] { out = rtf::write(doc.get()); }));
+            }
         }
         const double rr = readMs[1] / std::max(readMs[0], 0.001);
         const double wr = writeMs[1] / std::max(writeMs[0], 0.001);

@@ -3,6 +3,7 @@
 
 #include "SafeHtml.h"
 #include "rtf/Rtf.h"
+#include "shell/Product.h"
 #include "text/DocumentFile.h"
 #include "text/TextCodec.h"
 
@@ -33,6 +34,7 @@ const char kUsage[] =
     "  --to FORMAT   output format: rtf, txt or html\n"
     "  --crlf        CR LF line ends in plain text output\n"
     "  -h, --help    show this help and exit\n"
+    "  --version     show the version and exit\n"
     "\n"
     "Exit status: 0 on success, 1 when reading or writing fails,\n"
     "2 on a usage error.\n";
@@ -128,6 +130,10 @@ int main(int argc, char **argv)
         const QString &a = args[i];
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (a == QLatin1String("--version")) {
+            std::printf("quillet-convert %s\n", product::kVersion);
             return 0;
         }
         if (a == QLatin1String("--crlf")) {

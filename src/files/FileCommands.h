@@ -14,6 +14,10 @@ public:
     enum class Title { Keep, Reset };
     void newDocument(Title title);
     void open();
+    // Opens a file named on the command line as Open would: as RTF when it
+    // starts with {\rtf, else as plain text; the dialog's FileName and
+    // FilterIndex are left as after choosing it there.
+    void openFile(const QString &path);
     // The menu item and the button report a save differently.
     enum class Report { MenuItem, Button };
     void save(Report report);
@@ -22,6 +26,8 @@ public:
     void exit();
 
 private:
+    void load(const QString &path, int filterIndex);
+
     MainWindow &m_window;
     std::shared_ptr<DialogHost> m_dialogs;
     std::shared_ptr<PrinterSink> m_printer;

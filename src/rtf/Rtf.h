@@ -31,8 +31,9 @@ QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 //  - kSectionParts (root frame format): headers and footers, a QStringList;
 //  - kAttachedParts (character format): footnotes, endnotes, comments and
 //    hidden text that follow the character, a QStringList;
-//  - kAutoNumber (character format): the text is a footnote's automatic
-//    number (\chftn).
+//  - kAutoNumber (character format): the text starts with a footnote's
+//    automatic number (\chftn), the QString held here; text typed after
+//    it in the same look follows it.
 // Each entry of a list is "kind\x1f<a>\x1f<b>\x1f<content>", where the
 // content is the part as RTF of its own (plain text for hidden text).
 // Footnotes and comments also carry their text as the tool tip.

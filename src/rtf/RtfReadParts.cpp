@@ -116,10 +116,11 @@ void Reader::footnoteNumber()
     flushHidden();
     flushText();
     ensurePosition(contentLevel());
-    QTextCharFormat f = charFormat(m_st.ch);
-    f.setProperty(kAutoNumber, true);
     const int number = m_sh.sectionDepth ? 1 : m_isPart ? std::max(1, m_sh.notes) : m_sh.notes + 1;
-    m_out.insertText(QString::number(number), f);
+    const QString text = QString::number(number);
+    QTextCharFormat f = charFormat(m_st.ch);
+    f.setProperty(kAutoNumber, text);
+    m_out.insertText(text, f);
 }
 
 void Reader::startCapture(Kw id)

@@ -12,14 +12,20 @@ namespace rtf::detail {
 
 Reader::Reader(const QByteArray &data, QTextDocument *doc)
     : m_own(std::make_unique<Shared>(data)), m_sh(*m_own), m_tok(m_sh.tok), m_doc(doc), m_cursor(doc),
-      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color), m_tab(m_sh.tab)
+      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color),
+      m_tab(m_sh.tabs)
 {
 }
 
 Reader::Reader(Reader &parent, QTextDocument *doc)
     : m_sh(parent.m_sh), m_tok(m_sh.tok), m_doc(doc), m_cursor(doc), m_isPart(true),
-      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color), m_tab(m_sh.tab)
+      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color),
+      m_tab(m_sh.tabs)
 {
+    // The part's paragraphs may name the file's lists.
+    m_list.lists = parent.m_list.lists;
+    m_list.overrides = parent.m_list.overrides;
+    m_list.any = parent.m_list.any;
     // The part starts inside its group, with the character look around it;
     // the group's '}' ends it.
     m_st = parent.m_st;

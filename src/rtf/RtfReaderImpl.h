@@ -270,12 +270,6 @@ struct TableState {
     bool rowOpen = false;
 };
 
-// Tab stops: paragraphs repeat the same few sets, so each set is kept once
-// and a paragraph's state holds only its number.
-struct TabState {
-    std::vector<TabSet> sets;
-    QHash<QByteArray, int> index; // a set's bytes -> 1-based number
-};
 
 // Lists from \listtable and \listoverridetable; paragraphs join them by
 // \ls and \ilvl.
@@ -301,6 +295,13 @@ struct ListState {
     int overrideId = 0, overrideLs = 0;
     Sink text;
     QHash<int, QPointer<QTextList>> made; // (ls, ilvl) -> its list in the document
+};
+
+// Tab stops: paragraphs repeat the same few sets, so each set is kept once
+// and a paragraph's state holds only its number.
+struct TabState {
+    std::vector<TabSet> sets;
+    QHash<QByteArray, int> index; // a set's bytes -> 1-based number
 };
 
 // Hidden text (\v) waiting to be attached to the character before it.
@@ -333,7 +334,7 @@ struct Shared {
     int deff = 0;
     FontTableState font;
     ColorTableState color;
-    TabState tab; // a part's paragraphs may use the sets of the text around it
+    TabState tabs;
     qint64 cellBudget;
     qint64 scanBudget;
     qint64 mergeBudget; // table cells that merging cells may go through  // bytes that looking ahead for table columns may read

@@ -147,7 +147,7 @@ struct RunInfo {
     // after a \super until the group around it ends (it waits for a
     // footnote mark), which loses the rest of a paragraph written flat.
     bool grouped = false;
-    bool autoNumber = false; // written as \chftn
+    QString autoNumber; // a footnote number as read: written as \chftn
     QStringList parts;       // footnotes, comments, hidden text after the run
 };
 
@@ -628,7 +628,7 @@ private:
             info->href = fmt.anchorHref();
         info->image = fmt.isImageFormat();
         info->grouped = fmt.verticalAlignment() == QTextCharFormat::AlignSuperScript;
-        info->autoNumber = fmt.boolProperty(kAutoNumber);
+        info->autoNumber = fmt.stringProperty(kAutoNumber);
         info->parts = fmt.property(kAttachedParts).toStringList();
         if (formatIndex < 0) { // not expected; no caching then
             m_scratch = std::move(info);
@@ -931,14 +931,18 @@ private:
                     if (c == QChar::ObjectReplacementCharacter)
                         writeImage(imf);
                 }
-            } else if (info.autoNumber) {
-                openGroup();
-                applyPrefix(info.prefix);
-                word("\\chftn");
-                closeGroup();
             } else {
-                const QString t = frag.text();
-                if (info.grouped) {
+                QString t = frag.text();
+                if (!info.autoNumber.isEmpty() && t.startsWith(info.autoNumber)) {
+                    // The number, then whatever was typed after it in its look.
+                    openGroup();
+                    applyPrefix(info.prefix);
+                    word("\\chftn");
+                    closeGroup();
+                    t.remove(0, info.autoNumber.size());
+                }
+                if (t.isEmpty()) {
+                } else if (info.grouped) {
                     openGroup();
                     applyPrefix(info.prefix);
                     text(t.constData(), t.size());

@@ -159,7 +159,7 @@ void TestRtfFidelity::keptParts()
         return formatOf(doc.get(), text).property(rtf::kAttachedParts).toStringList();
     };
     const QTextCharFormat mark = formatOf(doc.get(), QStringLiteral("1"));
-    QVERIFY(mark.boolProperty(rtf::kAutoNumber));
+    QCOMPARE(mark.stringProperty(rtf::kAutoNumber), QStringLiteral("1"));
     QCOMPARE(mark.toolTip(), QStringLiteral("1 The note."));
     QCOMPARE(partsAt(QStringLiteral("1")).size(), 1);
     QVERIFY(partsAt(QStringLiteral("e text")).value(0).startsWith(QStringLiteral("endnote\x1f")));
@@ -179,6 +179,12 @@ void TestRtfFidelity::keptParts()
     QCOMPARE(formatOf(&head, QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
     QCOMPARE(head.firstBlock().blockFormat().alignment(), Qt::AlignHCenter);
     checkStable(*doc);
+
+    // Text typed right after a footnote mark takes its look but is kept.
+    QTextCursor typing = doc->find(QStringLiteral("Body1"));
+    typing.clearSelection();
+    typing.insertText(QStringLiteral("typed"));
+    QVERIFY(plain(rtf::write(doc.get())).startsWith(QStringLiteral("Body1typed more")));
 
     // Hidden text at the end of a table cell stays in its cell.
     doc = load("{\\rtf1\\trowd\\cellx1000\\cellx2000\\intbl a{\\v h}\\cell b\\cell\\row}");
