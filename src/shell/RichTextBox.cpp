@@ -1,9 +1,11 @@
 #include "shell/RichTextBox.h"
 
 #include "rtf/Rtf.h"
+#include "shell/LayoutPacer.h"
 #include "rtf/TextCodec.h"
 #include "shell/Twips.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -16,8 +18,29 @@
 
 namespace {
 
-// How many replaced documents Ctrl+Z can bring back.
-constexpr std::size_t kReplaceHistory = 8;
+// A word at least this long, with nothing to break the line at, is wrapped
+// anywhere: Qt's word wrapping measures the rest of such a word for every
+// line it makes, which takes minutes for a word of a megabyte.
+constexpr int kLongWord = 2000;
+
+bool hasLongWord(const QString &text)
+{
+    int run = 0;
+    for (QChar c : text) {
+        run = c.isSpace() || c == QLatin1Char('-') ? 0 : run + 1;
+        if (run >= kLongWord)
+            return true;
+    }
+    return false;
+}
+
+bool hasLongWord(const QTextDocument *doc, int from, int to)
+{
+    for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= to; b = b.next())
+        if (b.length() > kLongWord && hasLongWord(b.text()))
+            return true;
+    return false;
+}
 
 // QTextCursor's selectedText() uses U+2029 between paragraphs.
 QString withCrLf(QString s)
@@ -58,9 +81,10 @@ RichTextBox::RichTextBox(QWidget *parent)
 {
     setAcceptRichText(false);
     setLineWrapMode(QTextEdit::WidgetWidth);
+    m_pacer = new LayoutPacer(this);
     QTextDocument *doc = NewDocument();
     doc->setParent(this);
-    setDocument(doc);
+    showDocument(doc);
     setCurrentCharFormat(QTextCharFormat());
 }
 
@@ -81,18 +105,60 @@ QTextDocument *RichTextBox::NewDocument()
 
 // ---- whole-document replacement ------------------------------------------
 
+qint64 RichTextBox::EstimatedBytes(const QTextDocument *doc)
+{
+    // UTF-16 text, then per paragraph its block, fragment and format entries;
+    // measured on plain and formatted documents of tens of megabytes.
+    return 16 * 1024 + qint64(doc->characterCount()) * 3 + qint64(doc->blockCount()) * 120;
+}
+
+void RichTextBox::SetHistoryBudget(qint64 bytes)
+{
+    m_historyBudget = bytes;
+    fitHistory();
+}
+
+void RichTextBox::fitHistory()
+{
+    qint64 total = 0;
+    std::size_t keep = m_replaced.size();
+    while (keep > 0) {
+        const qint64 next = EstimatedBytes(m_replaced[keep - 1].get());
+        if (total + next > m_historyBudget)
+            break;
+        total += next;
+        --keep;
+    }
+    m_replaced.erase(m_replaced.begin(), m_replaced.begin() + qsizetype(keep));
+}
+
+void RichTextBox::showDocument(QTextDocument *doc)
+{
+    // Wrapping a very long word at word boundaries takes Qt minutes.
+    // QTextEdit gives every document it shows its own wrap mode, and lays the
+    // first paragraph out at once: wrapping anywhere is never slow.
+    const bool longWord = doc->characterCount() > kLongWord && hasLongWord(doc, 0, doc->characterCount());
+    setWordWrapMode(QTextOption::WrapAnywhere);
+    setDocument(doc);
+    if (!longWord)
+        setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_pacer->track(doc);
+}
+
 void RichTextBox::ReplaceDocument(QTextDocument *fresh)
 {
     QTextDocument *old = document();
     // QTextEdit deletes a replaced document it is parent of; we keep it.
     old->setParent(nullptr);
-    m_replaced.emplace_back(old);
-    if (m_replaced.size() > kReplaceHistory)
-        m_replaced.erase(m_replaced.begin());
     fresh->setUndoRedoEnabled(true);
     fresh->setParent(this);
-    setDocument(fresh);
+    showDocument(fresh);
     moveCursor(QTextCursor::Start);
+    // A document waiting in the history does no layout work and holds no
+    // layout memory; it gets a new layout if it comes back.
+    old->setDocumentLayout(nullptr);
+    m_replaced.emplace_back(old);
+    fitHistory();
 }
 
 bool RichTextBox::UndoReplace()
@@ -104,7 +170,7 @@ bool RichTextBox::UndoReplace()
     m_replaced.pop_back();
     current->setParent(nullptr);
     back->setParent(this);
-    setDocument(back);
+    showDocument(back);
     delete current;
     moveCursor(QTextCursor::End);
     return true;
@@ -156,8 +222,12 @@ QString RichTextBox::SelText() const
 void RichTextBox::SetSelText(const QString &text)
 {
     QTextCursor c = textCursor();
-    c.insertText(withLf(text));
+    const QString lf = withLf(text);
+    c.insertText(lf);
     setTextCursor(c);
+    if (lf.size() > kLongWord && hasLongWord(lf))
+        setWordWrapMode(QTextOption::WrapAnywhere);
+    m_pacer->resume();
 }
 
 int RichTextBox::SelStart() const
@@ -184,8 +254,15 @@ void RichTextBox::SetSelLength(int length)
     QTextCursor c = textCursor();
     const int start = c.selectionStart();
     const int end = qMax(0, document()->characterCount() - 1);
+    const int stop = qBound(start, start + qMax(0, length), end);
+    if (start == 0 && stop == end && end > 0) {
+        // Selecting everything leaves the view where it is: bringing the end
+        // into view would lay out the whole document first.
+        selectAll();
+        return;
+    }
     c.setPosition(start);
-    c.setPosition(qBound(start, start + qMax(0, length), end), QTextCursor::KeepAnchor);
+    c.setPosition(stop, QTextCursor::KeepAnchor);
     setTextCursor(c);
 }
 
@@ -196,6 +273,7 @@ void RichTextBox::mergeFormat(const QTextCharFormat &fmt)
     // With a selection this formats it; without, it sets the format of the
     // text typed next at the insertion point.
     mergeCurrentCharFormat(fmt);
+    m_pacer->resume();
 }
 
 template <typename Pred>
@@ -446,12 +524,27 @@ void RichTextBox::keyPressEvent(QKeyEvent *e)
         return;
     }
     QTextEdit::keyPressEvent(e);
+    m_pacer->resume();
+}
+
+bool RichTextBox::viewportEvent(QEvent *e)
+{
+    // A change held back from layout is let go before anything is drawn.
+    if (e->type() == QEvent::Paint)
+        m_pacer->resume();
+    return QTextEdit::viewportEvent(e);
 }
 
 void RichTextBox::insertFromMimeData(const QMimeData *source)
 {
     // Only plain text crosses into the document, with the insertion point's
     // formatting, whatever the other program offered.
-    if (source && source->hasText())
-        textCursor().insertText(withLf(source->text()));
+    if (!source || !source->hasText())
+        return;
+    const QString text = withLf(source->text());
+    textCursor().insertText(text);
+    if (text.size() > kLongWord && hasLongWord(text))
+        setWordWrapMode(QTextOption::WrapAnywhere);
+    // A big insertion is laid out after QTextEdit has placed the view (see
+    // LayoutPacer): not here, or QTextEdit would lay out down to its end.
 }
