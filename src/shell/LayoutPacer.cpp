@@ -29,6 +29,16 @@ bool laidOut(const QTextBlock &b)
 LayoutPacer::LayoutPacer(QTextEdit *editor)
     : QObject(editor), m_editor(editor)
 {
+    // QTextEdit's inner control blinks the text cursor from a timer, and each
+    // blink asks where the cursor is, which lays out everything above it.
+    for (QObject *child : editor->children())
+        if (child->inherits("QWidgetTextControl")) {
+            m_control = child;
+            child->installEventFilter(this);
+        }
+    // Slices run whenever the event loop has nothing else to do.
+    m_tick.setInterval(0);
+    connect(&m_tick, &QTimer::timeout, this, &LayoutPacer::step);
 }
 
 LayoutPacer::~LayoutPacer() = default;
@@ -46,12 +56,24 @@ void LayoutPacer::track(QTextDocument *doc)
     m_layout = doc ? doc->documentLayout() : nullptr;
     if (!doc)
         return;
+    m_edited = false;
+    m_restarted = false;
     m_layout->installEventFilter(this);
     connect(doc, &QTextDocument::contentsChange, this, &LayoutPacer::contentsChange);
+    m_tick.start();
     connect(doc, &QTextDocument::documentLayoutChanged, this, [this] {
         if (m_doc)
             track(m_doc);
     });
+}
+
+bool LayoutPacer::inBackground() const
+{
+    // Each laid-out paragraph costs Qt about 560 bytes. Many short paragraphs
+    // (a big plain-text file) would more than double the document's memory,
+    // so those are laid out only as far as they are shown, until edited.
+    const qint64 blocks = m_doc->blockCount();
+    return m_edited || blocks <= kBackgroundBlocks || blocks * 560 <= 4 * qint64(m_doc->characterCount());
 }
 
 bool LayoutPacer::finished() const
@@ -77,17 +99,33 @@ int LayoutPacer::frontier() const
 
 void LayoutPacer::step()
 {
-    if (m_held || !m_layout || finished())
+    if (m_held || !m_layout || finished() || !inBackground()) {
+        m_tick.stop();
         return;
+    }
     QElapsedTimer clock;
     clock.start();
     const int from = frontier();
     const int last = m_doc->characterCount() - 1;
     const int to = qMin(last, from + m_chunk);
-    // Laying out a block's position makes Qt lay out everything above it,
-    // in steps of its own, and nothing below.
+    // Asking where a paragraph is makes Qt lay out everything above it, in
+    // steps of its own, and nothing below.
     m_layout->blockBoundingRect(m_doc->findBlock(to));
     const double ms = clock.nsecsElapsed() / 1e6;
+    if (frontier() == from) {
+        // Qt believes it is done: an edit made while it was laying out lazily
+        // lets it walk on past what it had laid out, leaving the rest of the
+        // document without lines (and drawn as nothing). Start again from the
+        // top, once; should that not help either, leave the layout to Qt.
+        if (m_restarted) {
+            m_tick.stop();
+            return;
+        }
+        m_restarted = true;
+        m_doc->setPageSize(m_doc->pageSize());
+        return;
+    }
+    m_restarted = false;
     if (ms > 0.5) {
         const double perMs = (to - from) / ms;
         m_chunk = int(qBound(1000.0, perMs * kSliceMs, 1'000'000.0));
@@ -98,28 +136,33 @@ void LayoutPacer::step()
 
 bool LayoutPacer::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_layout || event->type() != QEvent::Timer)
+    if (event->type() != QEvent::Timer)
         return false;
+    if (watched == m_control) {
+        // A cursor below the laid-out part is below the view too: it blinks
+        // again once the layout has reached it.
+        return m_doc && !finished() && m_editor->textCursor().position() >= frontier();
+    }
+    if (watched != m_layout)
+        return false;
+    // Qt's own lazy steps grow to 200,000 characters; ours run from m_tick.
     // Timer ids are reused, so the interval tells the lazy-layout timer from
     // the size timer each time.
     const int id = static_cast<QTimerEvent *>(event)->timerId();
-    int interval = -1;
     if (QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance())
         for (const auto &t : d->registeredTimers(m_layout))
             if (t.timerId == id)
-                interval = t.interval;
-    if (interval != kQtLayoutInterval)
-        return false;
-    if (m_held)
-        return true;   // a held document is laid out once it is let go
-    const int before = frontier();
-    step();
-    // Should our slices stop making headway, Qt's own step takes over.
-    return finished() || frontier() != before;
+                return t.interval == kQtLayoutInterval;
+    return false;
 }
 
 void LayoutPacer::contentsChange(int from, int removed, int added)
 {
+    if (m_doc && !finished()) {
+        // An edited document is laid out to the end (see step()).
+        m_edited = true;
+        m_tick.start();
+    }
     const int size = qMax(removed, added);
     // A change that starts further down than it is long costs less to lay
     // out as Qt does than to lay out everything above it again.
@@ -146,6 +189,7 @@ void LayoutPacer::resume()
     // The editor may have set a page size of its own meanwhile (a resize).
     if (m_doc->pageSize().isNull())
         m_doc->setPageSize(m_pageSize);
+    m_tick.start();
     // Layout now starts again from the top; show the start of the change,
     // which needs only what lies above it.
     QScrollBar *bar = m_editor->verticalScrollBar();

@@ -5,8 +5,8 @@
 // steps that grow to 200,000 characters, and it lays out every change to the
 // text at once, before the change returns: Bold on a whole 10 MB document, or
 // a paste of megabytes, holds the window for seconds. The pacer
-//  - replaces the lazy steps with slices of a few milliseconds, run from the
-//    layout's own timer, so input is served between them;
+//  - replaces the lazy steps with slices of about ten milliseconds, run when
+//    the event loop is idle, so input is served between them;
 //  - holds layout off while a big change is made (a null page size makes Qt
 //    skip it) and then lets the document be laid out lazily from the top,
 //    showing the start of the change, which is all the window needs to draw.
@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSizeF>
+#include <QTimer>
 
 class QAbstractTextDocumentLayout;
 class QTextDocument;
@@ -42,6 +43,13 @@ public:
     // True once the whole document is laid out.
     bool finished() const;
 
+    // Documents of up to this many paragraphs are laid out to the end in the
+    // background; bigger ones only where the window needs them (a laid-out
+    // paragraph costs Qt about 560 bytes), unless their paragraphs are long
+    // enough for that not to matter, or until they are edited.
+    static constexpr int kBackgroundBlocks = 100'000;
+    bool inBackground() const;
+
     // Lays out one slice (for tests and the event loop's idle time).
     void step();
 
@@ -53,11 +61,14 @@ private:
     int frontier() const;
 
     QTextEdit *m_editor;
+    QObject *m_control = nullptr;   // QTextEdit's inner text control
     QPointer<QTextDocument> m_doc;
     QPointer<QAbstractTextDocumentLayout> m_layout;
     QSizeF m_pageSize;           // the size to put back when a hold ends
     bool m_held = false;
     int m_showFrom = 0;          // where the held change starts
     int m_chunk = 20'000;        // characters per slice, tuned as slices run
-    int m_layoutTimerId = 0;     // Qt's lazy-layout timer, once recognised
+    QTimer m_tick;               // runs the slices
+    bool m_edited = false;       // changed while not yet laid out to the end
+    bool m_restarted = false;    // layout started again from the top, no slice since
 };

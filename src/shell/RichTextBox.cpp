@@ -6,6 +6,7 @@
 #include "shell/Twips.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -23,6 +24,22 @@ namespace {
 // line it makes, which takes minutes for a word of a megabyte.
 constexpr int kLongWord = 2000;
 
+// Work on this many characters may take longer than a fifth of a second.
+constexpr qsizetype kBusyChars = 256 * 1024;
+
+// The wait cursor, while a command that may take a while runs.
+class BusyCursor
+{
+public:
+    explicit BusyCursor(bool on) : m_on(on) { if (m_on) QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { if (m_on) QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+
+private:
+    bool m_on;
+};
+
 bool hasLongWord(const QString &text)
 {
     int run = 0;
@@ -34,9 +51,11 @@ bool hasLongWord(const QString &text)
     return false;
 }
 
-bool hasLongWord(const QTextDocument *doc, int from, int to)
+bool hasLongWord(const QTextDocument *doc)
 {
-    for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= to; b = b.next())
+    if (doc->characterCount() <= kLongWord)
+        return false;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
         if (b.length() > kLongWord && hasLongWord(b.text()))
             return true;
     return false;
@@ -135,13 +154,17 @@ void RichTextBox::fitHistory()
 void RichTextBox::showDocument(QTextDocument *doc)
 {
     // Wrapping a very long word at word boundaries takes Qt minutes.
-    // QTextEdit gives every document it shows its own wrap mode, and lays the
-    // first paragraph out at once: wrapping anywhere is never slow.
-    const bool longWord = doc->characterCount() > kLongWord && hasLongWord(doc, 0, doc->characterCount());
-    setWordWrapMode(QTextOption::WrapAnywhere);
+    // QTextEdit gives every document it shows its own wrap mode. The one on
+    // show is about to go: a null page size keeps Qt from laying it out again
+    // in the new mode.
+    const auto mode = hasLongWord(doc) ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    if (wordWrapMode() != mode) {
+        document()->setPageSize(QSizeF(0, 0));
+        setWordWrapMode(mode);
+    }
+    // Laid out only once QTextEdit has given it its width.
+    doc->setPageSize(QSizeF(0, 0));
     setDocument(doc);
-    if (!longWord)
-        setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_pacer->track(doc);
 }
 
@@ -163,6 +186,7 @@ void RichTextBox::ReplaceDocument(QTextDocument *fresh)
 
 bool RichTextBox::UndoReplace()
 {
+    BusyCursor busy(!m_replaced.empty() && m_replaced.back()->characterCount() >= kBusyChars);
     if (m_replaced.empty())
         return false;
     QTextDocument *current = document();
@@ -187,6 +211,7 @@ QString RichTextBox::Text() const
 
 void RichTextBox::SetText(const QString &text)
 {
+    BusyCursor busy(text.size() >= kBusyChars);
     QTextDocument *doc = NewDocument();
     doc->setUndoRedoEnabled(false);
     doc->setPlainText(withLf(text));
@@ -200,6 +225,7 @@ QString RichTextBox::TextRTF() const
 
 void RichTextBox::SetTextRTF(const QString &rtfText)
 {
+    BusyCursor busy(rtfText.size() >= kBusyChars);
     bool latin1 = true;
     for (QChar c : rtfText)
         if (c.unicode() > 0xFF) { latin1 = false; break; }
@@ -221,6 +247,7 @@ QString RichTextBox::SelText() const
 
 void RichTextBox::SetSelText(const QString &text)
 {
+    BusyCursor busy(text.size() >= kBusyChars || SelLength() >= kBusyChars);
     QTextCursor c = textCursor();
     const QString lf = withLf(text);
     c.insertText(lf);
@@ -270,6 +297,7 @@ void RichTextBox::SetSelLength(int length)
 
 void RichTextBox::mergeFormat(const QTextCharFormat &fmt)
 {
+    BusyCursor busy(SelLength() >= kBusyChars);
     // With a selection this formats it; without, it sets the format of the
     // text typed next at the insertion point.
     mergeCurrentCharFormat(fmt);
@@ -432,6 +460,7 @@ bool RichTextBox::LoadFile(const QString &fileName, int fileType, QString *error
     QFile f(fileName);
     if (fileName.isEmpty() || QFileInfo(fileName).isDir() || !f.open(QIODevice::ReadOnly))
         return fail(fileError(fileName, f));
+    BusyCursor busy(f.size() >= kBusyChars);
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         return fail(f.errorString());
@@ -452,6 +481,7 @@ bool RichTextBox::LoadFile(const QString &fileName, int fileType, QString *error
 
 bool RichTextBox::SaveFile(const QString &fileName, int fileType, QString *error) const
 {
+    BusyCursor busy(document()->characterCount() >= kBusyChars);
     auto fail = [&](const QString &why) {
         if (error)
             *error = why;
@@ -478,6 +508,7 @@ bool RichTextBox::SaveFile(const QString &fileName, int fileType, QString *error
 
 int RichTextBox::Find(const QString &text)
 {
+    BusyCursor busy(document()->characterCount() >= kBusyChars);
     if (text.isEmpty())
         return -1;
     const QTextCursor from = textCursor();
@@ -523,6 +554,9 @@ void RichTextBox::keyPressEvent(QKeyEvent *e)
         e->accept();
         return;
     }
+    // A key that moves far (Ctrl+End, Page Down) makes Qt lay out everything
+    // above where it lands, which takes a while in a big document.
+    BusyCursor busy(!m_pacer->finished() && document()->characterCount() >= kBusyChars);
     QTextEdit::keyPressEvent(e);
     m_pacer->resume();
 }
