@@ -2,7 +2,9 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProgressDialog>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -13,7 +15,7 @@
 namespace {
 
 // A slice of layout this long leaves the window free for input between slices.
-constexpr double kSliceMs = 12;
+constexpr double kSliceMs = 8;
 
 // Qt starts its lazy-layout timer at this interval (its size timer at 0).
 constexpr int kQtLayoutInterval = 10;
@@ -99,10 +101,12 @@ int LayoutPacer::frontier() const
 
 void LayoutPacer::step()
 {
-    if (m_held || !m_layout || finished() || !inBackground()) {
+    if (m_held || !m_layout || finished() || !inBackground() || !slice())
         m_tick.stop();
-        return;
-    }
+}
+
+bool LayoutPacer::slice()
+{
     QElapsedTimer clock;
     clock.start();
     const int from = frontier();
@@ -117,13 +121,11 @@ void LayoutPacer::step()
         // lets it walk on past what it had laid out, leaving the rest of the
         // document without lines (and drawn as nothing). Start again from the
         // top, once; should that not help either, leave the layout to Qt.
-        if (m_restarted) {
-            m_tick.stop();
-            return;
-        }
+        if (m_restarted)
+            return false;
         m_restarted = true;
         m_doc->setPageSize(m_doc->pageSize());
-        return;
+        return true;
     }
     m_restarted = false;
     if (ms > 0.5) {
@@ -132,6 +134,31 @@ void LayoutPacer::step()
     } else {
         m_chunk = qMin(m_chunk * 2, 1'000'000);
     }
+    return true;
+}
+
+bool LayoutPacer::layOutTo(int position)
+{
+    if (!m_doc || !m_layout || m_held)
+        return true;
+    position = qBound(0, position, m_doc->characterCount() - 1);
+    const int start = frontier();
+    if (position < start || finished())
+        return true;
+    QProgressDialog progress(QStringLiteral("Laying out the document..."), QStringLiteral("Cancel"), 0,
+                             1000, m_editor);
+    progress.setWindowTitle(QStringLiteral("Quillet 99"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(1000);
+    while (frontier() <= position && !finished()) {
+        if (!slice())
+            break;
+        progress.setValue(int(qint64(frontier() - start) * 1000 / qMax(1, position - start)));
+        QCoreApplication::processEvents();
+        if (progress.wasCanceled())
+            return false;
+    }
+    return true;
 }
 
 bool LayoutPacer::eventFilter(QObject *watched, QEvent *event)

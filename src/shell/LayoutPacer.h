@@ -50,13 +50,17 @@ public:
     static constexpr int kBackgroundBlocks = 100'000;
     bool inBackground() const;
 
-    // Lays out one slice (for tests and the event loop's idle time).
-    void step();
+    // Lays the document out down to `position` now, in slices, under a
+    // progress dialog with Cancel once that takes more than a second.
+    // False when cancelled.
+    bool layOutTo(int position);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void step();
+    bool slice();
     void contentsChange(int from, int removed, int added);
     int frontier() const;
 

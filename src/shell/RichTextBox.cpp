@@ -554,8 +554,14 @@ void RichTextBox::keyPressEvent(QKeyEvent *e)
         e->accept();
         return;
     }
-    // A key that moves far (Ctrl+End, Page Down) makes Qt lay out everything
-    // above where it lands, which takes a while in a big document.
+    // Ctrl+End makes Qt lay out everything above the end first: done here in
+    // slices, under a progress dialog with Cancel when it takes a while.
+    if ((e->matches(QKeySequence::MoveToEndOfDocument) || e->matches(QKeySequence::SelectEndOfDocument))
+        && !m_pacer->layOutTo(document()->characterCount() - 1)) {
+        e->accept();
+        return;
+    }
+    // Other keys that move far (Page Down) lay out what lies above too.
     BusyCursor busy(!m_pacer->finished() && document()->characterCount() >= kBusyChars);
     QTextEdit::keyPressEvent(e);
     m_pacer->resume();

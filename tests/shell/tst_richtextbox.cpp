@@ -325,6 +325,13 @@ void TestRichTextBox::bigDocumentIsLaidOutToTheEnd()
     for (QTextBlock b = s.box.document()->begin(); b.isValid(); b = b.next())
         QVERIFY(b.layout()->lineCount() > 0);
     QCOMPARE(s.box.Text().mid(10, 5), QStringLiteral("typed"));
+
+    // Ctrl+End lays the rest out at once, in slices, then goes there.
+    s.box.SetText(manyParagraphs(3000, 200));
+    QVERIFY(!s.box.Pacer()->finished());
+    QTest::keyClick(&s.box, Qt::Key_End, Qt::ControlModifier);
+    QVERIFY(s.box.Pacer()->finished());
+    QCOMPARE(s.box.SelStart(), s.box.document()->characterCount() - 1);
 }
 
 void TestRichTextBox::bigFormatChange_data()
