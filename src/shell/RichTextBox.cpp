@@ -69,14 +69,6 @@ QString withCrLf(QString s)
     return s;
 }
 
-// Any line end to '\n', which QTextCursor::insertText turns into a paragraph.
-QString withLf(QString s)
-{
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return s;
-}
-
 QString fileError(const QString &fileName, const QFileDevice &f)
 {
     if (fileName.isEmpty())
@@ -214,7 +206,8 @@ void RichTextBox::SetText(const QString &text)
     BusyCursor busy(text.size() >= kBusyChars);
     QTextDocument *doc = NewDocument();
     doc->setUndoRedoEnabled(false);
-    doc->setPlainText(withLf(text));
+    // QTextCursor::insertText makes a paragraph of CR LF, a lone CR or LF.
+    doc->setPlainText(text);
     ReplaceDocument(doc);
 }
 
@@ -249,10 +242,9 @@ void RichTextBox::SetSelText(const QString &text)
 {
     BusyCursor busy(text.size() >= kBusyChars || SelLength() >= kBusyChars);
     QTextCursor c = textCursor();
-    const QString lf = withLf(text);
-    c.insertText(lf);
+    c.insertText(text);   // CR LF, a lone CR or LF: a paragraph each
     setTextCursor(c);
-    if (lf.size() > kLongWord && hasLongWord(lf))
+    if (text.size() > kLongWord && hasLongWord(text))
         setWordWrapMode(QTextOption::WrapAnywhere);
     m_pacer->resume();
 }
@@ -473,7 +465,7 @@ bool RichTextBox::LoadFile(const QString &fileName, int fileType, QString *error
             return fail(QStringLiteral("not a Rich Text Format file"));
         }
     } else {
-        doc->setPlainText(withLf(textcodec::decodeText(bytes)));
+        doc->setPlainText(textcodec::decodeText(bytes));
     }
     ReplaceDocument(doc);
     return true;
@@ -581,7 +573,7 @@ void RichTextBox::insertFromMimeData(const QMimeData *source)
     // formatting, whatever the other program offered.
     if (!source || !source->hasText())
         return;
-    const QString text = withLf(source->text());
+    const QString text = source->text();
     textCursor().insertText(text);
     if (text.size() > kLongWord && hasLongWord(text))
         setWordWrapMode(QTextOption::WrapAnywhere);
