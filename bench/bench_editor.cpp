@@ -2,14 +2,15 @@
 // would, under whatever platform QT_QPA_PLATFORM names (offscreen for runs
 // without a display).
 //
-//   bench_editor [--quick] [--max-word KB] [--case NAME] [--list]
+//   bench_editor [--quick] [--max-word KB] [--rtf FILE] [--case NAME] [--list]
 //
 // Each case runs in a child process of its own, so that its memory figures
 // stand alone, and prints one row per measure. Times are wall clock on the
 // GUI thread; "stall" is the longest the event loop went without serving a
 // 5 ms heartbeat while the layout after the operation finished; "settle" is
 // how long until the whole document was laid out (or the limit), and "cpu"
-// the processor time that took. --quick divides every size by ten.
+// the processor time that took. --quick divides every size by ten; --rtf
+// takes FILE (say, one bench_rtf --dump wrote) for the generated 10 MB RTF.
 
 #include "shell/RichTextBox.h"
 
@@ -40,7 +41,8 @@ namespace {
 
 int g_div = 1; // --quick divides sizes by 10
 int g_maxWordKb = 1024;
-double g_lastCpu = 0;   // processor seconds of the last timed() call // --max-word KB skips longer words (quadratic before)
+double g_lastCpu = 0;   // processor seconds of the last timed() call
+QString g_rtfFile;      // --rtf FILE: this document instead of the generated one // --max-word KB skips longer words (quadratic before)
 
 qint64 mb(double n) { return qint64(n * 1024 * 1024 / g_div); }
 
@@ -134,6 +136,8 @@ QString makeText(qint64 chars)
 
 QString writeFile(const QTemporaryDir &dir, const char *name, const QByteArray &bytes)
 {
+    if (g_rtfFile.size() && QByteArray(name).endsWith(".rtf"))
+        return g_rtfFile;
     const QString path = dir.filePath(QLatin1String(name));
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
@@ -257,7 +261,7 @@ void selectAll(RichTextBox &box)
 void caseOpenRtf()
 {
     QTemporaryDir dir;
-    const QString path = writeFile(dir, "big.rtf", makeRtf(mb(10)));
+    const QString path = writeFile(dir, "big.rtf", g_rtfFile.isEmpty() ? makeRtf(mb(10)) : QByteArray());
     Editor e;
     const double before = rssMb();
     const double t = timed([&] {
@@ -318,7 +322,7 @@ void caseSetText()
 void loadRtf(Editor &e, qint64 bytes)
 {
     QTemporaryDir dir;
-    const QString path = writeFile(dir, "doc.rtf", makeRtf(bytes));
+    const QString path = writeFile(dir, "doc.rtf", g_rtfFile.isEmpty() ? makeRtf(bytes) : QByteArray());
     if (!e.box.LoadFile(path, RichTextBox::rtfRTF))
         qFatal("load failed");
     settle(e);
@@ -469,6 +473,10 @@ int main(int argc, char **argv)
         g_maxWordKb = args.at(w + 1).toInt();
         args.remove(w, 2);
     }
+    if (const int r = int(args.indexOf(QStringLiteral("--rtf"))); r >= 0 && r + 1 < args.size()) {
+        g_rtfFile = args.at(r + 1);
+        args.remove(r, 2);
+    }
     if (args.contains(QStringLiteral("--list"))) {
         for (const auto &[name, fn] : kCases)
             std::printf("%s\n", qPrintable(name));
@@ -493,6 +501,8 @@ int main(int argc, char **argv)
         if (g_div != 1)
             childArgs << QStringLiteral("--quick");
         childArgs << QStringLiteral("--max-word") << QString::number(g_maxWordKb);
+        if (!g_rtfFile.isEmpty())
+            childArgs << QStringLiteral("--rtf") << g_rtfFile;
         child.start(QCoreApplication::applicationFilePath(), childArgs);
         child.waitForFinished(-1);
         for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {

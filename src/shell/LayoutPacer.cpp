@@ -60,6 +60,8 @@ void LayoutPacer::track(QTextDocument *doc)
         return;
     m_edited = false;
     m_restarted = false;
+    // Small at first: the first lines of a document load its fonts.
+    m_chunk = 2000;
     m_layout->installEventFilter(this);
     connect(doc, &QTextDocument::contentsChange, this, &LayoutPacer::contentsChange);
     m_tick.start();

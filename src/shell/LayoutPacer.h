@@ -71,7 +71,7 @@ private:
     QSizeF m_pageSize;           // the size to put back when a hold ends
     bool m_held = false;
     int m_showFrom = 0;          // where the held change starts
-    int m_chunk = 20'000;        // characters per slice, tuned as slices run
+    int m_chunk = 2000;          // characters per slice, tuned as slices run
     QTimer m_tick;               // runs the slices
     bool m_edited = false;       // changed while not yet laid out to the end
     bool m_restarted = false;    // layout started again from the top, no slice since
