@@ -2,7 +2,6 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAbstractTextDocumentLayout>
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProgressDialog>
 #include <QScrollBar>
@@ -155,8 +154,8 @@ bool LayoutPacer::layOutTo(int position)
     while (frontier() <= position && !finished()) {
         if (!slice())
             break;
+        // Once shown, the (modal) dialog serves the event loop here.
         progress.setValue(int(qint64(frontier() - start) * 1000 / qMax(1, position - start)));
-        QCoreApplication::processEvents();
         if (progress.wasCanceled())
             return false;
     }

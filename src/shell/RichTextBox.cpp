@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -464,10 +465,38 @@ bool RichTextBox::LoadFile(const QString &fileName, int fileType, QString *error
             delete doc;
             return fail(QStringLiteral("not a Rich Text Format file"));
         }
-    } else {
-        doc->setPlainText(textcodec::decodeText(bytes));
+    } else if (!fillPlainText(doc, textcodec::decodeText(bytes))) {
+        delete doc;
+        return fail(QStringLiteral("cancelled"));
     }
     ReplaceDocument(doc);
+    return true;
+}
+
+bool RichTextBox::fillPlainText(QTextDocument *doc, const QString &text)
+{
+    // A megabyte at a time, so that a file big enough to take seconds shows
+    // its progress and can be cancelled.
+    constexpr qsizetype kPiece = 1024 * 1024;
+    if (text.size() <= 2 * kPiece) {
+        doc->setPlainText(text);
+        return true;
+    }
+    QProgressDialog progress(QStringLiteral("Opening the document..."), QStringLiteral("Cancel"), 0, 1000, this);
+    progress.setWindowTitle(QStringLiteral("Quillet 99"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(1000);
+    QTextCursor c(doc);
+    for (qsizetype from = 0; from < text.size();) {
+        qsizetype to = qMin(text.size(), from + kPiece);
+        if (to < text.size() && text.at(to - 1) == QLatin1Char('\r'))
+            ++to;   // CR LF stays one line end
+        c.insertText(text.mid(from, to - from));   // CR LF, a lone CR or LF: a paragraph each
+        from = to;
+        progress.setValue(int(from * 1000 / text.size()));
+        if (progress.wasCanceled())
+            return false;
+    }
     return true;
 }
 

@@ -107,6 +107,7 @@ protected:
 
 private:
     void showDocument(QTextDocument *doc);
+    bool fillPlainText(QTextDocument *doc, const QString &text);
     void fitHistory();
     bool isReserved(const QKeyEvent *e) const;
     void mergeFormat(const QTextCharFormat &fmt);

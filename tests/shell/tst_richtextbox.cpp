@@ -29,6 +29,7 @@ class TestRichTextBox : public QObject
 private slots:
     void plainTextEncodings_data();
     void plainTextEncodings();
+    void bigPlainTextFile();
     void plainTextSaveIsUtf8WithCrLf();
     void failedLoadLeavesDocument();
     void failedSaveLeavesFile();
@@ -121,6 +122,21 @@ void TestRichTextBox::plainTextEncodings()
     QVERIFY2(box.LoadFile(path, RichTextBox::rtfText, &error), qPrintable(error));
     QCOMPARE(box.Text(), QStringLiteral("Caf\u00e9 \u20ac5\r\nsecond line"));
     QCOMPARE(box.document()->blockCount(), 2);
+}
+
+void TestRichTextBox::bigPlainTextFile()
+{
+    // Read a megabyte at a time: a CR LF across two pieces stays one line end.
+    QString text(1024 * 1024 - 1, QLatin1Char('a'));
+    text += QStringLiteral("\r\n");
+    for (int i = 0; text.size() < 3 * 1024 * 1024; ++i)
+        text += QStringLiteral("line %1%2").arg(i).arg(i % 3 ? QStringLiteral("\r\n") : QStringLiteral("\r"));
+    QTemporaryDir dir;
+    const QString path = write(dir, "big.txt", text.toUtf8());
+    RichTextBox box;
+    QVERIFY(box.LoadFile(path, RichTextBox::rtfText));
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QCOMPARE(box.document()->toPlainText(), text);
 }
 
 void TestRichTextBox::plainTextSaveIsUtf8WithCrLf()
