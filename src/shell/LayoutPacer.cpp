@@ -48,7 +48,11 @@ void LayoutPacer::track(QTextDocument *doc)
 {
     if (m_doc == doc && m_layout == (doc ? doc->documentLayout() : nullptr))
         return;
-    resume();
+    // A hold on the document that goes ends without touching the view, which
+    // now shows another one.
+    if (m_held && m_doc && m_doc->pageSize().isNull())
+        m_doc->setPageSize(m_pageSize);
+    m_held = false;
     if (m_layout)
         m_layout->removeEventFilter(this);
     if (m_doc)
