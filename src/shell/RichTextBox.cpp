@@ -108,6 +108,11 @@ QTextDocument *RichTextBox::NewDocument()
     QFont f;
     f.setFamilies({QStringLiteral("MS Sans Serif")});
     f.setPointSizeF(8.5);
+    // Text that needs no shaping (Latin, Greek, Cyrillic...) is laid out
+    // from the font's own advances, without kerning or ligatures, as the
+    // original control drew it: layout, Qt's biggest cost with big
+    // documents, takes about half as long. Scripts that need shaping keep it.
+    f.setStyleStrategy(QFont::PreferNoShaping);
     doc->setDefaultFont(f);
     QTextOption opt = doc->defaultTextOption();
     opt.setTabStopDistance(twips::toPxX(720));
