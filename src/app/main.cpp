@@ -1,12 +1,13 @@
-#include "shell/Form1.h"
+#include "app/Form1.h"
+#include "shell/Product.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillet 99"));
-    QApplication::setApplicationVersion(QStringLiteral("2.0"));
+    QApplication::setApplicationName(product::name());
+    QApplication::setApplicationVersion(product::version());
     Form1 form;
     form.start();
     return app.exec();

@@ -1,8 +1,9 @@
 // quillet-convert: batch conversion between RTF, plain text and HTML with
 // the editor's own RTF engine.
 
+#include "SafeHtml.h"
 #include "rtf/Rtf.h"
-#include "rtf/TextCodec.h"
+#include "text/TextCodec.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -107,7 +108,7 @@ bool writeAll(const QString &path, const QByteArray &data, QString *error)
 
 QByteArray plainText(const QTextDocument &doc, bool crlf)
 {
-    QString text = doc.toPlainText();
+    QString text = rtf::plainText(&doc); // list markers too, as word processors export them
     text.remove(QChar::ObjectReplacementCharacter); // pictures have no text
     if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
         text += QLatin1Char('\n');
@@ -199,14 +200,20 @@ int main(int argc, char **argv)
 
     QByteArray result;
     switch (format) {
-    case Format::Rtf:
-        result = rtf::write(&doc);
+    case Format::Rtf: {
+        int lost = 0;
+        result = rtf::write(&doc, &lost);
+        if (lost) { // all or nothing, as for any other failure
+            fail(QStringLiteral("cannot write %1: %2 picture(s) could not be encoded").arg(out).arg(lost));
+            return 1;
+        }
         break;
+    }
     case Format::Txt:
         result = plainText(doc, crlf);
         break;
     case Format::Html:
-        result = doc.toHtml().toUtf8();
+        result = safeHtml(&doc);
         break;
     case Format::None:
         break;

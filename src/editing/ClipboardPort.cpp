@@ -13,36 +13,38 @@ QClipboard *systemClipboard()
 
 } // namespace
 
-bool SystemClipboard::empty()
+Result<> SystemClipboard::empty()
 {
     QClipboard *cb = systemClipboard();
     if (!cb)
-        return false;
+        return Failure{unavailable()};
     cb->clear();
-    return true;
+    return {};
 }
 
-bool SystemClipboard::putText(const QString &text)
+Result<> SystemClipboard::putText(const QString &text)
 {
     QClipboard *cb = systemClipboard();
     if (!cb)
-        return false;
+        return Failure{unavailable()};
     // An empty string leaves the clipboard empty, as it is after empty().
-    if (text.isEmpty())
-        return cb->text().isEmpty();
-    auto *data = new QMimeData;
-    data->setText(text);
-    cb->setMimeData(data);
+    if (!text.isEmpty()) {
+        auto *data = new QMimeData;
+        data->setText(text);
+        cb->setMimeData(data);
+    }
     // The write can be lost when another program owns the clipboard; only
     // reading it back tells.
-    return cb->text() == text;
+    if (cb->text() != text)
+        return Failure{unavailable()};
+    return {};
 }
 
-std::optional<QString> SystemClipboard::getText()
+Result<QString> SystemClipboard::getText()
 {
     QClipboard *cb = systemClipboard();
     if (!cb)
-        return std::nullopt;
+        return Failure{unavailable()};
     const QMimeData *data = cb->mimeData();
     if (!data || !data->hasText())
         return QString();

@@ -4,31 +4,35 @@
 // failing one in its place to see that the commands survive a clipboard that
 // another program holds.
 
+#include "shell/Result.h"
+
 #include <QString>
-#include <optional>
 
 class ClipboardPort
 {
 public:
     virtual ~ClipboardPort() = default;
 
-    // Discards everything the clipboard holds. False when it could not.
-    virtual bool empty() = 0;
-    // Stores text as plain text only. False unless the clipboard holds exactly
-    // that text afterwards.
-    virtual bool putText(const QString &text) = 0;
-    // The clipboard's plain text, "" when it holds no text; nothing when the
-    // clipboard cannot be read.
-    virtual std::optional<QString> getText() = 0;
+    // Discards everything the clipboard holds.
+    virtual Result<> empty() = 0;
+    // Stores text as plain text only. Fails unless the clipboard holds
+    // exactly that text afterwards.
+    virtual Result<> putText(const QString &text) = 0;
+    // The clipboard's plain text, "" when it holds no text; a failure when
+    // the clipboard cannot be read.
+    virtual Result<QString> getText() = 0;
+
+    // The message of every failure above.
+    static QString unavailable() { return QStringLiteral("The clipboard is not available"); }
 };
 
 // The platform's clipboard through QClipboard.
 class SystemClipboard : public ClipboardPort
 {
 public:
-    bool empty() override;
-    bool putText(const QString &text) override;
-    std::optional<QString> getText() override;
+    Result<> empty() override;
+    Result<> putText(const QString &text) override;
+    Result<QString> getText() override;
 };
 
 // Plain text crosses the clipboard with the platform's line ends; the editor

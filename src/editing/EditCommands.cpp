@@ -1,111 +1,92 @@
-#include "shell/Form1.h"
+#include "editing/EditCommands.h"
 
 #include "editing/ClipboardPort.h"
+#include "editing/Clock.h"
 #include "editing/Form2.h"
 #include "editing/TimeDate.h"
+#include "shell/MainWindow.h"
 #include "shell/RichTextBox.h"
+#include "shell/SecondaryWindow.h"
 
 #include <QLocale>
 #include <QTextCursor>
 #include <QTextDocument>
 
-// Editing commands: clipboard, clear, select, time and date, search.
-// Menu item and toolbar button of a pair run the same steps.
-
-namespace {
-
-ClipboardPort &clipboardOf(Form1 &f)
+EditCommands::EditCommands(MainWindow &window, const Services &services)
+    : m_window(window), m_clipboard(services.clipboard), m_clock(services.clock)
 {
-    if (!f.clipboard_)
-        f.clipboard_ = std::make_shared<SystemClipboard>();
-    return *f.clipboard_;
 }
+
+EditCommands::~EditCommands() = default;
 
 // Cut and Copy share their first steps: empty the clipboard, then put the
 // selection's plain text on it. False when the clipboard did not take it.
-bool selectionToClipboard(Form1 &f)
+bool EditCommands::selectionToClipboard()
 {
-    ClipboardPort &cb = clipboardOf(f);
-    cb.empty();
-    const QString text = f.RichTextBox1->SelText();
+    (void)m_clipboard->empty();
+    const QString text = m_window.documentBox().SelText();
     // What counts is that the clipboard holds the text afterwards.
-    return cb.putText(toClipboardLineEnds(text));
+    return bool(m_clipboard->putText(toClipboardLineEnds(text)));
 }
 
-void cutSelection(Form1 &f)
+void EditCommands::cut()
 {
     // The selection goes only once the clipboard holds its text; otherwise
     // it would be lost.
-    if (!selectionToClipboard(f)) {
-        f.SetStatus(QStringLiteral("[ERROR] The clipboard is not available: nothing was cut"));
+    if (!selectionToClipboard()) {
+        m_window.SetStatus(StatusTag::Error, ClipboardPort::unavailable() + QStringLiteral(": nothing was cut"));
         return;
     }
-    f.RichTextBox1->SetSelText(QString());
+    m_window.documentBox().SetSelText(QString());
 }
 
-void copySelection(Form1 &f)
+void EditCommands::copy()
 {
-    if (!selectionToClipboard(f))
-        f.SetStatus(QStringLiteral("[ERROR] The clipboard is not available: nothing was copied"));
+    if (!selectionToClipboard())
+        m_window.SetStatus(StatusTag::Error, ClipboardPort::unavailable() + QStringLiteral(": nothing was copied"));
 }
 
-void pasteClipboard(Form1 &f)
+void EditCommands::paste()
 {
-    const std::optional<QString> text = clipboardOf(f).getText();
+    const Result<QString> text = m_clipboard->getText();
     if (!text) {
         // An unreadable clipboard is not an empty one: keep the selection.
-        f.SetStatus(QStringLiteral("[ERROR] The clipboard is not available: nothing was pasted"));
+        m_window.SetStatus(StatusTag::Error, text.error() + QStringLiteral(": nothing was pasted"));
         return;
     }
-    f.RichTextBox1->SetSelText(*text);
+    m_window.documentBox().SetSelText(*text);
 }
 
-void showSearch(Form1 &f)
-{
-    if (!f.form2_)
-        f.form2_ = new Form2(&f);
-    f.form2_->show();
-    f.form2_->raise();
-    f.form2_->activateWindow();
-}
-
-} // namespace
-
-void Form1::cut_Click() { cutSelection(*this); }
-void Form1::Command8_Click() { cutSelection(*this); }
-void Form1::copy_Click() { copySelection(*this); }
-void Form1::Command9_Click() { copySelection(*this); }
-void Form1::paste_Click() { pasteClipboard(*this); }
-void Form1::Command10_Click() { pasteClipboard(*this); }
-
-void Form1::clear_Click()
+void EditCommands::clearAll()
 {
     // A whole-document replacement: Ctrl+Z brings the old document back.
-    RichTextBox1->SetText(QString());
+    m_window.documentBox().SetText(QString());
 }
 
-void Form1::select_Click()
+void EditCommands::selectAll()
 {
     // The whole document, wherever the selection started.
-    RichTextBox1->SetSelStart(0);
-    RichTextBox1->SetSelLength(int(RichTextBox1->Text().size()));
+    RichTextBox &box = m_window.documentBox();
+    box.SetSelStart(0);
+    box.SetSelLength(int(box.Text().size()));
 }
 
-void Form1::timedate_Click()
+void EditCommands::insertTimeDate()
 {
+    RichTextBox &box = m_window.documentBox();
     const QLocale locale;   // the user's, unless a default was set
     // One edit block, so one Ctrl+Z takes the whole stamp away.
-    QTextCursor block(RichTextBox1->document());
+    QTextCursor block(box.document());
     block.beginEditBlock();
     // The date is read before the time, as a clock turning midnight between
     // the two reads would show.
-    const QDate date = dateNow_ ? dateNow_() : QDate::currentDate();
-    RichTextBox1->SetSelText(timedate::dateText(date, locale));
-    RichTextBox1->SetSelText(QStringLiteral(" "));
-    const QTime time = timeNow_ ? timeNow_() : QTime::currentTime();
-    RichTextBox1->SetSelText(timedate::timeText(time, locale));
+    box.SetSelText(timedate::dateText(m_clock->currentDate(), locale));
+    box.SetSelText(QStringLiteral(" "));
+    box.SetSelText(timedate::timeText(m_clock->currentTime(), locale));
     block.endEditBlock();
 }
 
-void Form1::search_Click() { showSearch(*this); }
-void Form1::Command2_Click() { showSearch(*this); }
+void EditCommands::showSearch()
+{
+    openSecondary(m_search, m_window);
+}

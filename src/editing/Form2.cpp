@@ -1,6 +1,6 @@
 #include "editing/Form2.h"
 
-#include "shell/Form1.h"
+#include "shell/MainWindow.h"
 #include "shell/RichTextBox.h"
 #include "shell/Twips.h"
 
@@ -16,8 +16,8 @@ constexpr quint32 kLabelBack = 0x00C0C0C0;
 
 } // namespace
 
-Form2::Form2(Form1 *main)
-    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+Form2::Form2(MainWindow &main)
+    : QWidget(main.widget(), Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_main(main)
 {
@@ -56,19 +56,14 @@ Form2::Form2(Form1 *main)
     setTabOrder(Command1, Text1);
     Command1->setFocus();
 
-    if (main) {
-        // Centred on the main window when first shown.
-        const QRect owner = main->frameGeometry();
-        move(owner.center() - rect().center());
-        // Without an owner window nothing else would destroy it.
-        connect(main, &QObject::destroyed, this, [this] { delete this; });
-    }
+    // Centred on the main window when first shown.
+    const QRect owner = main.widget()->frameGeometry();
+    move(owner.center() - rect().center());
 }
 
 void Form2::Command1_Click()
 {
     const QString text = Text1->text();
-    if (m_main)
-        m_main->RichTextBox1->Find(text);
+    m_main.documentBox().Find(text);
     hide();
 }

@@ -2,10 +2,9 @@
 // The search dialog: one field and "Go!". A search selects the match in the
 // main window and puts the dialog away, keeping the text for next time.
 
-#include <QPointer>
 #include <QWidget>
 
-class Form1;
+class MainWindow;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -15,9 +14,8 @@ class Form2 : public QWidget
     Q_OBJECT
 
 public:
-    // main is the window whose document is searched. The dialog has no owner
-    // window (it stands in the task bar), but it goes away with main.
-    explicit Form2(Form1 *main);
+    // main is the window whose document is searched; the dialog is its child.
+    explicit Form2(MainWindow &main);
 
     QLabel *Label1 = nullptr;
     QLineEdit *Text1 = nullptr;
@@ -27,5 +25,5 @@ public slots:
     void Command1_Click();
 
 private:
-    QPointer<Form1> m_main;
+    MainWindow &m_main;
 };

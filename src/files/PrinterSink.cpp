@@ -120,14 +120,8 @@ QVector<QPrinterSink::Page> QPrinterSink::paginate(QPrinter &printer, const QStr
     return pages;
 }
 
-bool QPrinterSink::printText(QPrinter &printer, const QString &text, QString *error)
+Result<> QPrinterSink::printText(QPrinter &printer, const QString &text)
 {
-    auto fail = [&](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-
     const QVector<Page> pages = paginate(printer, text);
     const QRectF area = textArea(printer);
     const qreal lineHeight = QFontMetricsF(m_font, &printer).lineSpacing();
@@ -136,8 +130,8 @@ bool QPrinterSink::printText(QPrinter &printer, const QString &text, QString *er
     QPainter painter;
     if (!painter.begin(&printer)) {
         if (!printer.outputFileName().isEmpty())
-            return fail(QStringLiteral("cannot write %1").arg(printer.outputFileName()));
-        return fail(QStringLiteral("the printer could not be started"));
+            return Failure{QStringLiteral("cannot write %1").arg(printer.outputFileName())};
+        return Failure{QStringLiteral("the printer could not be started")};
     }
     painter.setFont(m_font);
     painter.setPen(Qt::black);
@@ -173,6 +167,6 @@ bool QPrinterSink::printText(QPrinter &printer, const QString &text, QString *er
     // Ending the painter ends the job: the output goes out now.
     const bool ended = painter.end();
     if (!ok || !ended || printer.printerState() == QPrinter::Error)
-        return fail(QStringLiteral("the printer stopped with an error"));
-    return true;
+        return Failure{QStringLiteral("the printer stopped with an error")};
+    return {};
 }

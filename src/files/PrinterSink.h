@@ -1,7 +1,9 @@
 #pragma once
 // Where the Print command sends the document's plain text. The real sink
-// lays the text out on the printer's pages; tests can put a recording one in
-// Form1::printerSink instead.
+// lays the text out on the printer's pages; tests can pass a recording one
+// in the services.
+
+#include "shell/Result.h"
 
 #include <QFont>
 #include <QString>
@@ -16,8 +18,8 @@ public:
     virtual ~PrinterSink() = default;
 
     // Prints text (lines separated by CR LF, LF or CR) as one job on printer
-    // and ends the job before returning. On failure *error says why.
-    virtual bool printText(QPrinter &printer, const QString &text, QString *error) = 0;
+    // and ends the job before returning.
+    virtual Result<> printText(QPrinter &printer, const QString &text) = 0;
 };
 
 // Plain text on a QPrinter: margins of at least three quarters of an inch,
@@ -31,7 +33,7 @@ public:
     QPrinterSink();
     explicit QPrinterSink(const QFont &font) : m_font(font) {}
 
-    bool printText(QPrinter &printer, const QString &text, QString *error) override;
+    Result<> printText(QPrinter &printer, const QString &text) override;
 
     // One printed line: its text and its top, from the top of the text area.
     struct Line { QString text; qreal y = 0; };

@@ -1,5 +1,7 @@
 #include "format/FontEffectsDialog.h"
 
+#include "shell/DialogHost.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -17,7 +19,10 @@
 
 namespace {
 
-constexpr FontEffectsDialog::NamedColour kClassic[] = {
+struct NamedColour { const char *name; QRgb rgb; };
+
+// The sixteen colours the effects box offers.
+constexpr NamedColour kClassic[] = {
     {"Black", qRgb(0, 0, 0)},         {"Maroon", qRgb(128, 0, 0)},
     {"Green", qRgb(0, 128, 0)},       {"Olive", qRgb(128, 128, 0)},
     {"Navy", qRgb(0, 0, 128)},        {"Purple", qRgb(128, 0, 128)},
@@ -95,13 +100,6 @@ QFont withStyleName(QFont font)
 
 } // namespace
 
-const FontEffectsDialog::NamedColour *FontEffectsDialog::classicColours(int *count)
-{
-    if (count)
-        *count = int(std::size(kClassic));
-    return kClassic;
-}
-
 FontEffectsDialog::FontEffectsDialog(const QFont &initial, const QColor &colour, int flags,
                                      QWidget *parent)
     : QDialog(parent)
@@ -120,7 +118,7 @@ FontEffectsDialog::FontEffectsDialog(const QFont &initial, const QColor &colour,
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_picker);
 
-    const bool effects = flags & kEffects;
+    const bool effects = flags & cdl::CFEffects;
     QGroupBox *box = effectsBox(m_picker);
     if (effects) {
         m_colour = new QComboBox;

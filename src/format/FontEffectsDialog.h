@@ -15,22 +15,15 @@ class FontEffectsDialog : public QDialog
     Q_OBJECT
 
 public:
-    // The effects box (flags & 256) brings strike-through, underline and the
+    // flags & cdl::CFEffects brings strike-through, underline and the
     // colour; without it only face, style and size are offered.
-    static constexpr int kEffects = 256;
-
     FontEffectsDialog(const QFont &initial, const QColor &colour, int flags,
                       QWidget *parent = nullptr);
 
     QFont selectedFont() const;
     QColor selectedColor() const;
 
-    QFontDialog *picker() const { return m_picker; }
     QComboBox *colourBox() const { return m_colour; }
-
-    struct NamedColour { const char *name; QRgb rgb; };
-    // Black, Maroon, ... White: the colours the effects box offers.
-    static const NamedColour *classicColours(int *count);
 
 private:
     void showSampleColour();

@@ -1,81 +1,66 @@
-#include "shell/Form1.h"
+#include "format/FormatCommands.h"
 
+#include "shell/CommonDialog.h"
+#include "shell/DialogHost.h"
+#include "shell/MainWindow.h"
 #include "shell/RichTextBox.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
 
-// Character formatting: faces, sizes, styles, colour, font dialog.
-// Each acts on the selection, or with nothing selected on the text typed
-// next at the insertion point.
+FormatCommands::FormatCommands(MainWindow &window) : m_window(window) {}
 
-namespace {
+void FormatCommands::setFace(const QString &name) { m_window.documentBox().SetSelFontName(name); }
+void FormatCommands::setSize(float points) { m_window.documentBox().SetSelFontSize(points); }
 
-// Two faces go in lower case, as the menu has always written them; the
-// name is kept even where this machine lacks the face.
-const QString kArial = QStringLiteral("arial");
-const QString kWingdings = QStringLiteral("wingdings");
+void FormatCommands::toggleUnderline()
+{
+    RichTextBox &box = m_window.documentBox();
+    box.SetSelUnderline(!box.SelUnderline());
+}
 
-// The colour dialog's request number for Action.
-constexpr int kColourDialog = 3;
-// Screen and printer fonts (1 + 2) with the effects box (256).
-constexpr int kFontDialogFlags = 259;
+void FormatCommands::toggleItalic()
+{
+    RichTextBox &box = m_window.documentBox();
+    box.SetSelItalic(!box.SelItalic());
+}
 
-void colourFromDialog(Form1 &f)
+void FormatCommands::toggleBold()
+{
+    RichTextBox &box = m_window.documentBox();
+    box.SetSelBold(!box.SelBold());
+}
+
+void FormatCommands::colourFromDialog()
 {
     // The dialog opens with the colour it holds from earlier use. Cancel
     // leaves the selection alone, whether or not CancelError is set.
-    if (f.CommonDialog1.SetAction(kColourDialog) == CommonDialog::Accepted)
-        f.RichTextBox1->SetSelColor(f.CommonDialog1.Color);
+    CommonDialog &dlg = m_window.commonDialog();
+    if (dlg.SetAction(CommonDialog::ColorAction) == CommonDialog::Accepted)
+        m_window.documentBox().SetSelColor(dlg.Color);
 }
 
-} // namespace
-
-void Form1::arial_Click() { RichTextBox1->SetSelFontName(kArial); }
-void Form1::arialblack_Click() { RichTextBox1->SetSelFontName(QStringLiteral("Arial Black")); }
-void Form1::sans_Click() { RichTextBox1->SetSelFontName(QStringLiteral("MS Sans Serif")); }
-void Form1::msserif_Click() { RichTextBox1->SetSelFontName(QStringLiteral("MS Serif")); }
-void Form1::small_Click() { RichTextBox1->SetSelFontName(QStringLiteral("Small Fonts")); }
-void Form1::tahoma_Click() { RichTextBox1->SetSelFontName(QStringLiteral("Tahoma")); }
-void Form1::times_Click() { RichTextBox1->SetSelFontName(QStringLiteral("Times New Roman")); }
-void Form1::verdana_Click() { RichTextBox1->SetSelFontName(QStringLiteral("Verdana")); }
-void Form1::wing_Click() { RichTextBox1->SetSelFontName(kWingdings); }
-
-void Form1::ten_Click() { RichTextBox1->SetSelFontSize(10); }
-void Form1::vei_Click() { RichTextBox1->SetSelFontSize(20); }
-void Form1::tre_Click() { RichTextBox1->SetSelFontSize(30); }
-void Form1::cua_Click() { RichTextBox1->SetSelFontSize(40); }
-void Form1::ses_Click() { RichTextBox1->SetSelFontSize(60); }
-void Form1::set_Click() { RichTextBox1->SetSelFontSize(70); }
-
-// The three style buttons switch on the selection's own state: all of it
-// styled turns the style off, anything less turns it on for all.
-void Form1::Command11_Click() { RichTextBox1->SetSelUnderline(!RichTextBox1->SelUnderline()); }
-void Form1::Command12_Click() { RichTextBox1->SetSelItalic(!RichTextBox1->SelItalic()); }
-void Form1::Command13_Click() { RichTextBox1->SetSelBold(!RichTextBox1->SelBold()); }
-
-void Form1::color_Click() { colourFromDialog(*this); }
-void Form1::Command17_Click() { colourFromDialog(*this); }
-
-void Form1::more_Click()
+void FormatCommands::fontFromDialog()
 {
+    CommonDialog &dlg = m_window.commonDialog();
     // From here on a cancel in any common dialog is a failure to its caller.
-    CommonDialog1.CancelError = true;
-    CommonDialog1.Flags = kFontDialogFlags;
+    dlg.CancelError = true;
+    dlg.Flags = cdl::CFScreenFonts + cdl::CFPrinterFonts + cdl::CFEffects;
     // Not primed with the selection's format: it opens with what it
     // returned last time.
-    if (CommonDialog1.ShowFont() != CommonDialog::Accepted)
+    if (dlg.ShowFont() != CommonDialog::Accepted)
         return;
     // All seven attributes, touched in the dialog or not, in this order;
     // one edit block so a single Ctrl+Z takes them back.
-    QTextCursor block(RichTextBox1->document());
+    RichTextBox &box = m_window.documentBox();
+    QTextCursor block(box.document());
     block.beginEditBlock();
-    RichTextBox1->SetSelFontName(CommonDialog1.FontName);
-    RichTextBox1->SetSelFontSize(float(CommonDialog1.FontSize));
-    RichTextBox1->SetSelBold(CommonDialog1.FontBold);
-    RichTextBox1->SetSelItalic(CommonDialog1.FontItalic);
-    RichTextBox1->SetSelUnderline(CommonDialog1.FontUnderline);
-    RichTextBox1->SetSelStrikeThru(CommonDialog1.FontStrikethru);
-    RichTextBox1->SetSelColor(CommonDialog1.Color);
+    box.SetSelFontName(dlg.FontName);
+    box.SetSelFontSize(float(dlg.FontSize));
+    box.SetSelBold(dlg.FontBold);
+    box.SetSelItalic(dlg.FontItalic);
+    box.SetSelUnderline(dlg.FontUnderline);
+    box.SetSelStrikeThru(dlg.FontStrikethru);
+    box.SetSelColor(dlg.Color);
     block.endEditBlock();
 }

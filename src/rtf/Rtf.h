@@ -4,7 +4,9 @@
 // target all go through these three functions.
 
 #include <QByteArray>
+#include <QString>
 
+class QTextBlock;
 class QTextDocument;
 
 namespace rtf {
@@ -18,6 +20,47 @@ bool isRtf(const QByteArray &data);
 bool read(const QByteArray &data, QTextDocument *doc);
 
 // The whole document as RTF (\rtf1\ansi\ansicpg1252, CR LF line ends).
-QByteArray write(const QTextDocument *doc);
+// Pictures are written as the bytes they were read as. A picture with no
+// data, or whose data is neither PNG nor JPEG and does not decode, cannot
+// be written; picturesLeftOut (when given) counts them, so that a caller
+// never reports a loss as success.
+QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
+
+// Parts of a document that the editor does not show are kept in it as
+// format properties and written back in place:
+//  - kSectionParts (root frame format): headers and footers, a QStringList;
+//  - kAttachedParts (character format): footnotes, endnotes, comments and
+//    hidden text that follow the character, a QStringList;
+//  - kAutoNumber (character format): the text is a footnote's automatic
+//    number (\chftn).
+// Each entry of a list is "kind\x1f<a>\x1f<b>\x1f<content>", where the
+// content is the part as RTF of its own (plain text for hidden text).
+// Footnotes and comments also carry their text as the tool tip.
+constexpr int kSectionParts = 0x100000 + 0x5230; // QTextFormat::UserProperty + ...
+constexpr int kAttachedParts = 0x100000 + 0x5231;
+constexpr int kAutoNumber = 0x100000 + 0x5232;
+
+// Qt draws no tab leaders: a block's leaders are kept as a string with one
+// character per tab stop (see kTabLeaderChars in RtfUnits.h).
+constexpr int kTabLeaders = 0x100000 + 0x5233;
+
+// Qt has no row heights: a table cell keeps its row's \trrh (twips;
+// negative: exactly) for the writer.
+constexpr int kRowHeight = 0x100000 + 0x5234;
+
+// Lists: a bullet list's own bullet character (QString) and the first-line
+// indent of its items in twips (int, negative: the marker hangs left of
+// the text), both on the QTextListFormat.
+constexpr int kListBullet = 0x100000 + 0x5235;
+constexpr int kListFirstIndent = 0x100000 + 0x5236;
+constexpr int kListStart = 0x100000 + 0x5237; // the first number, when not 1 (int)
+
+// The document's text as word processors export it: as toPlainText(), but
+// each list item starts with its marker and a tab.
+QString plainText(const QTextDocument *doc);
+
+// The marker of a list item as word processors show it ("1.", "b)", "•"),
+// with the list's first number; empty for a block in no list.
+QString listMarker(const QTextBlock &block);
 
 } // namespace rtf

@@ -98,7 +98,6 @@ const char *icuName(int cp)
     case 1257: return "windows-1257";
     case 1258: return "windows-1258";
     case 10000: return "macintosh";
-    case 10001: return "x-mac-japanese";
     case 10004: return "x-mac-arabic";
     case 10005: return "x-mac-hebrew";
     case 10006: return "x-mac-greek";
@@ -117,10 +116,42 @@ const char *icuName(int cp)
     }
 }
 
-bool isDoubleByte(int cp)
+bool isDoubleByteNumber(int cp)
 {
     return cp == 932 || cp == 936 || cp == 949 || cp == 950 || cp == 1361 || cp == 10001
         || cp == 10002 || cp == 10003 || cp == 10008 || cp == 65001;
+}
+
+// Pages without a decoder of their own and their nearest relative: the Mac
+// CJK pages are the Windows ones with a few Apple extras.
+int nearestRelative(int cp)
+{
+    switch (cp) {
+    case 10001: return 932;  // Mac Japanese: Shift_JIS
+    case 10002: return 950;  // Mac Chinese traditional: Big5
+    case 10003: return 949;  // Mac Korean: EUC-KR
+    case 10008: return 936;  // Mac Chinese simplified: GB2312
+    case 20932: return 932;  // EUC-JP's repertoire, as the closest we have
+    case 28591: return 1252;
+    default: return 0;
+    }
+}
+
+// ICU knows many more pages than the list above under generic names.
+QStringDecoder probeDecoder(int cp)
+{
+    if (const char *name = icuName(cp)) {
+        QStringDecoder d(name, QStringConverter::Flag::Stateless);
+        if (d.isValid())
+            return d;
+    }
+    for (const char *pattern : {"windows-%1", "cp%1", "ibm-%1"}) {
+        QStringDecoder d(QString::fromLatin1(pattern).arg(cp).toLatin1().constData(),
+                         QStringConverter::Flag::Stateless);
+        if (d.isValid())
+            return d;
+    }
+    return {};
 }
 
 } // namespace
@@ -144,19 +175,19 @@ const Codepage *Codepages::get(int number)
         m_pages.emplace(number, std::move(page));
         return raw;
     }
-    const char *name = icuName(number);
-    QStringDecoder probe;
-    if (name)
-        probe = QStringDecoder(name, QStringConverter::Flag::Stateless);
+    QStringDecoder probe = probeDecoder(number);
     if (!probe.isValid() && number != 1252) {
-        const Codepage *fallback = get(1252);
+        // Never quietly Windows-1252 when a relative is known; only a page
+        // nobody knows falls back to it.
+        const int relative = nearestRelative(number);
+        const Codepage *fallback = get(relative ? relative : 1252);
         m_aliases.emplace(number, fallback);
         return fallback;
     }
     if (!probe.isValid())
         probe = QStringDecoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
 
-    if (isDoubleByte(number)) {
+    if (isDoubleByteNumber(number)) {
         page->doubleByte = true;
         page->decoder = std::move(probe);
     } else {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 namespace rtf {
 namespace {
@@ -13,15 +14,16 @@ using T = KwType;
 constexpr Keyword K(std::string_view n, T t, Kw id, char16_t ch = 0) { return {n, t, id, ch}; }
 
 // Sorted by name (byte order); the static_assert below keeps it that way.
-constexpr std::array kTable{
+// A plain array: clang limits how many elements std::array deduction takes.
+constexpr Keyword kTable[] = {
     K("aftnsep", T::Destination, Kw::Skip),
     K("aftnsepc", T::Destination, Kw::Skip),
-    K("annotation", T::Destination, Kw::Skip),
+    K("annotation", T::Destination, Kw::Annotation),
     K("ansi", T::Flag, Kw::Ansi),
     K("ansicpg", T::Value, Kw::AnsiCpg),
-    K("atnauthor", T::Destination, Kw::Skip),
+    K("atnauthor", T::Destination, Kw::AtnAuthor),
     K("atndate", T::Destination, Kw::Skip),
-    K("atnid", T::Destination, Kw::Skip),
+    K("atnid", T::Destination, Kw::AtnId),
     K("atnref", T::Destination, Kw::Skip),
     K("atrfend", T::Destination, Kw::Skip),
     K("atrfstart", T::Destination, Kw::Skip),
@@ -31,6 +33,28 @@ constexpr std::array kTable{
     K("bkmkend", T::Destination, Kw::Skip),
     K("bkmkstart", T::Destination, Kw::Skip),
     K("blue", T::Value, Kw::Blue),
+    K("box", T::Flag, Kw::BrdrOther),
+    K("brdrb", T::Flag, Kw::BrdrOther),
+    K("brdrbar", T::Flag, Kw::BrdrOther),
+    K("brdrbtw", T::Flag, Kw::BrdrOther),
+    K("brdrcf", T::Value, Kw::BrdrCf),
+    K("brdrdash", T::Flag, Kw::BrdrStyle, 4),
+    K("brdrdashsm", T::Flag, Kw::BrdrStyle, 4),
+    K("brdrdb", T::Flag, Kw::BrdrStyle, 2),
+    K("brdrdot", T::Flag, Kw::BrdrStyle, 3),
+    K("brdrhair", T::Flag, Kw::BrdrStyle, 1),
+    K("brdrinset", T::Flag, Kw::BrdrStyle, 5),
+    K("brdrl", T::Flag, Kw::BrdrOther),
+    K("brdrnil", T::Flag, Kw::BrdrStyle, 0),
+    K("brdrnone", T::Flag, Kw::BrdrStyle, 0),
+    K("brdroutset", T::Flag, Kw::BrdrStyle, 6),
+    K("brdrr", T::Flag, Kw::BrdrOther),
+    K("brdrs", T::Flag, Kw::BrdrStyle, 1),
+    K("brdrsh", T::Flag, Kw::BrdrStyle, 1),
+    K("brdrt", T::Flag, Kw::BrdrOther),
+    K("brdrth", T::Flag, Kw::BrdrStyle, 1),
+    K("brdrtriple", T::Flag, Kw::BrdrStyle, 2),
+    K("brdrw", T::Value, Kw::BrdrW),
     K("bullet", T::Symbol, Kw::Char, 0x2022),
     K("buptim", T::Destination, Kw::Skip),
     K("caps", T::Toggle, Kw::Caps),
@@ -39,6 +63,20 @@ constexpr std::array kTable{
     K("cellx", T::Value, Kw::Cellx),
     K("cf", T::Value, Kw::Cf),
     K("chcbpat", T::Value, Kw::Cb),
+    K("chftn", T::Flag, Kw::Chftn),
+    K("clbrdrb", T::Flag, Kw::ClBrdr, 2),
+    K("clbrdrl", T::Flag, Kw::ClBrdr, 1),
+    K("clbrdrr", T::Flag, Kw::ClBrdr, 3),
+    K("clbrdrt", T::Flag, Kw::ClBrdr, 0),
+    K("clcbpat", T::Value, Kw::ClCbpat),
+    K("clmgf", T::Flag, Kw::ClMgf),
+    K("clmrg", T::Flag, Kw::ClMrg),
+    K("clshdng", T::Value, Kw::ClShdng),
+    K("clvertalb", T::Flag, Kw::ClVertalB),
+    K("clvertalc", T::Flag, Kw::ClVertalC),
+    K("clvertalt", T::Flag, Kw::ClVertalT),
+    K("clvmgf", T::Flag, Kw::ClVmgf),
+    K("clvmrg", T::Flag, Kw::ClVmrg),
     K("colorschememapping", T::Destination, Kw::Skip),
     K("colortbl", T::Destination, Kw::ColorTbl),
     K("comment", T::Destination, Kw::Skip),
@@ -69,25 +107,27 @@ constexpr std::array kTable{
     K("fldinst", T::Destination, Kw::FldInst),
     K("fldrslt", T::Destination, Kw::FldRslt),
     K("fonttbl", T::Destination, Kw::FontTbl),
-    K("footer", T::Destination, Kw::Skip),
-    K("footerf", T::Destination, Kw::Skip),
-    K("footerl", T::Destination, Kw::Skip),
-    K("footerr", T::Destination, Kw::Skip),
-    K("footnote", T::Destination, Kw::Skip),
+    K("footer", T::Destination, Kw::HeaderPart, 4),
+    K("footerf", T::Destination, Kw::HeaderPart, 7),
+    K("footerl", T::Destination, Kw::HeaderPart, 5),
+    K("footerr", T::Destination, Kw::HeaderPart, 6),
+    K("footnote", T::Destination, Kw::Footnote),
     K("formfield", T::Destination, Kw::Skip),
     K("fs", T::Value, Kw::Fs),
+    K("ftnalt", T::Flag, Kw::FtnAlt),
     K("ftncn", T::Destination, Kw::Skip),
     K("ftnsep", T::Destination, Kw::Skip),
     K("ftnsepc", T::Destination, Kw::Skip),
     K("generator", T::Destination, Kw::Skip),
     K("green", T::Value, Kw::Green),
-    K("header", T::Destination, Kw::Skip),
-    K("headerf", T::Destination, Kw::Skip),
-    K("headerl", T::Destination, Kw::Skip),
-    K("headerr", T::Destination, Kw::Skip),
+    K("header", T::Destination, Kw::HeaderPart, 0),
+    K("headerf", T::Destination, Kw::HeaderPart, 3),
+    K("headerl", T::Destination, Kw::HeaderPart, 1),
+    K("headerr", T::Destination, Kw::HeaderPart, 2),
     K("highlight", T::Value, Kw::Highlight),
     K("hlinkbase", T::Destination, Kw::Skip),
     K("i", T::Toggle, Kw::I),
+    K("ilvl", T::Value, Kw::Ilvl),
     K("info", T::Destination, Kw::Skip),
     K("intbl", T::Flag, Kw::Intbl),
     K("itap", T::Value, Kw::Itap),
@@ -95,12 +135,21 @@ constexpr std::array kTable{
     K("keywords", T::Destination, Kw::Skip),
     K("latentstyles", T::Destination, Kw::Skip),
     K("ldblquote", T::Symbol, Kw::Char, 0x201C),
+    K("levelnfc", T::Value, Kw::LevelNfc),
+    K("levelnfcn", T::Value, Kw::LevelNfc),
+    K("levelstartat", T::Value, Kw::LevelStartAt),
+    K("leveltext", T::Destination, Kw::LevelText),
     K("li", T::Value, Kw::Li),
     K("line", T::Symbol, Kw::Char, 0x2028),
-    K("listoverridetable", T::Destination, Kw::Skip),
-    K("listtable", T::Destination, Kw::Skip),
-    K("listtext", T::Destination, Kw::Keep),
+    K("list", T::Destination, Kw::List),
+    K("listid", T::Value, Kw::ListId),
+    K("listlevel", T::Destination, Kw::ListLevel),
+    K("listoverride", T::Destination, Kw::ListOverride),
+    K("listoverridetable", T::Destination, Kw::ListTable),
+    K("listtable", T::Destination, Kw::ListTable),
+    K("listtext", T::Destination, Kw::ListText),
     K("lquote", T::Symbol, Kw::Char, 0x2018),
+    K("ls", T::Value, Kw::Ls),
     K("ltrmark", T::Symbol, Kw::Char, 0x200E),
     K("mac", T::Flag, Kw::Mac),
     K("macpict", T::Flag, Kw::OtherBlip),
@@ -132,7 +181,7 @@ constexpr std::array kTable{
     K("pmmetafile", T::Flag, Kw::OtherBlip),
     K("pn", T::Destination, Kw::Skip),
     K("pngblip", T::Flag, Kw::PngBlip),
-    K("pntext", T::Destination, Kw::Keep),
+    K("pntext", T::Destination, Kw::ListText),
     K("printim", T::Destination, Kw::Skip),
     K("private", T::Destination, Kw::Skip),
     K("protusertbl", T::Destination, Kw::Skip),
@@ -158,6 +207,8 @@ constexpr std::array kTable{
     K("sect", T::Flag, Kw::Sect),
     K("shp", T::Destination, Kw::Skip),
     K("shppict", T::Destination, Kw::Keep),
+    K("sl", T::Value, Kw::Sl),
+    K("slmult", T::Value, Kw::SlMult),
     K("sp", T::Destination, Kw::Skip),
     K("strike", T::Toggle, Kw::Strike),
     K("striked", T::Toggle, Kw::Strike),
@@ -166,14 +217,37 @@ constexpr std::array kTable{
     K("subject", T::Destination, Kw::Skip),
     K("super", T::Flag, Kw::Super),
     K("tab", T::Symbol, Kw::Char, u'\t'),
+    K("tb", T::Value, Kw::Tb),
     K("tc", T::Destination, Kw::Skip),
     K("template", T::Destination, Kw::Skip),
     K("themedata", T::Destination, Kw::Skip),
     K("title", T::Destination, Kw::Skip),
+    K("tldot", T::Flag, Kw::TlDot),
+    K("tleq", T::Flag, Kw::TlEq),
+    K("tlhyph", T::Flag, Kw::TlHyph),
+    K("tlmdot", T::Flag, Kw::TlDot),
+    K("tlth", T::Flag, Kw::TlTh),
+    K("tlul", T::Flag, Kw::TlUl),
+    K("tqc", T::Flag, Kw::Tqc),
+    K("tqdec", T::Flag, Kw::Tqdec),
+    K("tqr", T::Flag, Kw::Tqr),
+    K("trbrdrb", T::Flag, Kw::BrdrOther),
+    K("trbrdrh", T::Flag, Kw::BrdrOther),
+    K("trbrdrl", T::Flag, Kw::BrdrOther),
+    K("trbrdrr", T::Flag, Kw::BrdrOther),
+    K("trbrdrt", T::Flag, Kw::BrdrOther),
+    K("trbrdrv", T::Flag, Kw::BrdrOther),
+    K("trgaph", T::Value, Kw::Trgaph),
     K("trowd", T::Flag, Kw::Trowd),
+    K("trqc", T::Flag, Kw::TrAlign, 1),
+    K("trql", T::Flag, Kw::TrAlign, 0),
+    K("trqr", T::Flag, Kw::TrAlign, 2),
+    K("trrh", T::Value, Kw::Trrh),
+    K("tx", T::Value, Kw::Tx),
     K("txe", T::Destination, Kw::Skip),
     K("u", T::Value, Kw::U),
     K("uc", T::Value, Kw::Uc),
+    K("ud", T::Destination, Kw::Ud),
     K("ul", T::Toggle, Kw::Ul),
     K("uld", T::Toggle, Kw::Ul),
     K("uldash", T::Toggle, Kw::Ul),
@@ -193,7 +267,7 @@ constexpr std::array kTable{
     K("ulw", T::Toggle, Kw::Ul),
     K("ulwave", T::Toggle, Kw::Ul),
     K("up", T::Value, Kw::Up),
-    K("upr", T::Destination, Kw::Skip),
+    K("upr", T::Destination, Kw::Upr),
     K("userprops", T::Destination, Kw::Skip),
     K("v", T::Toggle, Kw::V),
     K("wbitmap", T::Flag, Kw::OtherBlip),
@@ -208,13 +282,13 @@ constexpr std::array kTable{
 };
 
 constexpr bool byName(const Keyword &a, const Keyword &b) { return a.name < b.name; }
-static_assert(std::is_sorted(kTable.begin(), kTable.end(), byName), "keyword table must stay sorted");
+static_assert(std::is_sorted(std::begin(kTable), std::end(kTable), byName), "keyword table must stay sorted");
 
 // Every control word of a document goes through findKeyword, so lookup is
 // one hash and (almost always) one comparison: an open-addressing table of
 // indexes into kTable, built at compile time, a bit over twice as large as
 // the keyword list so that probe runs stay short.
-constexpr size_t kSlots = 512;
+constexpr size_t kSlots = 1024;
 constexpr uint16_t kEmpty = 0xFFFF;
 constexpr size_t kMaxName = 32; // longer words are never keywords
 
@@ -230,7 +304,7 @@ constexpr auto kSlotTable = [] {
     std::array<uint16_t, kSlots> slots{};
     for (auto &s : slots)
         s = kEmpty;
-    for (size_t k = 0; k < kTable.size(); ++k) {
+    for (size_t k = 0; k < std::size(kTable); ++k) {
         size_t i = hashName(kTable[k].name) & (kSlots - 1);
         while (slots[i] != kEmpty)
             i = (i + 1) & (kSlots - 1);
@@ -244,7 +318,7 @@ constexpr bool namesFit()
     for (const Keyword &k : kTable)
         if (k.name.size() > kMaxName)
             return false;
-    return kTable.size() < kSlots / 2;
+    return std::size(kTable) < kSlots / 2;
 }
 static_assert(namesFit(), "keyword table outgrew its hash table");
 

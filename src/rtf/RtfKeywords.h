@@ -20,15 +20,17 @@ enum class Kw : uint8_t {
     // flags
     Ansi, Mac, Pc, Pca, Pard, Plain, Ql, Qc, Qr, Qj, Intbl, NoSuperSub, Sub, Super,
     UlNone, Trowd, Cell, Row, NestCell, NestRow, Par, Sect, Page,
-    PngBlip, JpegBlip, OtherBlip,
+    PngBlip, JpegBlip, OtherBlip, Chftn, FtnAlt, Tqr, Tqc, Tqdec, TlDot, TlHyph, TlUl, TlTh, TlEq,
+    ClMgf, ClMrg, ClVmgf, ClVmrg, ClVertalT, ClVertalC, ClVertalB, ClBrdr, BrdrOther, BrdrStyle, TrAlign,
     // values
     AnsiCpg, Deff, F, Fs, Cf, Cb, Highlight, Uc, U, Li, Ri, Fi, Sb, Sa, Itap, Cellx,
     Red, Green, Blue, Fcharset, Cpg, PicwGoal, PichGoal, PicScaleX, PicScaleY, Bin,
-    Deftab, Up, Dn,
+    Deftab, Up, Dn, Tx, Tb, Sl, SlMult, ClCbpat, ClShdng, BrdrW, BrdrCf, Trrh, Trgaph, ListId, LevelNfc, LevelStartAt, Ls, Ilvl,
     // toggles
     B, I, Ul, Strike, V, Caps, Scaps,
     // destinations
-    FontTbl, ColorTbl, Field, FldInst, FldRslt, Pict, Keep, NestTableProps, Skip,
+    FontTbl, ColorTbl, Field, FldInst, FldRslt, Pict, Keep, NestTableProps, Upr, Ud, HeaderPart, Footnote, Annotation, AtnId, AtnAuthor,
+    ListTable, List, ListLevel, LevelText, ListOverride, ListText, Skip,
     // symbols
     Char,
 };
@@ -37,7 +39,7 @@ struct Keyword {
     std::string_view name;
     KwType type;
     Kw id;
-    char16_t ch; // the character of a Symbol
+    char16_t ch; // the character of a Symbol; which kind of a HeaderPart, side, style...
 };
 
 // A hashed lookup of the exact name; nullptr when unknown.

@@ -144,13 +144,19 @@ private:
             }
             ++m_p;
             int lo = m_p < m_end ? hexValue(static_cast<unsigned char>(*m_p)) : -1;
-            int v = hi;
-            if (lo >= 0) {
-                ++m_p;
-                v = hi * 16 + lo;
+            if (lo < 0) {
+                // One hex digit: the escape is broken, and like Word we take
+                // two characters for it, so the second is not left as text.
+                // Braces and backslashes still keep the structure.
+                if (m_p < m_end && *m_p != '\\' && *m_p != '{' && *m_p != '}')
+                    ++m_p;
+                t.type = Token::Symbol;
+                t.symbol = 0;
+                return t;
             }
+            ++m_p;
             t.type = Token::Hex;
-            t.hex = uint8_t(v);
+            t.hex = uint8_t(hi * 16 + lo);
             return t;
         }
         t.type = Token::Symbol;

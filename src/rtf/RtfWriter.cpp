@@ -1,16 +1,20 @@
 #include "rtf/Rtf.h"
+#include "rtf/RtfUnits.h"
 
 #include <QBuffer>
 #include <QHash>
 #include <QImage>
+#include <QImageReader>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextList>
 #include <QTextTable>
 #include <QUrl>
 #include <QVariant>
 
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -83,13 +87,6 @@ unsigned char cp1252Byte(char16_t u)
 
 const char kHexDigits[] = "0123456789abcdef";
 
-int toTwips(double value, double factor)
-{
-    const double v = std::round(value * factor);
-    if (!(v > -1e9 && v < 1e9)) // NaN or absurd: nothing sensible to write
-        return 0;
-    return static_cast<int>(v);
-}
 
 // RTF's font family keyword helps a reader without the face pick a similar
 // one. A guess from the name; \fnil when nothing fits.
@@ -112,6 +109,34 @@ const char *fontFamilyKeyword(const QString &face)
     return "\\fnil";
 }
 
+// A part kept beside the text (see kAttachedParts in Rtf.h).
+struct StoredPart {
+    QString kind, a, b, content;
+    static StoredPart parse(const QString &entry)
+    {
+        StoredPart p;
+        const qsizetype i = entry.indexOf(u'\x1f');
+        const qsizetype j = i < 0 ? -1 : entry.indexOf(u'\x1f', i + 1);
+        const qsizetype k = j < 0 ? -1 : entry.indexOf(u'\x1f', j + 1);
+        if (k < 0)
+            return p;
+        p.kind = entry.left(i);
+        p.a = entry.mid(i + 1, j - i - 1);
+        p.b = entry.mid(j + 1, k - j - 1);
+        p.content = entry.mid(k + 1);
+        return p;
+    }
+};
+
+bool isSectionKind(const QString &kind)
+{
+    static const QStringList kinds{"header", "headerl", "headerr", "headerf",
+                                   "footer", "footerl", "footerr", "footerf"};
+    return kinds.contains(kind);
+}
+
+constexpr int kMaxPartNesting = 4;
+
 // What a run looks like once its format has been looked at: cached per
 // format index, so each distinct format is examined once.
 struct RunInfo {
@@ -122,6 +147,8 @@ struct RunInfo {
     // after a \super until the group around it ends (it waits for a
     // footnote mark), which loses the rest of a paragraph written flat.
     bool grouped = false;
+    bool autoNumber = false; // written as \chftn
+    QStringList parts;       // footnotes, comments, hidden text after the run
 };
 
 class Writer {
@@ -137,13 +164,32 @@ public:
             pt = def.pixelSize() * 0.75;
         if (pt <= 0)
             pt = 12;
-        m_defaultHalfPoints = qMax(1, toTwips(pt, 2));
+        m_defaultHalfPoints = qMax(1, roundToInt(pt, kHalfPointsPerPoint));
     }
+
+    int picturesLeftOut() const { return m_picturesLeftOut; }
 
     QByteArray run()
     {
         m_out.reserve(m_doc->characterCount() + m_doc->characterCount() / 8 + 4096);
+        const QStringList sections = m_doc->rootFrame()->frameFormat().property(kSectionParts).toStringList();
+        for (const QString &entry : sections) {
+            const StoredPart p = StoredPart::parse(entry);
+            if (!isSectionKind(p.kind))
+                continue;
+            openGroup();
+            word(("\\" + p.kind.toLatin1()).constData());
+            writeStoredContent(p.content);
+            closeGroup();
+            newline();
+        }
         writeFlow(m_doc->rootFrame(), 0);
+        // Every paragraph ends with \par, the last one too: a reader drops
+        // nothing after the last mark, so trailing empty paragraphs survive.
+        if (m_pendingPar) {
+            word("\\par");
+            newline();
+        }
 
         if (m_fonts.isEmpty())
             fontIndex(m_defaultFace);
@@ -176,7 +222,10 @@ public:
         }
         head.raw("}");
         head.newline();
+        if (!m_listFormats.isEmpty())
+            head.listTables(m_listFormats);
         head.raw("{\\*\\generator Quillet 99 2.0;}\\viewkind4");
+        head.word("\\deftab", qMax(1, pixelsToTwips(m_doc->defaultTextOption().tabStopDistance())));
         head.newline();
 
         QByteArray out;
@@ -388,6 +437,92 @@ private:
         return idx;
     }
 
+    int listNumber(const QTextList *list)
+    {
+        auto it = m_listIds.constFind(list);
+        if (it != m_listIds.constEnd())
+            return *it;
+        m_listFormats.append(list->format());
+        const int n = int(m_listFormats.size());
+        m_listIds.insert(list, n);
+        return n;
+    }
+
+    // \listtable and \listoverridetable: one simple list per QTextList.
+    void listTables(const QList<QTextListFormat> &lists)
+    {
+        raw("{\\*\\listtable");
+        for (qsizetype i = 0; i < lists.size(); ++i) {
+            const QTextListFormat &f = lists[i];
+            const int id = int(i) + 1;
+            newline();
+            raw("{\\list");
+            word("\\listtemplateid", id);
+            word("\\listsimple", 1);
+            raw("{\\listlevel");
+            m_needDelim = true;
+            int nfc = 23;
+            switch (f.style()) {
+            case QTextListFormat::ListDecimal: nfc = 0; break;
+            case QTextListFormat::ListUpperRoman: nfc = 1; break;
+            case QTextListFormat::ListLowerRoman: nfc = 2; break;
+            case QTextListFormat::ListUpperAlpha: nfc = 3; break;
+            case QTextListFormat::ListLowerAlpha: nfc = 4; break;
+            default: break;
+            }
+            word("\\levelnfc", nfc);
+            word("\\levelnfcn", nfc);
+            word("\\leveljc", 0);
+            word("\\levelfollow", 0);
+            word("\\levelstartat", f.hasProperty(kListStart) ? f.intProperty(kListStart) : 1);
+            raw("{\\leveltext");
+            m_needDelim = true;
+            if (nfc == 23) {
+                QString bullet = f.stringProperty(kListBullet);
+                if (!f.hasProperty(kListBullet))
+                    bullet = f.style() == QTextListFormat::ListCircle   ? QString(QChar(0x25E6))
+                           : f.style() == QTextListFormat::ListSquare ? QString(QChar(0x25AA))
+                                                                        : QString(QChar(0x2022));
+                hexByte(uchar(bullet.size()));
+                text(bullet);
+                raw(";}{\\levelnumbers;}");
+            } else {
+                const QString prefix = f.numberPrefix().left(20), suffix = f.numberSuffix().left(20);
+                hexByte(uchar(prefix.size() + 1 + suffix.size()));
+                text(prefix);
+                hexByte(0);
+                text(suffix);
+                raw(";}{\\levelnumbers");
+                hexByte(uchar(prefix.size() + 1));
+                raw(";}");
+            }
+            const int fi = f.hasProperty(kListFirstIndent) ? f.intProperty(kListFirstIndent) : -kListHangTwips;
+            word("\\fi", fi);
+            word("\\li", qMax(0, -fi));
+            raw("}{\\listname ;}");
+            word("\\listid", id);
+            raw("}");
+        }
+        raw("}");
+        newline();
+        raw("{\\*\\listoverridetable");
+        for (qsizetype i = 0; i < lists.size(); ++i) {
+            raw("{\\listoverride");
+            word("\\listid", int(i) + 1);
+            word("\\listoverridecount", 0);
+            word("\\ls", int(i) + 1);
+            raw("}");
+        }
+        raw("}");
+        newline();
+    }
+
+    void hexByte(uchar b)
+    {
+        const char s[] = {'\\', '\'', kHexDigits[b >> 4], kHexDigits[b & 15], 0};
+        raw(s);
+    }
+
     int colorIndex(const QColor &c)
     {
         const QRgb rgb = c.rgb() | 0xff000000u;
@@ -423,7 +558,7 @@ private:
             pt = f.intProperty(QTextFormat::FontPixelSize) * 0.75;
         if (pt <= 0)
             return m_defaultHalfPoints;
-        return qBound(1, toTwips(pt, 2), 32767);
+        return qBound(1, roundToInt(pt, kHalfPointsPerPoint), 32767);
     }
 
     QByteArray prefixOf(const QTextCharFormat &f)
@@ -493,6 +628,8 @@ private:
             info->href = fmt.anchorHref();
         info->image = fmt.isImageFormat();
         info->grouped = fmt.verticalAlignment() == QTextCharFormat::AlignSuperScript;
+        info->autoNumber = fmt.boolProperty(kAutoNumber);
+        info->parts = fmt.property(kAttachedParts).toStringList();
         if (formatIndex < 0) { // not expected; no caching then
             m_scratch = std::move(info);
             return *m_scratch;
@@ -543,47 +680,118 @@ private:
         m_link.clear();
     }
 
+    // ---- parts the editor does not show -------------------------------------
+
+    void writeAttachedParts(const RunInfo &info)
+    {
+        for (const QString &entry : info.parts) {
+            const StoredPart p = StoredPart::parse(entry);
+            if (p.kind == u"hidden") {
+                openGroup();
+                applyPrefix(info.prefix);
+                word("\\v");
+                text(p.content);
+                closeGroup();
+            } else if (p.kind == u"footnote" || p.kind == u"endnote") {
+                openGroup();
+                word("\\footnote");
+                if (p.kind == u"endnote")
+                    word("\\ftnalt");
+                writeStoredContent(p.content);
+                closeGroup();
+            } else if (p.kind == u"annotation") {
+                raw("{\\*\\atnid ");
+                text(p.a);
+                raw("}{\\*\\atnauthor ");
+                text(p.b);
+                raw("}");
+                word("\\chatn");
+                raw("{\\*\\annotation");
+                m_needDelim = true;
+                writeStoredContent(p.content);
+                closeGroup();
+            }
+        }
+        m_lastPrefix.clear();
+    }
+
+    // A part kept as RTF of its own: its paragraphs, written with this
+    // document's font and colour tables.
+    void writeStoredContent(const QString &content)
+    {
+        QTextDocument part;
+        if (m_partDepth >= kMaxPartNesting || !rtf::read(content.toLatin1(), &part))
+            return;
+        ++m_partDepth;
+        const QTextDocument *doc = m_doc;
+        std::vector<std::unique_ptr<RunInfo>> cache;
+        std::swap(cache, m_runCache); // format indexes are per document
+        const bool pending = m_pendingPar;
+        m_doc = &part;
+        m_pendingPar = false;
+        m_lastPrefix.clear();
+        writeFlow(part.rootFrame(), 0);
+        if (m_pendingPar)
+            word("\\par");
+        m_doc = doc;
+        std::swap(cache, m_runCache);
+        m_pendingPar = pending;
+        m_lastPrefix.clear();
+        --m_partDepth;
+    }
+
     // ---- pictures -----------------------------------------------------------
 
+    // PNG and JPEG go out as the bytes they came as, never decoded: a photo
+    // over Qt's image size limit does not decode at all, and a decoded copy
+    // would not be the same file. Anything else is written as PNG.
     void writeImage(const QTextImageFormat &fmt)
     {
         const QVariant res = m_doc->resource(QTextDocument::ImageResource, QUrl(fmt.name()));
         QByteArray data;
-        const char *blip = "\\pngblip";
-        QImage img;
+        const char *blip = nullptr;
+        QSize natural;
         if (res.typeId() == QMetaType::QByteArray) {
             data = res.toByteArray();
+            const char *format = nullptr;
             if (data.startsWith("\x89PNG\r\n\x1a\n")) {
-                img.loadFromData(data, "PNG");
+                blip = "\\pngblip";
+                format = "png";
             } else if (data.startsWith("\xff\xd8")) {
                 blip = "\\jpegblip";
-                img.loadFromData(data, "JPEG");
-            } else {
-                img.loadFromData(data);
-                data.clear();
+                format = "jpeg";
             }
-        } else {
-            img = res.value<QImage>();
+            if (format) {
+                QBuffer buf(&data);
+                buf.open(QIODevice::ReadOnly);
+                natural = QImageReader(&buf, format).size(); // reads the header only
+            }
         }
-        if (img.isNull())
-            return;
-        if (data.isEmpty()) {
+        if (!blip) {
+            const QImage img = res.typeId() == QMetaType::QByteArray ? QImage::fromData(data) : res.value<QImage>();
+            data.clear();
             QBuffer buf(&data);
             buf.open(QIODevice::WriteOnly);
-            if (!img.save(&buf, "PNG"))
+            if (img.isNull() || !img.save(&buf, "PNG")) {
+                ++m_picturesLeftOut; // the caller says so
                 return;
+            }
+            blip = "\\pngblip";
+            natural = img.size();
         }
-        const double w = fmt.width() > 0 ? fmt.width() : img.width();
-        const double h = fmt.height() > 0 ? fmt.height() : img.height();
+        const double w = fmt.width() > 0 ? fmt.width() : natural.width();
+        const double h = fmt.height() > 0 ? fmt.height() : natural.height();
+        if (!natural.isValid()) // bytes whose header Qt cannot read: still kept
+            natural = QSize(qMax(1, qRound(w)), qMax(1, qRound(h)));
 
         openGroup();
         raw("\\pict");
         word(blip);
-        word("\\picw", img.width());
-        word("\\pich", img.height());
+        word("\\picw", natural.width());
+        word("\\pich", natural.height());
         // pixels at 96 dpi, 15 twips each
-        word("\\picwgoal", toTwips(w, 15));
-        word("\\pichgoal", toTwips(h, 15));
+        word("\\picwgoal", pixelsToTwips(w));
+        word("\\pichgoal", pixelsToTwips(h));
         newline();
         const qsizetype old = m_out.size();
         const qsizetype n = data.size();
@@ -606,7 +814,7 @@ private:
     // ---- paragraphs -------------------------------------------------------
 
     // level: 0 outside tables, 1 in a table, 2 and up in nested tables
-    void paragraphProperties(const QTextBlockFormat &bf, int level)
+    void paragraphProperties(const QTextBlockFormat &bf, int level, const QTextList *list = nullptr)
     {
         word("\\pard");
         if (level > 0)
@@ -625,16 +833,61 @@ private:
         double left = bf.leftMargin();
         if (bf.indent() > 0)
             left += bf.indent() * m_doc->indentWidth();
-        if (const int v = toTwips(left, 20))
+        int fi = pixelsToTwips(bf.textIndent());
+        if (list) {
+            // The marker hangs in the first line's indent.
+            const QTextListFormat lf = list->format();
+            left += qMax(0, lf.indent()) * m_doc->indentWidth();
+            fi = lf.hasProperty(kListFirstIndent) ? lf.intProperty(kListFirstIndent) : -kListHangTwips;
+            word("\\ls", listNumber(list));
+            word("\\ilvl", 0);
+        }
+        if (const int v = pixelsToTwips(left))
             word("\\li", v);
-        if (const int v = toTwips(bf.rightMargin(), 20))
+        if (const int v = pixelsToTwips(bf.rightMargin()))
             word("\\ri", v);
-        if (const int v = toTwips(bf.textIndent(), 20))
-            word("\\fi", v);
-        if (const int v = toTwips(bf.topMargin(), 20))
+        if (fi)
+            word("\\fi", fi);
+        if (const int v = pixelsToTwips(bf.topMargin()))
             word("\\sb", v);
-        if (const int v = toTwips(bf.bottomMargin(), 20))
+        if (const int v = pixelsToTwips(bf.bottomMargin()))
             word("\\sa", v);
+        switch (bf.lineHeightType()) {
+        case QTextBlockFormat::ProportionalHeight:
+            if (bf.lineHeight() > 0 && qRound(bf.lineHeight()) != 100) {
+                word("\\sl", qBound(1, roundToInt(bf.lineHeight() * kTwipsSingleLine / 100.0), 31680));
+                word("\\slmult", 1);
+            }
+            break;
+        case QTextBlockFormat::FixedHeight:
+            if (const int v = qBound(0, pixelsToTwips(bf.lineHeight()), 31680)) {
+                word("\\sl", -v);
+                word("\\slmult", 0);
+            }
+            break;
+        case QTextBlockFormat::MinimumHeight:
+            if (const int v = qBound(0, pixelsToTwips(bf.lineHeight()), 31680)) {
+                word("\\sl", v);
+                word("\\slmult", 0);
+            }
+            break;
+        default: break;
+        }
+        const QList<QTextOption::Tab> tabs = bf.tabPositions();
+        const QString leaders = bf.stringProperty(kTabLeaders);
+        for (qsizetype i = 0; i < tabs.size(); ++i) {
+            static const char *const leaderWords[] = {nullptr, "\\tldot", "\\tlhyph", "\\tlul", "\\tlth", "\\tleq"};
+            const char *hit = i < leaders.size() ? std::strchr(kTabLeaderChars, leaders.at(i).toLatin1()) : nullptr;
+            if (hit && *hit && leaderWords[hit - kTabLeaderChars])
+                word(leaderWords[hit - kTabLeaderChars]);
+            switch (tabs[i].type) {
+            case QTextOption::RightTab: word("\\tqr"); break;
+            case QTextOption::CenterTab: word("\\tqc"); break;
+            case QTextOption::DelimiterTab: word("\\tqdec"); break;
+            default: break;
+            }
+            word("\\tx", qBound(0, pixelsToTwips(tabs[i].position), 31680));
+        }
         if (bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
             word("\\pagebb");
         m_lastPrefix.clear(); // \pard leaves character properties alone, but
@@ -648,7 +901,14 @@ private:
             newline();
             m_pendingPar = false;
         }
-        paragraphProperties(block.blockFormat(), level);
+        const QTextList *list = block.textList();
+        paragraphProperties(block.blockFormat(), level, list);
+        if (list) { // the marker as text, for readers without list tables
+            raw("{\\listtext\\pard\\plain ");
+            text(listMarker(block));
+            word("\\tab");
+            closeGroup();
+        }
 
         bool any = false;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -671,18 +931,25 @@ private:
                     if (c == QChar::ObjectReplacementCharacter)
                         writeImage(imf);
                 }
-                continue;
-            }
-            const QString t = frag.text();
-            if (info.grouped) {
+            } else if (info.autoNumber) {
                 openGroup();
                 applyPrefix(info.prefix);
-                text(t.constData(), t.size());
+                word("\\chftn");
                 closeGroup();
             } else {
-                applyPrefix(info.prefix);
-                text(t.constData(), t.size());
+                const QString t = frag.text();
+                if (info.grouped) {
+                    openGroup();
+                    applyPrefix(info.prefix);
+                    text(t.constData(), t.size());
+                    closeGroup();
+                } else {
+                    applyPrefix(info.prefix);
+                    text(t.constData(), t.size());
+                }
             }
+            if (!info.parts.isEmpty())
+                writeAttachedParts(info);
         }
         closeLink();
         if (!any) {
@@ -738,7 +1005,7 @@ private:
         for (int r = 0; r < table->rows(); ++r) {
             for (int c = 0; c < table->columns(); ++c) {
                 const QTextTableCell cell = table->cellAt(r, c);
-                if (!cell.isValid() || cell.row() != r || cell.column() != c)
+                if (!cell.isValid() || isContinuation(table, cell, r, c))
                     continue;
                 writeCellContent(cell, level);
             }
@@ -754,9 +1021,9 @@ private:
         int total = kTableTwips;
         const QTextLength tw = tf.width();
         if (tw.type() == QTextLength::FixedLength && tw.rawValue() > 0)
-            total = toTwips(tw.rawValue(), 15);
+            total = pixelsToTwips(tw.rawValue());
         else if (tw.type() == QTextLength::PercentageLength && tw.rawValue() > 0)
-            total = toTwips(kTableTwips * tw.rawValue() / 100.0, 1);
+            total = roundToInt(kTableTwips * tw.rawValue() / 100.0);
 
         std::vector<double> widths(cols, -1);
         double used = 0;
@@ -764,7 +1031,7 @@ private:
         for (int c = 0; c < cols; ++c) {
             const QTextLength l = c < cons.size() ? cons[c] : QTextLength();
             if (l.type() == QTextLength::FixedLength && l.rawValue() > 0)
-                widths[c] = l.rawValue() * 15;
+                widths[c] = l.rawValue() * kTwipsPerPixel;
             else if (l.type() == QTextLength::PercentageLength && l.rawValue() > 0)
                 widths[c] = total * l.rawValue() / 100.0;
             if (widths[c] >= 0)
@@ -777,16 +1044,31 @@ private:
         double x = 0;
         for (int c = 0; c < cols; ++c) {
             x += widths[c] >= 0 ? widths[c] : share;
-            edges[c] = qMax(c ? edges[c - 1] + 1 : 1, toTwips(x, 1));
+            edges[c] = qMax(c ? edges[c - 1] + 1 : 1, roundToInt(x));
         }
         return edges;
     }
 
+    // A cell's own row and column, and where it ends, each cost Qt a search
+    // of the table's cells that walks the document's tree at every step: a
+    // million cells took minutes. The grid, and one walk through the table
+    // in document order, say the same at no cost.
+    static bool isContinuation(QTextTable *table, const QTextTableCell &cell, int r, int c)
+    {
+        return (r > 0 && table->cellAt(r - 1, c) == cell) || (c > 0 && table->cellAt(r, c - 1) == cell);
+    }
+
+    struct RowCell {
+        QTextTableCell cell;
+        int column;
+        bool covered; // the place belongs to a cell from a row above
+    };
+
     // The cells of row r, each once (a cell spanning columns is one cell;
     // a place covered by a cell from a row above is that cell again).
-    static std::vector<QTextTableCell> rowCells(QTextTable *table, int r)
+    static std::vector<RowCell> rowCells(QTextTable *table, int r)
     {
-        std::vector<QTextTableCell> cells;
+        std::vector<RowCell> cells;
         const int cols = table->columns();
         for (int c = 0; c < cols;) {
             const QTextTableCell cell = table->cellAt(r, c);
@@ -794,23 +1076,39 @@ private:
                 ++c;
                 continue;
             }
-            cells.push_back(cell);
-            c = qMax(c + 1, cell.column() + cell.columnSpan());
+            cells.push_back({cell, c, r > 0 && table->cellAt(r - 1, c) == cell});
+            c += qMax(1, cell.columnSpan());
         }
         return cells;
     }
 
+    // Where each cell's content starts, in document order.
+    static std::vector<int> cellStarts(QTextTable *table)
+    {
+        std::vector<int> starts;
+        for (int r = 0; r < table->rows(); ++r)
+            for (int c = 0; c < table->columns(); ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (cell.isValid() && !isContinuation(table, cell, r, c))
+                    starts.push_back(cell.firstPosition());
+            }
+        return starts;
+    }
+
     // \trowd and the cell definitions of one row.
-    void rowDefinition(QTextTable *table, int r, const std::vector<QTextTableCell> &cells,
+    void rowDefinition(QTextTable *table, int r, const std::vector<RowCell> &cells,
                        const std::vector<int> &edges)
     {
         const QTextTableFormat tf = table->format();
+        // Tables made in the editor have one border for all cells; tables
+        // read from RTF have each cell's own.
         const bool borders = tf.border() > 0 && tf.borderStyle() != QTextFrameFormat::BorderStyle_None;
-        const int borderTwips = qBound(1, toTwips(tf.border(), 15), 75);
+        const int borderTwips = qBound(1, pixelsToTwips(tf.border()), 75);
         const int cols = table->columns();
 
         word("\\trowd");
-        word("\\trgaph", 108);
+        word("\\trgaph", tf.hasProperty(QTextFormat::TableCellPadding)
+                              ? qBound(0, pixelsToTwips(tf.cellPadding()), 1440) : 108);
         word("\\trleft", 0);
         if (r < tf.headerRowCount())
             word("\\trhdr");
@@ -819,23 +1117,84 @@ private:
             word("\\trqc");
         else if (ta & (Qt::AlignRight | Qt::AlignTrailing))
             word("\\trqr");
-        for (const QTextTableCell &cell : cells) {
-            if (cell.row() != r)
+        if (!cells.empty()) {
+            if (const int h = cells.front().cell.format().intProperty(kRowHeight))
+                word("\\trrh", h);
+        }
+        for (const RowCell &rc : cells) {
+            const QTextTableCell &cell = rc.cell;
+            const QTextTableCellFormat cf = cell.format().toTableCellFormat();
+            if (rc.covered)
                 word("\\clvmrg");
             else if (cell.rowSpan() > 1)
                 word("\\clvmgf");
-            const QBrush bg = cell.format().background();
+            if (cf.verticalAlignment() == QTextCharFormat::AlignMiddle)
+                word("\\clvertalc");
+            else if (cf.verticalAlignment() == QTextCharFormat::AlignBottom)
+                word("\\clvertalb");
+            const QBrush bg = cf.background();
             if (bg.style() != Qt::NoBrush)
                 word("\\clcbpat", colorIndex(bg.color()));
-            if (borders) {
-                for (const char *side : {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"}) {
-                    word(side);
-                    word("\\brdrs");
-                    word("\\brdrw", borderTwips);
-                }
-            }
-            const int last = qBound(0, cell.column() + cell.columnSpan() - 1, cols - 1);
+            cellBorders(cf, borders ? &tf : nullptr, borderTwips);
+            const int last = qBound(0, rc.column + cell.columnSpan() - 1, cols - 1);
             word("\\cellx", edges[size_t(last)]);
+        }
+    }
+
+    void borderStyle(QTextFrameFormat::BorderStyle style)
+    {
+        switch (style) {
+        case QTextFrameFormat::BorderStyle_Double: word("\\brdrdb"); break;
+        case QTextFrameFormat::BorderStyle_Dotted: word("\\brdrdot"); break;
+        case QTextFrameFormat::BorderStyle_Dashed: word("\\brdrdash"); break;
+        case QTextFrameFormat::BorderStyle_Inset: word("\\brdrinset"); break;
+        case QTextFrameFormat::BorderStyle_Outset: word("\\brdroutset"); break;
+        default: word("\\brdrs"); break;
+        }
+    }
+
+    // Each side of a cell: its own border where it has one set (none is
+    // written as no words), else the table's, if the table has one.
+    void cellBorders(const QTextTableCellFormat &cf, const QTextTableFormat *table, int tableTwips)
+    {
+        struct Side {
+            const char *word;
+            int width, style, brush;
+        };
+        static const Side sides[] = {
+            {"\\clbrdrt", QTextFormat::TableCellTopBorder, QTextFormat::TableCellTopBorderStyle,
+             QTextFormat::TableCellTopBorderBrush},
+            {"\\clbrdrl", QTextFormat::TableCellLeftBorder, QTextFormat::TableCellLeftBorderStyle,
+             QTextFormat::TableCellLeftBorderBrush},
+            {"\\clbrdrb", QTextFormat::TableCellBottomBorder, QTextFormat::TableCellBottomBorderStyle,
+             QTextFormat::TableCellBottomBorderBrush},
+            {"\\clbrdrr", QTextFormat::TableCellRightBorder, QTextFormat::TableCellRightBorderStyle,
+             QTextFormat::TableCellRightBorderBrush},
+        };
+        for (const Side &s : sides) {
+            int twips = tableTwips;
+            QTextFrameFormat::BorderStyle style;
+            QBrush brush;
+            if (cf.hasProperty(s.style)) {
+                style = QTextFrameFormat::BorderStyle(cf.intProperty(s.style));
+                const double width = cf.doubleProperty(s.width);
+                if (width <= 0)
+                    continue;
+                twips = qBound(1, pixelsToTwips(width), 1440);
+                brush = cf.brushProperty(s.brush);
+            } else if (table) {
+                style = table->borderStyle();
+                brush = table->borderBrush();
+            } else {
+                continue;
+            }
+            if (style == QTextFrameFormat::BorderStyle_None)
+                continue;
+            word(s.word);
+            borderStyle(style);
+            word("\\brdrw", twips);
+            if (brush.style() != Qt::NoBrush && brush.color() != QColor(Qt::black))
+                word("\\brdrcf", colorIndex(brush.color()));
         }
     }
 
@@ -852,19 +1211,29 @@ private:
             m_pendingPar = false;
         }
         const std::vector<int> edges = columnEdges(table);
+        const std::vector<int> starts = cellStarts(table);
+        size_t next = 1; // into starts: where the cell being written ends
+        QTextFrame::iterator it = table->begin();
         const bool nested = level > 1;
         for (int r = 0; r < table->rows(); ++r) {
-            const std::vector<QTextTableCell> cells = rowCells(table, r);
+            const std::vector<RowCell> cells = rowCells(table, r);
             if (!nested) {
                 rowDefinition(table, r, cells, edges);
                 newline();
             }
-            for (const QTextTableCell &cell : cells) {
-                if (cell.row() != r) {
+            for (const RowCell &rc : cells) {
+                if (rc.covered) {
                     // covered by the cell above: an empty paragraph
                     paragraphProperties(QTextBlockFormat(), level);
                 } else {
-                    writeCellContent(cell, level);
+                    const int end = next < starts.size() ? starts[next] : INT_MAX;
+                    ++next;
+                    for (; !it.atEnd(); ++it) {
+                        const int at = it.currentFrame() ? it.currentFrame()->firstPosition() : it.currentBlock().position();
+                        if (at >= end)
+                            break;
+                        writeItem(it, level);
+                    }
                 }
                 m_pendingPar = false;
                 word(nested ? "\\nestcell" : "\\cell");
@@ -906,18 +1275,23 @@ private:
     QList<QRgb> m_colorList;
 
     std::vector<std::unique_ptr<RunInfo>> m_runCache;
+    int m_partDepth = 0;
+    int m_picturesLeftOut = 0;
+    QHash<const QTextList *, int> m_listIds;
+    QList<QTextListFormat> m_listFormats;
     std::unique_ptr<RunInfo> m_scratch;
 };
 
 } // namespace
 
-QByteArray write(const QTextDocument *doc)
+QByteArray write(const QTextDocument *doc, int *picturesLeftOut)
 {
-    if (!doc) {
-        QTextDocument empty;
-        return Writer(&empty).run();
-    }
-    return Writer(doc).run();
+    QTextDocument empty;
+    Writer writer(doc ? doc : &empty);
+    QByteArray out = writer.run();
+    if (picturesLeftOut)
+        *picturesLeftOut = writer.picturesLeftOut();
+    return out;
 }
 
 } // namespace rtf

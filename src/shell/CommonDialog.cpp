@@ -29,14 +29,14 @@ QStringList CommonDialog::nameFilters(const QString &filter)
     return out;
 }
 
-CommonDialog::Result CommonDialog::finish(bool accepted) const
+CommonDialog::Outcome CommonDialog::finish(bool accepted) const
 {
     if (accepted)
         return Accepted;
     return CancelError ? CancelRaised : Cancelled;
 }
 
-CommonDialog::Result CommonDialog::showFile(bool saving)
+CommonDialog::Outcome CommonDialog::showFile(bool saving)
 {
     // Results change only on OK, so a cancel leaves the last choice alone.
     int index = FilterIndex;
@@ -51,21 +51,21 @@ CommonDialog::Result CommonDialog::showFile(bool saving)
     return finish(ok);
 }
 
-CommonDialog::Result CommonDialog::ShowOpen()
+CommonDialog::Outcome CommonDialog::ShowOpen()
 {
-    Action = 1;
+    Action = OpenAction;
     return showFile(false);
 }
 
-CommonDialog::Result CommonDialog::ShowSave()
+CommonDialog::Outcome CommonDialog::ShowSave()
 {
-    Action = 2;
+    Action = SaveAction;
     return showFile(true);
 }
 
-CommonDialog::Result CommonDialog::ShowColor()
+CommonDialog::Outcome CommonDialog::ShowColor()
 {
-    Action = 3;
+    Action = ColorAction;
     QColor c = colorFromBgr(Color);
     const bool ok = m_host->color(m_owner, c);
     if (ok)
@@ -73,9 +73,9 @@ CommonDialog::Result CommonDialog::ShowColor()
     return finish(ok);
 }
 
-CommonDialog::Result CommonDialog::ShowFont()
+CommonDialog::Outcome CommonDialog::ShowFont()
 {
-    Action = 4;
+    Action = FontAction;
     QFont f;
     if (!FontName.isEmpty())
         f.setFamilies({FontName});
@@ -107,20 +107,20 @@ QPrinter &CommonDialog::Printer()
     return *m_printer;
 }
 
-CommonDialog::Result CommonDialog::ShowPrinter()
+CommonDialog::Outcome CommonDialog::ShowPrinter()
 {
-    Action = 5;
+    Action = PrinterAction;
     return finish(m_host->printer(m_owner, Printer(), Flags));
 }
 
-CommonDialog::Result CommonDialog::SetAction(int action)
+CommonDialog::Outcome CommonDialog::SetAction(int action)
 {
     switch (action) {
-    case 1: return ShowOpen();
-    case 2: return ShowSave();
-    case 3: return ShowColor();
-    case 4: return ShowFont();
-    case 5: return ShowPrinter();
+    case OpenAction: return ShowOpen();
+    case SaveAction: return ShowSave();
+    case ColorAction: return ShowColor();
+    case FontAction: return ShowFont();
+    case PrinterAction: return ShowPrinter();
     default:
         Action = action;
         return Accepted;

@@ -16,13 +16,13 @@ class CommonDialog
 public:
     // How a Show... call ended. With CancelError set, a cancel is raised as a
     // failure to the caller; without, it just returns with results unchanged.
-    enum Result { Accepted, Cancelled, CancelRaised };
+    enum Outcome { Accepted, Cancelled, CancelRaised };
+    // The values of Action, each naming the dialog that writing it shows.
+    static constexpr int OpenAction = 1, SaveAction = 2, ColorAction = 3, FontAction = 4,
+                         PrinterAction = 5;
 
     CommonDialog(QWidget *owner, DialogHost *host);
     ~CommonDialog();
-
-    void setHost(DialogHost *host) { m_host = host; }
-    DialogHost *host() const { return m_host; }
 
     QString Filter;          // "description|pattern|description|pattern"
     int FilterIndex = 0;     // 1-based, after a file dialog
@@ -41,13 +41,13 @@ public:
     bool FontStrikethru = false;
     int Action = 0;
 
-    Result ShowOpen();
-    Result ShowSave();
-    Result ShowColor();
-    Result ShowFont();
-    Result ShowPrinter();
-    // Writing Action shows a dialog: 1 open, 2 save-as, 3 colour, 4 font, 5 printer.
-    Result SetAction(int action);
+    Outcome ShowOpen();
+    Outcome ShowSave();
+    Outcome ShowColor();
+    Outcome ShowFont();
+    Outcome ShowPrinter();
+    // Writing Action shows the dialog it names (OpenAction ... PrinterAction).
+    Outcome SetAction(int action);
 
     // The printer chosen in the last printer dialog (created on first use).
     QPrinter &Printer();
@@ -56,8 +56,8 @@ public:
     static QStringList nameFilters(const QString &filter);
 
 private:
-    Result finish(bool accepted) const;
-    Result showFile(bool saving);
+    Outcome finish(bool accepted) const;
+    Outcome showFile(bool saving);
 
     QWidget *m_owner;
     DialogHost *m_host;

@@ -1,6 +1,8 @@
 #pragma once
 // Every modal dialog and message box the commands show goes through this
 // interface, so tests can answer them from a script instead of a person.
+// The real dialogs (QtDialogHost) live with the program in src/app, since
+// they use the font dialog of src/format.
 
 #include <QColor>
 #include <QFont>
@@ -9,6 +11,16 @@
 
 class QPrinter;
 class QWidget;
+
+// The common dialog's Flags bits the commands use.
+namespace cdl {
+constexpr int PDSelection = 1;      // printer: offer and preselect the Selection range
+constexpr int PDNoPageNums = 8;     // printer: no page-range choice
+constexpr int PDReturnDC = 256;     // printer: hand back a device context
+constexpr int CFScreenFonts = 1;    // font: screen fonts
+constexpr int CFPrinterFonts = 2;   // font: printer fonts
+constexpr int CFEffects = 256;      // font: underline, strike-through and colour
+} // namespace cdl
 
 class DialogHost
 {
@@ -21,31 +33,15 @@ public:
                           QString &fileName) = 0;
     virtual bool saveFile(QWidget *parent, const QStringList &nameFilters, int &filterIndex,
                           QString &fileName) = 0;
-    // flags: 1 preselects the Selection range, 8 hides page numbers.
+    // flags: cdl::PD... above.
     virtual bool printer(QWidget *parent, QPrinter &printer, int flags) = 0;
     virtual bool color(QWidget *parent, QColor &color) = 0;
-    // flags: 256 shows the effects (underline, strike-through, colour).
+    // flags: cdl::CF... above; cdl::CFEffects adds underline, strike-through
+    // and colour.
     virtual bool font(QWidget *parent, QFont &font, QColor &color, int flags) = 0;
     virtual QMessageBox::StandardButton message(QWidget *parent, const QString &title,
                                                 const QString &text,
                                                 QMessageBox::StandardButtons buttons,
                                                 QMessageBox::StandardButton defaultButton,
                                                 QMessageBox::Icon icon) = 0;
-};
-
-// The real dialogs.
-class QtDialogHost : public DialogHost
-{
-public:
-    bool openFile(QWidget *parent, const QStringList &nameFilters, int &filterIndex,
-                  QString &fileName) override;
-    bool saveFile(QWidget *parent, const QStringList &nameFilters, int &filterIndex,
-                  QString &fileName) override;
-    bool printer(QWidget *parent, QPrinter &printer, int flags) override;
-    bool color(QWidget *parent, QColor &color) override;
-    bool font(QWidget *parent, QFont &font, QColor &color, int flags) override;
-    QMessageBox::StandardButton message(QWidget *parent, const QString &title, const QString &text,
-                                        QMessageBox::StandardButtons buttons,
-                                        QMessageBox::StandardButton defaultButton,
-                                        QMessageBox::Icon icon) override;
 };

@@ -2,7 +2,7 @@
 
 #include "rtf/Rtf.h"
 #include "shell/LayoutPacer.h"
-#include "rtf/TextCodec.h"
+#include "text/TextCodec.h"
 #include "shell/Twips.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -94,7 +94,7 @@ RichTextBox::RichTextBox(QWidget *parent)
     setAcceptRichText(false);
     setLineWrapMode(QTextEdit::WidgetWidth);
     m_pacer = new LayoutPacer(this);
-    QTextDocument *doc = NewDocument();
+    QTextDocument *doc = NewDocument().release();
     doc->setParent(this);
     showDocument(doc);
     setCurrentCharFormat(QTextCharFormat());
@@ -102,9 +102,9 @@ RichTextBox::RichTextBox(QWidget *parent)
 
 RichTextBox::~RichTextBox() = default;
 
-QTextDocument *RichTextBox::NewDocument()
+std::unique_ptr<QTextDocument> RichTextBox::NewDocument()
 {
-    auto *doc = new QTextDocument;
+    auto doc = std::make_unique<QTextDocument>();
     QFont f;
     f.setFamilies({QStringLiteral("MS Sans Serif")});
     f.setPointSizeF(8.5);
@@ -166,14 +166,14 @@ void RichTextBox::showDocument(QTextDocument *doc)
     m_pacer->track(doc);
 }
 
-void RichTextBox::ReplaceDocument(QTextDocument *fresh)
+void RichTextBox::ReplaceDocument(std::unique_ptr<QTextDocument> fresh)
 {
     QTextDocument *old = document();
     // QTextEdit deletes a replaced document it is parent of; we keep it.
     old->setParent(nullptr);
     fresh->setUndoRedoEnabled(true);
     fresh->setParent(this);
-    showDocument(fresh);
+    showDocument(fresh.release());
     moveCursor(QTextCursor::Start);
     // A document waiting in the history does no layout work and holds no
     // layout memory; it gets a new layout if it comes back.
@@ -210,11 +210,11 @@ QString RichTextBox::Text() const
 void RichTextBox::SetText(const QString &text)
 {
     BusyCursor busy(text.size() >= kBusyChars);
-    QTextDocument *doc = NewDocument();
+    std::unique_ptr<QTextDocument> doc = NewDocument();
     doc->setUndoRedoEnabled(false);
     // QTextCursor::insertText makes a paragraph of CR LF, a lone CR or LF.
     doc->setPlainText(text);
-    ReplaceDocument(doc);
+    ReplaceDocument(std::move(doc));
 }
 
 QString RichTextBox::TextRTF() const
@@ -233,10 +233,10 @@ void RichTextBox::SetTextRTF(const QString &rtfText)
         SetText(rtfText);
         return;
     }
-    QTextDocument *doc = NewDocument();
+    std::unique_ptr<QTextDocument> doc = NewDocument();
     doc->setUndoRedoEnabled(false);
-    rtf::read(bytes, doc);
-    ReplaceDocument(doc);
+    rtf::read(bytes, doc.get());
+    ReplaceDocument(std::move(doc));
 }
 
 QString RichTextBox::SelText() const
@@ -446,36 +446,28 @@ bool RichTextBox::SetHeight(float tw)
 
 // ---- files ----------------------------------------------------------------
 
-bool RichTextBox::LoadFile(const QString &fileName, int fileType, QString *error)
+Result<> RichTextBox::LoadFile(const QString &fileName, int fileType)
 {
-    auto fail = [&](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
     if (fileType != rtfRTF && fileType != rtfText)
-        return fail(QStringLiteral("unknown file type"));
+        return Failure{QStringLiteral("unknown file type")};
     QFile f(fileName);
     if (fileName.isEmpty() || QFileInfo(fileName).isDir() || !f.open(QIODevice::ReadOnly))
-        return fail(fileError(fileName, f));
+        return Failure{fileError(fileName, f)};
     BusyCursor busy(f.size() >= kBusyChars);
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
-        return fail(f.errorString());
+        return Failure{f.errorString()};
 
-    QTextDocument *doc = NewDocument();
+    std::unique_ptr<QTextDocument> doc = NewDocument();
     doc->setUndoRedoEnabled(false);
     if (fileType == rtfRTF) {
-        if (!rtf::read(bytes, doc)) {
-            delete doc;
-            return fail(QStringLiteral("not a Rich Text Format file"));
-        }
-    } else if (!fillPlainText(doc, textcodec::decodeText(bytes))) {
-        delete doc;
-        return fail(QStringLiteral("cancelled"));
+        if (!rtf::read(bytes, doc.get()))
+            return Failure{QStringLiteral("not a Rich Text Format file")};
+    } else if (!fillPlainText(doc.get(), textcodec::decodeText(bytes))) {
+        return Failure{QStringLiteral("cancelled")};
     }
-    ReplaceDocument(doc);
-    return true;
+    ReplaceDocument(std::move(doc));
+    return {};
 }
 
 bool RichTextBox::fillPlainText(QTextDocument *doc, const QString &text)
@@ -505,29 +497,22 @@ bool RichTextBox::fillPlainText(QTextDocument *doc, const QString &text)
     return true;
 }
 
-bool RichTextBox::SaveFile(const QString &fileName, int fileType, QString *error) const
+Result<> RichTextBox::SaveFile(const QString &fileName, int fileType) const
 {
     BusyCursor busy(document()->characterCount() >= kBusyChars);
-    auto fail = [&](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
     if (fileType != rtfRTF && fileType != rtfText)
-        return fail(QStringLiteral("unknown file type"));
+        return Failure{QStringLiteral("unknown file type")};
     if (fileName.isEmpty())
-        return fail(QStringLiteral("no file name given"));
+        return Failure{QStringLiteral("no file name given")};
     const QByteArray bytes = fileType == rtfRTF ? rtf::write(document()) : Text().toUtf8();
     // Written beside the target and renamed over it, so a failed save never
     // damages the file that was there.
     QSaveFile f(fileName);
     if (!f.open(QIODevice::WriteOnly))
-        return fail(fileError(fileName, f));
-    if (f.write(bytes) != bytes.size())
-        return fail(f.errorString());
-    if (!f.commit())
-        return fail(f.errorString());
-    return true;
+        return Failure{fileError(fileName, f)};
+    if (f.write(bytes) != bytes.size() || !f.commit())
+        return Failure{f.errorString()};
+    return {};
 }
 
 // ---- search ---------------------------------------------------------------

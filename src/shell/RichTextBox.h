@@ -3,6 +3,8 @@
 // use (Text, SelText, SelBold, LoadFile, ...). Commands never reach into the
 // QTextDocument themselves for these jobs, so every editing area behaves alike.
 
+#include "shell/Result.h"
+
 #include <QKeySequence>
 #include <QList>
 #include <QTextEdit>
@@ -65,9 +67,9 @@ public:
     bool SetHeight(float twips);
 
     // Replace the document from a file, or write it; on failure the document
-    // (or the file on disk) is left as it was and *error says why.
-    bool LoadFile(const QString &fileName, int fileType, QString *error = nullptr);
-    bool SaveFile(const QString &fileName, int fileType, QString *error = nullptr) const;
+    // (or the file on disk) is left as it was and the result says why.
+    Result<> LoadFile(const QString &fileName, int fileType);
+    Result<> SaveFile(const QString &fileName, int fileType) const;
 
     // Case-insensitive search forward from the end of the selection, wrapping
     // once to the start. A match becomes the selection. Returns its start or -1.
@@ -75,8 +77,7 @@ public:
 
     // Puts a new document in place of the current one. The replaced document
     // is kept, so Ctrl+Z past the new document's own history brings it back.
-    // Takes ownership of fresh.
-    void ReplaceDocument(QTextDocument *fresh);
+    void ReplaceDocument(std::unique_ptr<QTextDocument> fresh);
     bool UndoReplace();
     bool CanUndoReplace() const { return !m_replaced.empty(); }
 
@@ -92,8 +93,8 @@ public:
     LayoutPacer *Pacer() const { return m_pacer; }
 
     // A fresh empty document with the editor's defaults (MS Sans Serif 8.5 pt,
-    // tab stops every 720 twips). The caller owns it.
-    static QTextDocument *NewDocument();
+    // tab stops every 720 twips).
+    static std::unique_ptr<QTextDocument> NewDocument();
 
     // Keys that belong to the window's menu: the editing area leaves them alone
     // so the menu's shortcut runs instead of the editor's own meaning.

@@ -1,6 +1,6 @@
 #include "tools/Form4.h"
 
-#include "shell/Form1.h"
+#include "shell/MainWindow.h"
 #include "shell/RichTextBox.h"
 #include "tools/ToolWindow.h"
 
@@ -24,8 +24,8 @@ QFont buttonFont()
 
 } // namespace
 
-Form4::Form4(Form1 *owner)
-    : QWidget(owner), m_owner(owner)
+Form4::Form4(MainWindow &owner)
+    : QWidget(owner.widget()), m_owner(owner)
 {
     using toolwindow::place;
     toolwindow::setUp(this, "Form4", QStringLiteral("Encode/Decode Options"), 4785, 1890);
@@ -82,7 +82,7 @@ void Form4::showEvent(QShowEvent *e)
     // stays where the user left it.
     if (!m_placed) {
         m_placed = true;
-        const QRect owner = m_owner->frameGeometry();
+        const QRect owner = m_owner.widget()->frameGeometry();
         move(owner.center() - QPoint(width() / 2, height() / 2));
     }
     QWidget::showEvent(e);
@@ -95,34 +95,30 @@ void Form4::Command1_Click()
 
 void Form4::Command2_Click()
 {
-    RichTextBox *box = m_owner->RichTextBox1;
-    const QString text = box->Text();
-    const QString password = Text2->text();
+    RichTextBox &box = m_owner.documentBox();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::optional<QString> sealed = CryptX1.encode(text, password);
+    const Result<QString> sealed = CryptX1.encode(box.Text(), Text2->text());
     QApplication::restoreOverrideCursor();
     if (!sealed) {
-        m_owner->SetStatus(QStringLiteral("[ERROR] Encoding failed: not enough memory"));
+        m_owner.SetStatus(StatusTag::Error, QStringLiteral("Encoding failed: ") + sealed.error());
         return;
     }
     // Never begins with "{\rtf", so this puts it in as plain text.
-    box->SetTextRTF(*sealed);
-    m_owner->SetStatus(QStringLiteral("[FUNC] Text Encoded, please remember the password"));
+    box.SetTextRTF(*sealed);
+    m_owner.SetStatus(StatusTag::Func, QStringLiteral("Text Encoded, please remember the password"));
 }
 
 void Form4::Command3_Click()
 {
-    RichTextBox *box = m_owner->RichTextBox1;
-    const QString text = box->Text();
-    const QString password = Text1->text();
+    RichTextBox &box = m_owner.documentBox();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::optional<QString> plain = CryptX1.decode(text, password);
+    const Result<QString> plain = CryptX1.decode(box.Text(), Text1->text());
     QApplication::restoreOverrideCursor();
     if (!plain) {
         // The document stays as it was: a wrong password must not destroy it.
-        m_owner->SetStatus(QStringLiteral("[ERROR] Decoding failed: wrong password or text not encoded"));
+        m_owner.SetStatus(StatusTag::Error, QStringLiteral("Decoding failed: ") + plain.error());
         return;
     }
-    box->SetText(*plain);
-    m_owner->SetStatus(QStringLiteral("[FUNC] Encripted text decoded"));
+    box.SetText(*plain);
+    m_owner.SetStatus(StatusTag::Func, QStringLiteral("Encripted text decoded"));
 }

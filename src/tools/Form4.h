@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-class Form1;
+class MainWindow;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -20,7 +20,8 @@ public:
     // Both boxes start with it; left there, it is the password.
     static const QString Hint;
 
-    explicit Form4(Form1 *owner);
+    // A child of owner, whose document it replaces.
+    explicit Form4(MainWindow &owner);
 
     QLabel *Label1 = nullptr, *Label2 = nullptr;
     QLineEdit *Text1 = nullptr, *Text2 = nullptr;   // decrypt, encrypt password
@@ -36,6 +37,6 @@ protected:
     void showEvent(QShowEvent *e) override;
 
 private:
-    Form1 *m_owner;
+    MainWindow &m_owner;
     bool m_placed = false;
 };

@@ -1,6 +1,6 @@
 #include "tools/Form5.h"
 
-#include "shell/Form1.h"
+#include "shell/MainWindow.h"
 #include "shell/RichTextBox.h"
 #include "tools/ToolWindow.h"
 
@@ -13,8 +13,8 @@
 
 const QString Form5::SampleUrl = QStringLiteral("example.com/file.txt");
 
-Form5::Form5(Form1 *owner)
-    : QWidget(owner), m_owner(owner)
+Form5::Form5(MainWindow &owner)
+    : QWidget(owner.widget()), m_owner(owner)
 {
     using toolwindow::place;
     toolwindow::setUp(this, "Form5", QStringLiteral("Internet Transfers"), 4680, 1020);
@@ -44,14 +44,14 @@ Form5::Form5(Form1 *owner)
 void Form5::Command1_Click()
 {
     Inet1.URL = Text1->text();
-    const std::optional<QString> content = Inet1.OpenURL();
+    const Result<QString> content = Inet1.OpenURL();
     if (!content) {
-        m_owner->SetStatus(QStringLiteral("[ERROR] Transfer failed: ") + Inet1.Error());
+        m_owner.SetStatus(StatusTag::Error, QStringLiteral("Transfer failed: ") + content.error());
         return;
     }
     // Unformatted, whatever it is: a fetched RTF file shows its markup.
-    m_owner->RichTextBox1->SetText(*content);
-    m_owner->SetStatus(QStringLiteral("[FUNC] File Received from:") + Text1->text());
+    m_owner.documentBox().SetText(*content);
+    m_owner.SetStatus(StatusTag::Func, QStringLiteral("File Received from:") + Text1->text());
 }
 
 void Form5::closeEvent(QCloseEvent *e)

@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-class Form1;
+class MainWindow;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -20,7 +20,8 @@ public:
     // What the box holds when the window opens: host, "/", file name.
     static const QString SampleUrl;
 
-    explicit Form5(Form1 *owner);
+    // A child of owner, whose document it replaces.
+    explicit Form5(MainWindow &owner);
 
     QLabel *Label1 = nullptr;
     QLineEdit *Text1 = nullptr;
@@ -34,5 +35,5 @@ protected:
     void closeEvent(QCloseEvent *e) override;
 
 private:
-    Form1 *m_owner;
+    MainWindow &m_owner;
 };

@@ -21,6 +21,12 @@ constexpr int kLineWidth = 76;
 
 static_assert(kSaltSize == 16 && kNonceSize == 24 && kKeySize == 32 && kTagSize == 16);
 
+// Every failure of encode is taken for a lack of memory, the only one a
+// working machine meets; every failure of decode looks the same, so that
+// nothing tells a wrong password from damaged text.
+const QString kNoMemory = QStringLiteral("not enough memory");
+const QString kNotDecoded = QStringLiteral("wrong password or text not encoded");
+
 bool sodiumReady()
 {
     static const bool ready = sodium_init() >= 0;
@@ -101,10 +107,10 @@ TextCipher::TextCipher(Limits limits)
 {
 }
 
-std::optional<QString> TextCipher::encode(const QString &text, const QString &password) const
+Result<QString> TextCipher::encode(const QString &text, const QString &password) const
 {
     if (!sodiumReady() || !acceptableLimits(m_limits))
-        return std::nullopt;
+        return Failure{kNoMemory};
 
     Secret plain(text.toUtf8());
     QByteArray sealed(kPrefixSize + plain.bytes.size() + kTagSize, '\0');
@@ -120,7 +126,7 @@ std::optional<QString> TextCipher::encode(const QString &text, const QString &pa
 
     Secret key(kKeySize);
     if (!deriveKey(key, password, salt, m_limits))
-        return std::nullopt;   // out of memory
+        return Failure{kNoMemory};
     unsigned long long cipherLen = 0;
     crypto_aead_xchacha20poly1305_ietf_encrypt(p + kPrefixSize, &cipherLen, plain.data(), plain.size(),
                                                p, kPrefixSize, nullptr, nonce, key.data());
@@ -137,10 +143,10 @@ std::optional<QString> TextCipher::encode(const QString &text, const QString &pa
     return out;
 }
 
-std::optional<QString> TextCipher::decode(const QString &armoured, const QString &password) const
+Result<QString> TextCipher::decode(const QString &armoured, const QString &password) const
 {
     if (!sodiumReady())
-        return std::nullopt;
+        return Failure{kNotDecoded};
 
     // Line breaks and blanks may have been added or changed on the way
     // (mail, a text or RTF round trip): drop them all, markers included.
@@ -148,33 +154,33 @@ std::optional<QString> TextCipher::decode(const QString &armoured, const QString
     static const QString end = compact(EndLine);
     const QString body = compact(armoured);
     if (!body.startsWith(begin) || !body.endsWith(end) || body.size() < begin.size() + end.size())
-        return std::nullopt;
+        return Failure{kNotDecoded};
     const QStringView b64 = QStringView(body).mid(begin.size(), body.size() - begin.size() - end.size());
     for (QChar c : b64)
         if (c.unicode() > 0x7F)
-            return std::nullopt;
+            return Failure{kNotDecoded};
     const auto decoded = QByteArray::fromBase64Encoding(
         b64.toLatin1(), QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
-        return std::nullopt;
+        return Failure{kNotDecoded};
     const QByteArray &sealed = *decoded;
     if (sealed.size() < kPrefixSize + kTagSize)
-        return std::nullopt;
+        return Failure{kNotDecoded};
 
     const auto *p = reinterpret_cast<const uchar *>(sealed.constData());
     if (p[0] != kVersion || p[1] != kAlgorithm)
-        return std::nullopt;
+        return Failure{kNotDecoded};
     const Limits limits{getU32(p + 2), getU32(p + 6)};
     // Checked before the key derivation runs: the tag cannot vouch for the
     // header until then.
     if (!acceptableLimits(limits))
-        return std::nullopt;
+        return Failure{kNotDecoded};
     const uchar *salt = p + kHeaderSize;
     const uchar *nonce = salt + kSaltSize;
 
     Secret key(kKeySize);
     if (!deriveKey(key, password, salt, limits))
-        return std::nullopt;
+        return Failure{kNotDecoded};
     const qsizetype cipherLen = sealed.size() - kPrefixSize;
     Secret plain(cipherLen - kTagSize);
     unsigned long long plainLen = 0;
@@ -182,6 +188,6 @@ std::optional<QString> TextCipher::decode(const QString &armoured, const QString
                                                    size_t(cipherLen), p, kPrefixSize, nonce,
                                                    key.data())
         != 0)
-        return std::nullopt;
+        return Failure{kNotDecoded};
     return QString::fromUtf8(plain.bytes.constData(), qsizetype(plainLen));
 }

@@ -7,9 +7,10 @@
 // BEGIN and an END line, wrapped at 76 characters, so it can be mailed,
 // saved as text or RTF and pasted back; white space is ignored on the way in.
 
+#include "shell/Result.h"
+
 #include <QByteArray>
 #include <QString>
-#include <optional>
 
 class TextCipher
 {
@@ -27,13 +28,13 @@ public:
 
     explicit TextCipher(Limits limits = interactiveLimits());
 
-    // The armoured text (CR LF between lines, no line end after the last),
-    // or nothing when the machine could not give the key derivation its memory.
-    std::optional<QString> encode(const QString &text, const QString &password) const;
+    // The armoured text (CR LF between lines, no line end after the last);
+    // fails when the machine could not give the key derivation its memory.
+    Result<QString> encode(const QString &text, const QString &password) const;
 
-    // The text that encode was given, or nothing when the password is wrong,
-    // the armour was changed or cut, or the text was never encrypted.
-    std::optional<QString> decode(const QString &armoured, const QString &password) const;
+    // The text that encode was given; fails when the password is wrong, the
+    // armour was changed or cut, or the text was never encrypted.
+    Result<QString> decode(const QString &armoured, const QString &password) const;
 
     // The largest cost decode accepts from a text's header: more would let a
     // forged header make us allocate or compute without bound.

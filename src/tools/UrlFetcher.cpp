@@ -1,6 +1,7 @@
 #include "tools/UrlFetcher.h"
 
-#include "rtf/TextCodec.h"
+#include "shell/Product.h"
+#include "text/TextCodec.h"
 #include "tools/TransferDialog.h"
 
 #include <QCoreApplication>
@@ -164,22 +165,18 @@ QString UrlFetcher::decode(const QByteArray &bytes, const QString &charset)
     return textcodec::decodeText(bytes);
 }
 
-std::optional<QString> UrlFetcher::OpenURL()
+Result<QString> UrlFetcher::OpenURL()
 {
     if (m_busy) {
-        m_error = QStringLiteral("another transfer is running");
-        return std::nullopt;
+        return Failure{QStringLiteral("another transfer is running")};
     }
-    m_error.clear();
     m_cancel = false;
     const QString typed = URL.trimmed();
     if (typed.isEmpty()) {
-        m_error = QStringLiteral("no URL given");
-        return std::nullopt;
+        return Failure{QStringLiteral("no URL given")};
     }
     if (!curlReady()) {
-        m_error = QStringLiteral("network library unavailable");
-        return std::nullopt;
+        return Failure{QStringLiteral("network library unavailable")};
     }
     m_busy = true;
     const auto notBusy = qScopeGuard([this] { m_busy = false; });
@@ -199,8 +196,7 @@ std::optional<QString> UrlFetcher::OpenURL()
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
     if (!easy || !multi) {
-        m_error = QStringLiteral("out of memory");
-        return std::nullopt;
+        return Failure{QStringLiteral("out of memory")};
     }
     Transfer t;
     t.maxBytes = MaxBytes;
@@ -217,7 +213,8 @@ std::optional<QString> UrlFetcher::OpenURL()
     curl_easy_setopt(e, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(e, CURLOPT_USERAGENT, "Quillet 99/2.0");
+    const QByteArray agent = (product::name() + QLatin1Char('/') + product::version()).toUtf8();
+    curl_easy_setopt(e, CURLOPT_USERAGENT, agent.constData());
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, detail);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &onBody);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
@@ -241,8 +238,7 @@ std::optional<QString> UrlFetcher::OpenURL()
     int running = 1;
     for (;;) {
         if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
-            m_error = QStringLiteral("network failure");
-            return std::nullopt;
+            return Failure{QStringLiteral("network failure")};
         }
         if (!running)
             break;
@@ -257,7 +253,6 @@ std::optional<QString> UrlFetcher::OpenURL()
             sinceProgress.restart();
             if (m_dialog)
                 m_dialog->setReceived(shown, qint64(total));
-            emit progress(shown, qint64(total));
         }
         // The dialog is modal: only it answers the user while we wait.
         QCoreApplication::processEvents();
@@ -267,12 +262,10 @@ std::optional<QString> UrlFetcher::OpenURL()
     }
 
     if (m_cancel) {
-        m_error = QStringLiteral("cancelled");
-        return std::nullopt;
+        return Failure{QStringLiteral("cancelled")};
     }
     if (stalled) {
-        m_error = QStringLiteral("timed out");
-        return std::nullopt;
+        return Failure{QStringLiteral("timed out")};
     }
     CURLcode result = CURLE_OK;
     int left = 0;
@@ -280,22 +273,18 @@ std::optional<QString> UrlFetcher::OpenURL()
         if (msg->msg == CURLMSG_DONE && msg->easy_handle == e)
             result = msg->data.result;
     if (t.tooBig || result == CURLE_FILESIZE_EXCEEDED) {
-        m_error = QStringLiteral("larger than %1").arg(sizeText(MaxBytes));
-        return std::nullopt;
+        return Failure{QStringLiteral("larger than %1").arg(sizeText(MaxBytes))};
     }
     if (result == CURLE_HTTP_RETURNED_ERROR) {
         long code = 0;
         curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &code);
-        m_error = httpFailure(code, t.statusLine);
-        return std::nullopt;
+        return Failure{httpFailure(code, t.statusLine)};
     }
     if (result != CURLE_OK) {
-        m_error = curlFailure(result, detail);
-        return std::nullopt;
+        return Failure{curlFailure(result, detail)};
     }
 
     const char *type = nullptr;
     curl_easy_getinfo(e, CURLINFO_CONTENT_TYPE, &type);
-    m_charset = type ? charsetOf(QString::fromLatin1(type)) : QString();
-    return decode(t.body, m_charset);
+    return decode(t.body, type ? charsetOf(QString::fromLatin1(type)) : QString());
 }

@@ -8,10 +8,10 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QString>
-#include <optional>
-
+#include "shell/Result.h"
 #include "tools/TransferDialog.h"
+
+#include <QString>
 
 class UrlFetcher : public QObject
 {
@@ -36,12 +36,8 @@ public:
     QWidget *ProgressParent = nullptr;
     bool ShowProgress = true;
 
-    // The content as text, or nothing on failure (Error() says why, briefly).
-    std::optional<QString> OpenURL();
-    QString Error() const { return m_error; }
-
-    // The charset the server named for the last success, lower case, or "".
-    QString Charset() const { return m_charset; }
+    // The content as text, or why not, briefly.
+    Result<QString> OpenURL();
 
     bool Busy() const { return m_busy; }
     // Ends a running transfer as cancelled (the dialog's Cancel does this).
@@ -58,13 +54,8 @@ public:
     // "http://" before a URL that names no scheme.
     static QString withScheme(const QString &url);
 
-signals:
-    void progress(qint64 received, qint64 total);
-
 private:
     bool m_busy = false;
     bool m_cancel = false;
-    QString m_error;
-    QString m_charset;
     QPointer<TransferDialog> m_dialog;
 };

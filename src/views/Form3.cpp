@@ -1,6 +1,7 @@
 #include "views/Form3.h"
 
-#include "shell/Form1.h"
+#include "shell/MainWindow.h"
+#include "shell/Product.h"
 #include "shell/RichTextBox.h"
 #include "shell/Twips.h"
 
@@ -11,7 +12,7 @@
 #include <QMenuBar>
 #include <QTextDocument>
 
-const QString Form3::Caption = QStringLiteral("Quillet 99 v2.0: Full Screen View");
+const QString Form3::Caption = product::caption() + QStringLiteral(": Full Screen View");
 
 namespace {
 // The editing area keeps the layout's left margin and fills the rest.
@@ -19,8 +20,8 @@ constexpr int kEditLeft = 120;
 constexpr int kEditMargin = 120;   // right and bottom, so the frame of the area shows
 } // namespace
 
-Form3::Form3(Form1 *main)
-    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+Form3::Form3(MainWindow &main)
+    : QMainWindow(main.widget(), Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                                | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_main(main)
 {
@@ -56,7 +57,7 @@ Form3::Form3(Form1 *main)
     RichTextBox1->setFocus();
 
     // The whole screen also where no window manager maximizes windows.
-    QScreen *screen = main ? main->screen() : QGuiApplication::primaryScreen();
+    QScreen *screen = main.widget()->screen();
     if (screen)
         setGeometry(screen->availableGeometry());
 }
@@ -81,11 +82,7 @@ void Form3::ShowCopyOf(const QTextDocument &source)
 void Form3::back_Click()
 {
     hide();
-    if (m_main) {
-        m_main->show();
-        m_main->raise();
-        m_main->activateWindow();
-    }
+    m_main.showMain();
 }
 
 void Form3::closeEvent(QCloseEvent *e)

@@ -3,9 +3,8 @@
 // that shows a copy of the document. Nothing typed here goes back.
 
 #include <QMainWindow>
-#include <QPointer>
 
-class Form1;
+class MainWindow;
 class QAction;
 class QTextDocument;
 class RichTextBox;
@@ -17,9 +16,9 @@ class Form3 : public QMainWindow
 public:
     static const QString Caption;   // "Quillet 99 v2.0: Full Screen View"
 
-    // main is the window Back returns to. The view has no parent window, so
-    // hiding the main window leaves it on screen.
-    explicit Form3(Form1 *main);
+    // main is the window Back returns to. The view is a window of its own,
+    // so hiding the main window leaves it on screen.
+    explicit Form3(MainWindow &main);
     ~Form3() override;
 
     // Replaces the view's document with a copy of source, formatting and all.
@@ -39,6 +38,6 @@ protected:
 private:
     void layoutEditor();
 
-    QPointer<Form1> m_main;
+    MainWindow &m_main;
     QWidget *m_client = nullptr;
 };

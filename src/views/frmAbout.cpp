@@ -1,11 +1,11 @@
 #include "views/frmAbout.h"
 
 #include "shell/DialogHost.h"
-#include "shell/Form1.h"
+#include "shell/MainWindow.h"
+#include "shell/Product.h"
 #include "shell/Twips.h"
 #include "views/ProcessLauncher.h"
 #include "views/Registry.h"
-#include "views/ViewSeams.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -35,13 +35,14 @@ QFont sansSerif(double points, bool bold)
 
 } // namespace
 
-frmAbout::frmAbout(Form1 *main)
-    : QDialog(main, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_main(main)
+frmAbout::frmAbout(MainWindow &main, DialogHost &dialogs, std::shared_ptr<Registry> registry,
+                   std::shared_ptr<ProcessLauncher> launcher)
+    : QDialog(main.widget(), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                                 | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_dialogs(dialogs), m_registry(std::move(registry)), m_launcher(std::move(launcher))
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About Quillet 99 v2.0"));
+    setWindowTitle(QStringLiteral("About ") + product::caption());
     setWindowIcon(QIcon(QStringLiteral(":/icons/dialog.xpm")));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twips::toPxX(5160), twips::toPxY(3555));
@@ -57,22 +58,22 @@ frmAbout::frmAbout(Form1 *main)
     QPalette black = palette();
     black.setColor(QPalette::WindowText, Qt::black);
 
-    lblTitle = new QLabel(QStringLiteral("Quillet 99"), this);
+    lblTitle = new QLabel(product::name(), this);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     lblTitle->setFont(sansSerif(9.75, true));
     lblTitle->setPalette(black);
     lblTitle->setGeometry(twips::rect(1050, 240, 3885, 480));
     lblTitle->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    lblVersion = new QLabel(QStringLiteral("V2.0a"), this);
+    lblVersion = new QLabel(QStringLiteral("V%1a").arg(product::version()), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblVersion->setFont(sansSerif(8.25, true));
     lblVersion->setGeometry(twips::rect(1050, 780, 3885, 225));
     lblVersion->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     lblDescription = new QLabel(
-        QStringLiteral("A small word processor for rich text,\n"
-                       "by the Quillet 99 developers."),
+        QStringLiteral("A small word processor for rich text,\nby the %1 developers.")
+            .arg(product::name()),
         this);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->setPalette(black);
@@ -188,10 +189,7 @@ void frmAbout::StartSysInfo()
     static const QString kLocationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
     static const QString kLocationValue = QStringLiteral("MSINFO");
 
-    if (!m_main)
-        return;
-    ViewSeams &seams = m_main->viewSeams();
-    Registry &registry = *seams.registry;
+    Registry &registry = *m_registry;
 
     QString path;
     QString program;
@@ -207,8 +205,8 @@ void frmAbout::StartSysInfo()
             program = candidate;
     }
 
-    if (!program.isEmpty() && seams.launcher->start(program))
+    if (!program.isEmpty() && m_launcher->start(program))
         return;
-    m_main->dialogs().message(this, QGuiApplication::applicationDisplayName(), Unavailable,
-                              QMessageBox::Ok, QMessageBox::Ok, QMessageBox::NoIcon);
+    m_dialogs.message(this, QGuiApplication::applicationDisplayName(), Unavailable,
+                      QMessageBox::Ok, QMessageBox::Ok, QMessageBox::NoIcon);
 }

@@ -3,9 +3,11 @@
 // platform's system-information viewer, found through the registry.
 
 #include <QDialog>
-#include <QPointer>
 
-class Form1;
+#include <memory>
+
+class DialogHost;
+class MainWindow;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -21,7 +23,9 @@ public:
     static const QString Contact;
     static const QString Unavailable;   // "System Information Is Unavailable At This Time"
 
-    explicit frmAbout(Form1 *main);
+    // A child of main; the unavailable message goes through dialogs.
+    frmAbout(MainWindow &main, DialogHost &dialogs, std::shared_ptr<Registry> registry,
+             std::shared_ptr<ProcessLauncher> launcher);
     ~frmAbout() override;
 
     // Reads one registry value as text into value. False when the key cannot
@@ -50,5 +54,7 @@ protected:
     void paintEvent(QPaintEvent *e) override;
 
 private:
-    QPointer<Form1> m_main;
+    DialogHost &m_dialogs;
+    std::shared_ptr<Registry> m_registry;
+    std::shared_ptr<ProcessLauncher> m_launcher;
 };

@@ -1,6 +1,7 @@
 #include "views/frmSplash.h"
 
-#include "shell/Form1.h"
+#include "shell/MainWindow.h"
+#include "shell/Product.h"
 #include "shell/Twips.h"
 
 #include <QGuiApplication>
@@ -67,11 +68,12 @@ QFont arial(double points, bool bold)
 
 } // namespace
 
-frmSplash::frmSplash(Form1 *main)
-    : QFrame(nullptr, Qt::Dialog | Qt::FramelessWindowHint), m_main(main)
+frmSplash::frmSplash(MainWindow &main, std::function<void()> openTip)
+    : QFrame(main.widget(), Qt::Dialog | Qt::FramelessWindowHint), m_main(main),
+      m_openTip(std::move(openTip))
 {
     setObjectName(QStringLiteral("frmSplash"));
-    setWindowTitle(QStringLiteral("Quillet 99"));
+    setWindowTitle(product::name());
     setAttribute(Qt::WA_DeleteOnClose);
     // The dialog frame the window has instead of a title bar.
     setFrameStyle(QFrame::WinPanel | QFrame::Raised);
@@ -109,24 +111,22 @@ frmSplash::frmSplash(Form1 *main)
 
     lblCompanyProduct = label("lblCompanyProduct", QStringLiteral("Welcome To..."),
                               2760, 720, 2445, 435, arial(18, true), false);
-    lblProductName = label("lblProductName", QStringLiteral("Quillet 99"),
+    lblProductName = label("lblProductName", product::name(),
                            3000, 1140, 3855, 765, arial(32.25, true), false);
     lblPlatform = label("lblPlatform", PlatformName(),
                         5025, 2340, 1830, 360, arial(15.75, true), true);
-    lblVersion = label("lblVersion", QStringLiteral("v2.0"),
+    lblVersion = label("lblVersion", QStringLiteral("v") + product::version(),
                        6390, 2700, 465, 285, arial(12, true), true);
     lblCompany = label("lblCompany",
-                       QStringLiteral("Written with Qt by the Quillet 99 developers."),
+                       QStringLiteral("Written with Qt by the %1 developers.").arg(product::name()),
                        240, 3720, 4455, 255, arial(8.25, false), false);
 
-    // Centred on the screen: the splash has no owner window.
+    // Centred on the screen, not on the (still hidden) main window.
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect r = rect();
         r.moveCenter(screen->availableGeometry().center());
         move(r.topLeft());
     }
-
-    Form_Load();
 }
 
 frmSplash::~frmSplash() = default;
@@ -153,23 +153,11 @@ QString frmSplash::PlatformName()
     return kernel.left(1).toUpper() + kernel.mid(1);
 }
 
-void frmSplash::Form_Load()
-{
-    // The main window is still loading and not on screen: this has no
-    // lasting effect, since it is shown once its own load step returns.
-    if (m_main)
-        m_main->hide();
-}
-
 void frmSplash::Frame1_Click()
 {
     close();
-    if (m_main) {
-        m_main->show();
-        m_main->raise();
-        m_main->activateWindow();
-        m_main->tip_Click();
-    }
+    m_main.showMain();
+    m_openTip();
 }
 
 bool frmSplash::event(QEvent *e)

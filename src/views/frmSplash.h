@@ -4,9 +4,10 @@
 // tip of the day; a key only closes it.
 
 #include <QFrame>
-#include <QPointer>
 
-class Form1;
+#include <functional>
+
+class MainWindow;
 class QLabel;
 
 class frmSplash : public QFrame
@@ -14,9 +15,9 @@ class frmSplash : public QFrame
     Q_OBJECT
 
 public:
-    // main is the window the splash hides while loading and brings forward
-    // on a click; it is not the splash's owner.
-    explicit frmSplash(Form1 *main);
+    // main is the window a click on the frame brings forward before
+    // openTip runs.
+    frmSplash(MainWindow &main, std::function<void()> openTip);
     ~frmSplash() override;
 
     // The name of the system the program runs on, as the splash shows it.
@@ -37,7 +38,6 @@ protected:
     bool event(QEvent *e) override;
 
 private:
-    void Form_Load();
-
-    QPointer<Form1> m_main;
+    MainWindow &m_main;
+    std::function<void()> m_openTip;
 };

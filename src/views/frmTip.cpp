@@ -1,6 +1,6 @@
 #include "views/frmTip.h"
 
-#include "rtf/TextCodec.h"
+#include "text/TextCodec.h"
 #include "shell/Twips.h"
 
 #include <QDateTime>
@@ -96,12 +96,13 @@ frmTip::frmTip(QWidget *owner, std::function<double()> random, const QStringList
 
     // Creation: the generator is seeded above; read the tips and show one.
     const QString file = FindTipsFile(folders);
-    if (!LoadTips(file)) {
-        if (m_readError.isEmpty())
+    const Result<> loaded = readTips(file);
+    if (!loaded) {
+        if (loaded.error().isEmpty())
             lblTipText->setText(NotFoundText());
         else
             lblTipText->setText(QStringLiteral("The tip file %1 could not be read (%2). Please report this error to %3.")
-                                    .arg(file, m_readError, Contact));
+                                    .arg(file, loaded.error(), Contact));
     }
 }
 
@@ -129,23 +130,24 @@ QString frmTip::FindTipsFile(const QStringList &folders)
 
 bool frmTip::LoadTips(const QString &fileName)
 {
-    m_readError.clear();
+    return bool(readTips(fileName));
+}
+
+Result<> frmTip::readTips(const QString &fileName)
+{
+    // No such file fails without a message.
     if (fileName.isEmpty())
-        return false;
+        return Failure{};
     const QFileInfo info(fileName);
     if (!info.exists())
-        return false;
+        return Failure{};
 
     QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) {
-        m_readError = info.isDir() ? QStringLiteral("it is a folder") : f.errorString();
-        return false;
-    }
+    if (!f.open(QIODevice::ReadOnly))
+        return Failure{info.isDir() ? QStringLiteral("it is a folder") : f.errorString()};
     QByteArray bytes = f.read(kMaxTipsBytes + 1);
-    if (f.error() != QFileDevice::NoError) {
-        m_readError = f.errorString();
-        return false;
-    }
+    if (f.error() != QFileDevice::NoError)
+        return Failure{f.errorString()};
     f.close();
     if (bytes.size() > kMaxTipsBytes) {
         // Keep whole lines only.
@@ -172,7 +174,7 @@ bool frmTip::LoadTips(const QString &fileName)
         m_tips.emplace_back(start, n - start);
 
     ChooseRandomTip();
-    return true;
+    return {};
 }
 
 QString frmTip::Tip(int number) const

@@ -3,6 +3,8 @@
 // window away with its tip; the frame's close box destroys it, and the next
 // opening reads the file again.
 
+#include "shell/Result.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -54,9 +56,11 @@ public slots:
     void reject() override;
 
 private:
+    // As LoadTips; a file that is there but cannot be read says why.
+    Result<> readTips(const QString &fileName);
+
     std::function<double()> m_random;
     QString m_text;                                     // the file's text
     std::vector<std::pair<qsizetype, qsizetype>> m_tips; // offset, length into m_text
     qint32 m_currentTip = 0;
-    QString m_readError;
 };

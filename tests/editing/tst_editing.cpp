@@ -2,20 +2,12 @@
 // the focused editing area.
 
 #include "common/MainWindowFixture.h"
-#include "editing/ClipboardPort.h"
 #include "editing/TimeDate.h"
 
 #include <QClipboard>
 #include <QMimeData>
 
 namespace {
-
-// A clipboard that another program holds: nothing goes in or comes out.
-struct LockedClipboard : ClipboardPort {
-    bool empty() override { return false; }
-    bool putText(const QString &) override { return false; }
-    std::optional<QString> getText() override { return std::nullopt; }
-};
 
 QClipboard *cb() { return QGuiApplication::clipboard(); }
 
@@ -74,19 +66,23 @@ private slots:
         QCOMPARE(rtb()->Text(), QStringLiteral("oneRED\r\ntwo"));
         QVERIFY(at(4).fontItalic() && at(4).fontWeight() < QFont::Bold);
         QVERIFY(!at(4).hasProperty(QTextFormat::ForegroundBrush));
+        // The editing area's own paste key brings plain text too.
+        key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(rtb()->Text(), QStringLiteral("oneREDRED\r\ntwo"));
+        QVERIFY(at(7).fontWeight() < QFont::Bold && !at(7).hasProperty(QTextFormat::ForegroundBrush));
 
         // No text on the clipboard: a selection goes, an insertion point stays.
         auto *picture = new QMimeData;
         picture->setImageData(QImage(4, 4, QImage::Format_RGB32));
         cb()->setMimeData(picture);
         key(Qt::Key_Insert, Qt::ShiftModifier);
-        select(3, 3);
+        select(3, 6);
         key(Qt::Key_Insert, Qt::ShiftModifier);
         QCOMPARE(rtb()->Text(), QStringLiteral("one\r\ntwo"));
 
         // A clipboard another program holds loses nothing: Cut keeps the
         // selection, Paste the text, and both say why.
-        f->clipboard_ = std::make_shared<LockedClipboard>();
+        clipboard->locked = true;
         select(4, 3);
         key(Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(rtb()->SelText(), QStringLiteral("two"));
@@ -129,16 +125,13 @@ private slots:
         QFETCH(QString, locale);
         QFETCH(QString, expected);
         QLocale::setDefault(QLocale(locale));
-        QStringList reads;
-        f->dateNow_ = [&] { reads << "date"; return QDate(2026, 12, 6); };
-        f->timeNow_ = [&] { reads << "time"; return QTime(3, 47, 29); };
         rtb()->SetText(QStringLiteral("Dated: WORD."));
         select(7, 4);
         key(Qt::Key_T, Qt::ControlModifier);
         QCOMPARE(rtb()->Text().replace(QChar(0x202F), u' '), QStringLiteral("Dated: %1.").arg(expected));
         QCOMPARE(rtb()->SelStart(), 7 + int(expected.size()));
         // The date is read first, which matters when midnight falls between.
-        QCOMPARE(reads, QStringList({"date", "time"}));
+        QCOMPARE(clock->reads, QStringList({"date", "time"}));
         key(Qt::Key_Z, Qt::ControlModifier);   // one step takes it all back
         QCOMPARE(rtb()->Text(), QStringLiteral("Dated: WORD."));
 

@@ -16,10 +16,11 @@ class TestSearch : public QObject, MainWindowFixture
     void searchFor(const QString &text)
     {
         QTest::keyClick(rtb(), Qt::Key_F, Qt::ControlModifier);
-        QVERIFY(f->form2_ && f->form2_->isVisible());
-        f->form2_->Text1->setText(text);
-        QTest::mouseClick(f->form2_->Command1, Qt::LeftButton);
-        QVERIFY(!f->form2_->isVisible());
+        Form2 *search = window<Form2>();
+        QVERIFY(search && search->isVisible());
+        search->Text1->setText(text);
+        QTest::mouseClick(search->Command1, Qt::LeftButton);
+        QVERIFY(!search->isVisible());
     }
 
 private slots:
@@ -57,12 +58,12 @@ private slots:
     {
         rtb()->SetText(QStringLiteral("find me"));
         f->search_Click();
-        QPointer<Form2> first = f->form2_;
+        QPointer<Form2> first = window<Form2>();
         QVERIFY(QTest::qWaitForWindowExposed(first.data()));
         // At its fixed size the label's caption still fits.
         QVERIFY(first->Label1->fontMetrics().horizontalAdvance(first->Label1->text()) <= first->Label1->width());
         QTest::mouseClick(f->Command2, Qt::LeftButton);
-        QCOMPARE(f->form2_.data(), first.data());
+        QCOMPARE(window<Form2>(), first.data());
 
         // Enter in the field does not search; the main window stays editable.
         QTest::keyClicks(first->Text1, QStringLiteral("me"));
@@ -76,14 +77,14 @@ private slots:
         QTest::mouseClick(first->Command1, Qt::LeftButton);
         QCOMPARE(rtb()->SelText(), QStringLiteral("me"));
         f->search_Click();
-        QCOMPARE(f->form2_.data(), first.data());
+        QCOMPARE(window<Form2>(), first.data());
         QCOMPARE(first->Text1->text(), QStringLiteral("me"));
 
         // The close box discards it; the next one starts empty.
         first->close();
         QTRY_VERIFY(!first);
         f->Command2_Click();
-        QVERIFY(f->form2_->Text1->text().isEmpty());
+        QVERIFY(window<Form2>()->Text1->text().isEmpty());
     }
 };
 

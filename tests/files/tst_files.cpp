@@ -148,8 +148,6 @@ private slots:
 
     void newAndExit()
     {
-        int ended = 0;
-        f->endProcess = [&ended] { ++ended; };
         f->SetTitleFile(QStringLiteral("/tmp/x.rtf"));
         f->SetStatus(QStringLiteral("kept"));
         // Only the button resets the title; neither asks or writes status.
@@ -172,9 +170,11 @@ private slots:
         f->end->trigger();
         QCOMPARE(ended, 1);
 
-        // Without the test's hook, OK closes the windows and leaves the
-        // running event loop (a local one here, so the test lives on).
-        f->endProcess = nullptr;
+        // The real end closes the windows and leaves the running event loop
+        // (a local one here, so the test lives on).
+        close();
+        services.endProcess = defaultServices().endProcess;
+        open();
         host->messages.enqueue(QMessageBox::Ok);
         QEventLoop loop;
         QTimer::singleShot(0, f.get(), &Form1::end_Click);

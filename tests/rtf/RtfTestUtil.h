@@ -10,6 +10,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextList>
 #include <QTextTable>
 
 #include <memory>
@@ -31,7 +32,7 @@ inline std::unique_ptr<QTextDocument> load(const QByteArray &rtf)
 inline QString plain(const QByteArray &rtf)
 {
     auto doc = load(rtf);
-    return doc ? doc->toPlainText() : QStringLiteral("<not read>");
+    return doc ? rtf::plainText(doc.get()) : QStringLiteral("<not read>");
 }
 
 // Runs of white space as one blank: table cells and paragraphs compare as words.
@@ -98,8 +99,8 @@ inline QString structure(const QTextDocument &doc) { return structure(doc.rootFr
 // of how the text happens to be split into fragments.
 inline QStringList formatDump(const QTextDocument &doc)
 {
-    auto tw = [](double v) { return qRound(v * 20); };
-    QStringList out;
+    auto tw = [](double v) { return qRound(v * 15); };
+    QStringList out = doc.rootFrame()->frameFormat().property(rtf::kSectionParts).toStringList();
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         int depth = 0;
         for (QTextFrame *f = QTextCursor(b).currentFrame(); f; f = f->parentFrame())
@@ -109,19 +110,32 @@ inline QStringList formatDump(const QTextDocument &doc)
                    .arg(depth).arg(int(bf.alignment() & Qt::AlignHorizontal_Mask))
                    .arg(tw(bf.leftMargin())).arg(tw(bf.rightMargin())).arg(tw(bf.textIndent()))
                    .arg(tw(bf.topMargin())).arg(tw(bf.bottomMargin()));
+        if (bf.lineHeightType() != QTextBlockFormat::SingleHeight)
+            out.last() += QStringLiteral(" line%1:%2").arg(bf.lineHeightType()).arg(bf.lineHeight());
+        for (const QTextOption::Tab &t : bf.tabPositions())
+            out.last() += QStringLiteral(" tab%1:%2").arg(t.type).arg(tw(t.position));
+        if (b.textList())
+            out.last() += QStringLiteral(" list%1 '%2' fi%3")
+                              .arg(b.textList()->format().style()).arg(rtf::listMarker(b))
+                              .arg(b.textList()->format().intProperty(rtf::kListFirstIndent));
+        if (bf.hasProperty(rtf::kTabLeaders))
+            out.last() += QStringLiteral(" leaders'%1'").arg(bf.stringProperty(rtf::kTabLeaders));
         QString last;
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
             const QStringList fams = f.fontFamilies().toStringList();
             const double pt = f.fontPointSize() > 0 ? f.fontPointSize() : doc.defaultFont().pointSizeF();
             auto colour = [](const QBrush &br) { return br.style() == Qt::NoBrush ? QString() : br.color().name(); };
-            const QString look =
+            QString look =
                 QStringLiteral("  %1 %2 b%3 i%4 u%5 s%6 v%7 fg%8 bg%9 a=%10")
                     .arg(fams.value(0, doc.defaultFont().family())).arg(qRound(pt * 2))
                     .arg(f.fontWeight() >= QFont::Bold).arg(f.fontItalic())
                     .arg(f.fontUnderline() || f.underlineStyle() != QTextCharFormat::NoUnderline)
                     .arg(f.fontStrikeOut()).arg(int(f.verticalAlignment()))
                     .arg(colour(f.foreground()), colour(f.background()), f.anchorHref());
+            if (f.hasProperty(rtf::kAttachedParts) || f.hasProperty(rtf::kAutoNumber))
+                look += QStringLiteral(" n%1 parts=").arg(f.boolProperty(rtf::kAutoNumber))
+                    + f.property(rtf::kAttachedParts).toStringList().join(u'|');
             if (look != last)
                 out << look << QString();
             last = look;

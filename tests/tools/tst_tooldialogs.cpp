@@ -1,9 +1,7 @@
 // The encryption and internet transfer dialogs, driven as a user would:
 // opened from the main window, typed into and clicked.
 
-#include "common/ScriptedDialogHost.h"
-#include "shell/Form1.h"
-#include "shell/RichTextBox.h"
+#include "common/MainWindowFixture.h"
 #include "tools/Form4.h"
 #include "tools/Form5.h"
 #include "tools/LocalHttpServer.h"
@@ -38,12 +36,9 @@ const QString kDecodeFailed = QStringLiteral("[ERROR] Decoding failed: wrong pas
 
 } // namespace
 
-class TestToolDialogs : public QObject
+class TestToolDialogs : public QObject, MainWindowFixture
 {
     Q_OBJECT
-
-    ScriptedDialogHost host;
-    std::unique_ptr<Form1> f;
 
 private slots:
     void initTestCase()
@@ -51,18 +46,13 @@ private slots:
         for (const char *v : {"http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy"})
             qunsetenv(v);
     }
-    void init()
-    {
-        f = std::make_unique<Form1>(&host);
-        f->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.get()));
-    }
-    void cleanup() { f.reset(); }
+    void init() { open(); }
+    void cleanup() { close(); }
 
     void encryptionDialogLifecycle()
     {
         f->encript_Click();
-        QPointer<Form4> d = f->form4_;
+        QPointer<Form4> d = window<Form4>();
         QVERIFY(d && QTest::qWaitForWindowExposed(d));
         // Centred on the main window, which stays usable meanwhile.
         QVERIFY((d->geometry().center() - f->frameGeometry().center()).manhattanLength() <= 4);
@@ -78,14 +68,14 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(d && !d->isVisible());
         f->Command3_Click();
-        QVERIFY(f->form4_ == d && d->isVisible());
+        QVERIFY(window<Form4>() == d && d->isVisible());
         QCOMPARE(d->Text2->text() + d->Text1->text(), QStringLiteral("upperlower"));
 
         // The close box destroys it; the next opening starts afresh.
         d->close();
-        QTRY_VERIFY(d.isNull() && f->form4_.isNull());
+        QTRY_VERIFY(d.isNull() && !window<Form4>());
         f->encript_Click();
-        QCOMPARE(f->form4_->Text2->text() + f->form4_->Text1->text(), kHint + kHint);
+        QCOMPARE(window<Form4>()->Text2->text() + window<Form4>()->Text1->text(), kHint + kHint);
     }
 
     void encryptAndDecrypt()
@@ -102,7 +92,7 @@ private slots:
         };
         QVERIFY(boldWord(true));
         f->Command3_Click();
-        Form4 *d = f->form4_;
+        Form4 *d = window<Form4>();
 
         // The hint left in both boxes is a password like any other.
         QTest::mouseClick(d->Command2, Qt::LeftButton);
@@ -141,7 +131,7 @@ private slots:
     void transferDialogLifecycle()
     {
         f->inet_Click();
-        QPointer<Form5> d = f->form5_;
+        QPointer<Form5> d = window<Form5>();
         QVERIFY(d && QTest::qWaitForWindowExposed(d));
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY((d->geometry().center() - screen.center()).manhattanLength() <= 4);
@@ -151,11 +141,11 @@ private slots:
         // Both commands show the one dialog; the close box destroys it.
         d->Text1->setText(QStringLiteral("typed.example/x.txt"));
         f->Command1_Click();
-        QVERIFY(f->form5_ == d && d->Text1->text() == QStringLiteral("typed.example/x.txt"));
+        QVERIFY(window<Form5>() == d && d->Text1->text() == QStringLiteral("typed.example/x.txt"));
         d->close();
         QTRY_VERIFY(d.isNull());
         f->inet_Click();
-        QCOMPARE(f->form5_->Text1->text(), QStringLiteral("example.com/file.txt"));
+        QCOMPARE(window<Form5>()->Text1->text(), QStringLiteral("example.com/file.txt"));
     }
 
     void receive()
@@ -170,7 +160,7 @@ private slots:
         box->SetText(QStringLiteral("keep me"));
         const QTextDocument *doc = box->document();
         f->Command1_Click();
-        QPointer<Form5> d = f->form5_;
+        QPointer<Form5> d = window<Form5>();
         d->Inet1.StallTimeoutMs = 20000;
         auto receiveFrom = [&](const QString &url, const QString &status) {
             d->Text1->setText(url);
@@ -186,9 +176,9 @@ private slots:
         // The same click as below, with no transfer running, opens Form4.
         const QPoint at = f->Command3->mapTo(f.get(), f->Command3->rect().center());
         QTest::mouseClick(f->windowHandle(), Qt::LeftButton, {}, at);
-        QVERIFY(f->form4_);
-        f->form4_->close();
-        QTRY_VERIFY(!f->form4_);
+        QVERIFY(window<Form4>());
+        window<Form4>()->close();
+        QTRY_VERIFY(!window<Form4>());
 
         // While the transfer runs only the progress dialog answers: the main
         // window's buttons do nothing. Its Cancel ends the transfer cleanly;
@@ -204,7 +194,7 @@ private slots:
                 sawDialog = true;
                 QCOMPARE(QApplication::activeModalWidget(), p);
                 QTest::mouseClick(f->windowHandle(), Qt::LeftButton, {}, at);   // as a real click comes
-                QVERIFY(!f->form4_);
+                QVERIFY(!window<Form4>());
                 if (byClose)
                     d->close();
                 else

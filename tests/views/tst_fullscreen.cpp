@@ -1,22 +1,23 @@
 // The full-screen view: a copy of the document that never flows back.
 
-#include "ViewTestKit.h"
+#include "common/MainWindowFixture.h"
 #include "shell/RichTextBox.h"
 #include "views/Form3.h"
 
 #include <QMenuBar>
 
-class TstFullScreen : public QObject
+class TstFullScreen : public QObject, MainWindowFixture
 {
     Q_OBJECT
 
 private slots:
+    void init() { open(); }
+    void cleanup() { close(); }
+
     void menuCopiesTheFormattedDocumentAndNothingFlowsBack()
     {
-        Main m;
-        QVERIFY(m.showActive());
         // "plain " then a bold 20 pt word.
-        RichTextBox *box = m.f.RichTextBox1;
+        RichTextBox *box = rtb();
         box->SetText(QStringLiteral("plain word"));
         box->SetSelStart(6);
         box->SetSelLength(4);
@@ -26,10 +27,10 @@ private slots:
 
         // F2 in the editing area runs the menu command.
         QTest::keyClick(box, Qt::Key_F2);
-        QPointer<Form3> v = m.f.form3_;
+        QPointer<Form3> v = window<Form3>();
         QVERIFY(v);
         QVERIFY(QTest::qWaitForWindowExposed(v));
-        QVERIFY(!m.f.isVisible());
+        QVERIFY(!f->isVisible());
         QVERIFY(v->windowState() & Qt::WindowMaximized);
 
         RichTextBox *vb = v->RichTextBox1;
@@ -48,28 +49,26 @@ private slots:
         QTest::keyClicks(vb, QStringLiteral(" extra"));
         QTest::keyClick(vb, Qt::Key_F2);
         QVERIFY(!v->isVisible());
-        QVERIFY(m.f.isVisible());
+        QVERIFY(f->isVisible());
         QCOMPARE(box->document()->toHtml(), before);
 
         // The next run overwrites the view's edits, in the same window.
         box->SetText(QStringLiteral("second"));
-        m.f.full_Click();
-        QCOMPARE(m.f.form3_.data(), v.data());
+        f->full_Click();
+        QCOMPARE(window<Form3>(), v.data());
         QCOMPARE(vb->Text(), QStringLiteral("second"));
     }
 
     void buttonShowsTheLastCopyAndEveryWayBackReturns()
     {
-        Main m;
-        QVERIFY(m.showActive());
-        m.f.RichTextBox1->SetText(QStringLiteral("doc"));
+        rtb()->SetText(QStringLiteral("doc"));
 
         // First use from the toolbar: an empty view, the main window stays.
-        QTest::mouseClick(m.f.Command15, Qt::LeftButton);
-        QPointer<Form3> v = m.f.form3_;
+        QTest::mouseClick(f->Command15, Qt::LeftButton);
+        QPointer<Form3> v = window<Form3>();
         QVERIFY(v);
         QVERIFY(QTest::qWaitForWindowExposed(v));
-        QVERIFY(m.f.isVisible());
+        QVERIFY(f->isVisible());
         QCOMPARE(v->RichTextBox1->Text(), QString());
 
         // The menu-bar entry has no menu to open: a click goes back.
@@ -78,15 +77,15 @@ private slots:
         QTRY_VERIFY(!v->isVisible());
 
         // The frame's close button goes back too, and the view keeps its copy.
-        m.f.full_Click();
-        QVERIFY(!m.f.isVisible());
+        f->full_Click();
+        QVERIFY(!f->isVisible());
         QVERIFY(!v->close());
         QVERIFY(!v->isVisible());
-        QVERIFY(m.f.isVisible());
-        m.f.RichTextBox1->SetText(QStringLiteral("edited later"));
-        m.f.Command15_Click();
+        QVERIFY(f->isVisible());
+        rtb()->SetText(QStringLiteral("edited later"));
+        f->Command15_Click();
         QVERIFY(v && v->isVisible());
-        QVERIFY(m.f.isVisible());
+        QVERIFY(f->isVisible());
         QCOMPARE(v->RichTextBox1->Text(), QStringLiteral("doc"));
     }
 };

@@ -1,26 +1,26 @@
 // Start-up: the splash over the main window, and the two ways it goes away.
 
-#include "ViewTestKit.h"
+#include "common/MainWindowFixture.h"
 #include "views/frmSplash.h"
 #include "views/frmTip.h"
 
-class TstStartup : public QObject
+#include <QLabel>
+
+class TstStartup : public QObject, MainWindowFixture
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;   // holds the only tips file the tip window can find
+    QPointer<frmSplash> splash;
 
     // A started main window, its tip window reading our one-tip file.
-    struct Started : Main
+    void start()
     {
-        QPointer<frmSplash> splash;
-        explicit Started(const QString &tipFolder)
-        {
-            f.viewSeams().tipFolders = {tipFolder};
-            f.start();
-            splash = f.frmSplash_;
-        }
-    };
+        close();
+        services.dataFolders = {m_dir.path()};
+        build().start();
+        splash = window<frmSplash>();
+    }
 
 private slots:
     void initTestCase()
@@ -30,32 +30,34 @@ private slots:
         QVERIFY(!QFileInfo::exists(QStringLiteral("TIPOFDAY.TXT")));
     }
 
+    void cleanup() { close(); }
+
     void mainWindowEndsActiveAndOnlyTheFrameTakesClicks()
     {
-        Started s(m_dir.path());
-        QVERIFY(QTest::qWaitForWindowActive(&s.f));
-        QVERIFY(QTest::qWaitForWindowExposed(s.splash));
-        QCOMPARE(s.f.windowTitle(), Form1::Caption);   // Form_Load writes nothing of its own
+        start();
+        QVERIFY(QTest::qWaitForWindowActive(f.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(splash));
+        QCOMPARE(f->windowTitle(), QStringLiteral("Quillet 99 v2.0"));   // Form_Load writes nothing of its own
         // The platform in use rather than a fixed one.
-        QCOMPARE(s.splash->lblPlatform->text(), QStringLiteral("Linux"));
+        QCOMPARE(splash->lblPlatform->text(), QStringLiteral("Linux"));
 
         // The words and the picture take the click and nothing happens.
-        QTest::mouseClick(s.splash->lblProductName, Qt::LeftButton);
-        QTest::mouseClick(s.splash->lblPlatform, Qt::LeftButton);
-        QTest::mouseClick(s.splash->Image1, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseClick(splash->lblProductName, Qt::LeftButton);
+        QTest::mouseClick(splash->lblPlatform, Qt::LeftButton);
+        QTest::mouseClick(splash->Image1, Qt::LeftButton, {}, QPoint(5, 5));
         QCoreApplication::processEvents();
-        QVERIFY(s.splash && s.splash->isVisible());
-        QVERIFY(!s.f.frmTip_);
+        QVERIFY(splash && splash->isVisible());
+        QVERIFY(!window<frmTip>());
 
         // The bottom right corner of the frame is bare.
-        QWidget *frame = s.splash->Frame1;
+        QWidget *frame = splash->Frame1;
         const QPoint bare(frame->width() - 12, frame->height() - 12);
         QVERIFY(!frame->childAt(bare));
         QTest::mouseClick(frame, Qt::LeftButton, {}, bare);
-        QTRY_VERIFY(!s.splash);
-        QVERIFY(s.f.isVisible());
-        QVERIFY(s.f.frmTip_ && s.f.frmTip_->isVisible());
-        QCOMPARE(s.f.frmTip_->lblTipText->text(), QStringLiteral("only tip"));
+        QTRY_VERIFY(!splash);
+        QVERIFY(f->isVisible());
+        QVERIFY(window<frmTip>() && window<frmTip>()->isVisible());
+        QCOMPARE(window<frmTip>()->lblTipText->text(), QStringLiteral("only tip"));
     }
 
     void keysThatTypeCloseTheSplashAndNothingElse()
@@ -67,15 +69,12 @@ private slots:
             {Qt::Key_Delete, "\x7f", false}, {Qt::Key_A, "a", true}, {Qt::Key_Escape, "\x1b", true},
             {Qt::Key_Return, "\r", true}, {Qt::Key_Space, " ", true}};
         for (const auto &[key, text, closes] : cases) {
-            QPointer<frmSplash> splash;
-            {
-                Started s(m_dir.path());
-                QVERIFY(QTest::qWaitForWindowActive(&s.f));
-                QTest::sendKeyEvent(QTest::Click, s.splash, key, QString::fromLatin1(text), {});
-                QVERIFY2((s.splash && s.splash->isVisible()) != closes && s.f.isVisible() && !s.f.frmTip_,
-                         qPrintable(QKeySequence(key).toString()));
-                splash = s.splash;
-            }
+            start();
+            QVERIFY(QTest::qWaitForWindowActive(f.get()));
+            QTest::sendKeyEvent(QTest::Click, splash, key, QString::fromLatin1(text), {});
+            QVERIFY2((splash && splash->isVisible()) != closes && f->isVisible() && !window<frmTip>(),
+                     qPrintable(QKeySequence(key).toString()));
+            close();
             QVERIFY(!splash);   // one left open goes with the main window
         }
     }

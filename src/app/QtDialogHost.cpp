@@ -1,4 +1,4 @@
-#include "shell/DialogHost.h"
+#include "app/QtDialogHost.h"
 
 #include "format/FontEffectsDialog.h"
 
@@ -51,14 +51,14 @@ bool QtDialogHost::printer(QWidget *parent, QPrinter &printer, int flags)
 {
     QPrintDialog dlg(&printer, parent);
     QAbstractPrintDialog::PrintDialogOptions opts = dlg.options();
-    if (flags & 1) {
+    if (flags & cdl::PDSelection) {
         opts |= QAbstractPrintDialog::PrintSelection;
         dlg.setPrintRange(QAbstractPrintDialog::Selection);
     } else {
         opts &= ~QAbstractPrintDialog::PrintSelection;
         dlg.setPrintRange(QAbstractPrintDialog::AllPages);
     }
-    if (flags & 8)
+    if (flags & cdl::PDNoPageNums)
         opts &= ~QAbstractPrintDialog::PrintPageRange;
     dlg.setOptions(opts);
     return dlg.exec() == QDialog::Accepted;
@@ -81,7 +81,7 @@ bool QtDialogHost::font(QWidget *parent, QFont &font, QColor &color, int flags)
     if (dlg.exec() != QDialog::Accepted)
         return false;
     font = dlg.selectedFont();
-    if (flags & FontEffectsDialog::kEffects)
+    if (flags & cdl::CFEffects)
         color = dlg.selectedColor();
     return true;
 }

@@ -1,8 +1,14 @@
-#include "shell/Form1.h"
+#include "app/Form1.h"
 
-#include "shell/DialogHost.h"
+#include "editing/EditCommands.h"
+#include "files/FileCommands.h"
+#include "format/FormatCommands.h"
+#include "shell/Product.h"
 #include "shell/RichTextBox.h"
+#include "shell/SecondaryWindow.h"
 #include "shell/Twips.h"
+#include "tools/ToolCommands.h"
+#include "views/ViewCommands.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,8 +16,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
-
-const QString Form1::Caption = QStringLiteral("Quillet 99 v2.0");
 
 namespace {
 
@@ -28,32 +32,34 @@ constexpr float kResizeHeightMargin = 1750.0f;
 
 } // namespace
 
-Form1::Form1(DialogHost *host, QWidget *parent)
-    : QMainWindow(parent), CommonDialog1(this, host)
+Form1::Form1(const Services &services, QWidget *parent)
+    : QMainWindow(parent), CommonDialog1(this, services.dialogs.get()),
+      m_dialogs(services.dialogs),
+      m_files(std::make_unique<FileCommands>(*this, services)),
+      m_editing(std::make_unique<EditCommands>(*this, services)),
+      m_format(std::make_unique<FormatCommands>(*this)),
+      m_views(std::make_unique<ViewCommands>(*this, services)),
+      m_tools(std::make_unique<ToolCommands>(*this))
 {
     // The pictures are compiled into the static library; naming their
     // initializer makes sure the linker keeps them.
     Q_INIT_RESOURCE(quillet);
 
-    if (!host) {
-        m_ownHost = std::make_unique<QtDialogHost>();
-        CommonDialog1.setHost(m_ownHost.get());
-    }
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(Caption);
+    setWindowTitle(product::caption());
     setWindowIcon(QIcon(QStringLiteral(":/icons/quillet.xpm")));
 
-    client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    QPalette pal = client->palette();
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    QPalette pal = m_client->palette();
     pal.setColor(QPalette::Window, colorFromBgr(0x00C0C0C0));
-    client->setPalette(pal);
-    client->setAutoFillBackground(true);
-    client->setMinimumSize(0, 0);
-    client->installEventFilter(this);
-    setCentralWidget(client);
+    m_client->setPalette(pal);
+    m_client->setAutoFillBackground(true);
+    m_client->setMinimumSize(0, 0);
+    m_client->installEventFilter(this);
+    setCentralWidget(m_client);
 
-    RichTextBox1 = new RichTextBox(client);
+    RichTextBox1 = new RichTextBox(m_client);
     RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
     RichTextBox1->move(twips::toPxX(kEditLeft), twips::toPxY(kEditTop));
     RichTextBox1->SetWidth(kEditWidth);
@@ -61,7 +67,7 @@ Form1::Form1(DialogHost *host, QWidget *parent)
 
     buildToolbar();
 
-    StatusBar1 = new QStatusBar(client);
+    StatusBar1 = new QStatusBar(m_client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     m_statusText = new QLabel(StatusBar1);
     m_statusText->setObjectName(QStringLiteral("StatusText"));
@@ -97,14 +103,12 @@ Form1::~Form1() = default;
 void Form1::start()
 {
     Form_Load();
-    show();
-    raise();
-    activateWindow();
+    showMain();
 }
 
-void Form1::setDialogHost(DialogHost *host)
+void Form1::showMain()
 {
-    CommonDialog1.setHost(host ? host : m_ownHost.get());
+    presentWindow(this);
 }
 
 // ---- menus and toolbar -----------------------------------------------------
@@ -217,7 +221,7 @@ QPushButton *Form1::button(const char *name, int left, const char *picture, cons
 
 void Form1::buildToolbar()
 {
-    Toolbar1 = new QWidget(client);
+    Toolbar1 = new QWidget(m_client);
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
     Toolbar1->setAutoFillBackground(true);
     QPalette pal = Toolbar1->palette();
@@ -247,8 +251,8 @@ void Form1::buildToolbar()
 
 void Form1::layoutDocked()
 {
-    const int w = client->width();
-    const int h = client->height();
+    const int w = m_client->width();
+    const int h = m_client->height();
     Toolbar1->setGeometry(0, 0, w, twips::toPxY(kToolbarHeight));
     const int sh = twips::toPxY(kStatusHeight);
     StatusBar1->setGeometry(0, h - sh, w, sh);
@@ -271,7 +275,7 @@ void Form1::resizeEvent(QResizeEvent *e)
 
 bool Form1::eventFilter(QObject *watched, QEvent *e)
 {
-    if (watched == client && e->type() == QEvent::Resize)
+    if (watched == m_client && e->type() == QEvent::Resize)
         layoutDocked();
     return QMainWindow::eventFilter(watched, e);
 }
@@ -290,6 +294,11 @@ void Form1::SetStatus(const QString &text)
     m_statusText->setText(text);
 }
 
+void Form1::SetStatus(StatusTag tag, const QString &text)
+{
+    SetStatus(statusText(tag, text));
+}
+
 QString Form1::Status() const
 {
     return m_statusText->text();
@@ -297,10 +306,71 @@ QString Form1::Status() const
 
 void Form1::SetTitleFile(const QString &path)
 {
-    setWindowTitle(Caption + QStringLiteral(": ") + path);
+    setWindowTitle(product::caption() + QStringLiteral(": ") + path);
 }
 
 void Form1::ResetTitle()
 {
-    setWindowTitle(Caption);
+    setWindowTitle(product::caption());
 }
+
+// ---- handlers: each hands its command to the subsystem that owns it ----------
+
+void Form1::Form_Load() { m_views->showSplash(); }
+
+void Form1::nuevo_Click() { m_files->newDocument(FileCommands::Title::Keep); }
+void Form1::Command5_Click() { m_files->newDocument(FileCommands::Title::Reset); }
+void Form1::abrir_Click() { m_files->open(); }
+void Form1::Command7_Click() { m_files->open(); }
+void Form1::save_Click() { m_files->save(FileCommands::Report::MenuItem); }
+void Form1::Command6_Click() { m_files->save(FileCommands::Report::Button); }
+void Form1::print_Click() { m_files->print(); }
+void Form1::Command14_Click() { m_files->print(); }
+void Form1::end_Click() { m_files->exit(); }
+
+void Form1::cut_Click() { m_editing->cut(); }
+void Form1::Command8_Click() { m_editing->cut(); }
+void Form1::copy_Click() { m_editing->copy(); }
+void Form1::Command9_Click() { m_editing->copy(); }
+void Form1::paste_Click() { m_editing->paste(); }
+void Form1::Command10_Click() { m_editing->paste(); }
+void Form1::clear_Click() { m_editing->clearAll(); }
+void Form1::select_Click() { m_editing->selectAll(); }
+void Form1::timedate_Click() { m_editing->insertTimeDate(); }
+void Form1::search_Click() { m_editing->showSearch(); }
+void Form1::Command2_Click() { m_editing->showSearch(); }
+
+// Two faces go in lower case, as the menu has always written them; each name
+// is kept even where this machine lacks the face.
+void Form1::arial_Click() { m_format->setFace(QStringLiteral("arial")); }
+void Form1::arialblack_Click() { m_format->setFace(QStringLiteral("Arial Black")); }
+void Form1::sans_Click() { m_format->setFace(QStringLiteral("MS Sans Serif")); }
+void Form1::msserif_Click() { m_format->setFace(QStringLiteral("MS Serif")); }
+void Form1::small_Click() { m_format->setFace(QStringLiteral("Small Fonts")); }
+void Form1::tahoma_Click() { m_format->setFace(QStringLiteral("Tahoma")); }
+void Form1::times_Click() { m_format->setFace(QStringLiteral("Times New Roman")); }
+void Form1::verdana_Click() { m_format->setFace(QStringLiteral("Verdana")); }
+void Form1::wing_Click() { m_format->setFace(QStringLiteral("wingdings")); }
+void Form1::ten_Click() { m_format->setSize(10); }
+void Form1::vei_Click() { m_format->setSize(20); }
+void Form1::tre_Click() { m_format->setSize(30); }
+void Form1::cua_Click() { m_format->setSize(40); }
+void Form1::ses_Click() { m_format->setSize(60); }
+void Form1::set_Click() { m_format->setSize(70); }
+void Form1::Command11_Click() { m_format->toggleUnderline(); }
+void Form1::Command12_Click() { m_format->toggleItalic(); }
+void Form1::Command13_Click() { m_format->toggleBold(); }
+void Form1::color_Click() { m_format->colourFromDialog(); }
+void Form1::Command17_Click() { m_format->colourFromDialog(); }
+void Form1::more_Click() { m_format->fontFromDialog(); }
+
+void Form1::full_Click() { m_views->fullScreenCopy(); }
+void Form1::Command15_Click() { m_views->fullScreen(); }
+void Form1::tip_Click() { m_views->showTip(); }
+void Form1::Command16_Click() { m_views->showTip(); }
+void Form1::about_Click() { m_views->showAbout(); }
+
+void Form1::encript_Click() { m_tools->showEncryption(); }
+void Form1::Command3_Click() { m_tools->showEncryption(); }
+void Form1::inet_Click() { m_tools->showTransfers(); }
+void Form1::Command1_Click() { m_tools->showTransfers(); }

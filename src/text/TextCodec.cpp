@@ -1,4 +1,4 @@
-#include "rtf/TextCodec.h"
+#include "text/TextCodec.h"
 
 #include <QStringDecoder>
 

@@ -1,39 +1,35 @@
 #pragma once
 // The main window: menu bar, toolbar strip of picture buttons, the editing
-// area and the status line. Each menu item and button runs its own handler;
-// the handlers live in the folder of the subsystem that owns the command
-// (src/files, src/editing, src/format, src/views, src/tools).
+// area and the status line. Each menu item and button runs its own handler,
+// and each handler is one call into the subsystem that owns the command
+// (src/files, src/editing, src/format, src/views, src/tools). Those reach
+// this window only through the MainWindow interface.
 
+#include "app/DefaultServices.h"
 #include "shell/CommonDialog.h"
+#include "shell/MainWindow.h"
 
 #include <QMainWindow>
-#include <QPointer>
-#include <functional>
 #include <memory>
-#include <QDate>        // editing
-#include <QTime>        // editing
 
-class DialogHost;
-class Form4; class Form5;   // tools
-class ClipboardPort; class Form2;   // editing
-class PrinterSink;
+class EditCommands;
+class FileCommands;
+class FormatCommands;
 class QAction;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QStatusBar;
 class RichTextBox;
-class Form3; class frmAbout; class frmSplash; class frmTip; struct ViewSeams;   // views
+class ToolCommands;
+class ViewCommands;
 
-class Form1 : public QMainWindow
+class Form1 : public QMainWindow, public MainWindow
 {
     Q_OBJECT
 
 public:
-    static const QString Caption;   // "Quillet 99 v2.0"
-
-    // host answers the modal dialogs; null means the real Qt dialogs.
-    explicit Form1(DialogHost *host = nullptr, QWidget *parent = nullptr);
+    explicit Form1(const Services &services = defaultServices(), QWidget *parent = nullptr);
     ~Form1() override;
 
     // Start-up: Form_Load, then shown as the active window.
@@ -41,16 +37,13 @@ public:
 
     // The one place that writes the status line; each write replaces it whole.
     void SetStatus(const QString &text);
+    void SetStatus(StatusTag tag, const QString &text) override;
     QString Status() const;
     // Title forms: "Quillet 99 v2.0" and "Quillet 99 v2.0: " + path.
-    void SetTitleFile(const QString &path);
-    void ResetTitle();
-
-    void setDialogHost(DialogHost *host);
-    DialogHost &dialogs() const { return *CommonDialog1.host(); }
+    void SetTitleFile(const QString &path) override;
+    void ResetTitle() override;
 
     // ---- controls -------------------------------------------------------
-    QWidget *client = nullptr;        // the client area below the menu bar
     QWidget *Toolbar1 = nullptr;
     QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr,
                 *Command5 = nullptr, *Command6 = nullptr, *Command7 = nullptr,
@@ -60,7 +53,7 @@ public:
                 *Command17 = nullptr;
     QStatusBar *StatusBar1 = nullptr;
     RichTextBox *RichTextBox1 = nullptr;
-    mutable CommonDialog CommonDialog1;
+    CommonDialog CommonDialog1;
 
     // Menus. The File..Size titles carry their names as objectName ("font"
     // and "size" would hide QWidget members as C++ names).
@@ -84,7 +77,7 @@ public slots:
     void Form_Load();
     void Form_Resize();
 
-    // File (src/files)
+    // File
     void nuevo_Click();
     void abrir_Click();
     void save_Click();
@@ -95,7 +88,7 @@ public slots:
     void Command7_Click();
     void Command14_Click();
 
-    // Edit (src/editing)
+    // Edit
     void cut_Click();
     void copy_Click();
     void paste_Click();
@@ -108,7 +101,7 @@ public slots:
     void Command10_Click();
     void Command2_Click();
 
-    // Font (src/format)
+    // Font
     void arial_Click();
     void arialblack_Click();
     void sans_Click();
@@ -131,50 +124,18 @@ public slots:
     void Command13_Click();
     void Command17_Click();
 
-    // View and About (src/views)
+    // View and About
     void full_Click();
     void tip_Click();
     void about_Click();
     void Command15_Click();
     void Command16_Click();
 
-    // Tools (src/tools)
+    // Tools
     void encript_Click();
     void inet_Click();
     void Command1_Click();
     void Command3_Click();
-
-public:
-    // ---- state of the subsystems' commands ------------------------------
-    // Each subsystem adds what its handlers need below its own heading.
-
-    // files
-    // Where Print sends the plain text; null means the real printer.
-    std::shared_ptr<PrinterSink> printerSink;
-    // Ends the process once Exit is confirmed; empty means quit the program.
-    std::function<void()> endProcess;
-
-    // editing
-    QPointer<Form2> form2_;                     // the search dialog while it exists
-    std::shared_ptr<ClipboardPort> clipboard_;  // null: the system clipboard
-    std::function<QDate()> dateNow_;            // null: the system clock
-    std::function<QTime()> timeNow_;
-
-    // format
-
-    // views
-    QPointer<Form3> form3_;
-    QPointer<frmTip> frmTip_;
-    QPointer<frmSplash> frmSplash_;
-    QPointer<frmAbout> frmAbout_;
-    // Registry, program launcher and tip draws of the views; tests put fakes
-    // here before opening a window.
-    ViewSeams &viewSeams();
-    std::shared_ptr<ViewSeams> viewSeams_;
-
-    // tools
-    QPointer<Form4> form4_;   // encryption dialog, while it exists
-    QPointer<Form5> form5_;   // internet transfer dialog, while it exists
 
 protected:
     void resizeEvent(QResizeEvent *e) override;
@@ -182,6 +143,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
+    // MainWindow, for the subsystems.
+    RichTextBox &documentBox() override { return *RichTextBox1; }
+    CommonDialog &commonDialog() override { return CommonDialog1; }
+    QWidget *widget() override { return this; }
+    void showMain() override;
+    void hideMain() override { hide(); }
+
     void buildMenus();
     void buildToolbar();
     void layoutDocked();
@@ -190,6 +158,13 @@ private:
     QPushButton *button(const char *name, int left, const char *picture, const QString &tooltip,
                         void (Form1::*handler)());
 
-    std::unique_ptr<DialogHost> m_ownHost;
+    std::shared_ptr<DialogHost> m_dialogs;   // CommonDialog1 answers through it
+    QWidget *m_client = nullptr;             // the client area below the menu bar
     QLabel *m_statusText = nullptr;
+
+    std::unique_ptr<FileCommands> m_files;
+    std::unique_ptr<EditCommands> m_editing;
+    std::unique_ptr<FormatCommands> m_format;
+    std::unique_ptr<ViewCommands> m_views;
+    std::unique_ptr<ToolCommands> m_tools;
 };

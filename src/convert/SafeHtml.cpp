@@ -1,0 +1,105 @@
+#include "SafeHtml.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
+
+#include <vector>
+
+namespace {
+
+// Browsers ignore blanks and control characters inside a scheme
+// ("java\tscript:"), so the scheme is judged without them.
+bool safeHref(const QString &href)
+{
+    QString h;
+    for (QChar c : href)
+        if (c.unicode() > 0x20 && c.unicode() != 0x7F)
+            h += c;
+    if (h.startsWith(u'#'))
+        return true;
+    const qsizetype colon = h.indexOf(u':');
+    if (colon <= 0)
+        return false; // relative: no document beside ours to point to
+    const QString scheme = h.left(colon).toLower();
+    return scheme == u"http" || scheme == u"https" || scheme == u"mailto" || scheme == u"ftp";
+}
+
+// Face names keep letters, digits, blanks and - _ . , only: no quotes,
+// semicolons, braces or angle brackets to end the CSS string or the tag.
+QString safeFace(const QString &face)
+{
+    QString out;
+    for (QChar c : face)
+        if (c.isLetterOrNumber() || c == u' ' || c == u'-' || c == u'_' || c == u'.')
+            out += c;
+    return out.trimmed();
+}
+
+QString dataUri(const QTextDocument *doc, const QString &name)
+{
+    const QVariant res = doc->resource(QTextDocument::ImageResource, QUrl(name));
+    const QByteArray data = res.toByteArray();
+    const char *mime = data.startsWith("\x89PNG") ? "image/png" : data.startsWith("\xFF\xD8") ? "image/jpeg" : nullptr;
+    if (!mime)
+        return {};
+    return QStringLiteral("data:%1;base64,").arg(QLatin1String(mime)) + QString::fromLatin1(data.toBase64());
+}
+
+} // namespace
+
+QByteArray safeHtml(QTextDocument *doc)
+{
+    struct Change {
+        int pos, len;
+        QTextCharFormat format;
+    };
+    std::vector<Change> changes;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment frag = it.fragment();
+            QTextCharFormat f = frag.charFormat();
+            bool changed = false;
+            if (f.isAnchor() || f.hasProperty(QTextFormat::AnchorHref)) {
+                if (!safeHref(f.anchorHref())) {
+                    f.setAnchor(false);
+                    f.clearProperty(QTextFormat::AnchorHref);
+                    changed = true;
+                }
+            }
+            const QStringList faces = f.fontFamilies().toStringList();
+            if (!faces.isEmpty()) {
+                QStringList clean;
+                for (const QString &face : faces)
+                    if (const QString s = safeFace(face); !s.isEmpty())
+                        clean << s;
+                if (clean != faces) {
+                    f.setFontFamilies(clean);
+                    changed = true;
+                }
+            }
+            if (f.isImageFormat()) {
+                QTextImageFormat img = f.toImageFormat();
+                if (!img.name().startsWith(QLatin1String("data:"))) {
+                    img.setName(dataUri(doc, img.name())); // nothing when it cannot be shown
+                    f = img;
+                    changed = true;
+                }
+            }
+            if (changed)
+                changes.push_back({frag.position(), frag.length(), f});
+        }
+    }
+    QTextCursor c(doc);
+    for (const Change &ch : changes) {
+        c.setPosition(ch.pos);
+        c.setPosition(ch.pos + ch.len, QTextCursor::KeepAnchor);
+        c.setCharFormat(ch.format);
+    }
+    QFont def = doc->defaultFont();
+    def.setFamilies({safeFace(def.family())});
+    doc->setDefaultFont(def);
+    return doc->toHtml().toUtf8();
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The File menu and its buttons: New, Open, Save, Print and Exit.
+
+#include "shell/Services.h"
+
+class MainWindow;
+
+class FileCommands
+{
+public:
+    FileCommands(MainWindow &window, const Services &services);
+
+    // An empty document; only the button also resets the title.
+    enum class Title { Keep, Reset };
+    void newDocument(Title title);
+    void open();
+    // The menu item and the button report a save differently.
+    enum class Report { MenuItem, Button };
+    void save(Report report);
+    void print();
+    // Asks, then ends the program.
+    void exit();
+
+private:
+    MainWindow &m_window;
+    std::shared_ptr<DialogHost> m_dialogs;
+    std::shared_ptr<PrinterSink> m_printer;
+    std::function<void()> m_endProcess;
+};

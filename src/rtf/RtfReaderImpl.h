@@ -1,0 +1,494 @@
+#pragma once
+// The RTF reader's inside, shared by its pieces: RtfReader.cpp (groups,
+// keyword dispatch, text and paragraphs), RtfReadFonts.cpp (font and colour
+// tables, character formats), RtfReadFields.cpp (fields and links),
+// RtfReadPictures.cpp and RtfReadTables.cpp. Tokens come from RtfTokenizer,
+// keywords are typed by RtfKeywords, text is decoded through RtfCodepages and
+// everything is inserted through one QTextCursor inside one edit block.
+// Group state is a plain struct pushed on '{' and popped on '}'.
+
+#include "rtf/RtfCodepages.h"
+#include "rtf/RtfKeywords.h"
+#include "rtf/RtfOutput.h"
+#include "rtf/RtfTokenizer.h"
+#include "rtf/RtfUnits.h"
+
+#include <QColor>
+#include <QHash>
+#include <QPointer>
+#include <QTextList>
+#include <QStringList>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextTable>
+#include <QTextDocument>
+#include <QTextFrame>
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace rtf::detail {
+
+// Bounds that keep hostile input from exhausting the stack or memory.
+constexpr int kMaxDepth = 1000;        // deeper groups are skipped whole
+constexpr int kMaxTableColumns = 64;   // extra cells run into the last one
+constexpr int kMaxTableNesting = 16;
+// Table cells made, at most: this plus one per sixteen input bytes. Real
+// cells take more (Word writes some sixty bytes for the smallest), while
+// rows of many columns spelled with a few bytes each, or tables nested in
+// every row, would otherwise take memory far out of proportion to the file.
+constexpr int kMinCellBudget = 100000;
+constexpr int kTableCost = 16; // a table takes as much memory as this many cells
+// Qt goes through all of a table's cells for each merge of cells: merges
+// stop (the cells stay apart, their content as it is) once the cells gone
+// through would pass this plus so many per input byte.
+constexpr qint64 kMinMergeBudget = 20000000;
+constexpr qint64 kMergeBudgetPerByte = 32;
+// Qt's format collection hashes a format as a sum of weak per-property
+// hashes in which a list (of font families, of attached parts) counts as a
+// constant, so formats that differ only in their face, their notes, or in
+// colours that happen to add up alike share one hash, and each new one is
+// compared with all of them: reading runs in thousands of faces took
+// quadratic time. A well-mixed hash of the whole look, kept in a property
+// of our own, gives each look a hash of its own; equal looks still make
+// equal formats.
+constexpr int kLookHash = QTextFormat::UserProperty + 0x5254;
+constexpr int kMaxPartDepth = 3;      // a footnote in a comment in a footnote
+constexpr int kMaxTabSets = 10000;    // more distinct sets add no stops
+constexpr int kMaxTabStops = 64;
+
+enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, ListTable, LevelText, Skipped };
+
+struct CharState {
+    int font = -1; // RTF font number; -1 is the document's default font
+    int size = 24; // half points
+    int fg = -1;   // colour table indexes; -1 is "auto" (text) or "none" (background)
+    int bg = -1;
+    int link = 0;  // 1-based index into the reader's link targets
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    uint8_t valign = 0; // 1 superscript, 2 subscript
+    uint8_t caps = 0;   // 1 all capitals, 2 small capitals
+    uint16_t unused = 0; // fills what would be padding, so that == can compare bytes
+    // Compared for every piece of text: one block compare, not eleven branches.
+    bool operator==(const CharState &o) const { return std::memcmp(this, &o, sizeof(CharState)) == 0; }
+};
+static_assert(sizeof(CharState) == 5 * sizeof(int) + 8, "CharState must have no padding");
+
+inline size_t qHash(const CharState &s, size_t seed = 0)
+{
+    // Three words rather than eleven fields: looked up at every change of format.
+    const quint64 a = quint64(quint32(s.font)) << 32 | quint32(s.size);
+    const quint64 b = quint64(quint32(s.fg)) << 32 | quint32(s.bg);
+    const quint64 c = quint64(quint32(s.link)) << 32 | quint32(s.bold) | quint32(s.italic) << 1
+        | quint32(s.underline) << 2 | quint32(s.strike) << 3 | quint32(s.valign) << 4
+        | quint32(s.caps) << 12;
+    return qHashMulti(seed, a, b, c);
+}
+
+struct ParState {
+    uint8_t align = 0; // 0 left, 1 centre, 2 right, 3 justified
+    bool intbl = false;
+    bool slmult = false; // \sl is a multiple of single spacing (240ths)
+    uint8_t tabKind = 0;   // of the next \tx: TabStop::Kind
+    uint8_t tabLeader = 0; // of the next \tx: TabStop::Leader
+    int itap = 0;
+    int li = 0, ri = 0, fi = 0, sb = 0, sa = 0; // twips
+    int sl = 0;   // twips; negative: exactly, positive: at least
+    int tabs = 0; // 1-based index into the reader's tab sets; 0 none
+    int ls = 0;   // list override number; 0 none
+    int ilvl = 0;
+    bool sameLook(const ParState &o) const
+    {
+        return align == o.align && li == o.li && ri == o.ri && fi == o.fi && sb == o.sb && sa == o.sa
+            && sl == o.sl && slmult == o.slmult && tabs == o.tabs && ls == o.ls;
+    }
+};
+
+struct TabStop {
+    enum Kind : uint8_t { Left, Right, Center, Decimal };
+    enum Leader : uint8_t { None, Dot, Hyphen, Underline, Thick, Equal };
+    int pos; // twips
+    Kind kind;
+    Leader leader;
+    uint16_t unused = 0; // no padding: sets are keyed by their bytes
+    bool operator==(const TabStop &o) const { return pos == o.pos && kind == o.kind && leader == o.leader; }
+};
+using TabSet = std::vector<TabStop>;
+
+struct State {
+    CharState ch;
+    ParState par;
+    Dest dest = Dest::Text;
+    bool hidden = false;
+    int uc = 1;
+};
+
+// Collects decoded text. Double-byte pages keep their bytes until something
+// else arrives, so a lead byte and its trail byte are decoded together even
+// when one is \'hh and the other a literal character. The text is a plain
+// UTF-16 buffer: appending one \uN character is then a store, not a call.
+struct Sink {
+    std::u16string text;
+    QByteArray bytes;
+    const Codepage *bytesPage = nullptr;
+
+    bool isEmpty() const { return text.empty() && bytes.isEmpty(); }
+    void addBytes(const Codepage *cp, const char *s, qsizetype n)
+    {
+        if (cp->doubleByte) {
+            if (bytesPage != cp)
+                flush();
+            bytesPage = cp;
+            bytes.append(s, n);
+            return;
+        }
+        flush();
+        cp->appendSingle(text, s, size_t(n));
+    }
+    void addChar(char16_t c)
+    {
+        flush();
+        text.push_back(c);
+    }
+    void flush()
+    {
+        if (!bytes.isEmpty())
+            decodeBytes();
+    }
+    void decodeBytes()
+    {
+        const QString s = bytesPage->decoder.decode(bytes);
+        text.append(reinterpret_cast<const char16_t *>(s.utf16()), size_t(s.size()));
+        bytes.resize(0);
+    }
+    void clear()
+    {
+        text.clear();
+        bytes.resize(0);
+    }
+    // A view of the text for QTextCursor, which copies it: no copy here.
+    QString view() const { return QString::fromRawData(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size())); }
+    QString toString() const { return QString(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size())); }
+};
+
+struct FontEntry {
+    QString name;
+    int codepage = 0; // 0: the document's ANSI page
+    bool western = false; // \fcharset0: Windows-1252 even in a CJK document
+};
+
+struct FieldCtx {
+    size_t depth;
+    Sink inst;
+    int link = -1; // into FieldState::links once the result starts; 0: no link
+};
+
+struct CellBorder {
+    int8_t style = -1; // -1 none given, 0 none, then as BorderStyle in RtfReadTables.cpp
+    int width = 0;     // twips
+    int color = -1;
+    bool operator==(const CellBorder &o) const { return style == o.style && width == o.width && color == o.color; }
+};
+
+struct TableCtx {
+    int rows = 1, cols = 1; // made so far
+    int row = 0;
+    int col = 0;           // the cell's number in its row (not its column)
+    bool needMove = false; // the next content goes to (row, col)
+    int preparedRow = -1;  // the row whose spans and looks are set
+    std::vector<int> startCol; // of each cell of that row
+    std::vector<int> edges;    // right edges of the columns, twips
+    CellBorder grid;           // the border every side of every cell has, drawn by the table
+    // Of each column in the row above: the column its cell starts in and its
+    // span, so that merges are decided before the table is made.
+    std::vector<std::pair<int, int>> above, current;
+    std::vector<bool> covered; // places of the current row that merged cells cover
+};
+
+
+// One cell as \trowd ... \cellx defines it.
+struct CellDef {
+    int right = 0; // twips
+    uint8_t hmerge = 0, vmerge = 0; // 1 first of a merge, 2 merged into the one before
+    uint8_t valign = 0;             // 0 top, 1 centre, 2 bottom
+    int bg = -1;      // colour
+    int shading = -1; // hundredths of a percent of black
+    CellBorder border[4]; // top, left, bottom, right
+};
+
+struct Picture {
+    size_t depth = 0;
+    int kind = 0; // 1 PNG, 2 JPEG, 3 something we cannot show
+    int wgoal = 0, hgoal = 0, scalex = 100, scaley = 100;
+    int nibble = -1;
+    QByteArray data;
+};
+
+
+// Each family of destinations keeps its own state.
+struct FontTableState {
+    QHash<int, FontEntry> fonts;
+    int id = -1; // the entry being read
+    int charset = -1; // -1: none given
+    int cpg = 0;
+    Sink name;
+};
+
+struct ColorTableState {
+    std::vector<QColor> colors;
+    int red = 0, green = 0, blue = 0; // the entry being read
+    bool set = false;
+};
+
+struct FieldState {
+    QStringList links;
+    std::vector<FieldCtx> fields;
+};
+
+struct PictureState {
+    bool active = false;
+    Picture pict;
+    int images = 0;
+};
+
+struct TableState {
+    std::vector<TableCtx> tables;
+    std::vector<CellDef> cells; // the row being defined
+    CellDef pending;            // the cell being defined, until its \cellx
+    int side = -1;   // the border \brdr* words describe: a cell's side 0-3, or -1
+    int rowHeight = 0; // twips: positive at least, negative exactly
+    int gaph = -1;     // half the space between cells, twips
+    uint8_t align = 0; // 0 left, 1 centre, 2 right
+    bool rowOpen = false;
+};
+
+// Tab stops: paragraphs repeat the same few sets, so each set is kept once
+// and a paragraph's state holds only its number.
+struct TabState {
+    std::vector<TabSet> sets;
+    QHash<QByteArray, int> index; // a set's bytes -> 1-based number
+};
+
+// Lists from \listtable and \listoverridetable; paragraphs join them by
+// \ls and \ilvl.
+struct ListLevel {
+    int nfc = 0;   // 0 decimal, 1 upper roman, 2 lower roman, 3 upper letter, 4 lower letter, 23 bullet
+    int start = 1;
+    int fi = 0;    // twips
+    int li = 0;
+    QString text;  // \leveltext: its length, then text with level numbers as characters 0-8
+};
+
+struct ListDef {
+    int id = 0;
+    ListLevel levels[9];
+};
+
+struct ListState {
+    std::vector<ListDef> lists;
+    QHash<int, int> overrides;  // \ls -> \listid
+    bool any = false;           // a list table was read: \listtext is a mere label
+    int level = -1;             // the \listlevel being read
+    size_t levelDepth = 0, textDepth = 0, overrideDepth = 0;
+    int overrideId = 0, overrideLs = 0;
+    Sink text;
+    QHash<int, QPointer<QTextList>> made; // (ls, ilvl) -> its list in the document
+};
+
+// Hidden text (\v) waiting to be attached to the character before it.
+struct HiddenState {
+    Sink text;
+    bool any = false;
+};
+
+// Annotation details that come before the \annotation group.
+struct AnnotationState {
+    QString id, author;
+    Sink capture;
+    Kw captured = Kw::Skip;
+    size_t depth = 0;
+};
+
+// What the main text and the parts read beside it (headers, footnotes,
+// comments: each into a document of its own) share: the input, the tables
+// at the head of the file and the bounds.
+struct Shared {
+    Shared(const QByteArray &data)
+        : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size() / 16),
+          scanBudget(2 * qint64(data.size()) + (1 << 20)),
+          mergeBudget(kMinMergeBudget + kMergeBudgetPerByte * qint64(data.size()))
+    {
+    }
+    Tokenizer tok;
+    Codepages pages;
+    int ansi = 1252;
+    int deff = 0;
+    FontTableState font;
+    ColorTableState color;
+    TabState tab; // a part's paragraphs may use the sets of the text around it
+    qint64 cellBudget;
+    qint64 scanBudget;
+    qint64 mergeBudget; // table cells that merging cells may go through  // bytes that looking ahead for table columns may read
+    int partDepth = 0;  // parts inside parts are read up to kMaxPartDepth
+    int notes = 0;      // footnotes so far, for automatic numbers
+    int sectionDepth = 0; // inside a header or footer
+    QStringList sectionParts; // headers and footers, in file order
+};
+
+QString hyperlinkTarget(const QString &inst);
+
+class Reader {
+public:
+    Reader(const QByteArray &data, QTextDocument *doc);
+    // A part's reader: reads the rest of the current group into doc.
+    Reader(Reader &parent, QTextDocument *doc);
+    void run();
+
+private:
+
+    // ---- groups ----------------------------------------------------------
+    void openGroup();
+    void closeGroup();
+    // Consumes the rest of the current group, '}' included, without looking
+    // inside (but \bin data is still stepped over as data).
+    void skipGroup();
+    void skipDestination();
+
+    // ---- tokens ----------------------------------------------------------
+    void word(const Token &t);
+    void symbol(char c);
+    void hex(uint8_t b);
+    void text(std::string_view s);
+
+    // ---- keyword dispatch --------------------------------------------------
+    void destination(Kw id, char16_t kind);
+    void flag(Kw id, char16_t arg);
+    void toggle(Kw id, bool on);
+    void value(Kw id, int v, bool has);
+
+    // ---- text ------------------------------------------------------------
+    void setAnsi(int cp);
+    int effectiveFont() const;
+    const Codepage *currentPage();
+    void addBytes(const char *s, qsizetype n);
+    void addChar(char16_t c);
+    void unicode(int v);
+    // Text is batched per character state; a change of state flushes.
+    void beginRun();
+    void flushText();
+    void clearFormats();
+    QColor color(int index) const;
+    const QTextCharFormat &charFormat(const CharState &s);
+    const QTextCharFormat &charFormatFor(const CharState &s); // s names only what exists
+    const QTextBlockFormat &blockFormat(const ParState &p);
+
+    // ---- paragraphs and tables -------------------------------------------
+    void addTabStop(int twips); // RtfReadParagraphs.cpp
+    int contentLevel() const;
+    // Puts the cursor where content of the given table level goes: opens or
+    // closes tables, moves to the pending cell, starts the pending paragraph.
+    void ensurePosition(int level);
+    void finishBlock();
+    void enteredFreshBlock();
+    void paragraph();
+    bool openTable();
+    void closeTable();
+    bool moveToCell(TableCtx &t); // true: the place is covered by a merged cell
+    std::vector<int> scanColumnEdges();
+    void prepareRow(TableCtx &t);
+    QTextTableCellFormat cellFormat(const CellDef &def, const CellBorder &grid) const;
+    void tableWord(Kw id, char16_t arg, int v);
+    void endCell(int level);
+    void endRow(int level);
+
+    // ---- tables of fonts and colours (RtfReadFonts.cpp) ---------------------
+    void startFontTable();
+    void startColorTable();
+    void resetFontEntry();
+    void commitFont();
+    void commitColor();
+
+    // ---- fields (RtfReadFields.cpp) ----------------------------------------
+    void startField();
+    void startFieldInstruction();
+    void startFieldResult();
+
+    // ---- parts the editor does not show (RtfReadParts.cpp) -------------------
+    void startPart(Kw id, char16_t kind);
+    QString readPart(bool *endnote, QString *plain);
+    void attachPart(const QString &entry, const QString &tip);
+    void footnoteNumber();
+    void startCapture(Kw id);
+    void endCapture();
+    void flushHidden();
+
+    // ---- lists (RtfReadLists.cpp) -------------------------------------------
+    void listDestination(Kw id);
+    void listGroupEnd();
+    void listValue(Kw id, int v);
+    const ListLevel *listLevel(const ParState &p) const;
+    void joinList();
+
+    // ---- pictures (RtfReadPictures.cpp) --------------------------------------
+    void startPicture();
+    void pictureHex(std::string_view s);
+    void finishPicture();
+
+    // ---- end ---------------------------------------------------------------
+    void finish();
+
+    std::unique_ptr<Shared> m_own; // the main text's reader owns what all share
+    Shared &m_sh;
+    Tokenizer &m_tok;
+    QTextDocument *m_doc;
+    QTextCursor m_cursor;
+    Output m_out{m_cursor}; // all content goes through here
+    bool m_isPart = false;
+    bool m_endnote = false; // a part that turned out to be an endnote
+
+    State m_st;
+    std::vector<State> m_stack;
+    bool m_done = false;
+    bool m_eof = false;
+    bool m_star = false;
+    int m_skipChars = 0;
+
+    Codepages &m_pages;
+    int &m_ansi;
+    int &m_deff;
+    int m_pageFont = INT_MIN; // the font m_page was looked up for
+    const Codepage *m_page = nullptr;
+
+    FontTableState &m_font;
+    ColorTableState &m_color;
+    FieldState m_field;
+    PictureState m_picture;
+    TableState m_table;
+    HiddenState m_hidden;
+    ListState m_list;
+    TabState &m_tab;
+    AnnotationState m_annotation;
+
+    QHash<CharState, QTextCharFormat> m_formats; // cleared when fonts or colours change
+    const QTextCharFormat *m_lastFormat = nullptr; // into m_formats
+    CharState m_lastFormatState;
+    bool m_haveBlockFormat = false;
+    ParState m_lastBlockState;
+    QTextBlockFormat m_lastBlockFormat;
+
+    Sink m_text;
+    CharState m_textState;
+    bool m_pendingPar = false;
+    bool m_blockFormatted = false;
+    ParState m_blockPar;
+};
+
+} // namespace rtf::detail

@@ -1,0 +1,11 @@
+#include "shell/Status.h"
+
+QString statusText(StatusTag tag, const QString &text)
+{
+    switch (tag) {
+    case StatusTag::Action: return QStringLiteral("[ACTION] ") + text;
+    case StatusTag::Error: return QStringLiteral("[ERROR] ") + text;
+    case StatusTag::Func: return QStringLiteral("[FUNC] ") + text;
+    }
+    return text;
+}
