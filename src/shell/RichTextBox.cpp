@@ -1,12 +1,17 @@
 #include "shell/RichTextBox.h"
 
 #include "rtf/Rtf.h"
+#include "shell/LayoutPacer.h"
 #include "text/DocumentFile.h"
 #include "text/TextCodec.h"
 #include "shell/Twips.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -14,22 +19,53 @@
 
 namespace {
 
-// How many replaced documents Ctrl+Z can bring back.
-constexpr std::size_t kReplaceHistory = 8;
+// A word at least this long, with nothing to break the line at, is wrapped
+// anywhere: Qt's word wrapping measures the rest of such a word for every
+// line it makes, which takes minutes for a word of a megabyte.
+constexpr int kLongWord = 2000;
+
+// Work on this many characters may take longer than a fifth of a second.
+constexpr qsizetype kBusyChars = 256 * 1024;
+
+// The wait cursor, while a command that may take a while runs.
+class BusyCursor
+{
+public:
+    explicit BusyCursor(bool on) : m_on(on) { if (m_on) QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { if (m_on) QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+
+private:
+    bool m_on;
+};
+
+bool hasLongWord(const QString &text)
+{
+    int run = 0;
+    for (QChar c : text) {
+        run = c.isSpace() || c == QLatin1Char('-') ? 0 : run + 1;
+        if (run >= kLongWord)
+            return true;
+    }
+    return false;
+}
+
+bool hasLongWord(const QTextDocument *doc)
+{
+    if (doc->characterCount() <= kLongWord)
+        return false;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        if (b.length() > kLongWord && hasLongWord(b.text()))
+            return true;
+    return false;
+}
 
 // QTextCursor's selectedText() uses U+2029 between paragraphs.
 QString withCrLf(QString s)
 {
     s.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
     s.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
-    return s;
-}
-
-// Any line end to '\n', which QTextCursor::insertText turns into a paragraph.
-QString withLf(QString s)
-{
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return s;
 }
 
@@ -40,9 +76,10 @@ RichTextBox::RichTextBox(QWidget *parent)
 {
     setAcceptRichText(false);
     setLineWrapMode(QTextEdit::WidgetWidth);
+    m_pacer = new LayoutPacer(this);
     QTextDocument *doc = NewDocument().release();
     doc->setParent(this);
-    setDocument(doc);
+    showDocument(doc);
     setCurrentCharFormat(QTextCharFormat());
 }
 
@@ -54,6 +91,11 @@ std::unique_ptr<QTextDocument> RichTextBox::NewDocument()
     QFont f;
     f.setFamilies({QStringLiteral("MS Sans Serif")});
     f.setPointSizeF(8.5);
+    // Text that needs no shaping (Latin, Greek, Cyrillic...) is laid out
+    // from the font's own advances, without kerning or ligatures, as the
+    // original control drew it: layout, Qt's biggest cost with big
+    // documents, takes about half as long. Scripts that need shaping keep it.
+    f.setStyleStrategy(QFont::PreferNoShaping);
     doc->setDefaultFont(f);
     QTextOption opt = doc->defaultTextOption();
     opt.setTabStopDistance(twips::toPxX(720));
@@ -63,22 +105,69 @@ std::unique_ptr<QTextDocument> RichTextBox::NewDocument()
 
 // ---- whole-document replacement ------------------------------------------
 
+qint64 RichTextBox::EstimatedBytes(const QTextDocument *doc)
+{
+    // UTF-16 text, then per paragraph its block, fragment and format entries;
+    // measured on plain and formatted documents of tens of megabytes.
+    return 16 * 1024 + qint64(doc->characterCount()) * 3 + qint64(doc->blockCount()) * 120;
+}
+
+void RichTextBox::SetHistoryBudget(qint64 bytes)
+{
+    m_historyBudget = bytes;
+    fitHistory();
+}
+
+void RichTextBox::fitHistory()
+{
+    qint64 total = 0;
+    std::size_t keep = m_replaced.size();
+    while (keep > 0) {
+        const qint64 next = EstimatedBytes(m_replaced[keep - 1].get());
+        if (total + next > m_historyBudget)
+            break;
+        total += next;
+        --keep;
+    }
+    m_replaced.erase(m_replaced.begin(), m_replaced.begin() + qsizetype(keep));
+}
+
+void RichTextBox::showDocument(QTextDocument *doc)
+{
+    // Wrapping a very long word at word boundaries takes Qt minutes.
+    // QTextEdit gives every document it shows its own wrap mode. The one on
+    // show is about to go: a null page size keeps Qt from laying it out again
+    // in the new mode.
+    const auto mode = hasLongWord(doc) ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    if (wordWrapMode() != mode) {
+        document()->setPageSize(QSizeF(0, 0));
+        setWordWrapMode(mode);
+    }
+    // Laid out only once QTextEdit has given it its width.
+    doc->setPageSize(QSizeF(0, 0));
+    setDocument(doc);
+    m_pacer->track(doc);
+}
+
 void RichTextBox::ReplaceDocument(std::unique_ptr<QTextDocument> fresh)
 {
     QTextDocument *old = document();
     // QTextEdit deletes a replaced document it is parent of; we keep it.
     old->setParent(nullptr);
-    m_replaced.emplace_back(old);
-    if (m_replaced.size() > kReplaceHistory)
-        m_replaced.erase(m_replaced.begin());
     fresh->setUndoRedoEnabled(true);
     fresh->setParent(this);
-    setDocument(fresh.release());
+    showDocument(fresh.release());
     moveCursor(QTextCursor::Start);
+    // A document waiting in the history does no layout work and holds no
+    // layout memory; it gets a new layout if it comes back.
+    old->setDocumentLayout(nullptr);
+    m_replaced.emplace_back(old);
+    fitHistory();
 }
 
 bool RichTextBox::UndoReplace()
 {
+    BusyCursor busy(!m_replaced.empty() && m_replaced.back()->characterCount() >= kBusyChars);
     if (m_replaced.empty())
         return false;
     QTextDocument *current = document();
@@ -86,7 +175,7 @@ bool RichTextBox::UndoReplace()
     m_replaced.pop_back();
     current->setParent(nullptr);
     back->setParent(this);
-    setDocument(back);
+    showDocument(back);
     delete current;
     moveCursor(QTextCursor::End);
     return true;
@@ -115,9 +204,11 @@ QString RichTextBox::Characters() const
 
 void RichTextBox::SetText(const QString &text)
 {
+    BusyCursor busy(text.size() >= kBusyChars);
     std::unique_ptr<QTextDocument> doc = NewDocument();
     doc->setUndoRedoEnabled(false);
-    doc->setPlainText(withLf(text));
+    // QTextCursor::insertText makes a paragraph of CR LF, a lone CR or LF.
+    doc->setPlainText(text);
     ReplaceDocument(std::move(doc));
 }
 
@@ -128,6 +219,7 @@ QString RichTextBox::TextRTF() const
 
 void RichTextBox::SetTextRTF(const QString &rtfText)
 {
+    BusyCursor busy(rtfText.size() >= kBusyChars);
     bool latin1 = true;
     for (QChar c : rtfText)
         if (c.unicode() > 0xFF) { latin1 = false; break; }
@@ -149,9 +241,13 @@ QString RichTextBox::SelText() const
 
 void RichTextBox::SetSelText(const QString &text)
 {
+    BusyCursor busy(text.size() >= kBusyChars || SelLength() >= kBusyChars);
     QTextCursor c = textCursor();
-    c.insertText(withLf(text));
+    c.insertText(text);   // CR LF, a lone CR or LF: a paragraph each
     setTextCursor(c);
+    if (text.size() > kLongWord && hasLongWord(text))
+        setWordWrapMode(QTextOption::WrapAnywhere);
+    m_pacer->resume();
 }
 
 int RichTextBox::SelStart() const
@@ -178,8 +274,15 @@ void RichTextBox::SetSelLength(int length)
     QTextCursor c = textCursor();
     const int start = c.selectionStart();
     const int end = qMax(0, document()->characterCount() - 1);
+    const int stop = qBound(start, start + qMax(0, length), end);
+    if (start == 0 && stop == end && end > 0) {
+        // Selecting everything leaves the view where it is: bringing the end
+        // into view would lay out the whole document first.
+        selectAll();
+        return;
+    }
     c.setPosition(start);
-    c.setPosition(qBound(start, start + qMax(0, length), end), QTextCursor::KeepAnchor);
+    c.setPosition(stop, QTextCursor::KeepAnchor);
     setTextCursor(c);
 }
 
@@ -187,9 +290,11 @@ void RichTextBox::SetSelLength(int length)
 
 void RichTextBox::mergeFormat(const QTextCharFormat &fmt)
 {
+    BusyCursor busy(SelLength() >= kBusyChars);
     // With a selection this formats it; without, it sets the format of the
     // text typed next at the insertion point.
     mergeCurrentCharFormat(fmt);
+    m_pacer->resume();
 }
 
 template <typename Pred>
@@ -340,6 +445,7 @@ Result<> RichTextBox::LoadFile(const QString &fileName, int fileType)
 {
     if (fileType != rtfRTF && fileType != rtfText)
         return Failure{QStringLiteral("unknown file type")};
+    BusyCursor busy(QFileInfo(fileName).size() >= kBusyChars);
     QByteArray bytes;
     QString error;
     if (!docfile::load(fileName, &bytes, &error))
@@ -350,15 +456,43 @@ Result<> RichTextBox::LoadFile(const QString &fileName, int fileType)
     if (fileType == rtfRTF) {
         if (!rtf::read(bytes, doc.get()))
             return Failure{QStringLiteral("not a Rich Text Format file")};
-    } else {
-        doc->setPlainText(withLf(textcodec::decodeText(bytes)));
+    } else if (!fillPlainText(doc.get(), textcodec::decodeText(bytes))) {
+        return Failure{QStringLiteral("cancelled")};
     }
     ReplaceDocument(std::move(doc));
     return {};
 }
 
+bool RichTextBox::fillPlainText(QTextDocument *doc, const QString &text)
+{
+    // A megabyte at a time, so that a file big enough to take seconds shows
+    // its progress and can be cancelled.
+    constexpr qsizetype kPiece = 1024 * 1024;
+    if (text.size() <= 2 * kPiece) {
+        doc->setPlainText(text);
+        return true;
+    }
+    QProgressDialog progress(QStringLiteral("Opening the document..."), QStringLiteral("Cancel"), 0, 1000, this);
+    progress.setWindowTitle(QStringLiteral("Quillet 99"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(1000);
+    QTextCursor c(doc);
+    for (qsizetype from = 0; from < text.size();) {
+        qsizetype to = qMin(text.size(), from + kPiece);
+        if (to < text.size() && text.at(to - 1) == QLatin1Char('\r'))
+            ++to;   // CR LF stays one line end
+        c.insertText(text.mid(from, to - from));   // CR LF, a lone CR or LF: a paragraph each
+        from = to;
+        progress.setValue(int(from * 1000 / text.size()));
+        if (progress.wasCanceled())
+            return false;
+    }
+    return true;
+}
+
 Result<> RichTextBox::SaveFile(const QString &fileName, int fileType) const
 {
+    BusyCursor busy(document()->characterCount() >= kBusyChars);
     if (fileType != rtfRTF && fileType != rtfText)
         return Failure{QStringLiteral("unknown file type")};
     if (fileName.isEmpty())
@@ -374,6 +508,7 @@ Result<> RichTextBox::SaveFile(const QString &fileName, int fileType) const
 
 int RichTextBox::Find(const QString &text)
 {
+    BusyCursor busy(document()->characterCount() >= kBusyChars);
     if (text.isEmpty())
         return -1;
     const QTextCursor from = textCursor();
@@ -419,13 +554,37 @@ void RichTextBox::keyPressEvent(QKeyEvent *e)
         e->accept();
         return;
     }
+    // Ctrl+End makes Qt lay out everything above the end first: done here in
+    // slices, under a progress dialog with Cancel when it takes a while.
+    if ((e->matches(QKeySequence::MoveToEndOfDocument) || e->matches(QKeySequence::SelectEndOfDocument))
+        && !m_pacer->layOutTo(document()->characterCount() - 1)) {
+        e->accept();
+        return;
+    }
+    // Other keys that move far (Page Down) lay out what lies above too.
+    BusyCursor busy(!m_pacer->finished() && document()->characterCount() >= kBusyChars);
     QTextEdit::keyPressEvent(e);
+    m_pacer->resume();
+}
+
+bool RichTextBox::viewportEvent(QEvent *e)
+{
+    // A change held back from layout is let go before anything is drawn.
+    if (e->type() == QEvent::Paint)
+        m_pacer->resume();
+    return QTextEdit::viewportEvent(e);
 }
 
 void RichTextBox::insertFromMimeData(const QMimeData *source)
 {
     // Only plain text crosses into the document, with the insertion point's
     // formatting, whatever the other program offered.
-    if (source && source->hasText())
-        textCursor().insertText(withLf(source->text()));
+    if (!source || !source->hasText())
+        return;
+    const QString text = source->text();
+    textCursor().insertText(text);
+    if (text.size() > kLongWord && hasLongWord(text))
+        setWordWrapMode(QTextOption::WrapAnywhere);
+    // A big insertion is laid out after QTextEdit has placed the view (see
+    // LayoutPacer): not here, or QTextEdit would lay out down to its end.
 }

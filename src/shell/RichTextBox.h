@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class LayoutPacer;
 class QTextDocument;
 
 class RichTextBox : public QTextEdit
@@ -85,6 +86,17 @@ public:
     bool UndoReplace();
     bool CanUndoReplace() const { return !m_replaced.empty(); }
 
+    // Replaced documents are kept while their estimated memory fits this
+    // budget; the oldest go first. A kept document has no layout.
+    static constexpr qint64 kHistoryBudget = 256LL * 1024 * 1024;
+    void SetHistoryBudget(qint64 bytes);
+    int HistoryCount() const { return int(m_replaced.size()); }
+    // What a document without its layout takes, roughly, in bytes.
+    static qint64 EstimatedBytes(const QTextDocument *doc);
+
+    // The lazy layout of big documents and changes (see LayoutPacer).
+    LayoutPacer *Pacer() const { return m_pacer; }
+
     // A fresh empty document with the editor's defaults (MS Sans Serif 8.5 pt,
     // tab stops every 720 twips).
     static std::unique_ptr<QTextDocument> NewDocument();
@@ -97,8 +109,12 @@ protected:
     bool event(QEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
     void insertFromMimeData(const QMimeData *source) override;
+    bool viewportEvent(QEvent *e) override;
 
 private:
+    void showDocument(QTextDocument *doc);
+    bool fillPlainText(QTextDocument *doc, const QString &text);
+    void fitHistory();
     bool isReserved(const QKeyEvent *e) const;
     void mergeFormat(const QTextCharFormat &fmt);
     template <typename Pred> bool wholeSelection(Pred pred) const;
@@ -107,4 +123,6 @@ private:
     float m_heightTwips = 0;
     QList<QKeySequence> m_reserved;
     std::vector<std::unique_ptr<QTextDocument>> m_replaced;
+    qint64 m_historyBudget = kHistoryBudget;
+    LayoutPacer *m_pacer = nullptr;
 };

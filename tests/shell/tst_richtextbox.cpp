@@ -1,9 +1,10 @@
 // The editing control's own behaviour: plain-text files in the encodings
 // Windows and Linux tools write, loads that fail and leave the document alone
-// (saves that fail are in tests/files), and undoing a whole-document
-// replacement. Selection, formatting and paste are tested through the
-// commands that use them.
+// (saves that fail are in tests/files), undoing a whole-document replacement,
+// and big documents and changes laid out lazily. Selection, formatting and
+// paste of small texts are tested through the commands that use them.
 
+#include "shell/LayoutPacer.h"
 #include "shell/RichTextBox.h"
 #include "text/DocumentFile.h"
 
@@ -11,8 +12,13 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QAbstractTextDocumentLayout>
 #include <QMimeData>
+#include <QPointer>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTest>
 #include <QTextDocument>
 
@@ -26,9 +32,17 @@ class TestRichTextBox : public QObject
 private slots:
     void plainTextEncodings_data();
     void plainTextEncodings();
+    void bigPlainTextFile();
     void plainTextSaveIsUtf8WithCrLf();
     void failedLoadLeavesDocument();
     void replacementCanBeUndone();
+    void historyKeepsNewestWithinBudget();
+    void bigDocumentIsLaidOutToTheEnd();
+    void bigFormatChange_data();
+    void bigFormatChange();
+    void bigPasteIsOneUndoStep_data();
+    void bigPasteIsOneUndoStep();
+    void longWordsWrapAnywhere();
 };
 
 namespace {
@@ -47,6 +61,42 @@ QString write(const QTemporaryDir &dir, const char *name, const QByteArray &byte
         qFatal("cannot write %s", qPrintable(path));
     f.write(bytes);
     return path;
+}
+
+// Paragraphs of numbered words: `paragraphs` of about `width` characters.
+QString manyParagraphs(int paragraphs, int width)
+{
+    QString s;
+    for (int p = 0; p < paragraphs; ++p) {
+        if (p)
+            s += QLatin1Char('\n');
+        for (int w = 0; s.size() % (width + 1) < width - 8 || w == 0; ++w)
+            s += QStringLiteral("w%1 ").arg(p * 100 + w);
+    }
+    return s;
+}
+
+struct ShownBox {
+    RichTextBox box;
+    ShownBox()
+    {
+        box.resize(500, 300);
+        box.show();
+        if (!QTest::qWaitForWindowExposed(&box))
+            qFatal("editor not shown");
+    }
+};
+
+bool allBold(const QTextDocument *doc, int from, int to)
+{
+    for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() < to; b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (f.position() + f.length() > from && f.position() < to
+                && f.charFormat().fontWeight() < QFont::Bold)
+                return false;
+        }
+    return true;
 }
 
 } // namespace
@@ -81,6 +131,21 @@ void TestRichTextBox::plainTextEncodings()
     const Result<> loaded = box.LoadFile(path, RichTextBox::rtfText);
     QVERIFY2(loaded, qPrintable(loaded.error()));
     QCOMPARE(box.Text(), expected);
+}
+
+void TestRichTextBox::bigPlainTextFile()
+{
+    // Read a megabyte at a time: a CR LF across two pieces stays one line end.
+    QString text(1024 * 1024 - 1, QLatin1Char('a'));
+    text += QStringLiteral("\r\n");
+    for (int i = 0; text.size() < 3 * 1024 * 1024; ++i)
+        text += QStringLiteral("line %1%2").arg(i).arg(i % 3 ? QStringLiteral("\r\n") : QStringLiteral("\r"));
+    QTemporaryDir dir;
+    const QString path = write(dir, "big.txt", text.toUtf8());
+    RichTextBox box;
+    QVERIFY(box.LoadFile(path, RichTextBox::rtfText));
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QCOMPARE(box.document()->toPlainText(), text);
 }
 
 void TestRichTextBox::plainTextSaveIsUtf8WithCrLf()
@@ -159,6 +224,154 @@ void TestRichTextBox::replacementCanBeUndone()
     QVERIFY(box.document()->isUndoAvailable());
     QTest::keyClicks(&box, QStringLiteral("s"));
     QCOMPARE(box.Text(), QStringLiteral("drafts"));
+}
+
+void TestRichTextBox::historyKeepsNewestWithinBudget()
+{
+    RichTextBox box;
+    const QString big(20000, QLatin1Char('b'));
+    box.SetText(big + QLatin1Char('0'));
+    const qint64 each = RichTextBox::EstimatedBytes(box.document());
+    box.SetHistoryBudget(2 * each);
+    QPointer<QTextDocument> replaced = box.document();
+    QPointer<QAbstractTextDocumentLayout> itsLayout = box.document()->documentLayout();
+    for (int i = 1; i <= 4; ++i)
+        box.SetText(big + QString::number(i));
+    // A replaced document keeps no layout (it would go on laying out).
+    QVERIFY(!itsLayout);
+    QVERIFY(!replaced);   // the oldest went first
+    QCOMPARE(box.HistoryCount(), 2);
+    QVERIFY(box.UndoReplace());
+    QCOMPARE(box.Text(), big + QLatin1Char('3'));
+    QVERIFY(box.UndoReplace());
+    QCOMPARE(box.Text(), big + QLatin1Char('2'));
+    QVERIFY(!box.UndoReplace());
+    // A smaller budget drops what no longer fits; small documents all stay.
+    box.SetText(big + QLatin1Char('5'));
+    box.SetHistoryBudget(0);
+    QCOMPARE(box.HistoryCount(), 0);
+    box.SetHistoryBudget(RichTextBox::kHistoryBudget);
+    for (int i = 0; i < 20; ++i)
+        box.SetText(QString::number(i));
+    QCOMPARE(box.HistoryCount(), 20);
+}
+
+void TestRichTextBox::bigDocumentIsLaidOutToTheEnd()
+{
+    // Laid out in slices from the event loop, never all at once, until the
+    // last paragraph is done. Typing near the top on the way makes Qt take
+    // the layout as finished with the rest of the document left without
+    // lines (drawn as nothing); it must still be laid out to the end.
+    ShownBox s;
+    s.box.SetText(manyParagraphs(3000, 200));
+    QVERIFY(!s.box.Pacer()->finished());
+    s.box.setFocus();
+    s.box.SetSelStart(10);
+    QTest::keyClicks(&s.box, QStringLiteral("typed"));
+    QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
+    for (QTextBlock b = s.box.document()->begin(); b.isValid(); b = b.next())
+        QVERIFY(b.layout()->lineCount() > 0);
+    QCOMPARE(s.box.Text().mid(10, 5), QStringLiteral("typed"));
+
+    // Ctrl+End lays the rest out at once, in slices, then goes there.
+    s.box.SetText(manyParagraphs(3000, 200));
+    QVERIFY(!s.box.Pacer()->finished());
+    QTest::keyClick(&s.box, Qt::Key_End, Qt::ControlModifier);
+    QVERIFY(s.box.Pacer()->finished());
+    QCOMPARE(s.box.SelStart(), s.box.document()->characterCount() - 1);
+}
+
+void TestRichTextBox::bigFormatChange_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("length");
+    // Whole document (held and laid out again from the top), the second
+    // half (laid out by Qt at once), and a small run in the middle.
+    QTest::newRow("select all") << 0 << -1;
+    QTest::newRow("second half") << 300000 << 300000;
+    QTest::newRow("small") << 1000 << 50;
+}
+
+void TestRichTextBox::bigFormatChange()
+{
+    QFETCH(int, from);
+    QFETCH(int, length);
+    ShownBox s;
+    s.box.SetText(manyParagraphs(2000, 300));
+    QTextDocument *doc = s.box.document();
+    const int end = doc->characterCount() - 1;
+    if (length < 0)
+        length = end - from;
+    s.box.SetSelStart(from);
+    s.box.SetSelLength(length);
+    QCOMPARE(s.box.SelLength(), qMin(length, end - from));
+    s.box.SetSelBold(true);
+    s.box.SetSelColor(0x0000FF);
+    QVERIFY(!s.box.Pacer()->held());
+    QVERIFY(s.box.SelBold());
+    QVERIFY(allBold(doc, from, from + length));
+    QVERIFY(!allBold(doc, 0, from) || from == 0);
+    QVERIFY(!allBold(doc, from + length, end) || from + length >= end);
+    // Selecting everything leaves the view at the top.
+    if (from == 0)
+        QCOMPARE(s.box.verticalScrollBar()->value(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
+    // One Ctrl+Z per command takes each back whole.
+    s.box.setFocus();
+    QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(!allBold(doc, from, from + length));
+    QVERIFY(allBold(doc, from, from + 1) == false);
+    QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
+}
+
+void TestRichTextBox::bigPasteIsOneUndoStep_data()
+{
+    QTest::addColumn<bool>("throughClipboard");
+    QTest::newRow("Paste command") << false;
+    QTest::newRow("editor's own paste") << true;
+}
+
+void TestRichTextBox::bigPasteIsOneUndoStep()
+{
+    QFETCH(bool, throughClipboard);
+    ShownBox s;
+    s.box.SetText(QStringLiteral("before after"));
+    s.box.setFocus();
+    s.box.SetSelStart(7);
+    const QString pasted = manyParagraphs(1000, 150);
+    if (throughClipboard) {
+        QGuiApplication::clipboard()->setText(pasted);
+        s.box.paste();
+    } else {
+        s.box.SetSelText(pasted);
+    }
+    QCOMPARE(s.box.SelStart(), 7 + pasted.size());
+    QCoreApplication::processEvents();
+    QVERIFY(!s.box.Pacer()->held());
+    QCOMPARE(s.box.Text(), QStringLiteral("before ") + QString(pasted).replace(QLatin1Char('\n'), QStringLiteral("\r\n")) + QStringLiteral("after"));
+    QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(s.box.Text(), QStringLiteral("before after"));
+    QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
+}
+
+void TestRichTextBox::longWordsWrapAnywhere()
+{
+    // Wrapping a word of many thousand characters at word boundaries takes
+    // Qt time that grows with the square of its length.
+    ShownBox s;
+    QString word(30000, QLatin1Char('x'));
+    s.box.SetText(QStringLiteral("short words ") + word);
+    QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAnywhere);
+    QTRY_VERIFY(s.box.Pacer()->finished());
+    QVERIFY(s.box.document()->lastBlock().layout()->lineCount() > 10);
+    s.box.SetText(QStringLiteral("short words only"));
+    QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    s.box.SetSelText(word);
+    QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAnywhere);
+    // Back to the long word's document: its own wrap mode again.
+    QVERIFY(s.box.UndoReplace());
+    QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAnywhere);
 }
 
 QTEST_MAIN(TestRichTextBox)
