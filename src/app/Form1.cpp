@@ -78,6 +78,9 @@ Form1::Form1(const Services &services, QWidget *parent)
     StatusBar1->addWidget(m_statusText, 1);
 
     buildMenus();
+    RichTextBox1->SetClipboardActions(cut, copy, paste);
+    connect(RichTextBox1, &RichTextBox::OwnerStateRestored, this,
+            [this](const QVariant &state) { m_files->restoreShownFile(state); });
 
     // The docked strips stay above the editing area whatever size it gets.
     Toolbar1->raise();
