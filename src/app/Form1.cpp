@@ -6,16 +6,18 @@
 #include "shell/Product.h"
 #include "shell/RichTextBox.h"
 #include "shell/SecondaryWindow.h"
+#include "shell/StatusLine.h"
 #include "shell/Twips.h"
 #include "tools/ToolCommands.h"
 #include "views/ViewCommands.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 namespace {
 
@@ -69,13 +71,11 @@ Form1::Form1(const Services &services, QWidget *parent)
 
     StatusBar1 = new QStatusBar(m_client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    m_statusText = new QLabel(StatusBar1);
+    // The line fills the bar itself: QStatusBar's own layout puts spacing
+    // above its widgets that a 255-twip bar has no room for.
+    StatusBar1->setSizeGripEnabled(false);
+    m_statusText = new StatusLine(StatusBar1);
     m_statusText->setObjectName(QStringLiteral("StatusText"));
-    m_statusText->setTextFormat(Qt::PlainText);
-    m_statusText->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_statusText->setMinimumWidth(0);
-    m_statusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    StatusBar1->addWidget(m_statusText, 1);
 
     buildMenus();
     RichTextBox1->SetClipboardActions(cut, copy, paste);
@@ -212,9 +212,18 @@ QPushButton *Form1::button(const char *name, int left, const char *picture, cons
     auto *b = new QPushButton(Toolbar1);
     b->setObjectName(QLatin1String(name));
     b->setIcon(QIcon(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(picture))));
-    const QPixmap px(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(picture)));
-    b->setIconSize(px.isNull() ? QSize(16, 16) : px.size());
     b->setGeometry(twips::rect(left, 0, kButtonSize, kButtonSize));
+    // The picture at its own size, unless that would cover the button's
+    // frame (the 24 by 22 Encrypt/Decrypt picture): then as large as the
+    // face holds, so the style centres it inside the frame.
+    const QPixmap px(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(picture)));
+    QSize size = px.isNull() ? QSize(16, 16) : px.size();
+    QStyleOptionButton opt;
+    opt.initFrom(b);
+    const QSize face = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b).size();
+    if (size.width() > face.width() || size.height() > face.height())
+        size = size.scaled(face, Qt::KeepAspectRatio);
+    b->setIconSize(size);
     b->setToolTip(tooltip);
     // Reachable with Tab, but a click leaves the focus in the editing area.
     b->setFocusPolicy(Qt::TabFocus);
@@ -259,6 +268,7 @@ void Form1::layoutDocked()
     Toolbar1->setGeometry(0, 0, w, twips::toPxY(kToolbarHeight));
     const int sh = twips::toPxY(kStatusHeight);
     StatusBar1->setGeometry(0, h - sh, w, sh);
+    m_statusText->setGeometry(StatusBar1->rect());
 }
 
 void Form1::Form_Resize()
@@ -294,7 +304,9 @@ void Form1::closeEvent(QCloseEvent *e)
 
 void Form1::SetStatus(const QString &text)
 {
-    m_statusText->setText(text);
+    m_statusText->setMessage(text);
+    // The whole message, however much of it the line has room for.
+    StatusBar1->setToolTip(text);
 }
 
 void Form1::SetStatus(StatusTag tag, const QString &text)
@@ -304,7 +316,7 @@ void Form1::SetStatus(StatusTag tag, const QString &text)
 
 QString Form1::Status() const
 {
-    return m_statusText->text();
+    return m_statusText->message();
 }
 
 void Form1::SetTitleFile(const QString &path)
