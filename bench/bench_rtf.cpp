@@ -1,6 +1,7 @@
 // Speed of the RTF engine on a large generated document.
 //
 //   bench_rtf [--size MB] [--repeat N] [--dump FILE] [--only STAGE]
+//   bench_rtf --doubling [--shape NAME]... [--scale F] [--repeat N]
 //
 // Generates a realistic RTF file (mixed faces, sizes, colours and styles,
 // non-ASCII text as \uN and \'hh, tables) in memory and reports, each the
@@ -14,6 +15,12 @@
 // and the peak resident memory after each stage. --dump writes the file, for
 // timing whole programs on it (see compare-tools.sh). --only runs one stage
 // so that its peak memory stands alone.
+//
+// --doubling reads and writes each input shape that could make the engine
+// slower than linear (many fonts, colours, fields, pictures; long tables,
+// wide rows, many cells, nested tables; long paragraphs and words) at a size
+// n and at 2n, and prints the time ratios: near 2 is linear, 4 quadratic.
+// The heap column is what the document read holds, against the input size.
 
 #include "rtf/Rtf.h"
 #if __has_include("rtf/RtfTokenizer.h")
@@ -21,7 +28,9 @@
 #define HAVE_TOKENIZER 1
 #endif
 
+#include <QBuffer>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHash>
@@ -31,9 +40,11 @@
 #include <QTextDocument>
 #include <QTextTable>
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -412,6 +423,229 @@ void report(const char *what, double ms, qint64 bytes, const char *note = "")
     std::fflush(stdout);
 }
 
+
+// ---- doubling: one input shape at n and at 2n -------------------------------
+
+struct Shape {
+    const char *name;
+    int base; // n for the first run
+    QByteArray (*make)(int n);
+};
+
+QByteArray num(qint64 v) { return QByteArray::number(v); }
+
+QByteArray smallPngHex()
+{
+    QImage img(8, 8, QImage::Format_RGB32);
+    img.fill(Qt::blue);
+    QByteArray png;
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+    return png.toHex();
+}
+
+const Shape kShapes[] = {
+    {"paragraphs", 100000, [](int n) {
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "some words in paragraph " + num(i) + "\\par\r\n";
+         return s + "}";
+     }},
+    {"fonts", 5000, [](int n) { // runs each in a face of its own
+         QByteArray s = "{\\rtf1\\ansi{\\fonttbl";
+         for (int i = 0; i < n; ++i)
+             s += "{\\f" + num(i) + "\\fnil Face " + num(i) + ";}";
+         s += "}\r\n";
+         for (int i = 0; i < n; ++i)
+             s += "{\\f" + num(i) + " run " + num(i) + "}\r\n";
+         return s + "}";
+     }},
+    {"colours", 20000, [](int n) {
+         QByteArray s = "{\\rtf1\\ansi{\\colortbl;";
+         for (int i = 0; i < n; ++i)
+             s += "\\red" + num(i & 255) + "\\green" + num((i >> 8) & 255) + "\\blue" + num((i >> 16) & 255) + ";";
+         s += "}\r\n";
+         for (int i = 0; i < n; ++i)
+             s += "{\\cf" + num(i + 1) + "\\highlight" + num(n - i) + " run " + num(i) + "}\r\n";
+         return s + "}";
+     }},
+    {"fields", 20000, [](int n) { // links, each to a place of its own
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "{\\field{\\*\\fldinst{HYPERLINK \"http://example.com/page" + num(i)
+                 + "\"}}{\\fldrslt{\\ul link " + num(i) + "}}} and \r\n";
+         return s + "}";
+     }},
+    {"field-results", 200000, [](int n) { // one field whose result repeats
+         QByteArray s = "{\\rtf1\\ansi {\\field{\\*\\fldinst{HYPERLINK \"http://example.com/"
+             + QByteArray(2000, 'u') + "\"}}";
+         for (int i = 0; i < n; ++i)
+             s += "{\\fldrslt r}";
+         return s + "}}";
+     }},
+    {"pictures", 5000, [](int n) {
+         const QByteArray hex = smallPngHex();
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "{\\pict\\pngblip\\picw8\\pich8 " + hex + "} \r\n";
+         return s + "}";
+     }},
+    {"picture-size", 250000, [](int n) { // one picture of about n noise pixels
+         const int side = int(std::sqrt(double(n)));
+         QImage img(side, n / side, QImage::Format_RGB32);
+         QRandomGenerator rng(7);
+         for (int y = 0; y < img.height(); ++y)
+             for (int x = 0; x < img.width(); ++x)
+                 img.setPixel(x, y, rng.generate());
+         QByteArray png;
+         QBuffer buf(&png);
+         buf.open(QIODevice::WriteOnly);
+         img.save(&buf, "PNG");
+         return "{\\rtf1\\ansi {\\pict\\pngblip " + png.toHex() + "}}";
+     }},
+    {"rows", 20000, [](int n) { // one table, n rows of 2 cells
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "\\trowd\\cellx2000\\cellx4000\\pard\\intbl r" + num(i) + "\\cell x\\cell\\row\r\n";
+         return s + "\\pard after\\par}";
+     }},
+    {"word-rows", 10000, [](int n) { // Word's rows: borders, shading, a merge
+         QByteArray def = "\\trowd\\trgaph108";
+         for (int c = 0; c < 4; ++c) {
+             if (c == 1)
+                 def += "\\clcbpat2";
+             def += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
+                    "\\clbrdrr\\brdrs\\brdrw10\\cellx" + num(2000 * (c + 1));
+         }
+         QByteArray s = "{\\rtf1\\ansi{\\colortbl;\\red0\\green0\\blue0;\\red200\\green200\\blue200;}";
+         for (int i = 0; i < n; ++i)
+             s += def + "\\pard\\intbl r" + num(i) + "\\cell a\\cell b\\cell c\\cell\\row\r\n";
+         return s + "\\pard after\\par}";
+     }},
+    {"merged-rows", 2000, [](int n) { // every row with cells merged across
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl a\\cell b\\cell c\\cell\\row\r\n"
+                  "\\trowd\\cellx1000\\clmgf\\cellx2000\\clmrg\\cellx3000\\pard\\intbl d\\cell e\\cell\\cell\\row\r\n";
+         return s + "\\pard after\\par}";
+     }},
+    {"columns", 20000, [](int n) { // one row of n cells
+         QByteArray s = "{\\rtf1\\ansi \\trowd";
+         for (int i = 0; i < n; ++i)
+             s += "\\cellx" + num(100 * (i + 1));
+         s += "\\pard\\intbl ";
+         for (int i = 0; i < n; ++i)
+             s += "c" + num(i) + "\\cell ";
+         return s + "\\row\\pard after\\par}";
+     }},
+    {"cells", 5000, [](int n) { // n rows of 10 cells
+         QByteArray row = "\\trowd";
+         for (int c = 0; c < 10; ++c)
+             row += "\\cellx" + num(900 * (c + 1));
+         row += "\\pard\\intbl ";
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i) {
+             s += row;
+             for (int c = 0; c < 10; ++c)
+                 s += "c" + num(c) + "\\cell ";
+             s += "\\row\r\n";
+         }
+         return s + "\\pard after\\par}";
+     }},
+    {"nested", 5000, [](int n) { // n rows, each holding a table of 2 x 2
+         QByteArray inner;
+         for (int r = 0; r < 2; ++r)
+             inner += "\\pard\\intbl\\itap2 a\\nestcell b\\nestcell"
+                      "{\\*\\nesttableprops\\trowd\\cellx1000\\cellx2000\\nestrow}{\\nonesttables\\par}";
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "\\trowd\\cellx3000\\cellx6000\\pard\\intbl\\itap1 o" + num(i) + "\\par" + inner
+                 + "\\pard\\intbl\\itap1 t\\cell x\\cell\\row\r\n";
+         return s + "\\pard after\\par}";
+     }},
+    {"deep", 5000, [](int n) { // n rows, each holding tables nested 16 deep
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "\\pard\\intbl\\itap16 d" + num(i) + "\\nestcell{\\*\\nesttableprops\\trowd\\cellx99\\nestrow}\\row\r\n";
+         return s + "}";
+     }},
+    {"tables", 5000, [](int n) { // n tables of one row, text between
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "\\trowd\\cellx2000\\cellx4000\\pard\\intbl t" + num(i) + "\\cell x\\cell\\row\\pard between\\par\r\n";
+         return s + "}";
+     }},
+    {"footnotes", 10000, [](int n) { // notes in one paragraph
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "word{\\footnote\\pard note " + num(i) + "} ";
+         return s + "\\par}";
+     }},
+    {"tab-sets", 10000, [](int n) { // paragraphs, each with tab stops of its own
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "\\pard\\tx" + num(100 + i) + "\\tx" + num(20000 - i) + " a\\tab b\\par\r\n";
+         return s + "}";
+     }},
+    {"paragraph-runs", 50000, [](int n) { // one paragraph of n runs
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += (i & 1) ? "\\b run " : "\\b0 run ";
+         return s + "\\par}";
+     }},
+    {"word", 1 << 20, [](int n) { // one word of n letters
+         QByteArray s = "{\\rtf1\\ansi ";
+         s += QByteArray(n, 'x');
+         return s + "\\par}";
+     }},
+};
+
+size_t heapInUse()
+{
+    const struct mallinfo2 mi = mallinfo2();
+    return mi.uordblks + mi.hblkhd;
+}
+
+int doubling(const QStringList &only, double scale, int repeat)
+{
+    std::printf("%-15s %9s %9s %10s %10s %6s %10s %10s %6s %8s\n", "shape", "n", "input MB",
+                "read ms", "read 2n", "ratio", "write ms", "write 2n", "ratio", "heap/in");
+    bool allLinear = true;
+    for (const Shape &shape : kShapes) {
+        if (!only.isEmpty() && !only.contains(QLatin1String(shape.name)))
+            continue;
+        const int n = std::max(1, int(shape.base * scale));
+        // n and 2n are timed in turns, best of each: a busy moment on a
+        // shared machine then weighs on both sizes alike.
+        double readMs[2] = {1e300, 1e300}, writeMs[2] = {1e300, 1e300}, heapRatio = 0;
+        qint64 inBytes[2];
+        const QByteArray data[2] = {shape.make(n), shape.make(2 * n)};
+        for (int round = 0; round < repeat; ++round) {
+            for (int k = 0; k < 2; ++k) {
+                inBytes[k] = data[k].size();
+                malloc_trim(0);
+                const size_t heapBefore = heapInUse();
+                auto doc = std::make_unique<QTextDocument>();
+                readMs[k] = std::min(readMs[k], timeBest(1, nullptr, [&] { rtf::read(data[k], doc.get()); }));
+                if (k == 1)
+                    heapRatio = double(heapInUse() - std::min(heapInUse(), heapBefore)) / data[k].size();
+                QByteArray out;
+                writeMs[k] = std::min(writeMs[k], timeBest(1, nullptr, [&] { out = rtf::write(doc.get()); }));
+            }
+        }
+        const double rr = readMs[1] / std::max(readMs[0], 0.001);
+        const double wr = writeMs[1] / std::max(writeMs[0], 0.001);
+        const bool linear = rr <= 2.2 && wr <= 2.2;
+        allLinear = allLinear && linear;
+        std::printf("%-15s %9d %9.2f %10.1f %10.1f %6.2f %10.1f %10.1f %6.2f %8.1f%s\n", shape.name, n,
+                    inBytes[0] / 1e6, readMs[0], readMs[1], rr, writeMs[0], writeMs[1], wr, heapRatio,
+                    linear ? "" : "  <-- over 2.2");
+        std::fflush(stdout);
+    }
+    return allLinear ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -423,6 +657,9 @@ int main(int argc, char **argv)
     double sizeMb = 10;
     int repeat = 3;
     QString dump, only;
+    bool doublingMode = false;
+    double scale = 1;
+    QStringList shapes;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -435,13 +672,22 @@ int main(int argc, char **argv)
             dump = args[++i];
         else if (a == QLatin1String("--only") && hasValue)
             only = args[++i];
+        else if (a == QLatin1String("--doubling"))
+            doublingMode = true;
+        else if (a == QLatin1String("--shape") && hasValue)
+            shapes << args[++i];
+        else if (a == QLatin1String("--scale") && hasValue)
+            scale = args[++i].toDouble();
         else {
             std::fprintf(stderr,
                          "usage: bench_rtf [--size MB] [--repeat N] [--dump FILE]"
-                         " [--only tokenize|read|floor|write]\n");
+                         " [--only tokenize|read|floor|write]\n"
+                         "       bench_rtf --doubling [--shape NAME]... [--scale F] [--repeat N]\n");
             return 2;
         }
     }
+    if (doublingMode)
+        return doubling(shapes, scale, repeat);
     auto wanted = [&](const char *stage) { return only.isEmpty() || only == QLatin1String(stage); };
 
     const qint64 target = qint64(sizeMb * 1e6);

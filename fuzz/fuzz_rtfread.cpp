@@ -1,24 +1,18 @@
 // Feeds arbitrary bytes to the RTF reader. Input that is not RTF is also
 // tried behind an RTF header, so mutations of plain text reach the parser.
 
+#include "FuzzInit.h"
 #include "rtf/Rtf.h"
 
 #include <QByteArray>
-#include <QGuiApplication>
 #include <QTextDocument>
 
 #include <cstdint>
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    // Fonts and image plugins want an application object; no display needed.
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
     static char name[] = "fuzz_rtfread";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication *app = new QGuiApplication(argc, argv);
-    (void)app;
+    fuzzInitApplication(name);
     return 0;
 }
 

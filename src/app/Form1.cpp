@@ -11,10 +11,12 @@
 #include "tools/ToolCommands.h"
 #include "views/ViewCommands.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -49,7 +51,9 @@ Form1::Form1(const Services &services, QWidget *parent)
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(product::caption());
-    setWindowIcon(QIcon(QStringLiteral(":/icons/quillet.xpm")));
+    // The desktop's icon of that name where installed, so window and menu
+    // entry match; our own picture otherwise.
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("quillet"), QIcon(QStringLiteral(":/icons/quillet.xpm"))));
 
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
@@ -93,6 +97,14 @@ Form1::Form1(const Services &services, QWidget *parent)
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
     RichTextBox1->setFocus();
+    // Tab types a tab in the editing area; Ctrl+Tab and Ctrl+Shift+Tab move
+    // on from anywhere, so the buttons (Bold, Italic and Underline have no
+    // menu item) can be reached without a mouse.
+    for (const bool forward : {true, false}) {
+        auto *key = new QShortcut(forward ? QKeySequence(Qt::CTRL | Qt::Key_Tab)
+                                          : QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), this);
+        connect(key, &QShortcut::activated, this, [this, forward] { focusNextPrevChild(forward); });
+    }
 
     // Client area at its fixed place on the screen, below the menu bar.
     const int menuHeight = menuBar()->sizeHint().height();
@@ -107,6 +119,11 @@ void Form1::start()
 {
     Form_Load();
     showMain();
+}
+
+void Form1::openFile(const QString &path)
+{
+    m_files->openFile(path);
 }
 
 void Form1::showMain()
@@ -211,7 +228,10 @@ QPushButton *Form1::button(const char *name, int left, const char *picture, cons
 {
     auto *b = new QPushButton(Toolbar1);
     b->setObjectName(QLatin1String(name));
-    b->setIcon(QIcon(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(picture))));
+    // The double-size drawing serves screens at 200%.
+    QIcon icon(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(picture)));
+    icon.addFile(QStringLiteral(":/icons/%1@2x.xpm").arg(QLatin1String(picture)));
+    b->setIcon(icon);
     b->setGeometry(twips::rect(left, 0, kButtonSize, kButtonSize));
     // The picture at its own size, unless that would cover the button's
     // frame (the 24 by 22 Encrypt/Decrypt picture): then as large as the
@@ -257,6 +277,34 @@ void Form1::buildToolbar()
     Command17 = button("Command17", 5520, "color", QString(), &Form1::Command17_Click);
     Command15 = button("Command15", 6120, "fullscreen", QStringLiteral("Full Screen View"), &Form1::Command15_Click);
     Command16 = button("Command16", 6480, "tip", QStringLiteral("Tip of day"), &Form1::Command16_Click);
+    describeButtons();
+}
+
+void Form1::describeButtons()
+{
+    // What a screen reader says for each picture: a short name, the three
+    // without a tooltip included, and what pressing it does.
+    const struct { QPushButton *button; const char *name, *description; } texts[] = {
+        {Command5, "New File", "Starts an empty document"},
+        {Command6, "Save File", "Saves the document as RTF or plain text"},
+        {Command7, "Open File", "Opens an RTF or plain text file (Ctrl+O)"},
+        {Command14, "Print File", "Prints the document's text (Ctrl+P)"},
+        {Command8, "Cut", "Moves the selected text to the clipboard (Ctrl+C)"},
+        {Command9, "Copy", "Copies the selected text to the clipboard (Ctrl+Y)"},
+        {Command10, "Paste", "Inserts the clipboard's text (Shift+Insert)"},
+        {Command1, "Internet Transfers", "Opens the window that fetches a file from a URL"},
+        {Command3, "Encrypt or Decrypt", "Opens the window that encrypts or decrypts the text with a password"},
+        {Command2, "Search", "Opens the search window (Ctrl+F)"},
+        {Command11, "Underline", "Underlines the selected text, or removes the underline"},
+        {Command12, "Italic", "Sets the selected text in italics, or back to upright"},
+        {Command13, "Bold", "Sets the selected text in bold, or back to regular"},
+        {Command17, "Color", "Chooses the colour of the selected text"},
+        {Command15, "Full Screen View", "Shows the document across the whole screen (F2 goes back)"},
+        {Command16, "Tip of the Day", "Shows a tip about the program"}};
+    for (const auto &t : texts) {
+        t.button->setAccessibleName(QString::fromUtf8(t.name));
+        t.button->setAccessibleDescription(QString::fromUtf8(t.description));
+    }
 }
 
 // ---- sizes -------------------------------------------------------------------
@@ -304,9 +352,16 @@ void Form1::closeEvent(QCloseEvent *e)
 
 void Form1::SetStatus(const QString &text)
 {
+    // The line tells assistive technology when its message changes; a
+    // message written again unchanged is news as well, so it is announced too.
+    const bool same = m_statusText->message() == text;
     m_statusText->setMessage(text);
     // The whole message, however much of it the line has room for.
     StatusBar1->setToolTip(text);
+    if (same) {
+        QAccessibleEvent changed(m_statusText, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void Form1::SetStatus(StatusTag tag, const QString &text)

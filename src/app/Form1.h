@@ -34,6 +34,8 @@ public:
 
     // Start-up: Form_Load, then shown as the active window.
     void start();
+    // A file named on the command line, opened once start() is done.
+    void openFile(const QString &path);
 
     // The one place that writes the status line; each write replaces it whole.
     void SetStatus(const QString &text);
@@ -152,6 +154,7 @@ private:
 
     void buildMenus();
     void buildToolbar();
+    void describeButtons();
     void layoutDocked();
     QAction *item(QMenu *menu, const char *name, const QString &caption,
                   const QKeySequence &shortcut, void (Form1::*handler)());

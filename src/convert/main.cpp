@@ -3,6 +3,7 @@
 
 #include "SafeHtml.h"
 #include "rtf/Rtf.h"
+#include "shell/Product.h"
 #include "text/TextCodec.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,7 @@ const char kUsage[] =
     "  --to FORMAT   output format: rtf, txt or html\n"
     "  --crlf        CR LF line ends in plain text output\n"
     "  -h, --help    show this help and exit\n"
+    "  --version     show the version and exit\n"
     "\n"
     "Exit status: 0 on success, 1 when reading or writing fails,\n"
     "2 on a usage error.\n";
@@ -134,6 +136,10 @@ int main(int argc, char **argv)
             std::fputs(kUsage, stdout);
             return 0;
         }
+        if (a == QLatin1String("--version")) {
+            std::printf("quillet-convert %s\n", product::kVersion);
+            return 0;
+        }
         if (a == QLatin1String("--crlf")) {
             crlf = true;
         } else if (a == QLatin1String("--to") || a.startsWith(QLatin1String("--to="))) {
@@ -200,9 +206,15 @@ int main(int argc, char **argv)
 
     QByteArray result;
     switch (format) {
-    case Format::Rtf:
-        result = rtf::write(&doc);
+    case Format::Rtf: {
+        int lost = 0;
+        result = rtf::write(&doc, &lost);
+        if (lost) { // all or nothing, as for any other failure
+            fail(QStringLiteral("cannot write %1: %2 picture(s) could not be encoded").arg(out).arg(lost));
+            return 1;
+        }
         break;
+    }
     case Format::Txt:
         result = plainText(doc, crlf);
         break;

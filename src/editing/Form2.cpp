@@ -2,6 +2,7 @@
 
 #include "shell/MainWindow.h"
 #include "shell/RichTextBox.h"
+#include "shell/SecondaryWindow.h"
 #include "shell/Twips.h"
 
 #include <QLabel>
@@ -55,6 +56,8 @@ Form2::Form2(MainWindow &main)
     // Tab order by tab index: Go! first, so it has the focus at creation.
     setTabOrder(Command1, Text1);
     Command1->setFocus();
+    Label1->setBuddy(Text1);   // the field's name for a screen reader
+    closeOnEscape(this);
 
     // Centred on the main window when first shown.
     const QRect owner = main.widget()->frameGeometry();

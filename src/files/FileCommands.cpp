@@ -8,6 +8,8 @@
 #include "shell/RichTextBox.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QPrinter>
 
 namespace {
@@ -21,6 +23,17 @@ const QString kSaveFailed = QStringLiteral("An error has occurred (CANCEL)");
 int fileTypeFor(int filterIndex)
 {
     return filterIndex == 1 ? RichTextBox::rtfRTF : RichTextBox::rtfText;
+}
+
+// Rich Text Format is told by its first bytes, as quillet-convert tells it.
+// Only a regular file is looked into: a FIFO or device would block here, and
+// the load refuses them with its own message.
+bool startsAsRtf(const QString &path)
+{
+    if (!QFileInfo(path).isFile())
+        return false;
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(5) == "{\\rtf";
 }
 
 // Reading or writing a big file takes a moment; show that we are busy.
@@ -74,10 +87,25 @@ void FileCommands::open()
     // left in FileName.
     if (dlg.ShowOpen() != CommonDialog::Accepted)
         return;
-    const QString path = dlg.FileName;
+    load(dlg.FileName, dlg.FilterIndex);
+}
+
+void FileCommands::openFile(const QString &path)
+{
+    // The dialog is left as an accepted Open would leave it, with the entry
+    // the content asks for, so Save offers this file in the same format.
+    CommonDialog &dlg = m_window.commonDialog();
+    dlg.Filter = kOpenFilter;
+    dlg.FileName = path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+    dlg.FilterIndex = startsAsRtf(dlg.FileName) ? 1 : 2;
+    load(dlg.FileName, dlg.FilterIndex);
+}
+
+void FileCommands::load(const QString &path, int filterIndex)
+{
     Result<> loaded = [&] {
         BusyCursor busy;
-        return m_window.documentBox().LoadFile(path, fileTypeFor(dlg.FilterIndex));
+        return m_window.documentBox().LoadFile(path, fileTypeFor(filterIndex));
     }();
     if (!loaded) {
         m_window.SetStatus(StatusTag::Error,

@@ -16,6 +16,10 @@ public:
     enum class Title { Keep, Reset };
     void newDocument(Title title);
     void open();
+    // Opens a file named on the command line as Open would: as RTF when it
+    // starts with {\rtf, else as plain text; the dialog's FileName and
+    // FilterIndex are left as after choosing it there.
+    void openFile(const QString &path);
     // The menu item and the button report a save differently.
     enum class Report { MenuItem, Button };
     void save(Report report);
@@ -31,6 +35,7 @@ private:
     // The title's file ("" for the caption alone) and the dialog's file
     // name, kept with the current document.
     void showFile(const QString &titleFile);
+    void load(const QString &path, int filterIndex);
 
     MainWindow &m_window;
     std::shared_ptr<DialogHost> m_dialogs;

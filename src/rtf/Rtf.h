@@ -20,15 +20,20 @@ bool isRtf(const QByteArray &data);
 bool read(const QByteArray &data, QTextDocument *doc);
 
 // The whole document as RTF (\rtf1\ansi\ansicpg1252, CR LF line ends).
-QByteArray write(const QTextDocument *doc);
+// Pictures are written as the bytes they were read as. A picture with no
+// data, or whose data is neither PNG nor JPEG and does not decode, cannot
+// be written; picturesLeftOut (when given) counts them, so that a caller
+// never reports a loss as success.
+QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 
 // Parts of a document that the editor does not show are kept in it as
 // format properties and written back in place:
 //  - kSectionParts (root frame format): headers and footers, a QStringList;
 //  - kAttachedParts (character format): footnotes, endnotes, comments and
 //    hidden text that follow the character, a QStringList;
-//  - kAutoNumber (character format): the text is a footnote's automatic
-//    number (\chftn).
+//  - kAutoNumber (character format): the text starts with a footnote's
+//    automatic number (\chftn), the QString held here; text typed after
+//    it in the same look follows it.
 // Each entry of a list is "kind\x1f<a>\x1f<b>\x1f<content>", where the
 // content is the part as RTF of its own (plain text for hidden text).
 // Footnotes and comments also carry their text as the tool tip.

@@ -66,13 +66,21 @@ void Reader::startFieldResult()
 {
     if (m_st.dest != Dest::Text || m_field.fields.empty())
         return;
-    Sink &inst = m_field.fields.back().inst;
-    inst.flush();
-    const QString href = hyperlinkTarget(inst.toString().trimmed());
-    if (!href.isEmpty()) {
-        m_field.links.append(href);
-        m_st.ch.link = int(m_field.links.size());
+    FieldCtx &field = m_field.fields.back();
+    if (field.link < 0) {
+        // Once per field: a result may come in many pieces, and each piece
+        // must not copy the target again.
+        field.inst.flush();
+        const QString href = hyperlinkTarget(field.inst.toString().trimmed());
+        field.inst.clear();
+        field.link = 0;
+        if (!href.isEmpty()) {
+            m_field.links.append(href);
+            field.link = int(m_field.links.size());
+        }
     }
+    if (field.link > 0)
+        m_st.ch.link = field.link;
 }
 
 } // namespace rtf::detail

@@ -5,6 +5,7 @@
 
 namespace rtf::detail {
 
+
 void Reader::startFontTable()
 {
     m_st.dest = Dest::FontTable;
@@ -67,11 +68,26 @@ const QTextCharFormat &Reader::charFormat(const CharState &s)
     if (m_lastFormat && m_lastFormatState == s)
         return *m_lastFormat;
     m_lastFormatState = s;
+    // Numbers that name nothing all look the same: one entry for them, or
+    // "\cf1 a\cf2 a..." past the colour table would keep a format per run.
+    CharState key = s;
+    const int colors = int(m_color.colors.size());
+    if (key.fg < 0 || key.fg >= colors)
+        key.fg = -1;
+    if (key.bg < 0 || key.bg >= colors)
+        key.bg = -1;
+    if (key.font != -1 && !m_font.fonts.contains(key.font))
+        key.font = INT_MIN;
+    return charFormatFor(key);
+}
+
+const QTextCharFormat &Reader::charFormatFor(const CharState &s)
+{
     auto it = m_formats.constFind(s);
     if (it != m_formats.constEnd())
         return *(m_lastFormat = &*it);
     QTextCharFormat f;
-    auto font = m_font.fonts.constFind(s.font >= 0 ? s.font : m_deff);
+    auto font = m_font.fonts.constFind(s.font == -1 ? m_deff : s.font);
     if (font != m_font.fonts.constEnd() && !font->name.isEmpty())
         f.setFontFamilies(QStringList{font->name});
     f.setFontPointSize(s.size / 2.0);
@@ -97,10 +113,16 @@ const QTextCharFormat &Reader::charFormat(const CharState &s)
     const QColor bg = color(s.bg);
     if (bg.isValid())
         f.setBackground(bg);
+    QString href;
     if (s.link > 0 && s.link <= m_field.links.size()) {
+        href = m_field.links.at(s.link - 1);
         f.setAnchor(true);
-        f.setAnchorHref(m_field.links.at(s.link - 1));
+        f.setAnchorHref(href);
     }
+    const quint64 look = qHashMulti(0x5254, font != m_font.fonts.constEnd() ? font->name : QString(),
+                                    s.size, fg.isValid() ? fg.rgba() : 1u, bg.isValid() ? bg.rgba() : 1u,
+                                    s.bold, s.italic, s.underline, s.strike, s.valign, s.caps, href);
+    f.setProperty(kLookHash, int(quint32(look ^ (look >> 32))));
     return *(m_lastFormat = &*m_formats.insert(s, f));
 }
 

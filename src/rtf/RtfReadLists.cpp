@@ -180,13 +180,16 @@ void Reader::joinList()
     if (!level)
         return;
     const int key = (m_st.par.ls << 4) | m_st.par.ilvl;
-    QPointer<QTextList> &list = m_list.made[key];
-    if (list && list->document() == m_doc) {
-        if (m_cursor.block().textList() != list)
-            list->add(m_cursor.block());
-    } else {
-        list = m_cursor.createList(listFormat(*level));
-    }
+    // Where the paragraph is: in a table, only once the table is made.
+    m_out.call([this, key, format = listFormat(*level)](QTextCursor &cursor, QTextTable *) {
+        QPointer<QTextList> &list = m_list.made[key];
+        if (list && list->document() == m_doc) {
+            if (cursor.block().textList() != list)
+                list->add(cursor.block());
+        } else {
+            list = cursor.createList(format);
+        }
+    });
 }
 
 } // namespace rtf::detail

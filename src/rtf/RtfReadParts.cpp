@@ -26,11 +26,16 @@ void Reader::startPart(Kw id, char16_t kind)
         return skipDestination();
     flushHidden();
     flushText();
-    if (id == Kw::Footnote)
+    // Notes are numbered in the order of the main text; headers and footers
+    // are written back ahead of it, so notes in them do not count.
+    if (id == Kw::Footnote && m_sh.sectionDepth == 0)
         ++m_sh.notes;
     QString tip;
     bool endnote = false;
+    const bool section = id == Kw::HeaderPart;
+    m_sh.sectionDepth += section;
     const QString content = readPart(&endnote, &tip);
+    m_sh.sectionDepth -= section;
     switch (id) {
     case Kw::HeaderPart:
         m_sh.sectionParts.append(entry(QLatin1String(kSectionKinds[kind & 7]), {}, {}, content));
@@ -77,18 +82,29 @@ void Reader::attachPart(const QString &part, const QString &tip)
 {
     flushText();
     ensurePosition(contentLevel());
-    if (m_cursor.atBlockStart())
-        m_cursor.insertText(QString(QChar(0x200B)), charFormat(m_st.ch));
-    QTextCursor c = m_cursor;
-    const QTextCharFormat before = c.charFormat();
-    QStringList parts = before.property(kAttachedParts).toStringList();
-    parts.append(part);
-    QTextCharFormat add;
-    add.setProperty(kAttachedParts, parts);
-    if (!tip.isEmpty())
-        add.setToolTip(before.toolTip().isEmpty() ? tip : before.toolTip() + u'\n' + tip);
-    c.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
-    c.mergeCharFormat(add);
+    const QTextCharFormat here = charFormat(m_st.ch);
+    m_out.call([part, tip, here](QTextCursor &cursor, QTextTable *) {
+        if (cursor.atBlockStart())
+            cursor.insertText(QString(QChar(0x200B)), here);
+        QTextCursor c = cursor;
+        const QTextCharFormat before = c.charFormat();
+        QStringList parts = before.property(kAttachedParts).toStringList();
+        parts.append(part);
+        QTextCharFormat add;
+        add.setProperty(kAttachedParts, parts);
+        if (!tip.isEmpty())
+            add.setToolTip(before.toolTip().isEmpty() ? tip : before.toolTip() + u'\n' + tip);
+        // Each note's look hashes apart (see kLookHash).
+        add.setProperty(kLookHash, int(uint(before.intProperty(kLookHash)) ^ uint(qHash(parts))));
+        // The character before, found without a layout of the paragraph
+        // (which movePosition needs: quadratic for many notes in one).
+        int from = c.position() - 1;
+        if (from > 0 && c.document()->characterAt(from).isLowSurrogate()
+            && c.document()->characterAt(from - 1).isHighSurrogate())
+            --from;
+        c.setPosition(from, QTextCursor::KeepAnchor);
+        c.mergeCharFormat(add);
+    });
 }
 
 // \chftn: the number of the footnote that follows (in the text) or that
@@ -100,9 +116,11 @@ void Reader::footnoteNumber()
     flushHidden();
     flushText();
     ensurePosition(contentLevel());
+    const int number = m_sh.sectionDepth ? 1 : m_isPart ? std::max(1, m_sh.notes) : m_sh.notes + 1;
+    const QString text = QString::number(number);
     QTextCharFormat f = charFormat(m_st.ch);
-    f.setProperty(kAutoNumber, true);
-    m_cursor.insertText(QString::number(m_isPart ? std::max(1, m_sh.notes) : m_sh.notes + 1), f);
+    f.setProperty(kAutoNumber, text);
+    m_out.insertText(text, f);
 }
 
 void Reader::startCapture(Kw id)

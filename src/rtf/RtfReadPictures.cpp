@@ -76,7 +76,7 @@ void Reader::finishPicture()
     f.setName(url.toString());
     f.setWidth(w);
     f.setHeight(h);
-    m_cursor.insertImage(f);
+    m_out.call([f](QTextCursor &cursor, QTextTable *) { cursor.insertImage(f); });
 }
 
 } // namespace rtf::detail

@@ -176,11 +176,15 @@ int Reader::contentLevel() const
     return std::min(level, kMaxTableNesting);
 }
 
-void Reader::openTable()
+// False when there is no room left for another table.
+bool Reader::openTable()
 {
     const bool outer = m_table.tables.empty();
     const std::vector<int> edges = outer ? scanColumnEdges() : std::vector<int>();
     const int cols = std::max<int>(1, int(edges.size()));
+    if (m_sh.cellBudget < kTableCost + cols)
+        return false;
+    m_sh.cellBudget -= kTableCost + cols;
     QTextTableFormat f;
     // Borders come from the cells, only where the document has them; a
     // full grid is drawn by the table.
@@ -211,27 +215,40 @@ void Reader::openTable()
         f.setColumnWidthConstraints(widths);
     }
     m_pendingPar = false; // the table itself separates it from the text before
-    QTextTable *t = m_cursor.insertTable(1, cols, f);
-    m_sh.cellBudget -= cols;
+    m_out.openTable(f, cols);
     TableCtx ctx;
-    ctx.table = t;
+    ctx.cols = cols;
     ctx.grid = grid;
     if (!edges.empty() && edges.front() > 0)
         ctx.edges = edges;
     ctx.needMove = true; // through moveToCell, which sets the first row up
     m_table.tables.push_back(std::move(ctx));
     enteredFreshBlock();
+    return true;
 }
 
 // Spans, merges and looks of the row the reader enters, from its \trowd.
+// The table is made later (see RtfOutput.h): which places merged cells
+// cover is worked out here, and the merges and looks are done as a step
+// before the row's content.
 void Reader::prepareRow(TableCtx &t)
 {
-    t.preparedRow = t.row;
+    const int row = t.row;
+    const int cols = t.cols;
+    // The row above as merges left it: per column, the column its cell
+    // starts in and the cell's span.
+    if (t.preparedRow == row - 1 && t.current.size() == size_t(cols))
+        t.above.swap(t.current);
+    else
+        t.above.clear();
+    t.current.resize(size_t(cols));
+    for (int c = 0; c < cols; ++c)
+        t.current[size_t(c)] = {c, 1};
+    t.covered.assign(size_t(cols), false);
+    t.preparedRow = row;
     t.startCol.clear();
-    QTextTable *table = t.table;
     if (m_table.tables.size() != 1 || m_table.cells.empty())
         return; // nested tables define their rows after their cells
-    const int cols = table->columns();
     const std::vector<int> &edges = t.edges;
     std::vector<int> spans;
     int next = 0;
@@ -253,21 +270,51 @@ void Reader::prepareRow(TableCtx &t)
         }
         next = end + 1;
     }
-    const int row = t.row;
+    struct CellStep {
+        int col, span;
+        bool vmerge;
+        QTextTableCellFormat format; // invalid: none to set
+    };
+    std::vector<CellStep> steps;
     for (size_t i = 0; i < t.startCol.size(); ++i) {
         const int col = t.startCol[i], span = spans[i];
         if (span == 0)
             continue;
-        if (span > 1)
-            table->mergeCells(row, col, 1, span);
+        for (int c = col; c < col + span; ++c) {
+            t.current[size_t(c)] = {col, span};
+            t.covered[size_t(c)] = c != col;
+        }
         const CellDef &def = m_table.cells[i];
-        if (def.vmerge == 2 && row > 0) {
-            const QTextTableCell above = table->cellAt(row - 1, col);
-            if (above.column() == col && above.columnSpan() == span) {
+        const bool vmerge = def.vmerge == 2 && row > 0 && size_t(col) < t.above.size()
+            && t.above[size_t(col)] == std::pair<int, int>(col, span);
+        if (vmerge) {
+            for (int c = col; c < col + span; ++c)
+                t.covered[size_t(c)] = true;
+        }
+        if (span == 1 && !vmerge && plainCell(def, t.grid) && m_table.rowHeight == 0)
+            continue; // most cells: nothing to set, and setting costs
+        steps.push_back({col, span, vmerge,
+                         plainCell(def, t.grid) && m_table.rowHeight == 0 ? QTextTableCellFormat()
+                                                                          : cellFormat(def, t.grid)});
+    }
+    if (steps.empty())
+        return;
+    qint64 *budget = &m_sh.mergeBudget;
+    m_out.call([row, steps = std::move(steps), budget](QTextCursor &, QTextTable *table) {
+        const qint64 cost = qint64(table->rows()) * table->columns();
+        auto affordable = [&] {
+            *budget -= cost;
+            return *budget >= 0;
+        };
+        for (const CellStep &s : steps) {
+            if (s.span > 1 && affordable())
+                table->mergeCells(row, s.col, 1, s.span);
+            const QTextTableCell above = s.vmerge ? table->cellAt(row - 1, s.col) : QTextTableCell();
+            if (s.vmerge && above.column() == s.col && above.columnSpan() == s.span && affordable()) {
                 const int blocks = blockCount(above);
-                table->mergeCells(above.row(), col, row - above.row() + 1, span);
+                table->mergeCells(above.row(), s.col, row - above.row() + 1, s.span);
                 // The merged-in cell is still empty; its empty paragraph goes.
-                const QTextTableCell merged = table->cellAt(row, col);
+                const QTextTableCell merged = table->cellAt(row, s.col);
                 if (blockCount(merged) > blocks) {
                     QTextCursor c = merged.lastCursorPosition();
                     if (c.block().length() == 1)
@@ -275,12 +322,10 @@ void Reader::prepareRow(TableCtx &t)
                 }
                 continue;
             }
+            if (s.format.isValid())
+                table->cellAt(row, s.col).setFormat(s.format);
         }
-        if (plainCell(def, t.grid) && m_table.rowHeight == 0)
-            continue; // most cells: nothing to set, and setting costs
-        QTextTableCell cell = table->cellAt(row, col);
-        cell.setFormat(cellFormat(def, t.grid));
-    }
+    });
 }
 
 QTextTableCellFormat Reader::cellFormat(const CellDef &def, const CellBorder &grid) const
@@ -319,21 +364,14 @@ QTextTableCellFormat Reader::cellFormat(const CellDef &def, const CellBorder &gr
 
 void Reader::closeTable()
 {
-    QTextTable *t = m_table.tables.back().table;
-    const int used = m_table.tables.back().usedRows;
     m_table.tables.pop_back();
-    if (t->rows() > used)
-        t->removeRows(used, t->rows() - used);
-    m_cursor.setPosition(t->lastPosition() + 1);
+    m_out.closeTable();
     enteredFreshBlock();
 }
 
 bool Reader::moveToCell(TableCtx &t)
 {
     t.needMove = false;
-    QTextTable *table = t.table;
-    const int rows = table->rows();
-    const int cols = table->columns();
     const int row = t.row;
     // The cell's column: from the row's definition, else one per cell.
     const bool newRow = t.preparedRow != row;
@@ -341,55 +379,38 @@ bool Reader::moveToCell(TableCtx &t)
     if (!newRow && size_t(t.col) < t.startCol.size())
         col = t.startCol[size_t(t.col)];
     else if (!newRow && !t.startCol.empty())
-        col = std::max(cols, int(t.startCol.back()) + 1) + (t.col - int(t.startCol.size()));
+        col = std::max(t.cols, int(t.startCol.back()) + 1) + (t.col - int(t.startCol.size()));
     else
         col = t.col;
-    bool fits = t.col < kMaxTableColumns && col < kMaxTableColumns;
+    const bool fits = t.col < kMaxTableColumns && col < kMaxTableColumns;
     col = std::min(col, kMaxTableColumns - 1);
-    qint64 extraRows = 0;
-    if (row >= rows) {
-        // Rows are made ahead of need and the unused ones go when the
-        // table closes: QTextTable rebuilds its cell grid after every
-        // change, so one row at a time is quadratic, while every cell
-        // made and removed again costs as much as a paragraph. Growing
-        // by a quarter keeps both the rebuilds and the waste small, and
-        // small tables (the common case) get exactly the rows they use.
-        const qint64 step = std::max<qint64>(1, rows / 4);
-        extraRows = std::max<qint64>(row - rows + 1, step);
-        const qint64 affordable = m_sh.cellBudget / std::max(cols, col + 1);
-        if (extraRows > affordable)
-            extraRows = std::max<qint64>(row - rows + 1, affordable);
-    }
-    const qint64 extraCols = col >= cols ? col - cols + 1 : 0;
-    const qint64 cost = extraRows * std::max<qint64>(cols, col + 1) + extraCols * (rows + extraRows);
+    // Cells are counted here and made when the table is (see RtfOutput.h).
+    const qint64 extraRows = std::max(0, row - t.rows + 1);
+    const qint64 extraCols = std::max(0, col - t.cols + 1);
+    const qint64 cost = extraRows * (t.cols + extraCols) + extraCols * t.rows;
     if (!fits || cost > m_sh.cellBudget) {
         // Out of room: keep the text, in order, at the end of the last cell.
-        const int r = std::min(row, t.usedRows - 1);
-        m_cursor.setPosition(table->cellAt(r, std::min(col, cols - 1)).lastPosition());
+        m_out.moveToCellEnd(std::min(row, t.rows - 1), std::min(col, t.cols - 1));
         m_pendingPar = true;
         m_blockFormatted = false;
         return true;
     }
     m_sh.cellBudget -= cost;
-    if (extraRows)
-        table->appendRows(int(extraRows));
-    if (extraCols)
-        table->appendColumns(int(extraCols));
-    t.usedRows = std::max(t.usedRows, row + 1);
+    t.rows += int(extraRows);
+    t.cols += int(extraCols);
     if (newRow) {
         prepareRow(t);
         if (size_t(t.col) < t.startCol.size())
             col = t.startCol[size_t(t.col)];
     }
-    const QTextTableCell cell = table->cellAt(row, col);
-    if (cell.row() != row || cell.column() != col) {
+    if (size_t(col) < t.covered.size() && t.covered[size_t(col)]) {
         // A place a merged cell covers: anything here joins that cell.
-        m_cursor.setPosition(cell.lastPosition());
+        m_out.moveToCellEnd(row, col);
         m_pendingPar = true;
         m_blockFormatted = false;
         return true;
     }
-    m_cursor.setPosition(cell.firstPosition());
+    m_out.moveToCell(row, col);
     enteredFreshBlock();
     return false;
 }
@@ -412,6 +433,10 @@ void Reader::endCell(int level)
         ensurePosition(level);
         finishBlock();
     }
+    if (int(m_table.tables.size()) < level) { // a table there was no room for
+        m_pendingPar = true;
+        return;
+    }
     TableCtx &t = m_table.tables.back();
     ++t.col;
     t.needMove = true;
@@ -431,29 +456,37 @@ void Reader::endRow(int level)
     while (int(m_table.tables.size()) > level)
         closeTable();
     TableCtx &t = m_table.tables.back();
-    if (level > 1 && !m_table.cells.empty() && t.row < t.table->rows()) {
+    if (level > 1 && !m_table.cells.empty() && t.row < t.rows) {
         // A nested row's definition follows its cells: its looks and, from
-        // the first row, the table's columns.
-        if (t.row == 0) {
-            QTextTableFormat f = t.table->format();
-            if (m_table.gaph >= 0)
-                f.setCellPadding(twipsToPixels(m_table.gaph));
-            QList<QTextLength> widths;
-            int left = 0;
-            for (const CellDef &def : m_table.cells) {
-                widths.append(QTextLength(QTextLength::FixedLength, twipsToPixels(std::max(1, def.right - left))));
-                left = def.right;
+        // the first row, the table's columns. Done on the table when it is
+        // made, at this point of its content.
+        const int row = t.row, cols = t.cols;
+        QList<QTextLength> widths;
+        int left = 0;
+        for (const CellDef &def : m_table.cells) {
+            widths.append(QTextLength(QTextLength::FixedLength, twipsToPixels(std::max(1, def.right - left))));
+            left = def.right;
+        }
+        std::vector<QTextTableCellFormat> formats;
+        for (int c = 0; c < cols && size_t(c) < m_table.cells.size(); ++c)
+            formats.push_back(plainCell(m_table.cells[size_t(c)], t.grid) && m_table.rowHeight == 0
+                                  ? QTextTableCellFormat() : cellFormat(m_table.cells[size_t(c)], t.grid));
+        const double padding = m_table.gaph >= 0 ? twipsToPixels(m_table.gaph) : -1;
+        m_out.call([=](QTextCursor &, QTextTable *table) {
+            if (row == 0) {
+                QTextTableFormat f = table->format();
+                if (padding >= 0)
+                    f.setCellPadding(padding);
+                if (widths.size() == cols)
+                    f.setColumnWidthConstraints(widths);
+                table->setFormat(f);
             }
-            if (widths.size() == t.table->columns())
-                f.setColumnWidthConstraints(widths);
-            t.table->setFormat(f);
-        }
-        for (int c = 0; c < t.table->columns() && size_t(c) < m_table.cells.size(); ++c) {
-            QTextTableCell cell = t.table->cellAt(t.row, c);
-            if (cell.row() == t.row && cell.column() == c
-                && !(plainCell(m_table.cells[size_t(c)], t.grid) && m_table.rowHeight == 0))
-                cell.setFormat(cellFormat(m_table.cells[size_t(c)], t.grid));
-        }
+            for (int c = 0; c < int(formats.size()); ++c) {
+                QTextTableCell cell = table->cellAt(row, c);
+                if (formats[size_t(c)].isValid() && cell.row() == row && cell.column() == c)
+                    cell.setFormat(formats[size_t(c)]);
+            }
+        });
     }
     ++t.row;
     t.col = 0;

@@ -12,14 +12,20 @@ namespace rtf::detail {
 
 Reader::Reader(const QByteArray &data, QTextDocument *doc)
     : m_own(std::make_unique<Shared>(data)), m_sh(*m_own), m_tok(m_sh.tok), m_doc(doc), m_cursor(doc),
-      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color)
+      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color),
+      m_tab(m_sh.tabs)
 {
 }
 
 Reader::Reader(Reader &parent, QTextDocument *doc)
     : m_sh(parent.m_sh), m_tok(m_sh.tok), m_doc(doc), m_cursor(doc), m_isPart(true),
-      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color)
+      m_pages(m_sh.pages), m_ansi(m_sh.ansi), m_deff(m_sh.deff), m_font(m_sh.font), m_color(m_sh.color),
+      m_tab(m_sh.tabs)
 {
+    // The part's paragraphs may name the file's lists.
+    m_list.lists = parent.m_list.lists;
+    m_list.overrides = parent.m_list.overrides;
+    m_list.any = parent.m_list.any;
     // The part starts inside its group, with the character look around it;
     // the group's '}' ends it.
     m_st = parent.m_st;
@@ -169,6 +175,8 @@ inline void Reader::hex(uint8_t b)
         --m_skipChars;
         return;
     }
+    if (b == 0 && m_st.dest != Dest::LevelText)
+        return; // a NUL is no text (and no writer could write it back)
     const char c = char(b);
     addBytes(&c, 1);
 }
@@ -521,7 +529,7 @@ void Reader::flushText()
     if (m_text.text.empty())
         return;
     ensurePosition(contentLevel());
-    m_cursor.insertText(m_text.view(), charFormat(m_textState));
+    m_out.insertText(m_text.view(), charFormat(m_textState));
     m_text.text.clear();
 }
 
@@ -535,12 +543,11 @@ void Reader::ensurePosition(int level)
     for (;;) {
         if (!m_table.tables.empty() && m_table.tables.back().needMove)
             moveToCell(m_table.tables.back());
-        if (int(m_table.tables.size()) >= level)
+        if (int(m_table.tables.size()) >= level || !openTable())
             break;
-        openTable();
     }
     if (m_pendingPar) {
-        m_cursor.insertBlock(blockFormat(m_st.par));
+        m_out.insertBlock(blockFormat(m_st.par));
         m_blockPar = m_st.par;
         m_blockFormatted = true;
         m_pendingPar = false;
@@ -550,7 +557,7 @@ void Reader::ensurePosition(int level)
 void Reader::finishBlock()
 {
     if (!m_blockFormatted || !m_blockPar.sameLook(m_st.par)) {
-        m_cursor.setBlockFormat(blockFormat(m_st.par));
+        m_out.setBlockFormat(blockFormat(m_st.par));
         m_blockPar = m_st.par;
         m_blockFormatted = true;
     }

@@ -9,6 +9,7 @@
 
 #include "rtf/RtfCodepages.h"
 #include "rtf/RtfKeywords.h"
+#include "rtf/RtfOutput.h"
 #include "rtf/RtfTokenizer.h"
 #include "rtf/RtfUnits.h"
 
@@ -37,10 +38,29 @@ namespace rtf::detail {
 constexpr int kMaxDepth = 1000;        // deeper groups are skipped whole
 constexpr int kMaxTableColumns = 64;   // extra cells run into the last one
 constexpr int kMaxTableNesting = 16;
-constexpr int kMinCellBudget = 100000; // plus one cell per input byte
-constexpr int kMaxPartDepth = 3;
+// Table cells made, at most: this plus one per sixteen input bytes. Real
+// cells take more (Word writes some sixty bytes for the smallest), while
+// rows of many columns spelled with a few bytes each, or tables nested in
+// every row, would otherwise take memory far out of proportion to the file.
+constexpr int kMinCellBudget = 100000;
+constexpr int kTableCost = 16; // a table takes as much memory as this many cells
+// Qt goes through all of a table's cells for each merge of cells: merges
+// stop (the cells stay apart, their content as it is) once the cells gone
+// through would pass this plus so many per input byte.
+constexpr qint64 kMinMergeBudget = 20000000;
+constexpr qint64 kMergeBudgetPerByte = 32;
+// Qt's format collection hashes a format as a sum of weak per-property
+// hashes in which a list (of font families, of attached parts) counts as a
+// constant, so formats that differ only in their face, their notes, or in
+// colours that happen to add up alike share one hash, and each new one is
+// compared with all of them: reading runs in thousands of faces took
+// quadratic time. A well-mixed hash of the whole look, kept in a property
+// of our own, gives each look a hash of its own; equal looks still make
+// equal formats.
+constexpr int kLookHash = QTextFormat::UserProperty + 0x5254;
+constexpr int kMaxPartDepth = 3;      // a footnote in a comment in a footnote
 constexpr int kMaxTabSets = 10000;    // more distinct sets add no stops
-constexpr int kMaxTabStops = 64;      // a footnote in a comment in a footnote
+constexpr int kMaxTabStops = 64;
 
 enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, ListTable, LevelText, Skipped };
 
@@ -168,6 +188,7 @@ struct FontEntry {
 struct FieldCtx {
     size_t depth;
     Sink inst;
+    int link = -1; // into FieldState::links once the result starts; 0: no link
 };
 
 struct CellBorder {
@@ -178,15 +199,18 @@ struct CellBorder {
 };
 
 struct TableCtx {
-    QTextTable *table = nullptr;
+    int rows = 1, cols = 1; // made so far
     int row = 0;
     int col = 0;           // the cell's number in its row (not its column)
     bool needMove = false; // the next content goes to (row, col)
-    int usedRows = 1;      // rows beyond these were made ahead of need
     int preparedRow = -1;  // the row whose spans and looks are set
     std::vector<int> startCol; // of each cell of that row
     std::vector<int> edges;    // right edges of the columns, twips
     CellBorder grid;           // the border every side of every cell has, drawn by the table
+    // Of each column in the row above: the column its cell starts in and its
+    // span, so that merges are decided before the table is made.
+    std::vector<std::pair<int, int>> above, current;
+    std::vector<bool> covered; // places of the current row that merged cells cover
 };
 
 
@@ -246,12 +270,6 @@ struct TableState {
     bool rowOpen = false;
 };
 
-// Tab stops: paragraphs repeat the same few sets, so each set is kept once
-// and a paragraph's state holds only its number.
-struct TabState {
-    std::vector<TabSet> sets;
-    QHash<QByteArray, int> index; // a set's bytes -> 1-based number
-};
 
 // Lists from \listtable and \listoverridetable; paragraphs join them by
 // \ls and \ilvl.
@@ -279,6 +297,13 @@ struct ListState {
     QHash<int, QPointer<QTextList>> made; // (ls, ilvl) -> its list in the document
 };
 
+// Tab stops: paragraphs repeat the same few sets, so each set is kept once
+// and a paragraph's state holds only its number.
+struct TabState {
+    std::vector<TabSet> sets;
+    QHash<QByteArray, int> index; // a set's bytes -> 1-based number
+};
+
 // Hidden text (\v) waiting to be attached to the character before it.
 struct HiddenState {
     Sink text;
@@ -298,8 +323,9 @@ struct AnnotationState {
 // at the head of the file and the bounds.
 struct Shared {
     Shared(const QByteArray &data)
-        : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size()),
-          scanBudget(2 * qint64(data.size()) + (1 << 20))
+        : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size() / 16),
+          scanBudget(2 * qint64(data.size()) + (1 << 20)),
+          mergeBudget(kMinMergeBudget + kMergeBudgetPerByte * qint64(data.size()))
     {
     }
     Tokenizer tok;
@@ -308,10 +334,13 @@ struct Shared {
     int deff = 0;
     FontTableState font;
     ColorTableState color;
+    TabState tabs;
     qint64 cellBudget;
-    qint64 scanBudget;  // bytes that looking ahead for table columns may read
+    qint64 scanBudget;
+    qint64 mergeBudget; // table cells that merging cells may go through  // bytes that looking ahead for table columns may read
     int partDepth = 0;  // parts inside parts are read up to kMaxPartDepth
     int notes = 0;      // footnotes so far, for automatic numbers
+    int sectionDepth = 0; // inside a header or footer
     QStringList sectionParts; // headers and footers, in file order
 };
 
@@ -359,6 +388,7 @@ private:
     void clearFormats();
     QColor color(int index) const;
     const QTextCharFormat &charFormat(const CharState &s);
+    const QTextCharFormat &charFormatFor(const CharState &s); // s names only what exists
     const QTextBlockFormat &blockFormat(const ParState &p);
 
     // ---- paragraphs and tables -------------------------------------------
@@ -370,7 +400,7 @@ private:
     void finishBlock();
     void enteredFreshBlock();
     void paragraph();
-    void openTable();
+    bool openTable();
     void closeTable();
     bool moveToCell(TableCtx &t); // true: the place is covered by a merged cell
     std::vector<int> scanColumnEdges();
@@ -421,6 +451,7 @@ private:
     Tokenizer &m_tok;
     QTextDocument *m_doc;
     QTextCursor m_cursor;
+    Output m_out{m_cursor}; // all content goes through here
     bool m_isPart = false;
     bool m_endnote = false; // a part that turned out to be an endnote
 
@@ -444,7 +475,7 @@ private:
     TableState m_table;
     HiddenState m_hidden;
     ListState m_list;
-    TabState m_tab;
+    TabState &m_tab;
     AnnotationState m_annotation;
 
     QHash<CharState, QTextCharFormat> m_formats; // cleared when fonts or colours change

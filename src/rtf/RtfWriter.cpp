@@ -14,6 +14,7 @@
 #include <QVariant>
 
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -146,7 +147,7 @@ struct RunInfo {
     // after a \super until the group around it ends (it waits for a
     // footnote mark), which loses the rest of a paragraph written flat.
     bool grouped = false;
-    bool autoNumber = false; // written as \chftn
+    QString autoNumber; // a footnote number as read: written as \chftn
     QStringList parts;       // footnotes, comments, hidden text after the run
 };
 
@@ -165,6 +166,8 @@ public:
             pt = 12;
         m_defaultHalfPoints = qMax(1, roundToInt(pt, kHalfPointsPerPoint));
     }
+
+    int picturesLeftOut() const { return m_picturesLeftOut; }
 
     QByteArray run()
     {
@@ -625,7 +628,7 @@ private:
             info->href = fmt.anchorHref();
         info->image = fmt.isImageFormat();
         info->grouped = fmt.verticalAlignment() == QTextCharFormat::AlignSuperScript;
-        info->autoNumber = fmt.boolProperty(kAutoNumber);
+        info->autoNumber = fmt.stringProperty(kAutoNumber);
         info->parts = fmt.property(kAttachedParts).toStringList();
         if (formatIndex < 0) { // not expected; no caching then
             m_scratch = std::move(info);
@@ -739,51 +742,53 @@ private:
 
     // ---- pictures -----------------------------------------------------------
 
-    static QSize saveAsPng(const QImage &img, QByteArray *data)
-    {
-        QBuffer buf(data);
-        buf.open(QIODevice::WriteOnly);
-        if (img.isNull() || !img.save(&buf, "PNG"))
-            return {};
-        return img.size();
-    }
-
+    // PNG and JPEG go out as the bytes they came as, never decoded: a photo
+    // over Qt's image size limit does not decode at all, and a decoded copy
+    // would not be the same file. Anything else is written as PNG.
     void writeImage(const QTextImageFormat &fmt)
     {
         const QVariant res = m_doc->resource(QTextDocument::ImageResource, QUrl(fmt.name()));
         QByteArray data;
-        const char *blip = "\\pngblip";
-        QSize size;
+        const char *blip = nullptr;
+        QSize natural;
         if (res.typeId() == QMetaType::QByteArray) {
             data = res.toByteArray();
-            const bool png = data.startsWith("\x89PNG\r\n\x1a\n");
-            if (png || data.startsWith("\xff\xd8")) {
-                // The bytes as they came, as the reader took them: sized from
-                // their header, not decoded (a damaged picture is kept too).
-                if (!png)
-                    blip = "\\jpegblip";
+            const char *format = nullptr;
+            if (data.startsWith("\x89PNG\r\n\x1a\n")) {
+                blip = "\\pngblip";
+                format = "png";
+            } else if (data.startsWith("\xff\xd8")) {
+                blip = "\\jpegblip";
+                format = "jpeg";
+            }
+            if (format) {
                 QBuffer buf(&data);
                 buf.open(QIODevice::ReadOnly);
-                size = QImageReader(&buf, png ? "png" : "jpeg").size();
-            } else {
-                QImage img;
-                img.loadFromData(data);
-                data.clear();
-                size = saveAsPng(img, &data);
+                natural = QImageReader(&buf, format).size(); // reads the header only
             }
-        } else {
-            size = saveAsPng(res.value<QImage>(), &data);
         }
-        if (!size.isValid() || size.isEmpty() || data.isEmpty())
-            return;
-        const double w = fmt.width() > 0 ? fmt.width() : size.width();
-        const double h = fmt.height() > 0 ? fmt.height() : size.height();
+        if (!blip) {
+            const QImage img = res.typeId() == QMetaType::QByteArray ? QImage::fromData(data) : res.value<QImage>();
+            data.clear();
+            QBuffer buf(&data);
+            buf.open(QIODevice::WriteOnly);
+            if (img.isNull() || !img.save(&buf, "PNG")) {
+                ++m_picturesLeftOut; // the caller says so
+                return;
+            }
+            blip = "\\pngblip";
+            natural = img.size();
+        }
+        const double w = fmt.width() > 0 ? fmt.width() : natural.width();
+        const double h = fmt.height() > 0 ? fmt.height() : natural.height();
+        if (!natural.isValid()) // bytes whose header Qt cannot read: still kept
+            natural = QSize(qMax(1, qRound(w)), qMax(1, qRound(h)));
 
         openGroup();
         raw("\\pict");
         word(blip);
-        word("\\picw", size.width());
-        word("\\pich", size.height());
+        word("\\picw", natural.width());
+        word("\\pich", natural.height());
         // pixels at 96 dpi, 15 twips each
         word("\\picwgoal", pixelsToTwips(w));
         word("\\pichgoal", pixelsToTwips(h));
@@ -926,14 +931,18 @@ private:
                     if (c == QChar::ObjectReplacementCharacter)
                         writeImage(imf);
                 }
-            } else if (info.autoNumber) {
-                openGroup();
-                applyPrefix(info.prefix);
-                word("\\chftn");
-                closeGroup();
             } else {
-                const QString t = frag.text();
-                if (info.grouped) {
+                QString t = frag.text();
+                if (!info.autoNumber.isEmpty() && t.startsWith(info.autoNumber)) {
+                    // The number, then whatever was typed after it in its look.
+                    openGroup();
+                    applyPrefix(info.prefix);
+                    word("\\chftn");
+                    closeGroup();
+                    t.remove(0, info.autoNumber.size());
+                }
+                if (t.isEmpty()) {
+                } else if (info.grouped) {
                     openGroup();
                     applyPrefix(info.prefix);
                     text(t.constData(), t.size());
@@ -1000,7 +1009,7 @@ private:
         for (int r = 0; r < table->rows(); ++r) {
             for (int c = 0; c < table->columns(); ++c) {
                 const QTextTableCell cell = table->cellAt(r, c);
-                if (!cell.isValid() || cell.row() != r || cell.column() != c)
+                if (!cell.isValid() || isContinuation(table, cell, r, c))
                     continue;
                 writeCellContent(cell, level);
             }
@@ -1044,11 +1053,26 @@ private:
         return edges;
     }
 
+    // A cell's own row and column, and where it ends, each cost Qt a search
+    // of the table's cells that walks the document's tree at every step: a
+    // million cells took minutes. The grid, and one walk through the table
+    // in document order, say the same at no cost.
+    static bool isContinuation(QTextTable *table, const QTextTableCell &cell, int r, int c)
+    {
+        return (r > 0 && table->cellAt(r - 1, c) == cell) || (c > 0 && table->cellAt(r, c - 1) == cell);
+    }
+
+    struct RowCell {
+        QTextTableCell cell;
+        int column;
+        bool covered; // the place belongs to a cell from a row above
+    };
+
     // The cells of row r, each once (a cell spanning columns is one cell;
     // a place covered by a cell from a row above is that cell again).
-    static std::vector<QTextTableCell> rowCells(QTextTable *table, int r)
+    static std::vector<RowCell> rowCells(QTextTable *table, int r)
     {
-        std::vector<QTextTableCell> cells;
+        std::vector<RowCell> cells;
         const int cols = table->columns();
         for (int c = 0; c < cols;) {
             const QTextTableCell cell = table->cellAt(r, c);
@@ -1056,14 +1080,27 @@ private:
                 ++c;
                 continue;
             }
-            cells.push_back(cell);
-            c = qMax(c + 1, cell.column() + cell.columnSpan());
+            cells.push_back({cell, c, r > 0 && table->cellAt(r - 1, c) == cell});
+            c += qMax(1, cell.columnSpan());
         }
         return cells;
     }
 
+    // Where each cell's content starts, in document order.
+    static std::vector<int> cellStarts(QTextTable *table)
+    {
+        std::vector<int> starts;
+        for (int r = 0; r < table->rows(); ++r)
+            for (int c = 0; c < table->columns(); ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (cell.isValid() && !isContinuation(table, cell, r, c))
+                    starts.push_back(cell.firstPosition());
+            }
+        return starts;
+    }
+
     // \trowd and the cell definitions of one row.
-    void rowDefinition(QTextTable *table, int r, const std::vector<QTextTableCell> &cells,
+    void rowDefinition(QTextTable *table, int r, const std::vector<RowCell> &cells,
                        const std::vector<int> &edges)
     {
         const QTextTableFormat tf = table->format();
@@ -1085,12 +1122,13 @@ private:
         else if (ta & (Qt::AlignRight | Qt::AlignTrailing))
             word("\\trqr");
         if (!cells.empty()) {
-            if (const int h = cells.front().format().intProperty(kRowHeight))
+            if (const int h = cells.front().cell.format().intProperty(kRowHeight))
                 word("\\trrh", h);
         }
-        for (const QTextTableCell &cell : cells) {
+        for (const RowCell &rc : cells) {
+            const QTextTableCell &cell = rc.cell;
             const QTextTableCellFormat cf = cell.format().toTableCellFormat();
-            if (cell.row() != r)
+            if (rc.covered)
                 word("\\clvmrg");
             else if (cell.rowSpan() > 1)
                 word("\\clvmgf");
@@ -1102,7 +1140,7 @@ private:
             if (bg.style() != Qt::NoBrush)
                 word("\\clcbpat", colorIndex(bg.color()));
             cellBorders(cf, borders ? &tf : nullptr, borderTwips);
-            const int last = qBound(0, cell.column() + cell.columnSpan() - 1, cols - 1);
+            const int last = qBound(0, rc.column + cell.columnSpan() - 1, cols - 1);
             word("\\cellx", edges[size_t(last)]);
         }
     }
@@ -1177,19 +1215,29 @@ private:
             m_pendingPar = false;
         }
         const std::vector<int> edges = columnEdges(table);
+        const std::vector<int> starts = cellStarts(table);
+        size_t next = 1; // into starts: where the cell being written ends
+        QTextFrame::iterator it = table->begin();
         const bool nested = level > 1;
         for (int r = 0; r < table->rows(); ++r) {
-            const std::vector<QTextTableCell> cells = rowCells(table, r);
+            const std::vector<RowCell> cells = rowCells(table, r);
             if (!nested) {
                 rowDefinition(table, r, cells, edges);
                 newline();
             }
-            for (const QTextTableCell &cell : cells) {
-                if (cell.row() != r) {
+            for (const RowCell &rc : cells) {
+                if (rc.covered) {
                     // covered by the cell above: an empty paragraph
                     paragraphProperties(QTextBlockFormat(), level);
                 } else {
-                    writeCellContent(cell, level);
+                    const int end = next < starts.size() ? starts[next] : INT_MAX;
+                    ++next;
+                    for (; !it.atEnd(); ++it) {
+                        const int at = it.currentFrame() ? it.currentFrame()->firstPosition() : it.currentBlock().position();
+                        if (at >= end)
+                            break;
+                        writeItem(it, level);
+                    }
                 }
                 m_pendingPar = false;
                 word(nested ? "\\nestcell" : "\\cell");
@@ -1232,6 +1280,7 @@ private:
 
     std::vector<std::unique_ptr<RunInfo>> m_runCache;
     int m_partDepth = 0;
+    int m_picturesLeftOut = 0;
     QHash<const QTextList *, int> m_listIds;
     QList<QTextListFormat> m_listFormats;
     std::unique_ptr<RunInfo> m_scratch;
@@ -1239,13 +1288,14 @@ private:
 
 } // namespace
 
-QByteArray write(const QTextDocument *doc)
+QByteArray write(const QTextDocument *doc, int *picturesLeftOut)
 {
-    if (!doc) {
-        QTextDocument empty;
-        return Writer(&empty).run();
-    }
-    return Writer(doc).run();
+    QTextDocument empty;
+    Writer writer(doc ? doc : &empty);
+    QByteArray out = writer.run();
+    if (picturesLeftOut)
+        *picturesLeftOut = writer.picturesLeftOut();
+    return out;
 }
 
 } // namespace rtf

@@ -4,7 +4,9 @@
 // the subsystem that opens it reaches it through a QPointer, which empties
 // when the window destroys itself on close.
 
+#include <QKeySequence>
 #include <QPointer>
+#include <QShortcut>
 #include <QWidget>
 
 #include <utility>
@@ -15,6 +17,14 @@ inline void presentWindow(QWidget *window)
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+// Escape puts away a window that has no Cancel button, as its close box
+// does, so it can be left from the keyboard alone.
+inline void closeOnEscape(QWidget *window)
+{
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
 }
 
 // The window behind slot, built from args on first use (or after it was

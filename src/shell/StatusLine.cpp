@@ -23,6 +23,8 @@ StatusLine::StatusLine(QWidget *bar)
 void StatusLine::setMessage(const QString &message)
 {
     m_message = message;
+    // Read out whole, however much of it the line shows.
+    setAccessibleName(message);
     fit();
 }
 

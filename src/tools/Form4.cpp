@@ -70,6 +70,9 @@ Form4::Form4(MainWindow &owner)
     setTabOrder(Text2, Text1);
     setTabOrder(Text1, Command1);
     Command3->setFocus();
+    // The boxes' names for a screen reader.
+    Label2->setBuddy(Text2);
+    Label1->setBuddy(Text1);
 
     connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);

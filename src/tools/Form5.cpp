@@ -31,6 +31,7 @@ Form5::Form5(MainWindow &owner)
 
     setTabOrder(Text1, Command1);
     Text1->setFocus();
+    Label1->setBuddy(Text1);   // the box's name for a screen reader
 
     Inet1.ProgressParent = this;
 

@@ -3,6 +3,7 @@
 // or maximize, the shared dialog icon, the classic 8.25 pt dialog face, and
 // controls placed at twip positions.
 
+#include "shell/SecondaryWindow.h"
 #include "shell/Twips.h"
 
 #include <QFont>
@@ -26,6 +27,7 @@ inline void setUp(QWidget *w, const char *name, const QString &caption, int widt
     w->setFixedSize(twips::toPxX(widthTwips), twips::toPxY(heightTwips));
     // The close box destroys the window; the next opening builds it afresh.
     w->setAttribute(Qt::WA_DeleteOnClose);
+    closeOnEscape(w);
 }
 
 template <typename T>

@@ -84,6 +84,7 @@ frmAbout::frmAbout(MainWindow &main, DialogHost &dialogs, std::shared_ptr<Regist
     Text1 = new QLineEdit(HomePage, this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(twips::rect(120, 2640, 3495, 285));
+    Text1->setAccessibleName(QStringLiteral("Home page"));   // a box without a label
 
     Label1 = new QLabel(Contact, this);
     Label1->setObjectName(QStringLiteral("Label1"));

@@ -68,6 +68,7 @@ frmTip::frmTip(QWidget *owner, std::function<double()> random, const QStringList
     white.setColor(QPalette::WindowText, Qt::black);
     picture->setPalette(white);
     picture->setAutoFillBackground(true);
+    picture->setAccessibleName(QStringLiteral("Did you know?"));   // it takes the focus
     Picture1 = picture;
 
     auto *bulb = new QLabel(picture);

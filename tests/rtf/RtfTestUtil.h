@@ -134,7 +134,7 @@ inline QStringList formatDump(const QTextDocument &doc)
                     .arg(f.fontStrikeOut()).arg(int(f.verticalAlignment()))
                     .arg(colour(f.foreground()), colour(f.background()), f.anchorHref());
             if (f.hasProperty(rtf::kAttachedParts) || f.hasProperty(rtf::kAutoNumber))
-                look += QStringLiteral(" n%1 parts=").arg(f.boolProperty(rtf::kAutoNumber))
+                look += QStringLiteral(" n'%1' parts=").arg(f.stringProperty(rtf::kAutoNumber))
                     + f.property(rtf::kAttachedParts).toStringList().join(u'|');
             if (look != last)
                 out << look << QString();

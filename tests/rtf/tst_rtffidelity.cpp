@@ -5,6 +5,7 @@
 
 #include "RtfTestUtil.h"
 
+#include <QDir>
 #include <QTest>
 
 using namespace rtftest;
@@ -74,6 +75,7 @@ private slots:
     void tabsAndLineSpacing();
     void tables();
     void lists();
+    void fuzzFindings();
 };
 
 void TestRtfFidelity::mends_data()
@@ -103,6 +105,7 @@ void TestRtfFidelity::mends_data()
     // One hex digit: the escape takes its two characters, nothing is left over.
     row("one hex digit", "{\\rtf1 a\\'3gb}", u"ab");
     row("one hex digit before brace", "{\\rtf1 a{\\'3}b}", u"ab");
+    row("nul", "{\\rtf1 a\\'00b}", u"ab"); // no text, and nothing could write it back
 }
 
 void TestRtfFidelity::mends()
@@ -156,7 +159,7 @@ void TestRtfFidelity::keptParts()
         return formatOf(doc.get(), text).property(rtf::kAttachedParts).toStringList();
     };
     const QTextCharFormat mark = formatOf(doc.get(), QStringLiteral("1"));
-    QVERIFY(mark.boolProperty(rtf::kAutoNumber));
+    QCOMPARE(mark.stringProperty(rtf::kAutoNumber), QStringLiteral("1"));
     QCOMPARE(mark.toolTip(), QStringLiteral("1 The note."));
     QCOMPARE(partsAt(QStringLiteral("1")).size(), 1);
     QVERIFY(partsAt(QStringLiteral("e text")).value(0).startsWith(QStringLiteral("endnote\x1f")));
@@ -176,6 +179,12 @@ void TestRtfFidelity::keptParts()
     QCOMPARE(formatOf(&head, QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
     QCOMPARE(head.firstBlock().blockFormat().alignment(), Qt::AlignHCenter);
     checkStable(*doc);
+
+    // Text typed right after a footnote mark takes its look but is kept.
+    QTextCursor typing = doc->find(QStringLiteral("Body1"));
+    typing.clearSelection();
+    typing.insertText(QStringLiteral("typed"));
+    QVERIFY(plain(rtf::write(doc.get())).startsWith(QStringLiteral("Body1typed more")));
 
     // Hidden text at the end of a table cell stays in its cell.
     doc = load("{\\rtf1\\trowd\\cellx1000\\cellx2000\\intbl a{\\v h}\\cell b\\cell\\row}");
@@ -280,6 +289,28 @@ void TestRtfFidelity::lists()
                           "{\\listtext\\pard\\plain 3.\\tab}", "\\levelnfc2"})
         QVERIFY2(out.contains(w), w);
     checkStable(*doc);
+}
+
+// Inputs the round-trip fuzz target found: a save loses no character.
+void TestRtfFidelity::fuzzFindings()
+{
+    auto words = [](QString s) {
+        s.remove(QChar(0x200B));
+        s.removeIf([](QChar c) { return c.isSpace(); });
+        return s;
+    };
+    const QDir dir(QStringLiteral(QUILLET_TEST_DATA "/rtf/roundtrip"));
+    const QStringList files = dir.entryList({QStringLiteral("*.rtf")}, QDir::Files);
+    QVERIFY(!files.isEmpty());
+    for (const QString &f : files) {
+        QByteArray data = fileData(dir.filePath(f));
+        if (!rtf::isRtf(data))
+            data.prepend("{\\rtf1 ");
+        auto first = load(data);
+        QVERIFY(first);
+        auto second = load(rtf::write(first.get()));
+        QVERIFY2(words(rtf::plainText(second.get())) == words(rtf::plainText(first.get())), qPrintable(f));
+    }
 }
 
 QTEST_MAIN(TestRtfFidelity)

@@ -4,7 +4,9 @@
 #include "common/MainWindowFixture.h"
 #include "shell/Twips.h"
 
+#include <QAccessible>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QStyle>
@@ -140,6 +142,87 @@ private slots:
         QCOMPARE(f->windowTitle(), QStringLiteral("Quillet 99 v2.0: /home/ana/letter.rtf"));
         f->ResetTitle();
         QCOMPARE(f->windowTitle(), QStringLiteral("Quillet 99 v2.0"));
+    }
+
+    void screenReadersHearEachButtonAndTheStatusLine()
+    {
+        // Left to right: what each picture button is called; each also says
+        // what it does.
+        const char *expected = "New File|Save File|Open File|Print File|Cut|Copy|Paste|Internet Transfers|"
+                               "Encrypt or Decrypt|Search|Underline|Italic|Bold|Color|Full Screen View|"
+                               "Tip of the Day";
+        QList<QPushButton *> buttons = f->Toolbar1->findChildren<QPushButton *>();
+        std::sort(buttons.begin(), buttons.end(), [](QPushButton *a, QPushButton *b) { return a->x() < b->x(); });
+        QStringList names;
+        for (QPushButton *b : buttons) {
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(b);
+            QVERIFY(a && a->role() == QAccessible::Button);
+            names << a->text(QAccessible::Name);
+            QVERIFY2(a->text(QAccessible::Description).size() > 10, qPrintable(b->objectName()));
+            // A drawing of its own at 200%, not the small one scaled.
+            const QList<QSize> drawn = b->icon().availableSizes();
+            QVERIFY2(!drawn.isEmpty() && drawn.contains(drawn.first() * 2), qPrintable(b->objectName()));
+        }
+        QCOMPARE(names.join(u'|'), QLatin1String(expected));
+
+        // The status line is read out as its current text, each write
+        // replacing the last.
+        QAccessibleInterface *status = QAccessible::queryAccessibleInterface(f->StatusBar1->findChild<QLabel *>());
+        QVERIFY(status && status->parent()->role() == QAccessible::StatusBar);
+        for (const QString &text : {QStringLiteral("File Opened: /b"), QStringLiteral("File Saved/c")}) {
+            f->SetStatus(StatusTag::Action, text);
+            QCOMPARE(status->text(QAccessible::Name), QStringLiteral("[ACTION] ") + text);
+        }
+    }
+
+    void toolWindowsNameTheirBoxesAndGoWithEscape()
+    {
+        // The command that opens the window, its text boxes and the names a
+        // screen reader gives them.
+        struct Case { void (Form1::*open)(); QString names; };
+        const Case cases[] = {{&Form1::search_Click, "Text1 Search For:"},
+                              {&Form1::encript_Click, "Text1 Decript Password:|Text2 Encript Password:"},
+                              {&Form1::inet_Click, "Text1 URL:"}};
+        for (const Case &c : cases) {
+            (f.get()->*c.open)();
+            QWidget *w = nullptr;
+            QTRY_VERIFY((w = QApplication::activeWindow()) && w != f.get());
+            QStringList names;
+            for (QLineEdit *box : w->findChildren<QLineEdit *>())
+                names << box->objectName() + u' ' + QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name);
+            names.sort();
+            QCOMPARE(names.join(u'|'), c.names);
+            const QPointer<QWidget> window = w;
+            QTest::keyClick(w->focusWidget(), Qt::Key_Escape);
+            QTRY_VERIFY(!window);
+            QVERIFY(f->isVisible());
+        }
+    }
+
+    void everyButtonReachedFromTheKeyboard()
+    {
+        // Tab types in the editing area; Ctrl+Tab leaves it for the buttons,
+        // Tab walks them, Space presses one, Ctrl+Shift+Tab goes back.
+        key(Qt::Key_Tab, {});
+        QCOMPARE(rtb()->Text(), QStringLiteral("\t"));
+        key(Qt::Key_Tab, Qt::ControlModifier);
+        QStringList order;
+        for (int i = 0; i < 17 && QApplication::focusWidget() != rtb(); ++i) {
+            order << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(order.join(u' '), QStringLiteral("Command14 Command10 Command9 Command8 Command7 Command6 Command5 "
+                                                  "Command16 Command15 Command2 Command1 Command3 Command13 "
+                                                  "Command12 Command11 Command17"));
+        QCOMPARE(rtb()->Text(), QStringLiteral("\t"));   // Tab on a button types nothing
+        select(0, 1);
+        key(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), f->Command17);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), f->Command13);
+        QTest::keyClick(f->Command13, Qt::Key_Space);
+        QVERIFY(at(0).font().bold());
     }
 
     void resizeRule()

@@ -60,6 +60,50 @@ private slots:
         QCOMPARE(window<frmTip>()->lblTipText->text(), QStringLiteral("only tip"));
     }
 
+    void fileFromTheCommandLineOpensOnceStartedAsOpenWould()
+    {
+        QTemporaryDir dir;
+        const QString rtf = dir.filePath(QStringLiteral("letter.txt"));   // the content decides, not the name
+        const QString text = dir.filePath(QStringLiteral("notes.rtf"));
+        const QString named = dir.filePath(QStringLiteral("Brief an Jürgen – Ñandú 1.rtf"));
+        const QString missing = dir.filePath(QStringLiteral("gone.rtf"));
+        QVERIFY(writeFile(rtf, "{\\rtf1\\ansi {\\b Dear} Sir\\par}"));
+        QVERIFY(writeFile(text, "plain {\\rtf\r\nsecond"));
+        QVERIFY(writeFile(named, "{\\rtf1\\ansi Gr\\'fc\\'dfe\\par}"));
+
+        // The argument as given, the file the dialog is left with, its
+        // filter entry, the document's text, whether it opened.
+        struct Case { QString arg, path; int filterIndex; QString text; bool opened; };
+        const Case cases[] = {
+            {rtf, rtf, 1, QStringLiteral("Dear Sir"), true},
+            {text, text, 2, QStringLiteral("plain {\\rtf\r\nsecond"), true},
+            {named, named, 1, QStringLiteral("Grüße"), true},
+            // A relative name is completed from the working folder.
+            {QDir(QDir::currentPath()).relativeFilePath(named), named, 1, QStringLiteral("Grüße"), true},
+            {missing, missing, 2, QString(), false},
+            {dir.path(), dir.path(), 2, QString(), false}};
+        for (const Case &c : cases) {
+            start();
+            QVERIFY(QTest::qWaitForWindowActive(f.get()));
+            f->openFile(c.arg);
+            QVERIFY2(splash && splash->isVisible(), qPrintable(c.arg));   // start-up as usual
+            QCOMPARE(f->CommonDialog1.FileName, c.path);
+            QCOMPARE(f->CommonDialog1.FilterIndex, c.filterIndex);
+            QCOMPARE(rtb()->Text(), c.text);
+            if (c.opened) {
+                QCOMPARE(f->windowTitle(), QStringLiteral("Quillet 99 v2.0: ") + c.path);
+                QCOMPARE(f->Status(), QStringLiteral("[ACTION] File Opened: ") + c.path);
+                QVERIFY(host->calls.isEmpty());   // no dialog shown
+            } else {
+                QCOMPARE(f->windowTitle(), QStringLiteral("Quillet 99 v2.0"));
+                QVERIFY2(f->Status().startsWith(QStringLiteral("[ERROR] Could not open ") + c.path + QStringLiteral(": "))
+                             && f->Status().size() > c.path.size() + 25,
+                         qPrintable(f->Status()));
+            }
+            close();
+        }
+    }
+
     void keysThatTypeCloseTheSplashAndNothingElse()
     {
         // The key, the text it sends, whether it closes the splash. Delete
