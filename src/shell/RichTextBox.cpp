@@ -135,11 +135,6 @@ void RichTextBox::SetOwnerState(const QVariant &state)
     document()->setProperty(kOwnerState, state);
 }
 
-QVariant RichTextBox::OwnerState() const
-{
-    return document()->property(kOwnerState);
-}
-
 bool RichTextBox::Undo()
 {
     if (document()->isUndoAvailable()) {

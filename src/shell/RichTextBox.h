@@ -88,7 +88,6 @@ public:
     // when Ctrl+Z brings a replaced document back, OwnerStateRestored hands
     // back the state that went with it.
     void SetOwnerState(const QVariant &state);
-    QVariant OwnerState() const;
 
     // Ctrl+Z: the document's own last step, or else the replaced document.
     bool Undo();
