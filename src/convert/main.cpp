@@ -4,11 +4,11 @@
 #include "SafeHtml.h"
 #include "rtf/Rtf.h"
 #include "shell/Product.h"
+#include "text/DocumentFile.h"
 #include "text/TextCodec.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 #include <QTextDocument>
 
 #include <cstdio>
@@ -99,13 +99,9 @@ bool writeAll(const QString &path, const QByteArray &data, QString *error)
         }
         return true;
     }
-    // All or nothing: a failed conversion never leaves half a file behind.
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit()) {
-        *error = f.errorString();
-        return false;
-    }
-    return true;
+    // All or nothing: a failed conversion never leaves half a file behind,
+    // nor damages the file it replaces.
+    return docfile::save(path, data, error);
 }
 
 QByteArray plainText(const QTextDocument &doc, bool crlf)

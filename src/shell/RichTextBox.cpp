@@ -1,17 +1,15 @@
 #include "shell/RichTextBox.h"
 
 #include "rtf/Rtf.h"
+#include "text/DocumentFile.h"
 #include "text/TextCodec.h"
 #include "shell/Twips.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -49,22 +47,6 @@ QString withLf(QString s)
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return s;
-}
-
-QString fileError(const QString &fileName, const QFileDevice &f)
-{
-    if (fileName.isEmpty())
-        return QStringLiteral("no file name given");
-    if (QFileInfo(fileName).isDir())
-        return QStringLiteral("it is a folder");
-    switch (f.error()) {
-    case QFileDevice::OpenError:
-        if (!QFileInfo::exists(fileName))
-            return QStringLiteral("file not found");
-        return QStringLiteral("access denied");
-    default:
-        return f.errorString();
-    }
 }
 
 } // namespace
@@ -165,6 +147,18 @@ void RichTextBox::OneUndoStep(const std::function<void()> &edit)
 QString RichTextBox::Text() const
 {
     QString s = document()->toPlainText();
+    s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return s;
+}
+
+QString RichTextBox::Characters() const
+{
+    QString s = document()->toRawText();
+    for (QChar &c : s) {
+        // Paragraph ends and a table's frame marks, as toPlainText() has them.
+        if (c == QChar::ParagraphSeparator || c == QChar(0xFDD0) || c == QChar(0xFDD1))
+            c = QLatin1Char('\n');
+    }
     s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return s;
 }
@@ -407,12 +401,10 @@ Result<> RichTextBox::LoadFile(const QString &fileName, int fileType)
 {
     if (fileType != rtfRTF && fileType != rtfText)
         return Failure{QStringLiteral("unknown file type")};
-    QFile f(fileName);
-    if (fileName.isEmpty() || QFileInfo(fileName).isDir() || !f.open(QIODevice::ReadOnly))
-        return Failure{fileError(fileName, f)};
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        return Failure{f.errorString()};
+    QByteArray bytes;
+    QString error;
+    if (!docfile::load(fileName, &bytes, &error))
+        return Failure{error};
 
     std::unique_ptr<QTextDocument> doc = NewDocument();
     doc->setUndoRedoEnabled(false);
@@ -433,13 +425,9 @@ Result<> RichTextBox::SaveFile(const QString &fileName, int fileType) const
     if (fileName.isEmpty())
         return Failure{QStringLiteral("no file name given")};
     const QByteArray bytes = fileType == rtfRTF ? rtf::write(document()) : Text().toUtf8();
-    // Written beside the target and renamed over it, so a failed save never
-    // damages the file that was there.
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly))
-        return Failure{fileError(fileName, f)};
-    if (f.write(bytes) != bytes.size() || !f.commit())
-        return Failure{f.errorString()};
+    QString error;
+    if (!docfile::save(fileName, bytes, &error))
+        return Failure{error};
     return {};
 }
 

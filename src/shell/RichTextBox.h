@@ -29,6 +29,11 @@ public:
     // document with unformatted text.
     QString Text() const;
     void SetText(const QString &text);
+    // The document's characters as they are: like Text(), but a line break
+    // inside a paragraph stays U+2028 and a no-break space U+00A0, which
+    // Text() gives as a paragraph end and a plain space. SetText() takes
+    // both back as they were.
+    QString Characters() const;
 
     // The whole document as Rich Text Format. Writing a string that is not
     // RTF puts it in as plain text.

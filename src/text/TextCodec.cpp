@@ -29,18 +29,29 @@ QString decodeWindows1252(const QByteArray &bytes)
     return out;
 }
 
+namespace {
+
+// After the byte-order mark. A last byte without its partner would be held
+// back for more input that never comes; it shows as U+FFFD instead.
+QString decodeUtf16(const QByteArray &bytes, QStringDecoder::Encoding encoding)
+{
+    QStringDecoder dec(encoding);
+    QString text = dec.decode(QByteArrayView(bytes).sliced(2));
+    if (bytes.size() % 2 != 0)
+        text += QChar::ReplacementCharacter;
+    return text;
+}
+
+} // namespace
+
 QString decodeText(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
-    if (bytes.startsWith("\xFF\xFE")) {
-        QStringDecoder dec(QStringDecoder::Utf16LE);
-        return dec.decode(bytes.mid(2));
-    }
-    if (bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder dec(QStringDecoder::Utf16BE);
-        return dec.decode(bytes.mid(2));
-    }
+    if (bytes.startsWith("\xFF\xFE"))
+        return decodeUtf16(bytes, QStringDecoder::Utf16LE);
+    if (bytes.startsWith("\xFE\xFF"))
+        return decodeUtf16(bytes, QStringDecoder::Utf16BE);
     if (isValidUtf8(bytes))
         return QString::fromUtf8(bytes);
     return decodeWindows1252(bytes);

@@ -100,7 +100,7 @@ void Form4::Command2_Click()
 {
     RichTextBox &box = m_owner.documentBox();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Result<QString> sealed = CryptX1.encode(box.Text(), Text2->text());
+    const Result<QString> sealed = CryptX1.encode(box.Characters(), Text2->text());
     QApplication::restoreOverrideCursor();
     if (!sealed) {
         m_owner.SetStatus(StatusTag::Error, QStringLiteral("Encoding failed: ") + sealed.error());

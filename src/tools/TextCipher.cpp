@@ -65,7 +65,9 @@ struct Secret {
 bool deriveKey(Secret &key, const QString &password, const uchar *salt,
                const TextCipher::Limits &limits)
 {
-    Secret pw(password.toUtf8());
+    // The same word typed through another input method may arrive
+    // decomposed; NFC makes both the same key.
+    Secret pw(password.normalized(QString::NormalizationForm_C).toUtf8());
     return crypto_pwhash(key.data(), key.size(), pw.bytes.constData(), pw.size(), salt,
                          limits.opsLimit, size_t(limits.memLimitKiB) * 1024u,
                          crypto_pwhash_ALG_ARGON2ID13) == 0;

@@ -1,6 +1,7 @@
 #include "tools/UrlFetcher.h"
 
 #include "shell/Product.h"
+#include "text/DocumentFile.h"
 #include "text/TextCodec.h"
 #include "tools/TransferDialog.h"
 
@@ -192,6 +193,19 @@ Result<QString> UrlFetcher::OpenURL()
         }
     }
     const QByteArray urlBytes = url.toUtf8();
+
+    // Local files are read here, not by libcurl, which would block on a
+    // pipe and take a folder's listing for its content: only a regular
+    // file is a document, and reading one never waits.
+    const QUrl parsed(url);
+    if (parsed.scheme().compare(QLatin1String("file"), Qt::CaseInsensitive) == 0
+        && (parsed.host().isEmpty() || parsed.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)) {
+        QByteArray bytes;
+        QString error;
+        if (!docfile::load(parsed.path(QUrl::FullyDecoded), &bytes, &error, MaxBytes))
+            return Failure{error};
+        return decode(bytes, QString());
+    }
 
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());

@@ -1,7 +1,8 @@
 #pragma once
 // The internet transfer component of the transfer dialog, on libcurl.
 // Write URL, call OpenURL: it returns the whole resource as text once the
-// transfer has ended. http, https (system certificates), ftp and file; a URL
+// transfer has ended. http, https (system certificates), ftp and file (a
+// local regular file only, read directly, never blocking); a URL
 // without a scheme is taken as http. While it runs, a modal progress dialog
 // shows the bytes received and offers Cancel; the rest of the interface
 // waits. The event loop keeps turning meanwhile, so windows repaint.

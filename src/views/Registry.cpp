@@ -44,8 +44,9 @@ QString ViewerLookupRegistry::findViewer() const
 {
     for (const QString &name : knownViewers()) {
         for (const QString &folder : m_folders) {
-            // An empty entry would mean the current directory: never look there.
-            if (folder.isEmpty())
+            // An empty entry, ".", or any relative one means a folder that
+            // depends on where we were started: never run a program from there.
+            if (!QDir::isAbsolutePath(folder))
                 continue;
             const QFileInfo fi(QDir(folder), name);
             if (fi.isFile() && fi.isExecutable())

@@ -2,11 +2,17 @@
 // input and output, exit status and error line.
 
 #include "RtfTestUtil.h"
+#include "common/FullDisk.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <functional>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace rtftest;
 
@@ -19,9 +25,12 @@ struct Result {
     QByteArray out, err;
 };
 
-Result run(const QStringList &args, const QByteArray &input = QByteArray())
+Result run(const QStringList &args, const QByteArray &input = QByteArray(),
+           const std::function<void()> &inChild = {})
 {
     QProcess p;
+    if (inChild)
+        p.setChildProcessModifier(inChild);
     p.start(kProgram, args);
     if (!p.waitForStarted(10000))
         return {};
@@ -58,6 +67,7 @@ private slots:
     void safeHtml();
     void textEncodings();
     void failures();
+    void writeInPlace();
 
 private:
     QTemporaryDir m_dir;
@@ -173,10 +183,67 @@ void TestConvert::failures()
         QVERIFY2(oneLine(r.err) && r.err.contains(c.named), r.err);
         QCOMPARE(fileData(path("out.txt")), QByteArray("keep me"));
     }
+    // Out of room, for a document under and over the 16 KiB write buffer:
+    // the old output stays byte for byte and the error says so.
+    const QString disk = path("disk"), kept = disk + QStringLiteral("/out.txt");
+    for (bool full : {false, true}) {
+        FullDisk fs(disk);
+        if (full && !fs.mounted())
+            continue; // mounting needs root
+        for (int length : {10000, 300000}) {
+            QVERIFY(writeFile(path("big.txt"), QByteArray(length, 'x')));
+            QVERIFY(writeFile(kept, "keep me"));
+            Result r;
+            if (full) {
+                fs.fill();
+                r = run({path("big.txt"), kept});
+            } else {
+                FileSizeLimit limit(4096);
+                r = run({path("big.txt"), kept});
+            }
+            QCOMPARE(r.exitCode, 1);
+            QVERIFY2(oneLine(r.err) && r.err.contains("out.txt"), r.err);
+            QCOMPARE(fileData(kept), QByteArray("keep me"));
+            QFile::remove(disk + QStringLiteral("/filler"));
+        }
+    }
     // and writes none where there was none
     QVERIFY(QFile::remove(path("out.txt")));
     QVERIFY(run({path("fake.rtf"), path("out.txt")}).exitCode != 0);
     QVERIFY(!QFile::exists(path("out.txt")));
+}
+
+// A writable file in a folder where no new file may be made: the temporary
+// file is impossible, so the file is written in place; a failure is still
+// reported as one.
+void TestConvert::writeInPlace()
+{
+    const QString folder = path("locked"), out = folder + QStringLiteral("/out.txt");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(writeFile(out, "old text") && writeFile(path("new.txt"), "new text"));
+    QVERIFY(QFile::setPermissions(out, QFileDevice::Permissions(0x6666)));
+    // Root may make files anywhere, so the converter runs as nobody then.
+    std::function<void()> asNobody;
+    if (::geteuid() == 0) {
+        QVERIFY(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) == 0);
+        asNobody = [] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(99);
+        };
+    } else {
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    }
+    Result r = run({path("new.txt"), out}, {}, asNobody);
+    QVERIFY2(r.exitCode == 0, r.err);
+    QCOMPARE(fileData(out), QByteArray("new text\n"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"out.txt"});
+    {
+        FileSizeLimit limit(4);
+        r = run({path("new.txt"), out}, {}, asNobody);
+    }
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(oneLine(r.err) && r.err.contains("out.txt"), r.err);
+    QFile::setPermissions(folder, QFileDevice::Permissions(0x7755));
 }
 
 void TestConvert::safeHtml()

@@ -5,6 +5,7 @@
 // commands that use them.
 
 #include "shell/RichTextBox.h"
+#include "text/DocumentFile.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <QTextDocument>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestRichTextBox : public QObject
@@ -52,29 +54,33 @@ QString write(const QTemporaryDir &dir, const char *name, const QByteArray &byte
 void TestRichTextBox::plainTextEncodings_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
     const QString text = QStringLiteral("Caf\u00e9 \u20ac5\r\nsecond line");
-    QTest::newRow("utf-8") << text.toUtf8();
-    QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    QTest::newRow("utf-8") << text.toUtf8() << text;
+    QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << text;
     QByteArray le("\xFF\xFE");
     for (QChar c : text) { le.append(char(c.unicode() & 0xFF)); le.append(char(c.unicode() >> 8)); }
-    QTest::newRow("utf-16le bom") << le;
+    QTest::newRow("utf-16le bom") << le << text;
     QByteArray be("\xFE\xFF");
     for (QChar c : text) { be.append(char(c.unicode() >> 8)); be.append(char(c.unicode() & 0xFF)); }
-    QTest::newRow("utf-16be bom") << be;
-    QTest::newRow("windows-1252") << QByteArray("Caf\xE9 \x80" "5\r\nsecond line");
-    QTest::newRow("lone cr and lf") << QByteArray("Caf\xC3\xA9 \xE2\x82\xAC" "5\rsecond line");
+    QTest::newRow("utf-16be bom") << be << text;
+    QTest::newRow("windows-1252") << QByteArray("Caf\xE9 \x80" "5\r\nsecond line") << text;
+    QTest::newRow("lone cr and lf") << QByteArray("Caf\xC3\xA9 \xE2\x82\xAC" "5\rsecond line") << text;
+    // A broken last byte still shows, as U+FFFD.
+    QTest::newRow("utf-16le odd length") << QByteArray("\xFF\xFE\x5A") << QStringLiteral("\uFFFD");
+    QTest::newRow("utf-16be odd length") << be + 'Z' << text + QStringLiteral("\uFFFD");
 }
 
 void TestRichTextBox::plainTextEncodings()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
     QTemporaryDir dir;
     const QString path = write(dir, "in.txt", bytes);
     RichTextBox box;
     const Result<> loaded = box.LoadFile(path, RichTextBox::rtfText);
     QVERIFY2(loaded, qPrintable(loaded.error()));
-    QCOMPARE(box.Text(), QStringLiteral("Caf\u00e9 \u20ac5\r\nsecond line"));
-    QCOMPARE(box.document()->blockCount(), 2);
+    QCOMPARE(box.Text(), expected);
 }
 
 void TestRichTextBox::plainTextSaveIsUtf8WithCrLf()
@@ -110,6 +116,25 @@ void TestRichTextBox::failedLoadLeavesDocument()
         QFile::setPermissions(locked, QFileDevice::Permissions());
         QCOMPARE(failure(box.LoadFile(locked, RichTextBox::rtfText)), QStringLiteral("access denied"));
     }
+    // What is not a regular file is refused before anything is read from
+    // it, under both file types: a pipe with no writer would block, and
+    // /dev/zero never ends. A file past the size cap is not read at all.
+    const QString fifo = dir.filePath(QStringLiteral("pipe"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString huge = dir.filePath(QStringLiteral("huge.txt"));
+    {
+        QFile f(huge);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(docfile::kMaxDocumentBytes + 1)); // sparse
+    }
+    const struct { QString path; const char *reason; } refused[] = {
+        {fifo, "it is a pipe, not a file"},
+        {QStringLiteral("/dev/zero"), "it is a device, not a file"},
+        {huge, "file too large (over 512 MB)"},
+    };
+    for (const auto &r : refused)
+        for (int type : {RichTextBox::rtfRTF, RichTextBox::rtfText})
+            QCOMPARE(failure(box.LoadFile(r.path, type)), QLatin1String(r.reason));
+
     QCOMPARE(box.Text(), QStringLiteral("keep me"));
     QVERIFY(!box.CanUndoReplace() || box.Text() == QStringLiteral("keep me"));
 }

@@ -65,6 +65,12 @@ private slots:
             QCOMPARE(valueOr(cipher.decode(*sealed, c.password)), c.text);
         }
 
+        // The password counts as text, not as code points: typed composed
+        // (NFC) or decomposed (NFD), "café" opens the same text.
+        const QString nfc = QStringLiteral("caf\u00e9 \u00c5"), nfd = QStringLiteral("cafe\u0301 A\u030a");
+        QCOMPARE(valueOr(cipher.decode(*cipher.encode(QStringLiteral("x"), nfc), nfd)), QStringLiteral("x"));
+        QCOMPARE(valueOr(cipher.decode(*cipher.encode(QStringLiteral("y"), nfd), nfc)), QStringLiteral("y"));
+
         // Salt and nonce are fresh each time: the same text never looks the same.
         QVERIFY(*cipher.encode(QStringLiteral("same"), QStringLiteral("pw"))
                 != *cipher.encode(QStringLiteral("same"), QStringLiteral("pw")));

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 class TestFetcher : public QObject
 {
     Q_OBJECT
@@ -96,6 +98,13 @@ private slots:
         server.raw("/unsized", "HTTP/1.1 200 OK", QByteArray(200000, 'x'));
         // A little, and then nothing.
         server.raw("/stall", "HTTP/1.1 200 OK\r\nContent-Length: 1000", "the first bytes");
+        const QString fifo = dir.filePath(QStringLiteral("pipe"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString big = dir.filePath(QStringLiteral("big file.txt"));
+        {
+            QFile file(big);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(100001, 'x')) == 100001);
+        }
         quint16 closedPort;
         {
             LocalHttpServer gone;
@@ -111,8 +120,12 @@ private slots:
             {QStringLiteral("/huge"), "larger than 64 MiB"},
             {QStringLiteral("/unsized"), "larger than 100000 bytes", 100000},
             {QStringLiteral("/stall"), "timed out"},
-            {QUrl::fromLocalFile(dir.filePath(QStringLiteral("absent.txt"))).toString(),
-             "file not found or unreadable"},
+            // Only a regular file is a document; none of these may block.
+            {QUrl::fromLocalFile(dir.filePath(QStringLiteral("absent.txt"))).toString(), "file not found"},
+            {QUrl::fromLocalFile(dir.path()).toString(), "it is a folder"},
+            {QUrl::fromLocalFile(fifo).toString(), "it is a pipe, not a file"},
+            {QStringLiteral("file:///dev/zero"), "it is a device, not a file"},
+            {QUrl::fromLocalFile(big).toString(), "file too large (over 100000 bytes)", 100000},
             {QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort), "could not connect"},
             {QString(), "no URL given"},
             {QStringLiteral("   "), "no URL given"},

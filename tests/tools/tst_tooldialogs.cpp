@@ -12,6 +12,8 @@
 #include <QTextDocument>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 void undo(Form1 &f)
@@ -126,6 +128,21 @@ private slots:
         QCOMPARE(f->Status(), kDecodeFailed);
         QCOMPARE(box->document(), before);
         QCOMPARE(box->Text(), once);
+
+        // The document's own characters come back: a no-break space, and a
+        // line break typed with Shift+Enter inside a paragraph.
+        box->SetText(QStringLiteral("one\u00a0two"));
+        box->moveCursor(QTextCursor::End);
+        QTest::keyClick(box, Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClicks(box, QStringLiteral("three"));
+        const QString chars = QStringLiteral("one\u00a0two\u2028three");
+        QCOMPARE(box->Characters(), chars);
+        d->Text1->setText(QStringLiteral("upper"));
+        QTest::mouseClick(d->Command2, Qt::LeftButton);
+        QTest::mouseClick(d->Command3, Qt::LeftButton);
+        QCOMPARE(f->Status(), QStringLiteral("[FUNC] Encripted text decoded"));
+        QCOMPARE(box->Characters(), chars);
+        QCOMPARE(box->document()->blockCount(), 1);
     }
 
     void transferDialogLifecycle()
@@ -204,6 +221,13 @@ private slots:
             failsWith(server.url(QStringLiteral("/slow")), "cancelled");
             QVERIFY(sawDialog && d && d->isVisible() && !d->Inet1.progressDialog());
         }
+
+        // A local folder or pipe is no document, and reading never waits.
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("pipe"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        failsWith(QUrl::fromLocalFile(dir.path()).toString(), "it is a folder");
+        failsWith(QUrl::fromLocalFile(fifo).toString(), "it is a pipe, not a file");
 
         // No scheme typed: http. The status shows the URL as typed, no blank;
         // the replacement can be undone.

@@ -206,9 +206,14 @@ private slots:
         program(b.filePath(QStringLiteral("hardinfo")), true);
         program(cwd.filePath(QStringLiteral("hardinfo2")), true);
         // Through the about box: the well-known names in their order,
-        // executable ones only, by full path; an empty PATH entry is not the
-        // current directory.
-        Setup s(std::make_shared<ViewerLookupRegistry>(QStringList{a.path(), {}, b.path()}));
+        // executable ones only, by full path; only absolute PATH entries
+        // count, so neither an empty one nor "." finds the current folder's.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(a.path()) + "::.:sub:" + QFile::encodeName(b.path()));
+        QVERIFY(QDir(cwd.path()).mkdir(QStringLiteral("sub")));
+        program(cwd.filePath(QStringLiteral("sub/hardinfo2")), true);
+        Setup s(std::make_shared<ViewerLookupRegistry>());
+        qputenv("PATH", path);
         const QString here = QDir::currentPath();
         QDir::setCurrent(cwd.path());
         s.about()->StartSysInfo();
