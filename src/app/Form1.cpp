@@ -6,6 +6,7 @@
 #include "shell/Product.h"
 #include "shell/RichTextBox.h"
 #include "shell/SecondaryWindow.h"
+#include "shell/StatusLine.h"
 #include "shell/Twips.h"
 #include "tools/ToolCommands.h"
 #include "views/ViewCommands.h"
@@ -13,11 +14,12 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 namespace {
 
@@ -73,15 +75,16 @@ Form1::Form1(const Services &services, QWidget *parent)
 
     StatusBar1 = new QStatusBar(m_client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    m_statusText = new QLabel(StatusBar1);
+    // The line fills the bar itself: QStatusBar's own layout puts spacing
+    // above its widgets that a 255-twip bar has no room for.
+    StatusBar1->setSizeGripEnabled(false);
+    m_statusText = new StatusLine(StatusBar1);
     m_statusText->setObjectName(QStringLiteral("StatusText"));
-    m_statusText->setTextFormat(Qt::PlainText);
-    m_statusText->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_statusText->setMinimumWidth(0);
-    m_statusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    StatusBar1->addWidget(m_statusText, 1);
 
     buildMenus();
+    RichTextBox1->SetClipboardActions(cut, copy, paste);
+    connect(RichTextBox1, &RichTextBox::OwnerStateRestored, this,
+            [this](const QVariant &state) { m_files->restoreShownFile(state); });
 
     // The docked strips stay above the editing area whatever size it gets.
     Toolbar1->raise();
@@ -229,9 +232,18 @@ QPushButton *Form1::button(const char *name, int left, const char *picture, cons
     QIcon icon(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(picture)));
     icon.addFile(QStringLiteral(":/icons/%1@2x.xpm").arg(QLatin1String(picture)));
     b->setIcon(icon);
-    const QPixmap px(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(picture)));
-    b->setIconSize(px.isNull() ? QSize(16, 16) : px.size());
     b->setGeometry(twips::rect(left, 0, kButtonSize, kButtonSize));
+    // The picture at its own size, unless that would cover the button's
+    // frame (the 24 by 22 Encrypt/Decrypt picture): then as large as the
+    // face holds, so the style centres it inside the frame.
+    const QPixmap px(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(picture)));
+    QSize size = px.isNull() ? QSize(16, 16) : px.size();
+    QStyleOptionButton opt;
+    opt.initFrom(b);
+    const QSize face = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b).size();
+    if (size.width() > face.width() || size.height() > face.height())
+        size = size.scaled(face, Qt::KeepAspectRatio);
+    b->setIconSize(size);
     b->setToolTip(tooltip);
     // Reachable with Tab, but a click leaves the focus in the editing area.
     b->setFocusPolicy(Qt::TabFocus);
@@ -304,6 +316,7 @@ void Form1::layoutDocked()
     Toolbar1->setGeometry(0, 0, w, twips::toPxY(kToolbarHeight));
     const int sh = twips::toPxY(kStatusHeight);
     StatusBar1->setGeometry(0, h - sh, w, sh);
+    m_statusText->setGeometry(StatusBar1->rect());
 }
 
 void Form1::Form_Resize()
@@ -339,10 +352,12 @@ void Form1::closeEvent(QCloseEvent *e)
 
 void Form1::SetStatus(const QString &text)
 {
-    // The label tells assistive technology when its text changes; a message
-    // written again unchanged is news as well, so it is announced too.
-    const bool same = m_statusText->text() == text;
-    m_statusText->setText(text);
+    // The line tells assistive technology when its message changes; a
+    // message written again unchanged is news as well, so it is announced too.
+    const bool same = m_statusText->message() == text;
+    m_statusText->setMessage(text);
+    // The whole message, however much of it the line has room for.
+    StatusBar1->setToolTip(text);
     if (same) {
         QAccessibleEvent changed(m_statusText, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&changed);
@@ -356,7 +371,7 @@ void Form1::SetStatus(StatusTag tag, const QString &text)
 
 QString Form1::Status() const
 {
-    return m_statusText->text();
+    return m_statusText->message();
 }
 
 void Form1::SetTitleFile(const QString &path)

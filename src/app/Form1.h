@@ -16,11 +16,11 @@ class EditCommands;
 class FileCommands;
 class FormatCommands;
 class QAction;
-class QLabel;
 class QMenu;
 class QPushButton;
 class QStatusBar;
 class RichTextBox;
+class StatusLine;
 class ToolCommands;
 class ViewCommands;
 
@@ -163,7 +163,7 @@ private:
 
     std::shared_ptr<DialogHost> m_dialogs;   // CommonDialog1 answers through it
     QWidget *m_client = nullptr;             // the client area below the menu bar
-    QLabel *m_statusText = nullptr;
+    StatusLine *m_statusText = nullptr;
 
     std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<EditCommands> m_editing;

@@ -47,9 +47,37 @@ bool QtDialogHost::saveFile(QWidget *parent, const QStringList &nameFilters, int
     return runFileDialog(parent, QFileDialog::AcceptSave, nameFilters, filterIndex, fileName);
 }
 
+namespace {
+
+// Qt's Unix print dialog offers its page range again whenever CUPS can
+// apply one, whatever the options say. Printing sends plain text whose page
+// breaks are the printer sink's own, so a range would mean nothing: when
+// the caller hides it, its widgets stay hidden.
+class PrintDialog : public QPrintDialog
+{
+public:
+    PrintDialog(QPrinter *printer, QWidget *parent, bool pageRange)
+        : QPrintDialog(printer, parent), m_pageRange(pageRange) {}
+
+    void setVisible(bool visible) override
+    {
+        QPrintDialog::setVisible(visible);   // sets its widgets up first
+        if (!visible || m_pageRange)
+            return;
+        for (const char *name : {"printRange", "from", "label_3", "to", "pagesRadioButton", "pagesLineEdit"})
+            if (QWidget *w = findChild<QWidget *>(QLatin1String(name)))
+                w->hide();
+    }
+
+private:
+    bool m_pageRange;
+};
+
+} // namespace
+
 bool QtDialogHost::printer(QWidget *parent, QPrinter &printer, int flags)
 {
-    QPrintDialog dlg(&printer, parent);
+    PrintDialog dlg(&printer, parent, !(flags & cdl::PDNoPageNums));
     QAbstractPrintDialog::PrintDialogOptions opts = dlg.options();
     if (flags & cdl::PDSelection) {
         opts |= QAbstractPrintDialog::PrintSelection;

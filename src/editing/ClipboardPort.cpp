@@ -50,9 +50,3 @@ Result<QString> SystemClipboard::getText()
         return QString();
     return data->text();
 }
-
-QString toClipboardLineEnds(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text;
-}

@@ -34,7 +34,3 @@ public:
     Result<> putText(const QString &text) override;
     Result<QString> getText() override;
 };
-
-// Plain text crosses the clipboard with the platform's line ends; the editor
-// hands out and takes CR LF.
-QString toClipboardLineEnds(QString text);

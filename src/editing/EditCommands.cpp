@@ -9,8 +9,6 @@
 #include "shell/SecondaryWindow.h"
 
 #include <QLocale>
-#include <QTextCursor>
-#include <QTextDocument>
 
 EditCommands::EditCommands(MainWindow &window, const Services &services)
     : m_window(window), m_clipboard(services.clipboard), m_clock(services.clock)
@@ -24,9 +22,11 @@ EditCommands::~EditCommands() = default;
 bool EditCommands::selectionToClipboard()
 {
     (void)m_clipboard->empty();
-    const QString text = m_window.documentBox().SelText();
+    // Plain characters only: a picture's object character means nothing to
+    // another program.
+    const QString text = m_window.documentBox().ClipboardText();
     // What counts is that the clipboard holds the text afterwards.
-    return bool(m_clipboard->putText(toClipboardLineEnds(text)));
+    return bool(m_clipboard->putText(text));
 }
 
 void EditCommands::cut()
@@ -75,15 +75,14 @@ void EditCommands::insertTimeDate()
 {
     RichTextBox &box = m_window.documentBox();
     const QLocale locale;   // the user's, unless a default was set
-    // One edit block, so one Ctrl+Z takes the whole stamp away.
-    QTextCursor block(box.document());
-    block.beginEditBlock();
-    // The date is read before the time, as a clock turning midnight between
-    // the two reads would show.
-    box.SetSelText(timedate::dateText(m_clock->currentDate(), locale));
-    box.SetSelText(QStringLiteral(" "));
-    box.SetSelText(timedate::timeText(m_clock->currentTime(), locale));
-    block.endEditBlock();
+    // One step, so one Ctrl+Z takes the whole stamp away and nothing else.
+    box.OneUndoStep([&] {
+        // The date is read before the time, as a clock turning midnight
+        // between the two reads would show.
+        box.SetSelText(timedate::dateText(m_clock->currentDate(), locale));
+        box.SetSelText(QStringLiteral(" "));
+        box.SetSelText(timedate::timeText(m_clock->currentTime(), locale));
+    });
 }
 
 void EditCommands::showSearch()

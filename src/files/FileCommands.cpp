@@ -57,7 +57,26 @@ void FileCommands::newDocument(Title title)
 {
     m_window.documentBox().SetText(QString());
     if (title == Title::Reset)
+        showFile(QString());
+}
+
+void FileCommands::showFile(const QString &titleFile)
+{
+    if (titleFile.isEmpty())
         m_window.ResetTitle();
+    else
+        m_window.SetTitleFile(titleFile);
+    m_window.documentBox().SetOwnerState(
+        QStringList{titleFile, m_window.commonDialog().FileName});
+}
+
+void FileCommands::restoreShownFile(const QVariant &state)
+{
+    // A document from before any open or save went with the start-up
+    // caption and an empty file name.
+    const QStringList shown = state.toStringList();
+    m_window.commonDialog().FileName = shown.value(1);
+    showFile(shown.value(0));
 }
 
 void FileCommands::open()
@@ -93,7 +112,7 @@ void FileCommands::load(const QString &path, int filterIndex)
                            QStringLiteral("Could not open ") + path + QStringLiteral(": ") + loaded.error());
         return;
     }
-    m_window.SetTitleFile(path);
+    showFile(path);
     m_window.SetStatus(StatusTag::Action, QStringLiteral("File Opened: ") + path);
 }
 
@@ -117,7 +136,7 @@ void FileCommands::save(Report report)
         m_window.SetStatus(StatusTag::Error, kSaveFailed);
         return;
     }
-    m_window.SetTitleFile(path);
+    showFile(path);
     // The two handlers report differently: the menu item only for plain
     // text and with a colon, the button always and without one.
     if (report == Report::Button)

@@ -3,6 +3,8 @@
 
 #include "shell/Services.h"
 
+#include <QVariant>
+
 class MainWindow;
 
 class FileCommands
@@ -25,7 +27,14 @@ public:
     // Asks, then ends the program.
     void exit();
 
+    // Ctrl+Z brought back a replaced document: the title and the common
+    // dialog's file name that went with it come back too.
+    void restoreShownFile(const QVariant &state);
+
 private:
+    // The title's file ("" for the caption alone) and the dialog's file
+    // name, kept with the current document.
+    void showFile(const QString &titleFile);
     void load(const QString &path, int filterIndex);
 
     MainWindow &m_window;

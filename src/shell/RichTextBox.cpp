@@ -9,7 +9,10 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QFileInfo>
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QTextBlock>
@@ -60,6 +63,19 @@ bool hasLongWord(const QTextDocument *doc)
             return true;
     return false;
 }
+
+// The dynamic property of a QTextDocument that carries its owner state.
+constexpr char kOwnerState[] = "quilletOwnerState";
+
+// Ends an undo step. QTextDocument joins typed text to the last insertion of
+// the edit block before it; an item of another kind at the block's end gives
+// it nothing to join.
+class StepEnd : public QAbstractUndoItem
+{
+public:
+    void undo() override {}
+    void redo() override {}
+};
 
 // QTextCursor's selectedText() uses U+2029 between paragraphs.
 QString withCrLf(QString s)
@@ -155,6 +171,9 @@ void RichTextBox::ReplaceDocument(std::unique_ptr<QTextDocument> fresh)
     // QTextEdit deletes a replaced document it is parent of; we keep it.
     old->setParent(nullptr);
     fresh->setUndoRedoEnabled(true);
+    // Commands that replace the document leave the title and file name as
+    // they were; Open sets its own afterwards.
+    fresh->setProperty(kOwnerState, old->property(kOwnerState));
     fresh->setParent(this);
     showDocument(fresh.release());
     moveCursor(QTextCursor::Start);
@@ -178,7 +197,38 @@ bool RichTextBox::UndoReplace()
     showDocument(back);
     delete current;
     moveCursor(QTextCursor::End);
+    emit OwnerStateRestored(back->property(kOwnerState));
     return true;
+}
+
+void RichTextBox::SetOwnerState(const QVariant &state)
+{
+    document()->setProperty(kOwnerState, state);
+}
+
+bool RichTextBox::Undo()
+{
+    if (document()->isUndoAvailable()) {
+        undo();
+        return true;
+    }
+    return UndoReplace();
+}
+
+void RichTextBox::OneUndoStep(const std::function<void()> &edit)
+{
+    QTextDocument *doc = document();
+    QTextCursor block(doc);
+    const int before = doc->availableUndoSteps();
+    block.beginEditBlock();
+    ++m_stepDepth;
+    edit();
+    --m_stepDepth;
+    // Only a step that changed something gets its end; an empty one would
+    // make Ctrl+Z do nothing visible.
+    if (m_stepDepth == 0 && doc->availableUndoSteps() != before)
+        doc->appendUndoItem(new StepEnd);
+    block.endEditBlock();
 }
 
 // ---- text -----------------------------------------------------------------
@@ -242,12 +292,28 @@ QString RichTextBox::SelText() const
 void RichTextBox::SetSelText(const QString &text)
 {
     BusyCursor busy(text.size() >= kBusyChars || SelLength() >= kBusyChars);
-    QTextCursor c = textCursor();
-    c.insertText(text);   // CR LF, a lone CR or LF: a paragraph each
-    setTextCursor(c);
+    insertPlain(text);
+    m_pacer->resume();
+}
+
+void RichTextBox::insertPlain(const QString &text)
+{
+    OneUndoStep([&] {
+        QTextCursor c = textCursor();
+        c.insertText(text);   // CR LF, a lone CR or LF: a paragraph each
+        setTextCursor(c);
+    });
     if (text.size() > kLongWord && hasLongWord(text))
         setWordWrapMode(QTextOption::WrapAnywhere);
-    m_pacer->resume();
+}
+
+QString RichTextBox::ClipboardText() const
+{
+    QString s = textCursor().selectedText();
+    s.remove(QChar::ObjectReplacementCharacter);
+    s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    s.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return s;
 }
 
 int RichTextBox::SelStart() const
@@ -533,6 +599,24 @@ bool RichTextBox::isReserved(const QKeyEvent *e) const
     return false;
 }
 
+QAction *RichTextBox::clipboardActionFor(const QKeyEvent *e) const
+{
+    if (e->matches(QKeySequence::Cut))
+        return m_cut;
+    if (e->matches(QKeySequence::Copy))
+        return m_copy;
+    if (e->matches(QKeySequence::Paste))
+        return m_paste;
+    return nullptr;
+}
+
+void RichTextBox::SetClipboardActions(QAction *cut, QAction *copy, QAction *paste)
+{
+    m_cut = cut;
+    m_copy = copy;
+    m_paste = paste;
+}
+
 bool RichTextBox::event(QEvent *e)
 {
     // Leaving the override unaccepted lets the window's shortcut run instead
@@ -550,8 +634,21 @@ void RichTextBox::keyPressEvent(QKeyEvent *e)
         e->ignore();
         return;
     }
-    if (e->matches(QKeySequence::Undo) && !document()->isUndoAvailable() && UndoReplace()) {
+    if (e->matches(QKeySequence::Undo)) {
+        Undo();
         e->accept();
+        return;
+    }
+    if (QAction *command = clipboardActionFor(e)) {
+        command->trigger();
+        e->accept();
+        return;
+    }
+    // Alt with a character is a menu's access key, never typing; a menu
+    // without one lets the key go by unused. (AltGr arrives without Alt.)
+    if ((e->modifiers() & Qt::AltModifier) && !(e->modifiers() & Qt::ControlModifier)
+        && !e->text().isEmpty() && e->text().at(0).isPrint()) {
+        e->ignore();
         return;
     }
     // Ctrl+End makes Qt lay out everything above the end first: done here in
@@ -575,16 +672,49 @@ bool RichTextBox::viewportEvent(QEvent *e)
     return QTextEdit::viewportEvent(e);
 }
 
+void RichTextBox::contextMenuEvent(QContextMenuEvent *e)
+{
+    std::unique_ptr<QMenu> menu(createStandardContextMenu(e->pos()));
+    // Qt's own Undo would not bring back a replaced document, and its Cut,
+    // Copy and Paste would name other keys than the window's menu.
+    const QList<QAction *> own = menu->actions();
+    for (QAction *a : own) {
+        QAction *replacement = nullptr;
+        const QString name = a->objectName();
+        if (name == QLatin1String("edit-undo")) {
+            replacement = new QAction(a->text(), menu.get());
+            replacement->setEnabled(document()->isUndoAvailable() || CanUndoReplace());
+            connect(replacement, &QAction::triggered, this, [this] { Undo(); });
+        } else if (name == QLatin1String("edit-cut")) {
+            replacement = m_cut;
+        } else if (name == QLatin1String("edit-copy")) {
+            replacement = m_copy;
+        } else if (name == QLatin1String("edit-paste")) {
+            replacement = m_paste;
+        }
+        if (!replacement)
+            continue;
+        menu->insertAction(a, replacement);
+        menu->removeAction(a);
+    }
+    menu->exec(e->globalPos());
+}
+
 void RichTextBox::insertFromMimeData(const QMimeData *source)
 {
     // Only plain text crosses into the document, with the insertion point's
     // formatting, whatever the other program offered.
-    if (!source || !source->hasText())
-        return;
-    const QString text = source->text();
-    textCursor().insertText(text);
-    if (text.size() > kLongWord && hasLongWord(text))
-        setWordWrapMode(QTextOption::WrapAnywhere);
+    if (source && source->hasText())
+        insertPlain(source->text());
     // A big insertion is laid out after QTextEdit has placed the view (see
     // LayoutPacer): not here, or QTextEdit would lay out down to its end.
+}
+
+QMimeData *RichTextBox::createMimeDataFromSelection() const
+{
+    // Whatever leaves the editing area (drag, selection clipboard, Qt's own
+    // copy) is plain text, as the window's commands put it.
+    auto *data = new QMimeData;
+    data->setText(ClipboardText());
+    return data;
 }

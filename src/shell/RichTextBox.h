@@ -8,10 +8,12 @@
 #include <QKeySequence>
 #include <QList>
 #include <QTextEdit>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class LayoutPacer;
+class QAction;
 class QTextDocument;
 
 class RichTextBox : public QTextEdit
@@ -40,6 +42,7 @@ public:
     void SetTextRTF(const QString &rtf);
 
     QString SelText() const;
+    // One undo step of its own (see OneUndoStep).
     void SetSelText(const QString &text);
     int SelStart() const;
     void SetSelStart(int start);
@@ -97,6 +100,28 @@ public:
     // The lazy layout of big documents and changes (see LayoutPacer).
     LayoutPacer *Pacer() const { return m_pacer; }
 
+    // What the window shows for the current document (its title and file
+    // name), opaque here. A document that replaces another takes it over;
+    // when Ctrl+Z brings a replaced document back, OwnerStateRestored hands
+    // back the state that went with it.
+    void SetOwnerState(const QVariant &state);
+
+    // Ctrl+Z: the document's own last step, or else the replaced document.
+    bool Undo();
+
+    // Runs edit as one undo step: one Ctrl+Z takes all of it back, and text
+    // typed just before or after it is a step of its own. Steps nest.
+    void OneUndoStep(const std::function<void()> &edit);
+
+    // The window's Cut, Copy and Paste. The editing area's own clipboard keys
+    // (Ctrl+X, Ctrl+Insert, Ctrl+V...) and its context menu run these, so
+    // every way to the clipboard moves the same plain text.
+    void SetClipboardActions(QAction *cut, QAction *copy, QAction *paste);
+
+    // The selection as it goes to the clipboard: its characters with LF line
+    // ends, without the object characters that stand for pictures.
+    QString ClipboardText() const;
+
     // A fresh empty document with the editor's defaults (MS Sans Serif 8.5 pt,
     // tab stops every 720 twips).
     static std::unique_ptr<QTextDocument> NewDocument();
@@ -105,23 +130,32 @@ public:
     // so the menu's shortcut runs instead of the editor's own meaning.
     void SetReservedKeys(const QList<QKeySequence> &keys) { m_reserved = keys; }
 
+signals:
+    void OwnerStateRestored(const QVariant &state);
+
 protected:
     bool event(QEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
+    void contextMenuEvent(QContextMenuEvent *e) override;
     void insertFromMimeData(const QMimeData *source) override;
     bool viewportEvent(QEvent *e) override;
+    QMimeData *createMimeDataFromSelection() const override;
 
 private:
     void showDocument(QTextDocument *doc);
     bool fillPlainText(QTextDocument *doc, const QString &text);
     void fitHistory();
+    void insertPlain(const QString &text);
     bool isReserved(const QKeyEvent *e) const;
+    QAction *clipboardActionFor(const QKeyEvent *e) const;
     void mergeFormat(const QTextCharFormat &fmt);
     template <typename Pred> bool wholeSelection(Pred pred) const;
 
     float m_widthTwips = 0;
     float m_heightTwips = 0;
     QList<QKeySequence> m_reserved;
+    QAction *m_cut = nullptr, *m_copy = nullptr, *m_paste = nullptr;
+    int m_stepDepth = 0;
     std::vector<std::unique_ptr<QTextDocument>> m_replaced;
     qint64 m_historyBudget = kHistoryBudget;
     LayoutPacer *m_pacer = nullptr;

@@ -4,8 +4,11 @@
 #include "common/MainWindowFixture.h"
 #include "editing/TimeDate.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QMenu>
 #include <QMimeData>
+#include <QTimer>
 
 namespace {
 
@@ -90,6 +93,98 @@ private slots:
         key(Qt::Key_Insert, Qt::ShiftModifier);
         QCOMPARE(rtb()->Text(), QStringLiteral("one\r\ntwo"));
         QCOMPARE(f->Status(), QStringLiteral("[ERROR] The clipboard is not available: nothing was pasted"));
+    }
+
+    void pasteAndStampAreUndoStepsOfTheirOwn_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Paste") << int(Qt::Key_Insert) << int(Qt::ShiftModifier);
+        QTest::newRow("editing area's paste") << int(Qt::Key_V) << int(Qt::ControlModifier);
+        QTest::newRow("Time/ Date") << int(Qt::Key_T) << int(Qt::ControlModifier);
+    }
+
+    void pasteAndStampAreUndoStepsOfTheirOwn()
+    {
+        QFETCH(int, command);
+        QFETCH(int, modifiers);
+        cb()->setText(QStringLiteral("XY"));
+        QTest::keyClicks(rtb(), QStringLiteral("ab"));
+        const QString typed = rtb()->Text();
+        QTest::keyClick(rtb(), Qt::Key(command), Qt::KeyboardModifiers(modifiers));
+        const QString inserted = rtb()->Text();
+        QVERIFY(inserted.size() > typed.size());
+        QTest::keyClicks(rtb(), QStringLiteral("cd"));
+        QCOMPARE(rtb()->Text(), inserted + QStringLiteral("cd"));
+        for (const QString &back : {inserted, typed, QString()}) {
+            key(Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(rtb()->Text(), back);
+        }
+        // Over a selection, one step takes the insertion back and brings
+        // the selected text back.
+        QTest::keyClicks(rtb(), QStringLiteral("one two"));
+        select(4, 3);
+        QTest::keyClick(rtb(), Qt::Key(command), Qt::KeyboardModifiers(modifiers));
+        QTest::keyClicks(rtb(), QStringLiteral("!"));
+        key(Qt::Key_Z, Qt::ControlModifier);
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(rtb()->Text(), QStringLiteral("one two"));
+    }
+
+    void everyWayToTheClipboardIsPlainText()
+    {
+        // How each way is taken: a key of the editing area's own, or an item
+        // of its context menu picked with the mouse.
+        auto fromMenu = [this](QAction *item, QStringList *shown) {
+            QTimer::singleShot(0, this, [item, shown] {
+                auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+                QVERIFY(menu);
+                for (QAction *a : menu->actions())
+                    *shown << a->shortcut().toString(QKeySequence::PortableText);
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+            });
+            QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, rtb()->cursorRect().center(),
+                                      rtb()->mapToGlobal(rtb()->cursorRect().center()));
+            QApplication::sendEvent(rtb()->viewport(), &menuKey);
+        };
+        const struct { const char *way; bool cuts; std::function<void(QStringList *)> run; } ways[] = {
+            {"Ctrl+X", true, [this](QStringList *) { key(Qt::Key_X, Qt::ControlModifier); }},
+            {"Ctrl+Insert", false, [this](QStringList *) { key(Qt::Key_Insert, Qt::ControlModifier); }},
+            {"menu Cut", true, [&](QStringList *shown) { fromMenu(f->cut, shown); }},
+            {"menu Copy", false, [&](QStringList *shown) { fromMenu(f->copy, shown); }},
+        };
+        for (const auto &w : ways) {
+            rtb()->SetText(QStringLiteral("bold picture\r\nend"));
+            select(0, 4);
+            rtb()->SetSelBold(true);
+            rtb()->SetSelStart(8);
+            QTextCursor(rtb()->textCursor()).insertImage(QImage(8, 8, QImage::Format_RGB32));
+            select(0, 17);
+            QStringList shown;
+            w.run(&shown);
+            const QMimeData *data = cb()->mimeData();
+            QVERIFY2(data && data->formats() == QStringList{"text/plain"}, w.way);
+            QCOMPARE(data->text(), QStringLiteral("bold picture\nend"));
+            QCOMPARE(rtb()->Text().size(), w.cuts ? 0 : 18);
+            // The menu names the window's keys for its commands.
+            if (!shown.isEmpty())
+                QVERIFY2(shown.contains("Ctrl+C") && shown.contains("Ctrl+Y") && shown.contains("Shift+Ins")
+                             && !shown.contains("Ctrl+X") && !shown.contains("Ctrl+V"),
+                         qPrintable(shown.join(u',')));
+        }
+        // Undo from the menu brings back a replaced document as Ctrl+Z does.
+        rtb()->SetText(QStringLiteral("before"));
+        f->clear_Click();
+        QTimer::singleShot(0, this, [] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QAction *undo = menu->actions().value(0);
+            QVERIFY(undo && undo->isEnabled());
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(undo).center());
+        });
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5), rtb()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(rtb()->viewport(), &menuKey);
+        QCOMPARE(rtb()->Text(), QStringLiteral("before"));
     }
 
     void clearAllAndSelectAll()

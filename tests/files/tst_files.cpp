@@ -181,6 +181,45 @@ private slots:
         QCOMPARE(rtb()->Text(), text);
     }
 
+    void undoBringsBackTitleAndFileName()
+    {
+        const QString a = path("a.rtf"), b = path("b.txt");
+        QVERIFY(writeFile(b, "bee"));
+        auto shows = [&](const QString &text, const QString &file, const QString &fileName) {
+            QCOMPARE(rtb()->Text(), text);
+            QCOMPARE(f->windowTitle(), file.isEmpty() ? QStringLiteral("Quillet 99 v2.0") : kTitle + file);
+            QCOMPARE(f->CommonDialog1.FileName, fileName);
+        };
+        // Open over the start-up document, then take it back.
+        host->answerFile(b, 2);
+        key(Qt::Key_O, Qt::ControlModifier);
+        shows("bee", b, b);
+        key(Qt::Key_Z, Qt::ControlModifier);
+        shows("", "", "");
+
+        QTest::keyClicks(rtb(), QStringLiteral("alpha"));
+        host->answerFile(a, 1);
+        key(Qt::Key_S, Qt::ControlModifier);
+        host->answerFile(b, 2);
+        QTest::mouseClick(f->Command7, Qt::LeftButton);
+        // A failed open changes the dialog's name only.
+        host->answerFile(path("missing.rtf"), 1);
+        f->abrir_Click();
+        QTest::mouseClick(f->Command5, Qt::LeftButton);   // New, caption alone
+        shows("", "", path("missing.rtf"));
+        key(Qt::Key_Delete, Qt::ShiftModifier);           // Clear All keeps the title
+        key(Qt::Key_Z, Qt::ControlModifier);
+        shows("", "", path("missing.rtf"));
+        key(Qt::Key_Z, Qt::ControlModifier);
+        shows("bee", b, b);
+        key(Qt::Key_Z, Qt::ControlModifier);
+        shows("alpha", a, a);
+        // So the next save goes to the file this document came from.
+        host->answerFile(f->CommonDialog1.FileName, 2);
+        f->save_Click();
+        QCOMPARE(readAll(a), QByteArray("alpha"));
+    }
+
     void newAndExit()
     {
         f->SetTitleFile(QStringLiteral("/tmp/x.rtf"));

@@ -2,7 +2,10 @@
 
 #include "common/MainWindowFixture.h"
 
+#include "app/QtDialogHost.h"
+
 #include <QPageSize>
+#include <QPrintDialog>
 #include <QProcess>
 
 namespace {
@@ -97,6 +100,41 @@ private slots:
             QCOMPARE(pages(out), collate ? QStringList({"one", "two", "one", "two"})
                                          : QStringList({"one", "one", "two", "two"}));
         }
+    }
+
+    void realDialogOffersNoPageRange_data()
+    {
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<bool>("range");
+        QTest::addColumn<bool>("selection");
+        QTest::newRow("as print sets it") << 264 << false << false;
+        QTest::newRow("with a selection") << 265 << false << true;
+        QTest::newRow("page numbers asked for") << 256 << true << false;
+    }
+
+    void realDialogOffersNoPageRange()
+    {
+        QFETCH(int, flags);
+        QFETCH(bool, range);
+        QFETCH(bool, selection);
+        QPrinter printer;
+        QStringList shown;
+        QTimer::singleShot(0, this, [&] {
+            auto *dlg = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            for (const char *name : {"printAll", "printRange", "from", "to", "pagesRadioButton",
+                                     "pagesLineEdit", "printSelection"}) {
+                auto *w = dlg->findChild<QWidget *>(QLatin1String(name));
+                if (w && !w->isHidden())
+                    shown << QLatin1String(name);
+            }
+            dlg->reject();
+        });
+        QVERIFY(!QtDialogHost().printer(f.get(), printer, flags));
+        QCOMPARE(shown.contains("printAll"), true);
+        QCOMPARE(shown.contains("printRange") && shown.contains("from") && shown.contains("to"), range);
+        QVERIFY(range || !shown.contains("pagesRadioButton"));
+        QCOMPARE(shown.contains("printSelection"), selection);
     }
 
     void layout()
