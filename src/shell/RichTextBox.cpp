@@ -563,7 +563,20 @@ Result<> RichTextBox::SaveFile(const QString &fileName, int fileType) const
         return Failure{QStringLiteral("unknown file type")};
     if (fileName.isEmpty())
         return Failure{QStringLiteral("no file name given")};
-    const QByteArray bytes = fileType == rtfRTF ? rtf::write(document()) : Text().toUtf8();
+    int picturesLeftOut = 0;
+    QByteArray bytes;
+    if (fileType == rtfRTF) {
+        bytes = rtf::write(document(), &picturesLeftOut);
+    } else {
+        // The document's own characters (a no-break space stays one); a line
+        // break inside a paragraph becomes a line end like any other.
+        QString text = Characters();
+        text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+        bytes = text.toUtf8();
+    }
+    // Saving without a picture would lose it on disk for good.
+    if (picturesLeftOut > 0)
+        return Failure{QStringLiteral("a picture could not be written")};
     QString error;
     if (!docfile::save(fileName, bytes, &error))
         return Failure{error};

@@ -18,6 +18,8 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTextCursor>
+#include <QTextImageFormat>
 #include <QTextLayout>
 #include <QTest>
 #include <QTextDocument>
@@ -152,12 +154,22 @@ void TestRichTextBox::plainTextSaveIsUtf8WithCrLf()
 {
     QTemporaryDir dir;
     RichTextBox box;
-    box.SetText(QStringLiteral("\u00c5ngstr\u00f6m\nline two\n\nend"));
+    box.SetText(QStringLiteral("\u00c5ngstr\u00f6m\nline two\n\nend\u00a0\u2028x"));
     const QString path = dir.filePath(QStringLiteral("out.txt"));
     QVERIFY(box.SaveFile(path, RichTextBox::rtfText));
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QStringLiteral("\u00c5ngstr\u00f6m\r\nline two\r\n\r\nend").toUtf8());
+    QCOMPARE(f.readAll(), QStringLiteral("\u00c5ngstr\u00f6m\r\nline two\r\n\r\nend\u00a0\r\nx").toUtf8());
+    f.close();
+
+    // A picture the writer cannot write fails the save and leaves the file.
+    RichTextBox withPicture;
+    QTextImageFormat missing;
+    missing.setName(QStringLiteral("nowhere:lost.png"));
+    withPicture.textCursor().insertImage(missing);
+    QVERIFY(!withPicture.SaveFile(path, RichTextBox::rtfRTF));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().endsWith("x"));
 
     // And back again: same text.
     RichTextBox other;
