@@ -262,17 +262,18 @@ void Reader::prepareRow(TableCtx &t)
             table->mergeCells(row, col, 1, span);
         const CellDef &def = m_table.cells[i];
         if (def.vmerge == 2 && row > 0) {
+            // Merged when the table is complete: QTextTable stretches a cell
+            // merged down to its last row over every row appended later.
+            auto run = std::find_if(t.vmerges.begin(), t.vmerges.end(), [&](const VMerge &m) {
+                return m.col == col && m.span == span && m.bottom == row - 1;
+            });
+            if (run != t.vmerges.end()) {
+                run->bottom = row;
+                continue;
+            }
             const QTextTableCell above = table->cellAt(row - 1, col);
-            if (above.column() == col && above.columnSpan() == span) {
-                const int blocks = blockCount(above);
-                table->mergeCells(above.row(), col, row - above.row() + 1, span);
-                // The merged-in cell is still empty; its empty paragraph goes.
-                const QTextTableCell merged = table->cellAt(row, col);
-                if (blockCount(merged) > blocks) {
-                    QTextCursor c = merged.lastCursorPosition();
-                    if (c.block().length() == 1)
-                        c.deletePreviousChar();
-                }
+            if (above.row() == row - 1 && above.column() == col && above.columnSpan() == span) {
+                t.vmerges.push_back({row - 1, col, row, span});
                 continue;
             }
         }
@@ -321,9 +322,34 @@ void Reader::closeTable()
 {
     QTextTable *t = m_table.tables.back().table;
     const int used = m_table.tables.back().usedRows;
+    const std::vector<VMerge> merges = std::move(m_table.tables.back().vmerges);
     m_table.tables.pop_back();
     if (t->rows() > used)
         t->removeRows(used, t->rows() - used);
+    for (const VMerge &m : merges) {
+        const QTextTableCell top = t->cellAt(m.top, m.col);
+        if (m.bottom >= t->rows() || top.row() != m.top || top.column() != m.col || top.columnSpan() != m.span)
+            continue;
+        bool clean = true; // nothing else reaches into the rectangle
+        for (int r = m.top; r <= m.bottom && clean; ++r)
+            for (int c = m.col; c < m.col + m.span && clean; ++c) {
+                const QTextTableCell x = t->cellAt(r, c);
+                clean = x.row() == r && x.column() == m.col && x.rowSpan() == 1 && x.columnSpan() == m.span;
+            }
+        if (!clean)
+            continue;
+        const int blocks = blockCount(top);
+        t->mergeCells(m.top, m.col, m.bottom - m.top + 1, m.span);
+        // The merged-in places were empty: their empty paragraphs go.
+        const QTextTableCell merged = t->cellAt(m.top, m.col);
+        for (int extra = blockCount(merged) - blocks; extra > 0; --extra) {
+            QTextCursor c = merged.lastCursorPosition();
+            const QTextBlock before = c.block().previous();
+            if (c.block().length() != 1 || !before.isValid() || QTextCursor(before).currentFrame() != c.currentFrame())
+                break;
+            c.deletePreviousChar();
+        }
+    }
     m_cursor.setPosition(t->lastPosition() + 1);
     enteredFreshBlock();
 }

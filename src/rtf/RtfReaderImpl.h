@@ -177,6 +177,10 @@ struct CellBorder {
     bool operator==(const CellBorder &o) const { return style == o.style && width == o.width && color == o.color; }
 };
 
+struct VMerge {
+    int top, col, bottom, span;
+};
+
 struct TableCtx {
     QTextTable *table = nullptr;
     int row = 0;
@@ -187,6 +191,7 @@ struct TableCtx {
     std::vector<int> startCol; // of each cell of that row
     std::vector<int> edges;    // right edges of the columns, twips
     CellBorder grid;           // the border every side of every cell has, drawn by the table
+    std::vector<VMerge> vmerges; // made when the table closes
 };
 
 
