@@ -724,6 +724,12 @@ private:
         std::vector<std::unique_ptr<RunInfo>> cache;
         std::swap(cache, m_runCache); // format indexes are per document
         const bool pending = m_pendingPar;
+        // A part inside a link has links of its own: the one around it
+        // stays open, untouched, until the part is done.
+        const bool linkOpen = m_linkOpen;
+        const QString link = m_link;
+        m_linkOpen = false;
+        m_link.clear();
         m_doc = &part;
         m_pendingPar = false;
         m_lastPrefix.clear();
@@ -733,6 +739,8 @@ private:
         m_doc = doc;
         std::swap(cache, m_runCache);
         m_pendingPar = pending;
+        m_linkOpen = linkOpen;
+        m_link = link;
         m_lastPrefix.clear();
         --m_partDepth;
     }

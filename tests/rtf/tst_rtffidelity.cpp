@@ -186,6 +186,16 @@ void TestRtfFidelity::keptParts()
     typing.insertText(QStringLiteral("typed"));
     QVERIFY(plain(rtf::write(doc.get())).startsWith(QStringLiteral("Body1typed more")));
 
+    // A note inside a link: the link stays around it, the note keeps its text.
+    doc = load("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"https://x.example/\"}{\\fldrslt link"
+               "{\\super\\chftn}{\\footnote\\pard Note.}}} after}");
+    QCOMPARE(doc->toPlainText(), QStringLiteral("link1 after"));
+    checkStable(*doc);
+    auto again = load(rtf::write(doc.get()));
+    QCOMPARE(formatOf(again.get(), QStringLiteral("1")).toolTip(), QStringLiteral("Note."));
+    QCOMPARE(formatOf(again.get(), QStringLiteral("k1")).anchorHref(), QStringLiteral("https://x.example/"));
+    QVERIFY(formatOf(again.get(), QStringLiteral("after")).anchorHref().isEmpty());
+
     // Hidden text at the end of a table cell stays in its cell.
     doc = load("{\\rtf1\\trowd\\cellx1000\\cellx2000\\intbl a{\\v h}\\cell b\\cell\\row}");
     QCOMPARE(formatOf(doc.get(), QStringLiteral("a")).property(rtf::kAttachedParts).toStringList(),
