@@ -564,6 +564,7 @@ private:
         // so delimiters and numbers come out exactly as everywhere else.
         const qsizetype start = m_out.size();
         const qsizetype lineStart = m_lineStart;
+        const bool needDelim = m_needDelim; // the body's, as it was
         m_out.append("\\plain");
         m_needDelim = true;
         word("\\f", fontIndex(faceOf(f)));
@@ -611,7 +612,7 @@ private:
         prefix.replace("\r\n", ""); // a break the soft limit put in
         m_out.truncate(start);
         m_lineStart = lineStart;
-        m_needDelim = false;
+        m_needDelim = needDelim;
         return prefix;
     }
 

@@ -106,6 +106,8 @@ void TestRtfFidelity::mends_data()
     row("one hex digit", "{\\rtf1 a\\'3gb}", u"ab");
     row("one hex digit before brace", "{\\rtf1 a{\\'3}b}", u"ab");
     row("nul", "{\\rtf1 a\\'00b}", u"ab"); // no text, and nothing could write it back
+    // A new look right after \tab that writes no words of its own.
+    row("tab then part", "{\\rtf1 a\\tab b{\\v h}c}", u"a\tbc");
 }
 
 void TestRtfFidelity::mends()
