@@ -18,9 +18,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-    if (!rtf::isRtf(bytes))
-        bytes = QByteArrayLiteral("{\\rtf1 ") + bytes;
+    const QByteArray bytes = fuzzInputAsRtf(data, size);
     QTextDocument doc;
     rtf::read(bytes, &doc);
     (void)doc.toPlainText();

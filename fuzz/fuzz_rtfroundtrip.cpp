@@ -22,9 +22,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-    if (!rtf::isRtf(bytes))
-        bytes = QByteArrayLiteral("{\\rtf1 ") + bytes;
+    const QByteArray bytes = fuzzInputAsRtf(data, size);
     QTextDocument first;
     rtf::read(bytes, &first);
     const QByteArray w1 = rtf::write(&first);
@@ -38,7 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 s.remove(i, 1);
         return s;
     };
-    if (words(rtf::plainText(&first)) != words(rtf::plainText(&second))) {
+    // The document's own characters; list numbers are drawn, not kept, and
+    // malformed lists may number differently once written cleanly.
+    if (words(first.toPlainText()) != words(second.toPlainText())) {
         std::fprintf(stderr, "text differs after a write and a read\n");
         abort();
     }

@@ -567,6 +567,7 @@ private:
         // so delimiters and numbers come out exactly as everywhere else.
         const qsizetype start = m_out.size();
         const qsizetype lineStart = m_lineStart;
+        const bool needDelim = m_needDelim; // the body's, as it was
         m_out.append("\\plain");
         m_needDelim = true;
         word("\\f", fontIndex(faceOf(f)));
@@ -614,7 +615,7 @@ private:
         prefix.replace("\r\n", ""); // a break the soft limit put in
         m_out.truncate(start);
         m_lineStart = lineStart;
-        m_needDelim = false;
+        m_needDelim = needDelim;
         return prefix;
     }
 
@@ -727,6 +728,12 @@ private:
         std::vector<std::unique_ptr<RunInfo>> cache;
         std::swap(cache, m_runCache); // format indexes are per document
         const bool pending = m_pendingPar;
+        // A part inside a link has links of its own: the one around it
+        // stays open, untouched, until the part is done.
+        const bool linkOpen = m_linkOpen;
+        const QString link = m_link;
+        m_linkOpen = false;
+        m_link.clear();
         m_doc = &part;
         m_pendingPar = false;
         m_lastPrefix.clear();
@@ -736,6 +743,8 @@ private:
         m_doc = doc;
         std::swap(cache, m_runCache);
         m_pendingPar = pending;
+        m_linkOpen = linkOpen;
+        m_link = link;
         m_lastPrefix.clear();
         --m_partDepth;
     }

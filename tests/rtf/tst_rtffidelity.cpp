@@ -106,6 +106,8 @@ void TestRtfFidelity::mends_data()
     row("one hex digit", "{\\rtf1 a\\'3gb}", u"ab");
     row("one hex digit before brace", "{\\rtf1 a{\\'3}b}", u"ab");
     row("nul", "{\\rtf1 a\\'00b}", u"ab"); // no text, and nothing could write it back
+    // A new look right after \tab that writes no words of its own.
+    row("tab then part", "{\\rtf1 a\\tab b{\\v h}c}", u"a\tbc");
 }
 
 void TestRtfFidelity::mends()
@@ -185,6 +187,16 @@ void TestRtfFidelity::keptParts()
     typing.clearSelection();
     typing.insertText(QStringLiteral("typed"));
     QVERIFY(plain(rtf::write(doc.get())).startsWith(QStringLiteral("Body1typed more")));
+
+    // A note inside a link: the link stays around it, the note keeps its text.
+    doc = load("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"https://x.example/\"}{\\fldrslt link"
+               "{\\super\\chftn}{\\footnote\\pard Note.}}} after}");
+    QCOMPARE(doc->toPlainText(), QStringLiteral("link1 after"));
+    checkStable(*doc);
+    auto again = load(rtf::write(doc.get()));
+    QCOMPARE(formatOf(again.get(), QStringLiteral("1")).toolTip(), QStringLiteral("Note."));
+    QCOMPARE(formatOf(again.get(), QStringLiteral("k1")).anchorHref(), QStringLiteral("https://x.example/"));
+    QVERIFY(formatOf(again.get(), QStringLiteral("after")).anchorHref().isEmpty());
 
     // Hidden text at the end of a table cell stays in its cell.
     doc = load("{\\rtf1\\trowd\\cellx1000\\cellx2000\\intbl a{\\v h}\\cell b\\cell\\row}");
