@@ -1,13 +1,13 @@
 #include "files/FileCommands.h"
 
 #include "files/PrinterSink.h"
+#include "shell/BusyCursor.h"
 #include "shell/CommonDialog.h"
 #include "shell/DialogHost.h"
 #include "shell/MainWindow.h"
 #include "shell/Product.h"
 #include "shell/RichTextBox.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QPrinter>
@@ -35,15 +35,6 @@ bool startsAsRtf(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) && f.read(5) == "{\\rtf";
 }
-
-// Reading or writing a big file takes a moment; show that we are busy.
-struct BusyCursor
-{
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
 
 } // namespace
 

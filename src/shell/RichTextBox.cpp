@@ -1,13 +1,13 @@
 #include "shell/RichTextBox.h"
 
 #include "rtf/Rtf.h"
+#include "shell/BusyCursor.h"
 #include "shell/LayoutPacer.h"
 #include "text/DocumentFile.h"
 #include "text/TextCodec.h"
 #include "shell/Twips.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QApplication>
 #include <QFileInfo>
 #include <QAction>
 #include <QContextMenuEvent>
@@ -29,19 +29,6 @@ constexpr int kLongWord = 2000;
 
 // Work on this many characters may take longer than a fifth of a second.
 constexpr qsizetype kBusyChars = 256 * 1024;
-
-// The wait cursor, while a command that may take a while runs.
-class BusyCursor
-{
-public:
-    explicit BusyCursor(bool on) : m_on(on) { if (m_on) QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { if (m_on) QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-
-private:
-    bool m_on;
-};
 
 bool hasLongWord(const QString &text)
 {
