@@ -18,7 +18,7 @@ enum class KwType : uint8_t {
 
 enum class Kw : uint8_t {
     // flags
-    Ansi, Mac, Pc, Pca, Pard, Plain, Ql, Qc, Qr, Qj, Intbl, NoSuperSub, Sub, Super,
+    Ansi, Mac, Pc, Pca, Pard, Plain, Ql, Qc, Qr, Qj, LtrPar, RtlPar, Intbl, NoSuperSub, Sub, Super,
     UlNone, Trowd, Cell, Row, NestCell, NestRow, Par, Sect, Page,
     PngBlip, JpegBlip, OtherBlip, Chftn, FtnAlt, Tqr, Tqc, Tqdec, TlDot, TlHyph, TlUl, TlTh, TlEq,
     ClMgf, ClMrg, ClVmgf, ClVmrg, ClVertalT, ClVertalC, ClVertalB, ClBrdr, BrdrOther, BrdrStyle, TrAlign,

@@ -20,6 +20,8 @@ const QTextBlockFormat &Reader::blockFormat(const ParState &p)
     case 3: f.setAlignment(Qt::AlignJustify); break;
     default: break;
     }
+    if (p.rtl) // otherwise the document's default: left to right, as in RTF
+        f.setLayoutDirection(Qt::RightToLeft);
     const ListLevel *level = p.ls > 0 ? listLevel(p) : nullptr;
     if (const int li = (level && !p.li) ? level->li : p.li)
         f.setLeftMargin(twipsToPixels(li));
@@ -55,7 +57,7 @@ const QTextBlockFormat &Reader::blockFormat(const ParState &p)
             f.setProperty(kTabLeaders, leaders);
     }
     // Tab stops are a list, which Qt hashes by its length (see kLookHash).
-    const quint64 look = qHashMulti(0x5254, p.align, p.li, p.ri, p.fi, p.sb, p.sa, p.sl, p.slmult, p.tabs);
+    const quint64 look = qHashMulti(0x5254, p.align, p.rtl, p.li, p.ri, p.fi, p.sb, p.sa, p.sl, p.slmult, p.tabs);
     f.setProperty(kLookHash, int(quint32(look ^ (look >> 32))));
     return f;
 }

@@ -285,6 +285,8 @@ void Reader::flag(Kw id, char16_t arg)
     case Kw::Qc: m_st.par.align = 1; break;
     case Kw::Qr: m_st.par.align = 2; break;
     case Kw::Qj: m_st.par.align = 3; break;
+    case Kw::LtrPar: m_st.par.rtl = false; break;
+    case Kw::RtlPar: m_st.par.rtl = true; break;
     case Kw::Intbl: m_st.par.intbl = true; break;
     case Kw::NoSuperSub: m_st.ch.valign = 0; break;
     case Kw::Super: m_st.ch.valign = 1; break;

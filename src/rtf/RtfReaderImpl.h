@@ -95,6 +95,7 @@ inline size_t qHash(const CharState &s, size_t seed = 0)
 
 struct ParState {
     uint8_t align = 0; // 0 left, 1 centre, 2 right, 3 justified
+    bool rtl = false;  // right-to-left paragraph
     bool intbl = false;
     bool slmult = false; // \sl is a multiple of single spacing (240ths)
     uint8_t tabKind = 0;   // of the next \tx: TabStop::Kind
@@ -107,7 +108,7 @@ struct ParState {
     int ilvl = 0;
     bool sameLook(const ParState &o) const
     {
-        return align == o.align && li == o.li && ri == o.ri && fi == o.fi && sb == o.sb && sa == o.sa
+        return align == o.align && rtl == o.rtl && li == o.li && ri == o.ri && fi == o.fi && sb == o.sb && sa == o.sa
             && sl == o.sl && slmult == o.slmult && tabs == o.tabs && ls == o.ls;
     }
 };

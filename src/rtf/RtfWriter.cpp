@@ -830,6 +830,8 @@ private:
             word("\\intbl");
         if (level > 1)
             word("\\itap", level);
+        if (bf.layoutDirection() == Qt::RightToLeft)
+            word("\\rtlpar");
         const Qt::Alignment a = bf.alignment() & Qt::AlignHorizontal_Mask;
         if (a & Qt::AlignJustify)
             word("\\qj");
