@@ -68,7 +68,7 @@ void EditCommands::selectAll()
     // The whole document, wherever the selection started.
     RichTextBox &box = m_window.documentBox();
     box.SetSelStart(0);
-    box.SetSelLength(int(box.Text().size()));
+    box.SetSelLength(box.document()->characterCount());   // clamped to the end
 }
 
 void EditCommands::insertTimeDate()

@@ -4,13 +4,6 @@
 
 namespace textcodec {
 
-bool isValidUtf8(const QByteArray &bytes)
-{
-    QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString s = dec.decode(bytes);
-    return !dec.hasError();
-}
-
 QString decodeWindows1252(const QByteArray &bytes)
 {
     // 0x80..0x9F differ from Latin-1; the five unassigned bytes keep their
@@ -52,8 +45,12 @@ QString decodeText(const QByteArray &bytes)
         return decodeUtf16(bytes, QStringDecoder::Utf16LE);
     if (bytes.startsWith("\xFE\xFF"))
         return decodeUtf16(bytes, QStringDecoder::Utf16BE);
-    if (isValidUtf8(bytes))
-        return QString::fromUtf8(bytes);
+    // Decoded once: the text is kept unless the bytes were not UTF-8.
+    QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = dec.decode(bytes);
+    if (!dec.hasError())
+        return text;
+    text = QString();
     return decodeWindows1252(bytes);
 }
 

@@ -8,7 +8,6 @@
 
 namespace textcodec {
 
-bool isValidUtf8(const QByteArray &bytes);
 QString decodeWindows1252(const QByteArray &bytes);
 
 // BOM (UTF-8, UTF-16 LE/BE), else UTF-8 when valid, else Windows-1252.
