@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 class QTextBlock;
 class QTextDocument;
 
@@ -18,6 +20,12 @@ bool isRtf(const QByteArray &data);
 // doc untouched, when data is not RTF. Never crashes or hangs on any input;
 // truncated files are read as far as they go.
 bool read(const QByteArray &data, QTextDocument *doc);
+
+// As above, telling progress how far it got (bytes of data read, of all)
+// about every megabyte. When progress returns false, reading stops and
+// read() returns false; doc then holds what was read so far.
+using Progress = std::function<bool(qint64 done, qint64 total)>;
+bool read(const QByteArray &data, QTextDocument *doc, const Progress &progress);
 
 // The whole document as RTF (\rtf1\ansi\ansicpg1252, CR LF line ends).
 // Pictures are written as the bytes they were read as. A picture with no

@@ -39,6 +39,8 @@ void Reader::run()
 {
     m_cursor.beginEditBlock();
     while (!m_done) {
+        if (m_tok.remaining() < m_sh.reportBelow)
+            report();
         const Token t = m_tok.next();
         switch (t.type) {
         case Token::End: m_done = m_eof = true; break;
@@ -52,6 +54,27 @@ void Reader::run()
     }
     finish();
     m_cursor.endEditBlock();
+}
+
+bool Reader::run(const Progress &progress)
+{
+    m_sh.progress = &progress;
+    m_sh.reportBelow = m_tok.remaining() + 1;
+    run();
+    m_sh.progress = nullptr;
+    return !m_sh.cancelled;
+}
+
+void Reader::report()
+{
+    constexpr size_t kReportEvery = 1 << 20;
+    const size_t left = m_tok.remaining();
+    m_sh.reportBelow = left > kReportEvery ? left - kReportEvery : 0;
+    const qint64 done = m_sh.total - qint64(left);
+    if (!(*m_sh.progress)(done, m_sh.total)) {
+        m_sh.cancelled = true;
+        m_done = true;
+    }
 }
 
 inline void Reader::openGroup()
@@ -612,6 +635,11 @@ bool isRtf(const QByteArray &data)
 
 bool read(const QByteArray &data, QTextDocument *doc)
 {
+    return read(data, doc, Progress());
+}
+
+bool read(const QByteArray &data, QTextDocument *doc, const Progress &progress)
+{
     if (!doc || !isRtf(data))
         return false;
     const bool undo = doc->isUndoRedoEnabled();
@@ -620,12 +648,16 @@ bool read(const QByteArray &data, QTextDocument *doc)
     QTextOption opt = doc->defaultTextOption();
     opt.setTabStopDistance(twipsToPixels(kDefaultTabTwips)); // RTF's default when \deftab is absent
     doc->setDefaultTextOption(opt);
+    bool finished = true;
     {
         detail::Reader reader(data, doc);
-        reader.run();
+        if (progress)
+            finished = reader.run(progress);
+        else
+            reader.run();
     }
     doc->setUndoRedoEnabled(undo);
-    return true;
+    return finished;
 }
 
 } // namespace rtf

@@ -7,6 +7,7 @@
 // everything is inserted through one QTextCursor inside one edit block.
 // Group state is a plain struct pushed on '{' and popped on '}'.
 
+#include "rtf/Rtf.h"
 #include "rtf/RtfCodepages.h"
 #include "rtf/RtfKeywords.h"
 #include "rtf/RtfOutput.h"
@@ -324,12 +325,13 @@ struct AnnotationState {
 // at the head of the file and the bounds.
 struct Shared {
     Shared(const QByteArray &data)
-        : tok(data.constData(), data.constData() + data.size()), cellBudget(kMinCellBudget + data.size() / 16),
+        : tok(data.constData(), data.constData() + data.size()), total(data.size()), cellBudget(kMinCellBudget + data.size() / 16),
           scanBudget(2 * qint64(data.size()) + (1 << 20)),
           mergeBudget(kMinMergeBudget + kMergeBudgetPerByte * qint64(data.size()))
     {
     }
     Tokenizer tok;
+    qint64 total; // bytes of input
     Codepages pages;
     int ansi = 1252;
     int deff = 0;
@@ -337,12 +339,15 @@ struct Shared {
     ColorTableState color;
     TabState tabs;
     qint64 cellBudget;
-    qint64 scanBudget;
-    qint64 mergeBudget; // table cells that merging cells may go through  // bytes that looking ahead for table columns may read
+    qint64 scanBudget;  // bytes that looking ahead for table columns may read
+    qint64 mergeBudget; // table cells that merging cells may go through
     int partDepth = 0;  // parts inside parts are read up to kMaxPartDepth
     int notes = 0;      // footnotes so far, for automatic numbers
     int sectionDepth = 0; // inside a header or footer
     QStringList sectionParts; // headers and footers, in file order
+    const Progress *progress = nullptr;
+    size_t reportBelow = 0; // progress is told when less than this is left
+    bool cancelled = false;
 };
 
 QString hyperlinkTarget(const QString &inst);
@@ -353,8 +358,11 @@ public:
     // A part's reader: reads the rest of the current group into doc.
     Reader(Reader &parent, QTextDocument *doc);
     void run();
+    // Reading with progress reports: false when progress stopped it.
+    bool run(const Progress &progress);
 
 private:
+    void report();
 
     // ---- groups ----------------------------------------------------------
     void openGroup();

@@ -1,4 +1,5 @@
 #include "shell/LayoutPacer.h"
+#include "shell/Product.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAbstractTextDocumentLayout>
@@ -152,7 +153,7 @@ bool LayoutPacer::layOutTo(int position)
         return true;
     QProgressDialog progress(QStringLiteral("Laying out the document..."), QStringLiteral("Cancel"), 0,
                              1000, m_editor);
-    progress.setWindowTitle(QStringLiteral("Quillet 99"));
+    progress.setWindowTitle(product::name());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(1000);
     while (frontier() <= position && !finished()) {

@@ -3,6 +3,7 @@
 #include "rtf/Rtf.h"
 #include "shell/BusyCursor.h"
 #include "shell/LayoutPacer.h"
+#include "shell/Product.h"
 #include "text/DocumentFile.h"
 #include "text/TextCodec.h"
 #include "shell/Twips.h"
@@ -512,8 +513,10 @@ Result<> RichTextBox::LoadFile(const QString &fileName, int fileType)
     std::unique_ptr<QTextDocument> doc = NewDocument();
     doc->setUndoRedoEnabled(false);
     if (fileType == rtfRTF) {
-        if (!rtf::read(bytes, doc.get()))
+        if (!rtf::isRtf(bytes))
             return Failure{QStringLiteral("not a Rich Text Format file")};
+        if (!readRtf(bytes, doc.get()))
+            return Failure{QStringLiteral("cancelled")};
     } else if (!fillPlainText(doc.get(), textcodec::decodeText(bytes))) {
         return Failure{QStringLiteral("cancelled")};
     }
@@ -530,10 +533,7 @@ bool RichTextBox::fillPlainText(QTextDocument *doc, const QString &text)
         doc->setPlainText(text);
         return true;
     }
-    QProgressDialog progress(QStringLiteral("Opening the document..."), QStringLiteral("Cancel"), 0, 1000, this);
-    progress.setWindowTitle(QStringLiteral("Quillet 99"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(1000);
+    const std::unique_ptr<QProgressDialog> progress = openingProgress();
     QTextCursor c(doc);
     for (qsizetype from = 0; from < text.size();) {
         qsizetype to = qMin(text.size(), from + kPiece);
@@ -541,11 +541,36 @@ bool RichTextBox::fillPlainText(QTextDocument *doc, const QString &text)
             ++to;   // CR LF stays one line end
         c.insertText(text.mid(from, to - from));   // CR LF, a lone CR or LF: a paragraph each
         from = to;
-        progress.setValue(int(from * 1000 / text.size()));
-        if (progress.wasCanceled())
+        progress->setValue(int(from * 1000 / text.size()));
+        if (progress->wasCanceled())
             return false;
     }
     return true;
+}
+
+bool RichTextBox::readRtf(const QByteArray &bytes, QTextDocument *doc)
+{
+    // The engine reads about 25 MB a second: only big files need a way out.
+    constexpr qsizetype kProgressBytes = 16 * 1024 * 1024;
+    if (bytes.size() < kProgressBytes)
+        return rtf::read(bytes, doc);
+    const std::unique_ptr<QProgressDialog> progress = openingProgress();
+    return rtf::read(bytes, doc, [&](qint64 done, qint64 total) {
+        progress->setValue(int(done * 1000 / qMax<qint64>(1, total)));
+        return !progress->wasCanceled();
+    });
+}
+
+// Shown once opening has gone on for a second; Cancel leaves the open
+// document as it was.
+std::unique_ptr<QProgressDialog> RichTextBox::openingProgress()
+{
+    auto progress = std::make_unique<QProgressDialog>(QStringLiteral("Opening the document..."),
+                                                      QStringLiteral("Cancel"), 0, 1000, this);
+    progress->setWindowTitle(product::name());
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(1000);
+    return progress;
 }
 
 Result<> RichTextBox::SaveFile(const QString &fileName, int fileType) const

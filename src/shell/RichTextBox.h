@@ -14,6 +14,7 @@
 
 class LayoutPacer;
 class QAction;
+class QProgressDialog;
 class QTextDocument;
 
 class RichTextBox : public QTextEdit
@@ -144,6 +145,8 @@ protected:
 private:
     void showDocument(QTextDocument *doc);
     bool fillPlainText(QTextDocument *doc, const QString &text);
+    bool readRtf(const QByteArray &bytes, QTextDocument *doc);
+    std::unique_ptr<QProgressDialog> openingProgress();
     void fitHistory();
     void insertPlain(const QString &text);
     bool isReserved(const QKeyEvent *e) const;
