@@ -67,7 +67,6 @@ private slots:
             {QStringLiteral("/empty"), "text/plain", QByteArray(), QString()},
             {QStringLiteral("/r1"), nullptr, {}, QStringLiteral("Привет")},
             {QStringLiteral("/hop10"), nullptr, {}, QString()},
-            {QStringLiteral("127.0.0.1:%1/koi8").arg(server.port()), nullptr, {}, QStringLiteral("Привет")},
             {QUrl::fromLocalFile(file.fileName()).toString(), nullptr, {}, QStringLiteral("line one\r\nnaïve")},
         };
         for (const auto &c : cases)
