@@ -137,7 +137,6 @@ private slots:
             {"folder as stored", kAbsent, "$D/tools", true, "$D/tools\\MSINFO32.EXE", true},
             {"trailing backslash", kAbsent, "$D/tools\\", true, "$D/tools\\\\MSINFO32.EXE", true},
             {"folder without it", kAbsent, "$D", true, "", true},
-            {"nothing stored", kAbsent, "", true, "", true},
             // An empty first value is an error: the second key is not tried.
             {"empty first value", "", "$D/tools", true, "", false},
             {"viewer will not start", "/no/viewer", "", false, "/no/viewer", false},
