@@ -1,13 +1,18 @@
-// Clipboard, Clear All, Select All and Time/ Date, by real key presses into
-// the focused editing area.
+// Clipboard, Clear All, Select All, Time/ Date and the search dialog, by real
+// key presses into the focused editing area. The search dialog is one window,
+// non-modal; "Go!" searches and hides it, the close box discards it.
 
 #include "common/MainWindowFixture.h"
+#include "editing/Form2.h"
 #include "editing/TimeDate.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace {
@@ -20,6 +25,37 @@ class TestEditing : public QObject, MainWindowFixture
 {
     Q_OBJECT
 
+    // Opens the editing area's context menu from the keyboard and clicks the
+    // item pick chooses; returns the keys the menu shows.
+    QStringList fromMenu(const std::function<QAction *(QMenu *)> &pick)
+    {
+        QStringList shown;
+        QTimer::singleShot(0, this, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (QAction *a : menu->actions())
+                shown << a->shortcut().toString(QKeySequence::PortableText);
+            QAction *item = pick(menu);
+            QVERIFY(item && item->isEnabled());
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+        });
+        const QPoint at = rtb()->cursorRect().center();
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, at, rtb()->mapToGlobal(at));
+        QApplication::sendEvent(rtb()->viewport(), &menuKey);
+        return shown;
+    }
+
+    // Ctrl+F in the editing area, the text typed, "Go!".
+    void searchFor(const QString &text)
+    {
+        QTest::keyClick(rtb(), Qt::Key_F, Qt::ControlModifier);
+        Form2 *search = window<Form2>();
+        QVERIFY(search && search->isVisible());
+        search->Text1->setText(text);
+        QTest::mouseClick(search->Command1, Qt::LeftButton);
+        QVERIFY(!search->isVisible());
+    }
+
 private slots:
     void init() { open(); cb()->clear(); }
     void cleanup() { close(); QLocale::setDefault(QLocale::system()); }
@@ -29,8 +65,7 @@ private slots:
         rtb()->SetText(QStringLiteral("Hello brave world"));
         select(6, 5);
         key(Qt::Key_Y, Qt::ControlModifier);               // Copy
-        QCOMPARE(cb()->text(), QStringLiteral("brave"));
-        QCOMPARE(rtb()->SelText(), QStringLiteral("brave"));
+        QCOMPARE(cb()->text() + u'|' + rtb()->SelText(), QStringLiteral("brave|brave"));
         select(0, 6);
         key(Qt::Key_C, Qt::ControlModifier);               // Cut
         QCOMPARE(cb()->text(), QStringLiteral("Hello "));
@@ -38,8 +73,7 @@ private slots:
         rtb()->SetSelStart(5);
         key(Qt::Key_Insert, Qt::ShiftModifier);
         QTest::mouseClick(f->Command10, Qt::LeftButton);
-        QCOMPARE(rtb()->Text(), QStringLiteral("braveHello Hello  world"));
-        QCOMPARE(rtb()->SelStart(), 17);
+        QCOMPARE(rtb()->Text() + u'|' + QString::number(rtb()->SelStart()), QStringLiteral("braveHello Hello  world|17"));
 
         // Nothing selected: Cut and Copy leave the clipboard empty.
         key(Qt::Key_C, Qt::ControlModifier);
@@ -67,32 +101,27 @@ private slots:
         cb()->setMimeData(rich);
         key(Qt::Key_Insert, Qt::ShiftModifier);
         QCOMPARE(rtb()->Text(), QStringLiteral("oneRED\r\ntwo"));
-        QVERIFY(at(4).fontItalic() && at(4).fontWeight() < QFont::Bold);
-        QVERIFY(!at(4).hasProperty(QTextFormat::ForegroundBrush));
-        // The editing area's own paste key brings plain text too.
-        key(Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(rtb()->Text(), QStringLiteral("oneREDRED\r\ntwo"));
-        QVERIFY(at(7).fontWeight() < QFont::Bold && !at(7).hasProperty(QTextFormat::ForegroundBrush));
+        QVERIFY(at(4).fontItalic() && at(4).fontWeight() < QFont::Bold && !at(4).hasProperty(QTextFormat::ForegroundBrush));
 
         // No text on the clipboard: a selection goes, an insertion point stays.
         auto *picture = new QMimeData;
         picture->setImageData(QImage(4, 4, QImage::Format_RGB32));
         cb()->setMimeData(picture);
         key(Qt::Key_Insert, Qt::ShiftModifier);
-        select(3, 6);
+        select(3, 3);
         key(Qt::Key_Insert, Qt::ShiftModifier);
         QCOMPARE(rtb()->Text(), QStringLiteral("one\r\ntwo"));
 
         // A clipboard another program holds loses nothing: Cut keeps the
-        // selection, Paste the text, and both say why.
+        // selection, Paste the text, and both say why. The editing area's
+        // own paste key is the window's Paste.
         clipboard->locked = true;
         select(4, 3);
         key(Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(rtb()->SelText(), QStringLiteral("two"));
-        QCOMPARE(f->Status(), QStringLiteral("[ERROR] The clipboard is not available: nothing was cut"));
-        key(Qt::Key_Insert, Qt::ShiftModifier);
-        QCOMPARE(rtb()->Text(), QStringLiteral("one\r\ntwo"));
-        QCOMPARE(f->Status(), QStringLiteral("[ERROR] The clipboard is not available: nothing was pasted"));
+        QCOMPARE(rtb()->SelText() + u'|' + f->Status(), QStringLiteral("two|[ERROR] The clipboard is not available: nothing was cut"));
+        key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(rtb()->Text() + u'|' + f->Status(),
+                 QStringLiteral("one\r\ntwo|[ERROR] The clipboard is not available: nothing was pasted"));
     }
 
     void pasteAndStampAreUndoStepsOfTheirOwn_data()
@@ -100,7 +129,6 @@ private slots:
         QTest::addColumn<int>("command");
         QTest::addColumn<int>("modifiers");
         QTest::newRow("Paste") << int(Qt::Key_Insert) << int(Qt::ShiftModifier);
-        QTest::newRow("editing area's paste") << int(Qt::Key_V) << int(Qt::ControlModifier);
         QTest::newRow("Time/ Date") << int(Qt::Key_T) << int(Qt::ControlModifier);
     }
 
@@ -135,23 +163,11 @@ private slots:
     {
         // How each way is taken: a key of the editing area's own, or an item
         // of its context menu picked with the mouse.
-        auto fromMenu = [this](QAction *item, QStringList *shown) {
-            QTimer::singleShot(0, this, [item, shown] {
-                auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-                QVERIFY(menu);
-                for (QAction *a : menu->actions())
-                    *shown << a->shortcut().toString(QKeySequence::PortableText);
-                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-            });
-            QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, rtb()->cursorRect().center(),
-                                      rtb()->mapToGlobal(rtb()->cursorRect().center()));
-            QApplication::sendEvent(rtb()->viewport(), &menuKey);
-        };
-        const struct { const char *way; bool cuts; std::function<void(QStringList *)> run; } ways[] = {
-            {"Ctrl+X", true, [this](QStringList *) { key(Qt::Key_X, Qt::ControlModifier); }},
-            {"Ctrl+Insert", false, [this](QStringList *) { key(Qt::Key_Insert, Qt::ControlModifier); }},
-            {"menu Cut", true, [&](QStringList *shown) { fromMenu(f->cut, shown); }},
-            {"menu Copy", false, [&](QStringList *shown) { fromMenu(f->copy, shown); }},
+        const struct { const char *way; bool cuts; std::function<QStringList()> run; } ways[] = {
+            {"Ctrl+X", true, [this] { key(Qt::Key_X, Qt::ControlModifier); return QStringList(); }},
+            {"Ctrl+Insert", false, [this] { key(Qt::Key_Insert, Qt::ControlModifier); return QStringList(); }},
+            {"menu Cut", true, [this] { return fromMenu([this](QMenu *) { return f->cut; }); }},
+            {"menu Copy", false, [this] { return fromMenu([this](QMenu *) { return f->copy; }); }},
         };
         for (const auto &w : ways) {
             rtb()->SetText(QStringLiteral("bold picture\r\nend"));
@@ -160,8 +176,7 @@ private slots:
             rtb()->SetSelStart(8);
             QTextCursor(rtb()->textCursor()).insertImage(QImage(8, 8, QImage::Format_RGB32));
             select(0, 17);
-            QStringList shown;
-            w.run(&shown);
+            const QStringList shown = w.run();
             const QMimeData *data = cb()->mimeData();
             QVERIFY2(data && data->formats() == QStringList{"text/plain"}, w.way);
             QCOMPARE(data->text(), QStringLiteral("bold picture\nend"));
@@ -175,15 +190,7 @@ private slots:
         // Undo from the menu brings back a replaced document as Ctrl+Z does.
         rtb()->SetText(QStringLiteral("before"));
         f->clear_Click();
-        QTimer::singleShot(0, this, [] {
-            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-            QVERIFY(menu);
-            QAction *undo = menu->actions().value(0);
-            QVERIFY(undo && undo->isEnabled());
-            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(undo).center());
-        });
-        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5), rtb()->mapToGlobal(QPoint(5, 5)));
-        QApplication::sendEvent(rtb()->viewport(), &menuKey);
+        fromMenu([](QMenu *menu) { return menu->actions().value(0); });
         QCOMPARE(rtb()->Text(), QStringLiteral("before"));
     }
 
@@ -192,19 +199,17 @@ private slots:
         rtb()->SetText(QStringLiteral("first line\r\nsecond line"));
         select(5, 2);
         key(Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(rtb()->SelStart(), 0);
-        QCOMPARE(rtb()->SelText(), QStringLiteral("first line\r\nsecond line"));
+        QCOMPARE(QString::number(rtb()->SelStart()) + rtb()->SelText(), QStringLiteral("0first line\r\nsecond line"));
 
         rtb()->SetSelBold(true);
         f->SetTitleFile(QStringLiteral("/home/u/letter.rtf"));
         const QString title = f->windowTitle();
         key(Qt::Key_Delete, Qt::ShiftModifier);
-        QCOMPARE(rtb()->Text(), QString());
-        QCOMPARE(f->windowTitle(), title);
+        QVERIFY(rtb()->Text().isEmpty() && f->windowTitle() == title);
         // Ctrl+Z brings the text back with its formatting.
         key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(rtb()->Text(), QStringLiteral("first line\r\nsecond line"));
-        QCOMPARE(at(0).fontWeight(), int(QFont::Bold));
+        QVERIFY(at(0).font().bold());
     }
 
     void timeDate_data()
@@ -223,8 +228,8 @@ private slots:
         rtb()->SetText(QStringLiteral("Dated: WORD."));
         select(7, 4);
         key(Qt::Key_T, Qt::ControlModifier);
-        QCOMPARE(rtb()->Text().replace(QChar(0x202F), u' '), QStringLiteral("Dated: %1.").arg(expected));
-        QCOMPARE(rtb()->SelStart(), 7 + int(expected.size()));
+        QCOMPARE(rtb()->Text().replace(QChar(0x202F), u' ') + QString::number(rtb()->SelStart() - 7),
+                 QStringLiteral("Dated: %1.%2").arg(expected).arg(expected.size()));
         // The date is read first, which matters when midnight falls between.
         QCOMPARE(clock->reads, QStringList({"date", "time"}));
         key(Qt::Key_Z, Qt::ControlModifier);   // one step takes it all back
@@ -243,6 +248,62 @@ private slots:
                          && !QString(fmt).remove(quoted).contains(u't') && !t.isEmpty() && t == t.trimmed(),
                      qPrintable(l.name() + ": " + d + " / " + t));
         }
+    }
+
+    void searchesForwardWrapsAndScrolls()
+    {
+        QStringList lines(300, QStringLiteral("filler"));
+        lines.prepend(QStringLiteral("alpha beta ALPHA gamma"));
+        lines << QStringLiteral("AlpHa end");
+        rtb()->SetText(lines.join(QStringLiteral("\r\n")));
+        const int last = int(rtb()->Text().indexOf(QStringLiteral("AlpHa"))) - 301;
+
+        // From the middle, case-insensitively, then on to the far end.
+        rtb()->SetSelStart(8);
+        searchFor(QStringLiteral("alpha"));
+        QVERIFY(rtb()->SelStart() == 11 && rtb()->verticalScrollBar()->value() == 0);
+        searchFor(QStringLiteral("alpha"));
+        QVERIFY(rtb()->SelStart() == last && rtb()->viewport()->rect().contains(rtb()->cursorRect()));
+        // Past the last one it wraps to the start.
+        searchFor(QStringLiteral("alpha"));
+        QVERIFY(rtb()->SelStart() == 0 && rtb()->SelLength() == 5);
+
+        // Not found, or nothing typed: the selection stays.
+        select(6, 4);
+        searchFor(QStringLiteral("absent"));
+        searchFor(QString());
+        QCOMPARE(rtb()->SelText(), QStringLiteral("beta"));
+    }
+
+    void oneWindowKeepsTextUntilClosed()
+    {
+        rtb()->SetText(QStringLiteral("find me"));
+        f->search_Click();
+        QPointer<Form2> first = window<Form2>();
+        QVERIFY(QTest::qWaitForWindowExposed(first.data()));
+        // At its fixed size the label's caption still fits.
+        QVERIFY(first->Label1->fontMetrics().horizontalAdvance(first->Label1->text()) <= first->Label1->width());
+        QTest::mouseClick(f->Command2, Qt::LeftButton);
+        QCOMPARE(window<Form2>(), first.data());
+
+        // Enter in the field does not search; the main window stays editable.
+        QTest::keyClicks(first->Text1, QStringLiteral("me"));
+        QTest::keyClick(first->Text1, Qt::Key_Return);
+        QVERIFY(first->isVisible() && rtb()->SelLength() == 0);
+        QTest::keyClicks(rtb(), QStringLiteral(">"));
+        QCOMPARE(rtb()->Text(), QStringLiteral(">find me"));
+
+        // Hidden by Go!, shown again with its text.
+        QTest::mouseClick(first->Command1, Qt::LeftButton);
+        QCOMPARE(rtb()->SelText(), QStringLiteral("me"));
+        f->search_Click();
+        QVERIFY(window<Form2>() == first && first->Text1->text() == QStringLiteral("me"));
+
+        // The close box discards it; the next one starts empty.
+        first->close();
+        QTRY_VERIFY(!first);
+        f->Command2_Click();
+        QVERIFY(window<Form2>()->Text1->text().isEmpty());
     }
 };
 

