@@ -245,14 +245,15 @@ QString RichTextBox::Characters() const
     return s;
 }
 
-void RichTextBox::SetText(const QString &text)
+bool RichTextBox::SetText(const QString &text)
 {
     BusyCursor busy(text.size() >= kBusyChars);
     std::unique_ptr<QTextDocument> doc = NewDocument();
     doc->setUndoRedoEnabled(false);
-    // QTextCursor::insertText makes a paragraph of CR LF, a lone CR or LF.
-    doc->setPlainText(text);
+    if (!fillPlainText(doc.get(), text))
+        return false;
     ReplaceDocument(std::move(doc));
+    return true;
 }
 
 QString RichTextBox::TextRTF() const
@@ -260,21 +261,21 @@ QString RichTextBox::TextRTF() const
     return QString::fromLatin1(rtf::write(document()));
 }
 
-void RichTextBox::SetTextRTF(const QString &rtfText)
+bool RichTextBox::SetTextRTF(const QString &rtfText)
 {
     BusyCursor busy(rtfText.size() >= kBusyChars);
     bool latin1 = true;
     for (QChar c : rtfText)
         if (c.unicode() > 0xFF) { latin1 = false; break; }
     const QByteArray bytes = latin1 ? rtfText.toLatin1() : rtfText.toUtf8();
-    if (!rtf::isRtf(bytes)) {
-        SetText(rtfText);
-        return;
-    }
+    if (!rtf::isRtf(bytes))
+        return SetText(rtfText);
     std::unique_ptr<QTextDocument> doc = NewDocument();
     doc->setUndoRedoEnabled(false);
-    rtf::read(bytes, doc.get());
+    if (!readRtf(bytes, doc.get()))
+        return false;
     ReplaceDocument(std::move(doc));
+    return true;
 }
 
 QString RichTextBox::SelText() const
@@ -530,7 +531,7 @@ bool RichTextBox::fillPlainText(QTextDocument *doc, const QString &text)
     // its progress and can be cancelled.
     constexpr qsizetype kPiece = 1024 * 1024;
     if (text.size() <= 2 * kPiece) {
-        doc->setPlainText(text);
+        doc->setPlainText(text);   // CR LF, a lone CR or LF: a paragraph each
         return true;
     }
     const std::unique_ptr<QProgressDialog> progress = openingProgress();

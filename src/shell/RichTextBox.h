@@ -28,9 +28,10 @@ public:
     ~RichTextBox() override;
 
     // Plain text, paragraphs separated by CR LF. Writing replaces the whole
-    // document with unformatted text.
+    // document with unformatted text; text of megabytes shows its progress,
+    // and false means the user cancelled it (the document is unchanged).
     QString Text() const;
-    void SetText(const QString &text);
+    bool SetText(const QString &text);
     // The document's characters as they are: like Text(), but a line break
     // inside a paragraph stays U+2028 and a no-break space U+00A0, which
     // Text() gives as a paragraph end and a plain space. SetText() takes
@@ -38,9 +39,9 @@ public:
     QString Characters() const;
 
     // The whole document as Rich Text Format. Writing a string that is not
-    // RTF puts it in as plain text.
+    // RTF puts it in as plain text. False as for SetText().
     QString TextRTF() const;
-    void SetTextRTF(const QString &rtf);
+    bool SetTextRTF(const QString &rtf);
 
     QString SelText() const;
     // One undo step of its own (see OneUndoStep).

@@ -107,7 +107,10 @@ void Form4::Command2_Click()
         return;
     }
     // Never begins with "{\rtf", so this puts it in as plain text.
-    box.SetTextRTF(*sealed);
+    if (!box.SetTextRTF(*sealed)) {
+        m_owner.SetStatus(StatusTag::Error, QStringLiteral("Encoding failed: cancelled"));
+        return;
+    }
     m_owner.SetStatus(StatusTag::Func, QStringLiteral("Text Encoded, please remember the password"));
 }
 
@@ -122,6 +125,9 @@ void Form4::Command3_Click()
         m_owner.SetStatus(StatusTag::Error, QStringLiteral("Decoding failed: ") + plain.error());
         return;
     }
-    box.SetText(*plain);
+    if (!box.SetText(*plain)) {
+        m_owner.SetStatus(StatusTag::Error, QStringLiteral("Decoding failed: cancelled"));
+        return;
+    }
     m_owner.SetStatus(StatusTag::Func, QStringLiteral("Encripted text decoded"));
 }

@@ -51,7 +51,10 @@ void Form5::Command1_Click()
         return;
     }
     // Unformatted, whatever it is: a fetched RTF file shows its markup.
-    m_owner.documentBox().SetText(*content);
+    if (!m_owner.documentBox().SetText(*content)) {
+        m_owner.SetStatus(StatusTag::Error, QStringLiteral("Transfer failed: cancelled"));
+        return;
+    }
     m_owner.SetStatus(StatusTag::Func, QStringLiteral("File Received from:") + Text1->text());
 }
 
