@@ -107,25 +107,31 @@ private slots:
         QVERIFY(f->CommonDialog1.CancelError);
         QCOMPARE(rtb()->document()->toHtml(), before);
 
-        // Accepted after changing only the size: all seven are written.
+        // Accepted: the dialog opens on the values of last time (the colour
+        // is the colour dialog's), and all seven it returns are applied.
         f->CommonDialog1.FontName = QStringLiteral("Courier");
-        f->CommonDialog1.FontItalic = f->CommonDialog1.FontStrikethru = true;
-        f->CommonDialog1.Color = 0x00FF0000;
+        f->CommonDialog1.FontBold = f->CommonDialog1.FontUnderline = true;
         QFont given;
-        host->fonts.enqueue([&](QFont &font, QColor &, int) {
+        host->fonts.enqueue([&](QFont &font, QColor &c, int) {
             given = font;
-            font.setPointSizeF(14);
+            offered = c;
+            font = QFont(QStringLiteral("Tahoma"), 14);
+            font.setItalic(true);
+            font.setStrikeOut(true);
+            c = Qt::blue;
             return true;
         });
         select(1, 4);
         f->more_Click();
-        QCOMPARE(given.families().value(0), QStringLiteral("Courier"));
+        QVERIFY(given.families().value(0) == "Courier" && given.bold() && given.underline() && !given.italic()
+                && !given.strikeOut());
+        QCOMPARE(offered, QColor(Qt::red));
         const QTextCharFormat c = at(3);
-        QCOMPARE(face(3), QStringLiteral("Courier"));
+        QCOMPARE(face(3), QStringLiteral("Tahoma"));
         QVERIFY(c.fontPointSize() == 14 && c.fontWeight() < QFont::Bold && c.fontItalic() && !c.fontUnderline()
                 && c.fontStrikeOut());
         QCOMPARE(c.foreground().color(), QColor(Qt::blue));
-        QCOMPARE(at(0).fontWeight(), int(QFont::Bold));
+        QVERIFY(at(0).fontWeight() == QFont::Bold && at(0).fontUnderline());
         // That colour is the one a later colour dialog opens on.
         host->colors.enqueue([&](QColor &c) { offered = c; return false; });
         f->color_Click();
