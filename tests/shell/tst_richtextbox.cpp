@@ -81,33 +81,26 @@ class TestRichTextBox : public QObject
     Q_OBJECT
 
 private slots:
-    void plainTextEncodings_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("expected");
-        const QString text = QStringLiteral("Caf\u00e9 \u20ac5\u00a0\r\nsecond line");
-        const QByteArray le = "\xFF\xFE" + QStringEncoder(QStringEncoder::Utf16LE).encode(text),
-                         be = "\xFE\xFF" + QStringEncoder(QStringEncoder::Utf16BE).encode(text);
-        QTest::newRow("utf-8") << text.toUtf8() << text;
-        QTest::newRow("utf-8 bom") << "\xEF\xBB\xBF" + text.toUtf8() << text;
-        QTest::newRow("utf-16le bom") << le << text;
-        QTest::newRow("utf-16be bom") << be << text;
-        QTest::newRow("windows-1252") << QByteArray("Caf\xE9 \x80" "5\xA0\r\nsecond line") << text;
-        QTest::newRow("lone cr and lf") << QByteArray("Caf\xC3\xA9 \xE2\x82\xAC" "5\xC2\xA0\rsecond line") << text;
-        // A broken last byte still shows, as U+FFFD.
-        QTest::newRow("utf-16le odd length") << QByteArray("\xFF\xFE\x5A") << QStringLiteral("\uFFFD");
-        QTest::newRow("utf-16be odd length") << be + 'Z' << text + QStringLiteral("\uFFFD");
-    }
-
     void plainTextEncodings()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, expected);
+        const QString text = QStringLiteral("Caf\u00e9 \u20ac5\u00a0\r\nsecond line");
+        const QByteArray be = "\xFE\xFF" + QStringEncoder(QStringEncoder::Utf16BE).encode(text);
+        const std::pair<QByteArray, QString> files[] = {
+            {text.toUtf8(), text},
+            {"\xEF\xBB\xBF" + text.toUtf8(), text},
+            {"\xFF\xFE" + QStringEncoder(QStringEncoder::Utf16LE).encode(text), text},
+            {be, text},
+            {"Caf\xE9 \x80" "5\xA0\r\nsecond line", text},                          // Windows-1252
+            {"Caf\xC3\xA9 \xE2\x82\xAC" "5\xC2\xA0\rsecond line", text},          // lone CR
+            {"\xFF\xFE\x5A", QStringLiteral("\uFFFD")},   // a broken last byte still shows
+            {be + 'Z', text + QStringLiteral("\uFFFD")}};
         QTemporaryDir dir;
-        RichTextBox box;
-        const Result<> loaded = box.LoadFile(write(dir, "in.txt", bytes), RichTextBox::rtfText);
-        QVERIFY2(loaded, qPrintable(loaded.error()));
-        QCOMPARE(box.Characters(), expected);   // Text() shows a no-break space as a blank
+        for (const auto &[bytes, expected] : files) {
+            RichTextBox box;
+            const Result<> loaded = box.LoadFile(write(dir, "in.txt", bytes), RichTextBox::rtfText);
+            QVERIFY2(loaded, qPrintable(loaded.error()));
+            QCOMPARE(box.Characters(), expected);   // Text() shows a no-break space as a blank
+        }
     }
 
     void bigPlainTextFile()
@@ -251,77 +244,56 @@ private slots:
         QCOMPARE(s.box.SelStart(), s.box.document()->characterCount() - 1);
     }
 
-    void bigFormatChange_data()
-    {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("length");
-        // Whole document (held and laid out again from the top), the second
-        // half (laid out by Qt at once), and a small run in the middle.
-        QTest::newRow("select all") << 0 << -1;
-        QTest::newRow("second half") << 300000 << 300000;
-        QTest::newRow("small") << 1000 << 50;
-    }
-
     void bigFormatChange()
     {
-        QFETCH(int, from);
-        QFETCH(int, length);
-        ShownBox s;
-        s.box.SetText(manyParagraphs(2000, 300));
-        QTextDocument *doc = s.box.document();
-        const int end = doc->characterCount() - 1;
-        if (length < 0)
-            length = end - from;
-        s.box.SetSelStart(from);
-        s.box.SetSelLength(length);
-        QCOMPARE(s.box.SelLength(), qMin(length, end - from));
-        s.box.SetSelBold(true);
-        s.box.SetSelColor(0x0000FF);
-        QVERIFY(!s.box.Pacer()->held());
-        QVERIFY(s.box.SelBold());
-        QVERIFY(allBold(doc, from, from + length));
-        QVERIFY(!allBold(doc, 0, from) || from == 0);
-        QVERIFY(!allBold(doc, from + length, end) || from + length >= end);
-        // Selecting everything leaves the view at the top.
-        if (from == 0)
-            QCOMPARE(s.box.verticalScrollBar()->value(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
-        // One Ctrl+Z per command takes each back whole.
-        s.box.setFocus();
-        QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
-        QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
-        QVERIFY(!allBold(doc, from, from + 1));
-        QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
-    }
-
-    void bigPasteIsOneUndoStep_data()
-    {
-        QTest::addColumn<bool>("throughClipboard");
-        QTest::newRow("Paste command") << false;
-        QTest::newRow("editor's own paste") << true;
+        // Whole document (held and laid out again from the top), the second
+        // half (laid out by Qt at once), and a small run in the middle.
+        for (auto [from, length] : {std::pair{0, -1}, {300000, 300000}, {1000, 50}}) {
+            ShownBox s;
+            s.box.SetText(manyParagraphs(2000, 300));
+            QTextDocument *doc = s.box.document();
+            const int end = doc->characterCount() - 1;
+            if (length < 0)
+                length = end - from;
+            s.box.SetSelStart(from);
+            s.box.SetSelLength(length);
+            QCOMPARE(s.box.SelLength(), qMin(length, end - from));
+            s.box.SetSelBold(true);
+            s.box.SetSelColor(0x0000FF);
+            QVERIFY(!s.box.Pacer()->held() && s.box.SelBold() && allBold(doc, from, from + length));
+            QVERIFY(!allBold(doc, 0, from) || from == 0);
+            QVERIFY(!allBold(doc, from + length, end) || from + length >= end);
+            // Selecting everything leaves the view at the top.
+            QVERIFY(from != 0 || s.box.verticalScrollBar()->value() == 0);
+            QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
+            // One Ctrl+Z per command takes each back whole.
+            s.box.setFocus();
+            QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+            QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+            QVERIFY(!allBold(doc, from, from + 1));
+            QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
+        }
     }
 
     void bigPasteIsOneUndoStep()
     {
-        QFETCH(bool, throughClipboard);
-        ShownBox s;
-        s.box.SetText(QStringLiteral("before after"));
-        s.box.setFocus();
-        s.box.SetSelStart(7);
+        // Through the Paste command and the editor's own paste.
         const QString pasted = manyParagraphs(1000, 150);
-        if (throughClipboard) {
+        for (bool throughClipboard : {false, true}) {
+            ShownBox s;
+            s.box.SetText(QStringLiteral("before after"));
+            s.box.setFocus();
+            s.box.SetSelStart(7);
             QGuiApplication::clipboard()->setText(pasted);
-            s.box.paste();
-        } else {
-            s.box.SetSelText(pasted);
+            throughClipboard ? s.box.paste() : s.box.SetSelText(pasted);
+            QCOMPARE(s.box.SelStart(), 7 + pasted.size());
+            QCoreApplication::processEvents();
+            QVERIFY(!s.box.Pacer()->held());
+            QCOMPARE(s.box.Text(), "before " + QString(pasted).replace(u'\n', QStringLiteral("\r\n")) + "after");
+            QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(s.box.Text(), QStringLiteral("before after"));
+            QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
         }
-        QCOMPARE(s.box.SelStart(), 7 + pasted.size());
-        QCoreApplication::processEvents();
-        QVERIFY(!s.box.Pacer()->held());
-        QCOMPARE(s.box.Text(), QStringLiteral("before ") + QString(pasted).replace(QLatin1Char('\n'), QStringLiteral("\r\n")) + QStringLiteral("after"));
-        QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(s.box.Text(), QStringLiteral("before after"));
-        QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
     }
 
     void longWordsWrapAnywhere()
