@@ -13,8 +13,6 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScrollBar>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTextBlock>
 #include <QTextImageFormat>
 #include <QTextLayout>
