@@ -192,15 +192,16 @@ private slots:
         RichTextBox box;
         const QString big(20000, QLatin1Char('b'));
         box.SetText(big + QLatin1Char('0'));
-        const qint64 each = RichTextBox::EstimatedBytes(box.document());
-        box.SetHistoryBudget(2 * each);
-        QPointer<QTextDocument> replaced = box.document();
-        QPointer<QAbstractTextDocumentLayout> itsLayout = box.document()->documentLayout();
-        for (int i = 1; i <= 4; ++i)
+        box.SetHistoryBudget(2 * RichTextBox::EstimatedBytes(box.document()));
+        const QPointer<QTextDocument> oldest = box.document();
+        QPointer<QAbstractTextDocumentLayout> layout;
+        for (int i = 1; i <= 4; ++i) {
+            layout = box.document()->documentLayout();
             box.SetText(big + QString::number(i));
-        // A replaced document keeps no layout (it would go on laying out).
-        QVERIFY(!itsLayout);
-        QVERIFY(!replaced);   // the oldest went first
+        }
+        // The oldest went first; one kept keeps no layout (it would go on
+        // laying out).
+        QVERIFY(!oldest && !layout);
         QCOMPARE(box.HistoryCount(), 2);
         for (char kept : {'3', '2'}) {
             QVERIFY(box.UndoReplace());
