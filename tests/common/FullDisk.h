@@ -26,8 +26,7 @@ struct FileSizeLimit
         setrlimit(RLIMIT_FSIZE, &small);
     }
     ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); std::signal(SIGXFSZ, handler); }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    Q_DISABLE_COPY(FileSizeLimit)
 };
 
 // A 256 KiB tmpfs on `dir`. fill() takes every byte still free.
@@ -44,8 +43,7 @@ public:
         if (m_mounted)
             ::umount2(m_dir.constData(), MNT_DETACH);
     }
-    FullDisk(const FullDisk &) = delete;
-    FullDisk &operator=(const FullDisk &) = delete;
+    Q_DISABLE_COPY(FullDisk)
 
     bool mounted() const { return m_mounted; }
 

@@ -13,8 +13,8 @@ class ScriptedDialogHost : public DialogHost
 {
 public:
     struct FileAnswer { bool ok; QString fileName; int filterIndex; };
-    struct Call { QString kind; QStringList filters; int flags = 0; QString title; QString text;
-                  QMessageBox::StandardButtons buttons; QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    struct Call { QString kind; QStringList filters{}; int flags = 0; QString title{}, text{};
+                  QMessageBox::StandardButtons buttons{}; QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
                   QMessageBox::Icon icon = QMessageBox::NoIcon; };
 
     QQueue<FileAnswer> files;                       // open and save dialogs
@@ -37,40 +37,36 @@ public:
     }
     bool printer(QWidget *, QPrinter &p, int flags) override
     {
-        Call c; c.kind = QStringLiteral("printer"); c.flags = flags; calls << c;
+        calls << Call{.kind = QStringLiteral("printer"), .flags = flags};
         return !printers.isEmpty() && printers.dequeue()(p, flags);
     }
     bool color(QWidget *, QColor &col) override
     {
-        Call c; c.kind = QStringLiteral("color"); calls << c;
+        calls << Call{.kind = QStringLiteral("color")};
         return !colors.isEmpty() && colors.dequeue()(col);
     }
     bool font(QWidget *, QFont &f, QColor &col, int flags) override
     {
-        Call c; c.kind = QStringLiteral("font"); c.flags = flags; calls << c;
+        calls << Call{.kind = QStringLiteral("font"), .flags = flags};
         return !fonts.isEmpty() && fonts.dequeue()(f, col, flags);
     }
     QMessageBox::StandardButton message(QWidget *, const QString &title, const QString &text,
-                                        QMessageBox::StandardButtons buttons,
-                                        QMessageBox::StandardButton def,
+                                        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton def,
                                         QMessageBox::Icon icon) override
     {
-        Call c; c.kind = QStringLiteral("message"); c.title = title; c.text = text;
-        c.buttons = buttons; c.defaultButton = def; c.icon = icon; calls << c;
+        calls << Call{QStringLiteral("message"), {}, 0, title, text, buttons, def, icon};
         return messages.isEmpty() ? QMessageBox::Cancel : messages.dequeue();
     }
 
 private:
     bool file(const QString &kind, const QStringList &f, int &index, QString &name)
     {
-        Call c; c.kind = kind; c.filters = f; calls << c;
-        if (files.isEmpty())
-            return false;
-        const FileAnswer a = files.dequeue();
-        if (!a.ok)
-            return false;
-        name = a.fileName;
-        index = a.filterIndex;
-        return true;
+        calls << Call{.kind = kind, .filters = f};
+        const FileAnswer a = files.isEmpty() ? FileAnswer{false, {}, 0} : files.dequeue();
+        if (a.ok) {
+            name = a.fileName;
+            index = a.filterIndex;
+        }
+        return a.ok;
     }
 };

@@ -1,14 +1,17 @@
-// Open, save, new and exit through the menu keys, the toolbar buttons and a
-// scripted dialog host.
+// Open, save, print, new and exit through the menu keys, the toolbar buttons
+// and a scripted dialog host. Print goes to a PDF printer, read back with
+// poppler's tools.
 
 #include "common/FullDisk.h"
 #include "common/MainWindowFixture.h"
 
+#include "app/QtDialogHost.h"
+
 #include <QEventLoop>
+#include <QPageSize>
+#include <QPrintDialog>
+#include <QProcess>
 #include <QTimer>
-
-#include <sys/stat.h>
-
 
 namespace {
 
@@ -16,10 +19,36 @@ const QString kTitle = QStringLiteral("Quillet 99 v2.0: ");
 const QString kSaveFailed = QStringLiteral("[ERROR] An error has occurred (CANCEL)");
 const QByteArray kRtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Hello {\\b bold} world\\par\r\nTwo\\par}";
 
-QByteArray readAll(const QString &path)
+QString pdftotext(const QString &file, const QStringList &options = {})
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), options + QStringList{file, QStringLiteral("-")});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The text of each page; pdftotext ends every page with a form feed.
+QStringList pages(const QString &file)
+{
+    QStringList all = pdftotext(file).split(QLatin1Char('\f'));
+    all.removeLast();
+    for (QString &page : all)
+        page = page.trimmed();
+    return all;
+}
+
+// The printer dialog answered with "Print to File (PDF)" on A4.
+auto toPdf(const QString &file, QPrinter::PrintRange range = QPrinter::AllPages, int copies = 1,
+           bool collate = true)
+{
+    return [=](QPrinter &p, int) {
+        p.setOutputFileName(file);   // a .pdf name selects PDF output
+        p.setPageSize(QPageSize(QPageSize::A4));
+        p.setPrintRange(range);
+        p.setCopyCount(copies);
+        p.setCollateCopies(collate);
+        return true;
+    };
 }
 
 } // namespace
@@ -37,13 +66,12 @@ private slots:
     void opening()
     {
         const QString rtf = path("letter"), txt = path("notes.txt");
-        for (const auto &[name, bytes] : {std::pair{rtf, kRtf}, {txt, QByteArray("Caf\xc3\xa9\nline two")}}) {
-            QFile file(name);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        }
+        QVERIFY(writeFile(rtf, kRtf) && writeFile(txt, "Caf\xc3\xa9\nline two"));
         host->answerFile(txt, 2);
         key(Qt::Key_O, Qt::ControlModifier);
+        // "*.*" is every file, with a dot in its name or not.
         QCOMPARE(host->calls.last().filters, QStringList({"RTF Files (*.rtf)", "ALL Files (*)"}));
+        QCOMPARE(CommonDialog::nameFilters("Docs|*.rtf;*.txt"), QStringList{"Docs (*.rtf *.txt)"});
         QCOMPARE(rtb()->Text(), QStringLiteral(u"Caf\u00e9\r\nline two"));
         QCOMPARE(f->windowTitle(), kTitle + txt);
         QCOMPARE(f->Status(), QStringLiteral("[ACTION] File Opened: ") + txt);
@@ -58,34 +86,33 @@ private slots:
         QCOMPARE(rtb()->Text(), QStringLiteral("Hello bold world\r\nTwo"));
         select(6, 4);
         QVERIFY(rtb()->SelBold());
-        // Opening replaced the document; Ctrl+Z brings the earlier one back.
-        key(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(rtb()->Text().toUtf8(), kRtf);
 
-        // A text file under "RTF Files", a pipe nobody writes to, or a
-        // missing file: document and title stay, and the user is told why.
-        const QString fifo = path("pipe");
-        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        for (const QString &bad : {txt, fifo, path("missing.rtf")}) {
+        // A text file under "RTF Files" or a missing file: document and
+        // title stay, and the user is told why.
+        for (const QString &bad : {txt, path("missing.rtf")}) {
             host->answerFile(bad, 1);
             f->abrir_Click();
-            QCOMPARE(rtb()->Text().toUtf8(), kRtf);
+            QCOMPARE(rtb()->Text(), QStringLiteral("Hello bold world\r\nTwo"));
             QCOMPARE(f->windowTitle(), kTitle + rtf);
         }
         QCOMPARE(f->Status(), "[ERROR] Could not open " + path("missing.rtf") + ": file not found");
 
-        // Cancel reloads nothing from the name the last dialog left, even
-        // with CancelError left on by print.
+        // Cancel neither loads from nor writes to the name the last dialog
+        // left, even with CancelError left on by print; only Save says so.
         host->answerFile(txt, 2);
         f->abrir_Click();
         rtb()->SetText(QStringLiteral("edited"));
-        f->SetStatus(QString());
         for (bool raise : {false, true}) {
             f->CommonDialog1.CancelError = raise;
+            f->SetStatus(QString());
             host->cancelFile();
             f->abrir_Click();
             QCOMPARE(rtb()->Text(), QStringLiteral("edited"));
             QCOMPARE(f->Status(), QString());
+            host->cancelFile();
+            f->Command6_Click();
+            QCOMPARE(f->Status(), kSaveFailed);
+            QCOMPARE(readFile(txt), QByteArray("Caf\xc3\xa9\nline two"));
         }
     }
 
@@ -110,19 +137,8 @@ private slots:
             s.button ? QTest::mouseClick(f->Command6, Qt::LeftButton) : f->save_Click();
             QCOMPARE(f->Status(), s.status + path(s.name));
         }
-        QCOMPARE(readAll(path("b.txt")), QByteArray("Alpha\r\nBeta"));
-        QVERIFY(readAll(path("b.rtf")).startsWith("{\\rtf") && readAll(path("saved")).startsWith("{\\rtf"));
-
-        // Cancel never writes to the name the last dialog left behind.
-        rtb()->SetText(QStringLiteral("changed"));
-        for (bool raise : {false, true}) {
-            f->CommonDialog1.CancelError = raise;
-            f->SetStatus(QString());
-            host->cancelFile();
-            f->Command6_Click();
-            QCOMPARE(f->Status(), kSaveFailed);
-            QVERIFY(!readAll(path("saved")).contains("changed"));
-        }
+        QCOMPARE(readFile(path("b.txt")), QByteArray("Alpha\r\nBeta"));
+        QVERIFY(readFile(path("b.rtf")).startsWith("{\\rtf") && readFile(path("saved")).startsWith("{\\rtf"));
 
         // A missing folder: error, no file.
         host->answerFile(path("no/such/a.rtf"), 1);
@@ -159,10 +175,7 @@ private slots:
             QSKIP("mounting a small file system needs root");
         const QString target = folder + QStringLiteral("/old.rtf");
         const QByteArray old = kRtf + QByteArray(3000, ' ');
-        {
-            QFile file(target);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
-        }
+        QVERIFY(writeFile(target, old));
         host->answerFile(target, 1);
         f->abrir_Click();
         rtb()->SetText(text);
@@ -176,7 +189,7 @@ private slots:
             f->save_Click();
         }
         QCOMPARE(f->Status(), kSaveFailed);
-        QCOMPARE(readAll(target), old);
+        QCOMPARE(readFile(target), old);
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList(fullDisk ? QStringList{"filler", "old.rtf"} : QStringList{"old.rtf"}));
         QCOMPARE(rtb()->Text(), text);
     }
@@ -217,7 +230,111 @@ private slots:
         // So the next save goes to the file this document came from.
         host->answerFile(f->CommonDialog1.FileName, 2);
         f->save_Click();
-        QCOMPARE(readAll(a), QByteArray("alpha"));
+        QCOMPARE(readFile(a), QByteArray("alpha"));
+    }
+
+    void print()
+    {
+        const QString out = dir.filePath("out.pdf");
+        rtb()->SetText(QStringLiteral("First line\r\nSecond line"));
+        f->SetStatus(QStringLiteral("kept"));
+        host->printers.enqueue(toPdf(out));
+        QTest::mouseClick(f->Command14, Qt::LeftButton);
+        QCOMPARE(host->calls.last().flags, 264);
+        QVERIFY(f->CommonDialog1.CancelError);
+        QCOMPARE(pages(out), QStringList{"First line\nSecond line"});
+
+        // A selection is preselected (265); only the Selection range limits
+        // what is printed.
+        select(6, 11);
+        host->printers.enqueue(toPdf(out));
+        key(Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(host->calls.last().flags, 265);
+        QCOMPARE(pages(out), QStringList{"First line\nSecond line"});
+        host->printers.enqueue(toPdf(out, QPrinter::Selection));
+        f->print_Click();
+        QCOMPARE(pages(out), QStringList{"line\nSecond"});
+
+        // Cancel prints nothing, even to the file the printer still names.
+        QFile::remove(out);
+        host->printers.enqueue([](QPrinter &, int) { return false; });
+        f->print_Click();
+        QVERIFY(!QFile::exists(out));
+        QCOMPARE(f->Status(), QStringLiteral("kept"));
+
+        // A print that cannot come out says so.
+        host->printers.enqueue(toPdf(dir.filePath("no/such/out.pdf")));
+        f->print_Click();
+        QVERIFY(f->Status().startsWith(QStringLiteral("[ERROR] Could not print: ")));
+
+        // Copies, collated or not.
+        rtb()->SetText(QStringLiteral("one\ftwo"));
+        for (bool collate : {true, false}) {
+            host->printers.enqueue(toPdf(out, QPrinter::AllPages, 2, collate));
+            f->print_Click();
+            QCOMPARE(pages(out), collate ? QStringList({"one", "two", "one", "two"})
+                                         : QStringList({"one", "one", "two", "two"}));
+        }
+    }
+
+    void realDialogOffersNoPageRange()
+    {
+        // The widgets the real dialog shows, as print sets the flags, with a
+        // selection, and with page numbers asked for.
+        for (const auto &[flags, expected] : {std::pair{264, "printAll"}, {265, "printAll printSelection"},
+                                              {256, "printAll printRange from to"}}) {
+            QPrinter printer;
+            QStringList shown;
+            QTimer::singleShot(0, this, [&] {
+                auto *dlg = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+                QVERIFY(dlg);
+                for (const char *name : {"printAll", "printRange", "from", "to", "printSelection",
+                                         "pagesRadioButton", "pagesLineEdit"}) {
+                    auto *w = dlg->findChild<QWidget *>(QLatin1String(name));
+                    if (w && !w->isHidden())
+                        shown << QLatin1String(name);
+                }
+                dlg->reject();
+            });
+            QVERIFY(!QtDialogHost().printer(f.get(), printer, flags));
+            // Newer dialogs also offer a list of pages where they offer the range.
+            QVERIFY2(flags == 256 ? shown.join(u' ').startsWith(expected) : shown.join(u' ') == expected,
+                     qPrintable(shown.join(u' ')));
+        }
+    }
+
+    void layout()
+    {
+        QStringList lines;
+        for (int i = 1; i <= 150; ++i)
+            lines << QStringLiteral("Line %1").arg(i);
+        for (int i = 0; i < 300; ++i)
+            lines.last() += QStringLiteral(" word%1").arg(i);   // wraps at words
+        lines << QString(600, QLatin1Char('Q')) << "\t\tTabbed" << "break\fown page";   // broken anywhere
+        const QString text = lines.join(QStringLiteral("\r\n")), out = dir.filePath("long.pdf");
+        rtb()->SetText(text);
+        host->printers.enqueue(toPdf(out));
+        f->print_Click();
+
+        // Every character comes out in order, nothing lost at the breaks.
+        const QStringList printed = pages(out);
+        QVERIFY(printed.size() >= 4);
+        QCOMPARE(printed.last(), QStringLiteral("own page"));
+        static const QRegularExpression space(QStringLiteral("\\s+"));
+        QCOMPARE(printed.join(QString()).remove(space), QString(text).remove(space));
+
+        // All of it within 3/4 inch (54 pt) of the A4 edges; tabs every 36 pt.
+        static const QRegularExpression word(
+            "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">(\\w+)<");
+        int count = 0;
+        for (auto it = word.globalMatch(pdftotext(out, {"-bbox"})); it.hasNext(); ++count) {
+            const QRegularExpressionMatch m = it.next();
+            const double x = m.captured(1).toDouble();
+            QVERIFY2(x >= 53 && m.captured(2).toDouble() >= 53 && m.captured(3).toDouble() <= 595 - 53
+                         && m.captured(4).toDouble() <= 842 - 53 && (m.captured(5) != "Tabbed" || qAbs(x - 126) < 1),
+                     qPrintable(m.captured(0)));
+        }
+        QVERIFY(count > 400);
     }
 
     void newAndExit()
@@ -245,7 +362,8 @@ private slots:
         QCOMPARE(ended, 1);
 
         // The real end closes the windows and leaves the running event loop
-        // (a local one here, so the test lives on).
+        // (a local one here, so the test lives on). Last of the tests: no
+        // event loop runs in this process after it.
         close();
         services.endProcess = defaultServices().endProcess;
         open();

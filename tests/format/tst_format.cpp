@@ -37,16 +37,15 @@ private slots:
         for (const auto &[item, name] : faces) {
             select(2, 4);
             item->trigger();
-            QVERIFY(face(2) == name && face(5) == name && face(0) == "Courier");
-            QVERIFY(size(2) == 20 && size(5) == 40);
+            QVERIFY(face(2) == name && face(5) == name && face(0) == "Courier" && size(2) == 20 && size(5) == 40);
         }
         const QList<QPair<QAction *, double>> sizes = {
             {f->ten, 10}, {f->vei, 20}, {f->tre, 30}, {f->cua, 40}, {f->ses, 60}, {f->set, 70}};
         for (const auto &[item, points] : sizes) {
             select(0, 6);
             item->trigger();
-            QVERIFY(size(0) == points && size(5) == points && size(6) == 40);
-            QVERIFY(face(0) == "Courier" && face(5) == "wingdings");
+            QVERIFY(size(0) == points && size(5) == points && size(6) == 40 && face(0) == "Courier"
+                    && face(5) == "wingdings");
         }
         // Nothing selected: the size goes to the text typed next.
         rtb()->SetSelStart(8);
@@ -107,25 +106,31 @@ private slots:
         QVERIFY(f->CommonDialog1.CancelError);
         QCOMPARE(rtb()->document()->toHtml(), before);
 
-        // Accepted after changing only the size: all seven are written.
+        // Accepted: the dialog opens on the values of last time (the colour
+        // is the colour dialog's), and all seven it returns are applied.
         f->CommonDialog1.FontName = QStringLiteral("Courier");
-        f->CommonDialog1.FontItalic = f->CommonDialog1.FontStrikethru = true;
-        f->CommonDialog1.Color = 0x00FF0000;
+        f->CommonDialog1.FontBold = f->CommonDialog1.FontUnderline = true;
         QFont given;
-        host->fonts.enqueue([&](QFont &font, QColor &, int) {
+        host->fonts.enqueue([&](QFont &font, QColor &c, int) {
             given = font;
-            font.setPointSizeF(14);
+            offered = c;
+            font = QFont(QStringLiteral("Tahoma"), 14);
+            font.setItalic(true);
+            font.setStrikeOut(true);
+            c = Qt::blue;
             return true;
         });
         select(1, 4);
         f->more_Click();
-        QCOMPARE(given.families().value(0), QStringLiteral("Courier"));
+        QVERIFY(given.families().value(0) == "Courier" && given.bold() && given.underline() && !given.italic()
+                && !given.strikeOut());
+        QCOMPARE(offered, QColor(Qt::red));
         const QTextCharFormat c = at(3);
-        QCOMPARE(face(3), QStringLiteral("Courier"));
+        QCOMPARE(face(3), QStringLiteral("Tahoma"));
         QVERIFY(c.fontPointSize() == 14 && c.fontWeight() < QFont::Bold && c.fontItalic() && !c.fontUnderline()
                 && c.fontStrikeOut());
         QCOMPARE(c.foreground().color(), QColor(Qt::blue));
-        QCOMPARE(at(0).fontWeight(), int(QFont::Bold));
+        QVERIFY(at(0).fontWeight() == QFont::Bold && at(0).fontUnderline());
         // That colour is the one a later colour dialog opens on.
         host->colors.enqueue([&](QColor &c) { offered = c; return false; });
         f->color_Click();
@@ -144,19 +149,16 @@ private slots:
             select(start, 3);
             (f.get()->*cmd)();
         }
-        QTemporaryDir dir;
+        const QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("formats.rtf"));
         QVERIFY(rtb()->SaveFile(path, RichTextBox::rtfRTF));
         f->clear_Click();
         QVERIFY(rtb()->LoadFile(path, RichTextBox::rtfRTF));
         QCOMPARE(rtb()->Text(), QStringLiteral("arial wing big bold ital under red"));
         // Faces this machine lacks keep their names.
-        QCOMPARE(face(0), QStringLiteral("arial"));
-        QCOMPARE(face(6), QStringLiteral("wingdings"));
-        QCOMPARE(size(11), 60.0);
-        QVERIFY(at(15).fontWeight() == QFont::Bold && at(14).fontWeight() < QFont::Bold);
-        QVERIFY(at(20).fontItalic() && at(25).fontUnderline());
-        QCOMPARE(at(31).foreground().color(), QColor(255, 0, 0));
+        QVERIFY(face(0) == "arial" && face(6) == "wingdings" && size(11) == 60 && at(15).fontWeight() == QFont::Bold
+                && at(14).fontWeight() < QFont::Bold && at(20).fontItalic() && at(25).fontUnderline()
+                && at(31).foreground().color() == QColor(255, 0, 0));
     }
 
     void fontDialogOffersEffectsAndColour()

@@ -4,48 +4,21 @@
 // and big documents and changes laid out lazily. Selection, formatting and
 // paste of small texts are tested through the commands that use them.
 
+#include "common/MainWindowFixture.h"
 #include "shell/LayoutPacer.h"
-#include "shell/RichTextBox.h"
 #include "text/DocumentFile.h"
 
-#include <QClipboard>
-#include <QDir>
-#include <QFile>
-#include <QGuiApplication>
 #include <QAbstractTextDocumentLayout>
-#include <QMimeData>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTextBlock>
-#include <QTextCursor>
 #include <QTextImageFormat>
 #include <QTextLayout>
-#include <QTest>
-#include <QTextDocument>
 
 #include <sys/stat.h>
 #include <unistd.h>
-
-class TestRichTextBox : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void plainTextEncodings_data();
-    void plainTextEncodings();
-    void bigPlainTextFile();
-    void plainTextSaveIsUtf8WithCrLf();
-    void failedLoadLeavesDocument();
-    void replacementCanBeUndone();
-    void historyKeepsNewestWithinBudget();
-    void bigDocumentIsLaidOutToTheEnd();
-    void bigFormatChange_data();
-    void bigFormatChange();
-    void bigPasteIsOneUndoStep_data();
-    void bigPasteIsOneUndoStep();
-    void longWordsWrapAnywhere();
-};
 
 namespace {
 
@@ -58,10 +31,8 @@ QString failure(const Result<> &r)
 QString write(const QTemporaryDir &dir, const char *name, const QByteArray &bytes)
 {
     const QString path = dir.filePath(QLatin1String(name));
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
+    if (!writeFile(path, bytes))
         qFatal("cannot write %s", qPrintable(path));
-    f.write(bytes);
     return path;
 }
 
@@ -103,288 +74,246 @@ bool allBold(const QTextDocument *doc, int from, int to)
 
 } // namespace
 
-void TestRichTextBox::plainTextEncodings_data()
+class TestRichTextBox : public QObject
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("expected");
-    const QString text = QStringLiteral("Caf\u00e9 \u20ac5\r\nsecond line");
-    QTest::newRow("utf-8") << text.toUtf8() << text;
-    QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << text;
-    QByteArray le("\xFF\xFE");
-    for (QChar c : text) { le.append(char(c.unicode() & 0xFF)); le.append(char(c.unicode() >> 8)); }
-    QTest::newRow("utf-16le bom") << le << text;
-    QByteArray be("\xFE\xFF");
-    for (QChar c : text) { be.append(char(c.unicode() >> 8)); be.append(char(c.unicode() & 0xFF)); }
-    QTest::newRow("utf-16be bom") << be << text;
-    QTest::newRow("windows-1252") << QByteArray("Caf\xE9 \x80" "5\r\nsecond line") << text;
-    QTest::newRow("lone cr and lf") << QByteArray("Caf\xC3\xA9 \xE2\x82\xAC" "5\rsecond line") << text;
-    // A broken last byte still shows, as U+FFFD.
-    QTest::newRow("utf-16le odd length") << QByteArray("\xFF\xFE\x5A") << QStringLiteral("\uFFFD");
-    QTest::newRow("utf-16be odd length") << be + 'Z' << text + QStringLiteral("\uFFFD");
-}
+    Q_OBJECT
 
-void TestRichTextBox::plainTextEncodings()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, expected);
-    QTemporaryDir dir;
-    const QString path = write(dir, "in.txt", bytes);
-    RichTextBox box;
-    const Result<> loaded = box.LoadFile(path, RichTextBox::rtfText);
-    QVERIFY2(loaded, qPrintable(loaded.error()));
-    QCOMPARE(box.Text(), expected);
-}
-
-void TestRichTextBox::bigPlainTextFile()
-{
-    // Read a megabyte at a time: a CR LF across two pieces stays one line end.
-    QString text(1024 * 1024 - 1, QLatin1Char('a'));
-    text += QStringLiteral("\r\n");
-    for (int i = 0; text.size() < 3 * 1024 * 1024; ++i)
-        text += QStringLiteral("line %1%2").arg(i).arg(i % 3 ? QStringLiteral("\r\n") : QStringLiteral("\r"));
-    QTemporaryDir dir;
-    const QString path = write(dir, "big.txt", text.toUtf8());
-    RichTextBox box;
-    QVERIFY(box.LoadFile(path, RichTextBox::rtfText));
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QCOMPARE(box.document()->toPlainText(), text);
-}
-
-void TestRichTextBox::plainTextSaveIsUtf8WithCrLf()
-{
-    QTemporaryDir dir;
-    RichTextBox box;
-    box.SetText(QStringLiteral("\u00c5ngstr\u00f6m\nline two\n\nend\u00a0\u2028x"));
-    const QString path = dir.filePath(QStringLiteral("out.txt"));
-    QVERIFY(box.SaveFile(path, RichTextBox::rtfText));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QStringLiteral("\u00c5ngstr\u00f6m\r\nline two\r\n\r\nend\u00a0\r\nx").toUtf8());
-    f.close();
-
-    // A picture the writer cannot write fails the save and leaves the file.
-    RichTextBox withPicture;
-    QTextImageFormat missing;
-    missing.setName(QStringLiteral("nowhere:lost.png"));
-    withPicture.textCursor().insertImage(missing);
-    QVERIFY(!withPicture.SaveFile(path, RichTextBox::rtfRTF));
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QVERIFY(f.readAll().endsWith("x"));
-
-    // And back again: same text.
-    RichTextBox other;
-    QVERIFY(other.LoadFile(path, RichTextBox::rtfText));
-    QCOMPARE(other.Text(), box.Text());
-}
-
-void TestRichTextBox::failedLoadLeavesDocument()
-{
-    QTemporaryDir dir;
-    RichTextBox box;
-    box.SetText(QStringLiteral("keep me"));
-    QCOMPARE(failure(box.LoadFile(dir.filePath(QStringLiteral("missing.txt")), RichTextBox::rtfText)),
-             QStringLiteral("file not found"));
-    QCOMPARE(failure(box.LoadFile(QString(), RichTextBox::rtfText)), QStringLiteral("no file name given"));
-    QCOMPARE(failure(box.LoadFile(dir.path(), RichTextBox::rtfText)), QStringLiteral("it is a folder"));
-    const QString plain = write(dir, "plain.rtf", "just text");
-    QCOMPARE(failure(box.LoadFile(plain, RichTextBox::rtfRTF)), QStringLiteral("not a Rich Text Format file"));
-    if (::geteuid() != 0) {   // root reads anything
-        const QString locked = write(dir, "locked.txt", "secret");
-        QFile::setPermissions(locked, QFileDevice::Permissions());
-        QCOMPARE(failure(box.LoadFile(locked, RichTextBox::rtfText)), QStringLiteral("access denied"));
-    }
-    // What is not a regular file is refused before anything is read from
-    // it, under both file types: a pipe with no writer would block, and
-    // /dev/zero never ends. A file past the size cap is not read at all.
-    const QString fifo = dir.filePath(QStringLiteral("pipe"));
-    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const QString huge = dir.filePath(QStringLiteral("huge.txt"));
+private slots:
+    void plainTextEncodings()
     {
-        QFile f(huge);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(docfile::kMaxDocumentBytes + 1)); // sparse
+        const QString text = QStringLiteral("Caf\u00e9 \u20ac5\u00a0\r\nsecond line");
+        const QByteArray be = "\xFE\xFF" + QStringEncoder(QStringEncoder::Utf16BE).encode(text);
+        const std::pair<QByteArray, QString> files[] = {
+            {text.toUtf8(), text},
+            {"\xEF\xBB\xBF" + text.toUtf8(), text},
+            {"\xFF\xFE" + QStringEncoder(QStringEncoder::Utf16LE).encode(text), text},
+            {be, text},
+            {"Caf\xE9 \x80" "5\xA0\r\nsecond line", text},                          // Windows-1252
+            {"Caf\xC3\xA9 \xE2\x82\xAC" "5\xC2\xA0\rsecond line", text},          // lone CR
+            {"\xFF\xFE\x5A", QStringLiteral("\uFFFD")},   // a broken last byte still shows
+            {be + 'Z', text + QStringLiteral("\uFFFD")}};
+        QTemporaryDir dir;
+        for (const auto &[bytes, expected] : files) {
+            RichTextBox box;
+            const Result<> loaded = box.LoadFile(write(dir, "in.txt", bytes), RichTextBox::rtfText);
+            QVERIFY2(loaded, qPrintable(loaded.error()));
+            QCOMPARE(box.Characters(), expected);   // Text() shows a no-break space as a blank
+        }
     }
-    const struct { QString path; const char *reason; } refused[] = {
-        {fifo, "it is a pipe, not a file"},
-        {QStringLiteral("/dev/zero"), "it is a device, not a file"},
-        {huge, "file too large (over 512 MB)"},
-    };
-    for (const auto &r : refused)
-        for (int type : {RichTextBox::rtfRTF, RichTextBox::rtfText})
-            QCOMPARE(failure(box.LoadFile(r.path, type)), QLatin1String(r.reason));
 
-    QCOMPARE(box.Text(), QStringLiteral("keep me"));
-    QVERIFY(!box.CanUndoReplace() || box.Text() == QStringLiteral("keep me"));
-}
-
-void TestRichTextBox::replacementCanBeUndone()
-{
-    RichTextBox box;
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    box.setFocus();
-    QTest::keyClicks(&box, QStringLiteral("draft"));
-    box.SetText(QStringLiteral("replaced"));
-    QCOMPARE(box.Text(), QStringLiteral("replaced"));
-    QTest::keyClicks(&box, QStringLiteral("!"));
-    QCOMPARE(box.Text(), QStringLiteral("!replaced"));   // the insertion point starts at the top
-    // First the new document's own edits, then the replaced document returns.
-    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(box.Text(), QStringLiteral("replaced"));
-    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(box.Text(), QStringLiteral("draft"));
-    // The restored document keeps its own history and takes typing again.
-    QVERIFY(box.document()->isUndoAvailable());
-    QTest::keyClicks(&box, QStringLiteral("s"));
-    QCOMPARE(box.Text(), QStringLiteral("drafts"));
-}
-
-void TestRichTextBox::historyKeepsNewestWithinBudget()
-{
-    RichTextBox box;
-    const QString big(20000, QLatin1Char('b'));
-    box.SetText(big + QLatin1Char('0'));
-    const qint64 each = RichTextBox::EstimatedBytes(box.document());
-    box.SetHistoryBudget(2 * each);
-    QPointer<QTextDocument> replaced = box.document();
-    QPointer<QAbstractTextDocumentLayout> itsLayout = box.document()->documentLayout();
-    for (int i = 1; i <= 4; ++i)
-        box.SetText(big + QString::number(i));
-    // A replaced document keeps no layout (it would go on laying out).
-    QVERIFY(!itsLayout);
-    QVERIFY(!replaced);   // the oldest went first
-    QCOMPARE(box.HistoryCount(), 2);
-    QVERIFY(box.UndoReplace());
-    QCOMPARE(box.Text(), big + QLatin1Char('3'));
-    QVERIFY(box.UndoReplace());
-    QCOMPARE(box.Text(), big + QLatin1Char('2'));
-    QVERIFY(!box.UndoReplace());
-    // A smaller budget drops what no longer fits; small documents all stay.
-    box.SetText(big + QLatin1Char('5'));
-    box.SetHistoryBudget(0);
-    QCOMPARE(box.HistoryCount(), 0);
-    box.SetHistoryBudget(RichTextBox::kHistoryBudget);
-    for (int i = 0; i < 20; ++i)
-        box.SetText(QString::number(i));
-    QCOMPARE(box.HistoryCount(), 20);
-}
-
-void TestRichTextBox::bigDocumentIsLaidOutToTheEnd()
-{
-    // Laid out in slices from the event loop, never all at once, until the
-    // last paragraph is done. Typing near the top on the way makes Qt take
-    // the layout as finished with the rest of the document left without
-    // lines (drawn as nothing); it must still be laid out to the end.
-    ShownBox s;
-    s.box.SetText(manyParagraphs(3000, 200));
-    QVERIFY(!s.box.Pacer()->finished());
-    s.box.setFocus();
-    s.box.SetSelStart(10);
-    QTest::keyClicks(&s.box, QStringLiteral("typed"));
-    QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
-    for (QTextBlock b = s.box.document()->begin(); b.isValid(); b = b.next())
-        QVERIFY(b.layout()->lineCount() > 0);
-    QCOMPARE(s.box.Text().mid(10, 5), QStringLiteral("typed"));
-
-    // Ctrl+End lays the rest out at once, in slices, then goes there.
-    s.box.SetText(manyParagraphs(3000, 200));
-    QVERIFY(!s.box.Pacer()->finished());
-    QTest::keyClick(&s.box, Qt::Key_End, Qt::ControlModifier);
-    QVERIFY(s.box.Pacer()->finished());
-    QCOMPARE(s.box.SelStart(), s.box.document()->characterCount() - 1);
-}
-
-void TestRichTextBox::bigFormatChange_data()
-{
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("length");
-    // Whole document (held and laid out again from the top), the second
-    // half (laid out by Qt at once), and a small run in the middle.
-    QTest::newRow("select all") << 0 << -1;
-    QTest::newRow("second half") << 300000 << 300000;
-    QTest::newRow("small") << 1000 << 50;
-}
-
-void TestRichTextBox::bigFormatChange()
-{
-    QFETCH(int, from);
-    QFETCH(int, length);
-    ShownBox s;
-    s.box.SetText(manyParagraphs(2000, 300));
-    QTextDocument *doc = s.box.document();
-    const int end = doc->characterCount() - 1;
-    if (length < 0)
-        length = end - from;
-    s.box.SetSelStart(from);
-    s.box.SetSelLength(length);
-    QCOMPARE(s.box.SelLength(), qMin(length, end - from));
-    s.box.SetSelBold(true);
-    s.box.SetSelColor(0x0000FF);
-    QVERIFY(!s.box.Pacer()->held());
-    QVERIFY(s.box.SelBold());
-    QVERIFY(allBold(doc, from, from + length));
-    QVERIFY(!allBold(doc, 0, from) || from == 0);
-    QVERIFY(!allBold(doc, from + length, end) || from + length >= end);
-    // Selecting everything leaves the view at the top.
-    if (from == 0)
-        QCOMPARE(s.box.verticalScrollBar()->value(), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
-    // One Ctrl+Z per command takes each back whole.
-    s.box.setFocus();
-    QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
-    QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
-    QVERIFY(!allBold(doc, from, from + length));
-    QVERIFY(allBold(doc, from, from + 1) == false);
-    QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
-}
-
-void TestRichTextBox::bigPasteIsOneUndoStep_data()
-{
-    QTest::addColumn<bool>("throughClipboard");
-    QTest::newRow("Paste command") << false;
-    QTest::newRow("editor's own paste") << true;
-}
-
-void TestRichTextBox::bigPasteIsOneUndoStep()
-{
-    QFETCH(bool, throughClipboard);
-    ShownBox s;
-    s.box.SetText(QStringLiteral("before after"));
-    s.box.setFocus();
-    s.box.SetSelStart(7);
-    const QString pasted = manyParagraphs(1000, 150);
-    if (throughClipboard) {
-        QGuiApplication::clipboard()->setText(pasted);
-        s.box.paste();
-    } else {
-        s.box.SetSelText(pasted);
+    void bigPlainTextFile()
+    {
+        // Read a megabyte at a time: a CR LF across two pieces stays one line end.
+        QString text(1024 * 1024 - 1, QLatin1Char('a'));
+        text += QStringLiteral("\r\n");
+        for (int i = 0; text.size() < 3 * 1024 * 1024; ++i)
+            text += QStringLiteral("line %1%2").arg(i).arg(i % 3 ? QStringLiteral("\r\n") : QStringLiteral("\r"));
+        QTemporaryDir dir;
+        const QString path = write(dir, "big.txt", text.toUtf8());
+        RichTextBox box;
+        QVERIFY(box.LoadFile(path, RichTextBox::rtfText));
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        QCOMPARE(box.document()->toPlainText(), text);
     }
-    QCOMPARE(s.box.SelStart(), 7 + pasted.size());
-    QCoreApplication::processEvents();
-    QVERIFY(!s.box.Pacer()->held());
-    QCOMPARE(s.box.Text(), QStringLiteral("before ") + QString(pasted).replace(QLatin1Char('\n'), QStringLiteral("\r\n")) + QStringLiteral("after"));
-    QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(s.box.Text(), QStringLiteral("before after"));
-    QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
-}
 
-void TestRichTextBox::longWordsWrapAnywhere()
-{
-    // Wrapping a word of many thousand characters at word boundaries takes
-    // Qt time that grows with the square of its length.
-    ShownBox s;
-    QString word(30000, QLatin1Char('x'));
-    s.box.SetText(QStringLiteral("short words ") + word);
-    QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAnywhere);
-    QTRY_VERIFY(s.box.Pacer()->finished());
-    QVERIFY(s.box.document()->lastBlock().layout()->lineCount() > 10);
-    s.box.SetText(QStringLiteral("short words only"));
-    QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
-    s.box.SetSelText(word);
-    QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAnywhere);
-    // Back to the long word's document: its own wrap mode again.
-    QVERIFY(s.box.UndoReplace());
-    QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAnywhere);
-}
+    void plainTextSaveIsUtf8WithCrLf()
+    {
+        QTemporaryDir dir;
+        RichTextBox box;
+        box.SetText(QStringLiteral("\u00c5ngstr\u00f6m\nline two\n\nend\u00a0\u2028x"));
+        const QString path = dir.filePath(QStringLiteral("out.txt"));
+        const QByteArray saved = QStringLiteral("\u00c5ngstr\u00f6m\r\nline two\r\n\r\nend\u00a0\r\nx").toUtf8();
+        QVERIFY(box.SaveFile(path, RichTextBox::rtfText));
+        QCOMPARE(readFile(path), saved);
+
+        // A picture the writer cannot write fails the save and leaves the file.
+        RichTextBox withPicture;
+        QTextImageFormat missing;
+        missing.setName(QStringLiteral("nowhere:lost.png"));
+        withPicture.textCursor().insertImage(missing);
+        QVERIFY(!withPicture.SaveFile(path, RichTextBox::rtfRTF));
+        QCOMPARE(readFile(path), saved);
+    }
+
+    void failedLoadLeavesDocument()
+    {
+        // What is not a regular file is refused before anything is read from
+        // it, under both file types: a pipe with no writer would block, and
+        // /dev/zero never ends. A file past the size cap is not read at all.
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("pipe")), huge = write(dir, "huge.txt", {});
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(QFile::resize(huge, docfile::kMaxDocumentBytes + 1));   // sparse
+        QList<std::pair<QString, QString>> refused = {
+            {dir.filePath(QStringLiteral("missing.txt")), "file not found"},
+            {QString(), "no file name given"},
+            {dir.path(), "it is a folder"},
+            {write(dir, "plain.rtf", "just text"), "not a Rich Text Format file"},
+            {fifo, "it is a pipe, not a file"},
+            {QStringLiteral("/dev/zero"), "it is a device, not a file"},
+            {huge, "file too large (over 512 MB)"}};
+        if (::geteuid() != 0) {   // root reads anything
+            refused.append({write(dir, "locked.txt", "secret"), "access denied"});
+            QFile::setPermissions(refused.last().first, QFileDevice::Permissions());
+        }
+        RichTextBox box;
+        box.SetText(QStringLiteral("keep me"));
+        const int history = box.HistoryCount();
+        for (const auto &[path, reason] : refused)
+            for (int type : {RichTextBox::rtfRTF, RichTextBox::rtfText})
+                if (type == RichTextBox::rtfRTF || !path.endsWith(QStringLiteral(".rtf")))   // text, not RTF
+                    QCOMPARE(failure(box.LoadFile(path, type)), reason);
+        QCOMPARE(box.Text(), QStringLiteral("keep me"));
+        QCOMPARE(box.HistoryCount(), history);
+    }
+
+    void replacementCanBeUndone()
+    {
+        ShownBox s;
+        RichTextBox &box = s.box;
+        box.setFocus();
+        QTest::keyClicks(&box, QStringLiteral("draft"));
+        box.SetText(QStringLiteral("replaced"));
+        QTest::keyClicks(&box, QStringLiteral("!"));
+        QCOMPARE(box.Text(), QStringLiteral("!replaced"));   // the insertion point starts at the top
+        // First the new document's own edits, then the replaced document returns.
+        for (const char *undone : {"replaced", "draft"}) {
+            QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(box.Text(), QLatin1String(undone));
+        }
+        // The restored document keeps its own history and takes typing again.
+        QVERIFY(box.document()->isUndoAvailable());
+        QTest::keyClicks(&box, QStringLiteral("s"));
+        QCOMPARE(box.Text(), QStringLiteral("drafts"));
+    }
+
+    void historyKeepsNewestWithinBudget()
+    {
+        RichTextBox box;
+        const QString big(20000, QLatin1Char('b'));
+        box.SetText(big + QLatin1Char('0'));
+        box.SetHistoryBudget(2 * RichTextBox::EstimatedBytes(box.document()));
+        const QPointer<QTextDocument> oldest = box.document();
+        QPointer<QAbstractTextDocumentLayout> layout;
+        for (int i = 1; i <= 4; ++i) {
+            layout = box.document()->documentLayout();
+            box.SetText(big + QString::number(i));
+        }
+        // The oldest went first; one kept keeps no layout (it would go on
+        // laying out).
+        QVERIFY(!oldest && !layout);
+        QCOMPARE(box.HistoryCount(), 2);
+        for (char kept : {'3', '2'}) {
+            QVERIFY(box.UndoReplace());
+            QCOMPARE(box.Text(), big + QLatin1Char(kept));
+        }
+        QVERIFY(!box.UndoReplace());
+        // A smaller budget drops what no longer fits; small documents all stay.
+        box.SetText(big + QLatin1Char('5'));
+        box.SetHistoryBudget(0);
+        QCOMPARE(box.HistoryCount(), 0);
+        box.SetHistoryBudget(RichTextBox::kHistoryBudget);
+        for (int i = 0; i < 20; ++i)
+            box.SetText(QString::number(i));
+        QCOMPARE(box.HistoryCount(), 20);
+    }
+
+    void bigDocumentIsLaidOutToTheEnd()
+    {
+        // Laid out in slices from the event loop, never all at once, until the
+        // last paragraph is done. Typing near the top on the way makes Qt take
+        // the layout as finished with the rest of the document left without
+        // lines (drawn as nothing); it must still be laid out to the end.
+        ShownBox s;
+        s.box.SetText(manyParagraphs(3000, 200));
+        QVERIFY(!s.box.Pacer()->finished());
+        s.box.setFocus();
+        s.box.SetSelStart(10);
+        QTest::keyClicks(&s.box, QStringLiteral("typed"));
+        QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
+        for (QTextBlock b = s.box.document()->begin(); b.isValid(); b = b.next())
+            QVERIFY(b.layout()->lineCount() > 0);
+        QCOMPARE(s.box.Text().mid(10, 5), QStringLiteral("typed"));
+
+        // Ctrl+End lays the rest out at once, in slices, then goes there.
+        s.box.SetText(manyParagraphs(3000, 200));
+        QVERIFY(!s.box.Pacer()->finished());
+        QTest::keyClick(&s.box, Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(s.box.Pacer()->finished());
+        QCOMPARE(s.box.SelStart(), s.box.document()->characterCount() - 1);
+    }
+
+    void bigFormatChange()
+    {
+        // Whole document (held and laid out again from the top), the second
+        // half (laid out by Qt at once), and a small run in the middle.
+        for (auto [from, length] : {std::pair{0, -1}, {300000, 300000}, {1000, 50}}) {
+            ShownBox s;
+            s.box.SetText(manyParagraphs(2000, 300));
+            QTextDocument *doc = s.box.document();
+            const int end = doc->characterCount() - 1;
+            if (length < 0)
+                length = end - from;
+            s.box.SetSelStart(from);
+            s.box.SetSelLength(length);
+            QCOMPARE(s.box.SelLength(), qMin(length, end - from));
+            s.box.SetSelBold(true);
+            s.box.SetSelColor(0x0000FF);
+            QVERIFY(!s.box.Pacer()->held() && s.box.SelBold() && allBold(doc, from, from + length));
+            QVERIFY(!allBold(doc, 0, from) || from == 0);
+            QVERIFY(!allBold(doc, from + length, end) || from + length >= end);
+            // Selecting everything leaves the view at the top.
+            QVERIFY(from != 0 || s.box.verticalScrollBar()->value() == 0);
+            QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
+            // One Ctrl+Z per command takes each back whole.
+            s.box.setFocus();
+            QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+            QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+            QVERIFY(!allBold(doc, from, from + 1));
+            QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
+        }
+    }
+
+    void bigPasteIsOneUndoStep()
+    {
+        // Through the Paste command and the editor's own paste.
+        const QString pasted = manyParagraphs(1000, 150);
+        for (bool throughClipboard : {false, true}) {
+            ShownBox s;
+            s.box.SetText(QStringLiteral("before after"));
+            s.box.setFocus();
+            s.box.SetSelStart(7);
+            QGuiApplication::clipboard()->setText(pasted);
+            throughClipboard ? s.box.paste() : s.box.SetSelText(pasted);
+            QCOMPARE(s.box.SelStart(), 7 + pasted.size());
+            QCoreApplication::processEvents();
+            QVERIFY(!s.box.Pacer()->held());
+            QCOMPARE(s.box.Text(), "before " + QString(pasted).replace(u'\n', QStringLiteral("\r\n")) + "after");
+            QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(s.box.Text(), QStringLiteral("before after"));
+            QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
+        }
+    }
+
+    void longWordsWrapAnywhere()
+    {
+        // Wrapping a word of many thousand characters at word boundaries takes
+        // Qt time that grows with the square of its length.
+        ShownBox s;
+        QString word(30000, QLatin1Char('x'));
+        s.box.SetText(QStringLiteral("short words ") + word);
+        QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAnywhere);
+        QTRY_VERIFY(s.box.Pacer()->finished());
+        QVERIFY(s.box.document()->lastBlock().layout()->lineCount() > 10);
+        s.box.SetText(QStringLiteral("short words only"));
+        QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+        s.box.SetSelText(word);
+        QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAnywhere);
+        // Back to the long word's document: its own wrap mode again.
+        QVERIFY(s.box.UndoReplace());
+        QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAnywhere);
+    }
+};
 
 QTEST_MAIN(TestRichTextBox)
 #include "tst_richtextbox.moc"
