@@ -116,6 +116,20 @@ private slots:
         QCOMPARE(box.document()->toPlainText(), text);
     }
 
+    void paragraphsRunLeftToRight()
+    {
+        // Hebrew in a paragraph not marked right to left leaves it left to
+        // right, as RTF has it (and Qt need not scan paragraphs for a
+        // direction on each keystroke); a marked one keeps its direction.
+        RichTextBox box;
+        QVERIFY(box.SetTextRTF(QStringLiteral("{\\rtf1\\ansi \\u1488?\\u1489?\\par\\rtlpar \\u1488?b\\par}")));
+        QCOMPARE(box.document()->firstBlock().textDirection(), Qt::LeftToRight);
+        QCOMPARE(box.document()->firstBlock().next().textDirection(), Qt::RightToLeft);
+        QVERIFY(box.TextRTF().contains(QLatin1String("\\rtlpar")));
+        QVERIFY(box.SetText(QStringLiteral("\u05d0\u05d1")));
+        QCOMPARE(box.document()->firstBlock().textDirection(), Qt::LeftToRight);
+    }
+
     void plainTextSaveIsUtf8WithCrLf()
     {
         QTemporaryDir dir;
