@@ -10,59 +10,6 @@
 
 using namespace rtftest;
 
-namespace {
-
-// Each table's columns, then each cell: place, spans and looks.
-QStringList tableDump(QTextFrame *frame)
-{
-    QStringList out;
-    for (QTextTable *t : tablesIn(frame)) {
-        QStringList widths;
-        for (const QTextLength &l : t->format().columnWidthConstraints())
-            widths << QString::number(qRound(l.rawValue() * 15));
-        out << QStringLiteral("table %1x%2 w[%3] pad%4 border%5")
-                   .arg(t->rows()).arg(t->columns()).arg(widths.join(u','))
-                   .arg(qRound(t->format().cellPadding() * 15)).arg(t->format().border());
-        for (int r = 0; r < t->rows(); ++r)
-            for (int c = 0; c < t->columns(); ++c) {
-                const QTextTableCell cell = t->cellAt(r, c);
-                if (cell.row() != r || cell.column() != c)
-                    continue;
-                const QTextTableCellFormat f = cell.format().toTableCellFormat();
-                QString borders;
-                for (int p : {QTextFormat::TableCellTopBorder, QTextFormat::TableCellLeftBorder,
-                              QTextFormat::TableCellBottomBorder, QTextFormat::TableCellRightBorder})
-                    borders += f.hasProperty(p) ? QString::number(f.doubleProperty(p)) + u'/'
-                                                      + QString::number(f.intProperty(p + 4)) + u'/'
-                                                      + f.brushProperty(p + 8).color().name() + u' '
-                                                : QStringLiteral("- ");
-                out << QStringLiteral(" %1,%2 %3x%4 bg%5 va%6 h%7 %8%9")
-                           .arg(r).arg(c).arg(cell.rowSpan()).arg(cell.columnSpan())
-                           .arg(f.background().style() == Qt::NoBrush ? QString() : f.background().color().name())
-                           .arg(int(f.verticalAlignment())).arg(f.intProperty(rtf::kRowHeight))
-                           .arg(borders, collapsed(structure(cell.begin())));
-                for (auto it = cell.begin(); !it.atEnd(); ++it)
-                    if (it.currentFrame())
-                        out << tableDump(it.currentFrame()->parentFrame());
-            }
-    }
-    return out;
-}
-
-// Write, read, write: the model comes back the same and the second write
-// equals the first byte for byte.
-void checkStable(const QTextDocument &doc)
-{
-    const QByteArray w1 = rtf::write(&doc);
-    QTextDocument back;
-    QVERIFY(rtf::read(w1, &back));
-    QCOMPARE(formatDump(back), formatDump(doc));
-    QCOMPARE(tableDump(back.rootFrame()), tableDump(doc.rootFrame()));
-    QCOMPARE(back.toPlainText(), doc.toPlainText());
-    QCOMPARE(rtf::write(&back), w1);
-}
-
-} // namespace
 
 class TestRtfFidelity : public QObject {
     Q_OBJECT
