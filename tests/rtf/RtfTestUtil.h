@@ -53,6 +53,19 @@ inline QTextCharFormat formatOf(QTextDocument *doc, const QString &text)
     return c.charFormat();
 }
 
+// That format in short: "bius vN fg/bg face size href" (flags 1 or 0,
+// colours as #rrggbb, vN the vertical alignment).
+inline QString lookOf(QTextDocument *doc, const QString &text)
+{
+    const QTextCharFormat f = formatOf(doc, text);
+    auto colour = [](const QBrush &b) { return b.style() == Qt::NoBrush ? QString() : b.color().name(); };
+    return QStringLiteral("%1%2%3%4 v%5 %6/%7 %8 %9 %10")
+        .arg(f.fontWeight() >= QFont::Bold).arg(f.fontItalic()).arg(f.fontUnderline())
+        .arg(f.fontStrikeOut()).arg(int(f.verticalAlignment()))
+        .arg(colour(f.foreground()), colour(f.background()), f.fontFamilies().toStringList().value(0))
+        .arg(f.fontPointSize()).arg(f.anchorHref()).trimmed();
+}
+
 inline QTextBlockFormat blockOf(QTextDocument *doc, const QString &text)
 {
     QTextCursor c = doc->find(text);
