@@ -15,61 +15,12 @@ class TestRtfFidelity : public QObject {
     Q_OBJECT
 
 private slots:
-    void mends_data();
-    void mends();
     void keptParts();
     void tabsAndLineSpacing();
     void tables();
     void lists();
     void fuzzFindings();
 };
-
-void TestRtfFidelity::mends_data()
-{
-    QTest::addColumn<QByteArray>("rtf");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("look"); // background of the text, or "-" for none
-    auto row = [](const char *name, const QByteArray &rtf, const char16_t *text, const char *look = "-") {
-        QTest::newRow(name) << rtf << QString::fromUtf16(text) << QString::fromLatin1(look);
-    };
-    // No leading "auto" entry: colour 0 is black, but the default
-    // background, and \cb0 / \highlight0 / \chcbpat0, are no colour.
-    row("no auto entry", "{\\rtf1{\\colortbl\\red0\\green0\\blue0;\\red255\\green255\\blue0;}x}", u"x");
-    row("cb0", "{\\rtf1{\\colortbl\\red0\\green0\\blue0;\\red255\\green255\\blue0;}\\cb0\\highlight0\\chcbpat0 x}", u"x");
-    row("cb1", "{\\rtf1{\\colortbl\\red0\\green0\\blue0;\\red255\\green255\\blue0;}\\cb1 x}", u"x", "#ffff00");
-    // Word for Mac keeps its only font table in \upr; the \ud twin wins.
-    row("upr", "{\\rtf1{\\upr{\\fonttbl{\\f0 Hiragino;}}{\\*\\ud{\\fonttbl{\\f0 \\u12498?Font;}}}}\\f0 x}", u"x");
-    // Mac CJK pages decode as their nearest Windows relative, never 1252.
-    row("10001", "{\\rtf1\\ansi\\ansicpg10001 \\'82\\'a0}", u"あ");
-    row("10002", "{\\rtf1\\ansi\\ansicpg10002 \\'a4\\'a4}", u"中");
-    row("10003", "{\\rtf1\\ansi\\ansicpg10003 \\'c7\\'d1}", u"한");
-    row("10008", "{\\rtf1\\ansi\\ansicpg10008 \\'d6\\'d0}", u"中");
-    row("fcharset78", "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset78 Osaka;}}\\f0 \\'82\\'a0}", u"あ");
-    // A Western font in a Big5 document is Windows-1252.
-    row("fcharset0 in 950", "{\\rtf1\\ansi\\ansicpg950{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset136 MingLiU;}}"
-                            "\\f0 \\'a9 {\\f1 \\'a4\\'a4}}", u"© 中");
-    // One hex digit: the escape takes its two characters, nothing is left over.
-    row("one hex digit", "{\\rtf1 a\\'3gb}", u"ab");
-    row("one hex digit before brace", "{\\rtf1 a{\\'3}b}", u"ab");
-    row("nul", "{\\rtf1 a\\'00b}", u"ab"); // no text, and nothing could write it back
-    // A new look right after \tab that writes no words of its own.
-    row("tab then part", "{\\rtf1 a\\tab b{\\v h}c}", u"a\tbc");
-}
-
-void TestRtfFidelity::mends()
-{
-    QFETCH(QByteArray, rtf);
-    QFETCH(QString, text);
-    QFETCH(QString, look);
-    auto doc = load(rtf);
-    QVERIFY(doc);
-    QCOMPARE(doc->toPlainText(), text);
-    const QTextCharFormat f = formatOf(doc.get(), text.left(1));
-    QCOMPARE(f.background().style() == Qt::NoBrush ? QStringLiteral("-") : f.background().color().name(), look);
-    if (QByteArrayView(QTest::currentDataTag()) == "upr")
-        QCOMPARE(f.fontFamilies().toStringList(), QStringList{QString::fromUtf16(u"ヒFont")});
-    checkStable(*doc);
-}
 
 void TestRtfFidelity::keptParts()
 {
