@@ -179,20 +179,13 @@ void TestRtfReader::dialectFiles()
 {
     // TextEdit: font entries without groups, \expandedcolortbl, \cocoa words,
     // "\" at the end of a line for a paragraph break.
-    auto doc = load("{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639\n\\cocoatextscaling0\\cocoaplatform0"
-                    "{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;\\f1\\fnil\\fcharset0 Menlo-Regular;}\n"
-                    "{\\colortbl;\\red255\\green255\\blue255;\\red251\\green0\\blue7;}\n"
-                    "{\\*\\expandedcolortbl;;\\cssrgb\\c100000\\c0\\c0;}\n"
-                    "\\paperw11900\\paperh16840\\margl1440\\margr1440\\vieww11520\\viewh8400\\viewkind0\n"
-                    "\\pard\\tx566\\tx1133\\pardirnatural\\partightenfactor0\n\n"
-                    "\\f0\\fs24 \\cf0 Hello \\cf2 red\\cf0  caf\\'e9\\\n"
-                    "\\f1 code \\uc0\\u8220 q\\u8221 }");
+    auto doc = load(fileData(QStringLiteral(QUILLET_TEST_DATA "/rtf/textedit.rtf")));
     QCOMPARE(doc->toPlainText(), QStringLiteral(u"Hello red café\ncode “q”"));
     QCOMPARE(lookOf(doc.get(), "red") + u'|' + lookOf(doc.get(), "code"), "0000 v0 #fb0007/ Helvetica 12|0000 v0 / Menlo-Regular 12");
 
     // A Japanese face name is itself in Shift-JIS.
-    doc = load("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset128 \\'82\\'6c\\'82\\'72 \\'96\\'be\\'92\\'a9;}}\\f0 x}");
-    QCOMPARE(lookOf(doc.get(), "x"), QStringLiteral(u"0000 v0 / ＭＳ 明朝 12"));
+    doc = load(fileData(QStringLiteral(QUILLET_TEST_DATA "/rtf/word-932.rtf")));
+    QCOMPARE(lookOf(doc.get(), QStringLiteral(u"日")), QStringLiteral(u"0000 v0 / ＭＳ 明朝 12"));
 
     // Word 2016: themes, list tables, headers, footnotes (whose mark shows), data fields and
     // bookmarks around a little text.
