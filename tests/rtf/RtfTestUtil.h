@@ -43,6 +43,9 @@ inline QString collapsed(QString s)
     return s.simplified();
 }
 
+// A brush's colour as #rrggbb, or nothing for no brush.
+inline QString colour(const QBrush &b) { return b.style() == Qt::NoBrush ? QString() : b.color().name(); }
+
 // The character format inside the first occurrence of text.
 inline QTextCharFormat formatOf(QTextDocument *doc, const QString &text)
 {
@@ -58,7 +61,6 @@ inline QTextCharFormat formatOf(QTextDocument *doc, const QString &text)
 inline QString lookOf(QTextDocument *doc, const QString &text)
 {
     const QTextCharFormat f = formatOf(doc, text);
-    auto colour = [](const QBrush &b) { return b.style() == Qt::NoBrush ? QString() : b.color().name(); };
     return QStringLiteral("%1%2%3%4 v%5 %6/%7 %8 %9 %10")
         .arg(f.fontWeight() >= QFont::Bold).arg(f.fontItalic()).arg(f.fontUnderline())
         .arg(f.fontStrikeOut()).arg(int(f.verticalAlignment()))
@@ -141,7 +143,6 @@ inline QStringList formatDump(const QTextDocument &doc)
             if (f.hasProperty(QTextFormat::FontFamily)) // older-style face
                 fams << f.stringProperty(QTextFormat::FontFamily);
             const double pt = f.fontPointSize() > 0 ? f.fontPointSize() : doc.defaultFont().pointSizeF();
-            auto colour = [](const QBrush &br) { return br.style() == Qt::NoBrush ? QString() : br.color().name(); };
             QString look =
                 QStringLiteral("  %1 %2 b%3 i%4 u%5 s%6 v%7 fg%8 bg%9 a=%10")
                     .arg(fams.value(0, doc.defaultFont().family())).arg(qRound(pt * 2))
@@ -187,7 +188,7 @@ inline QStringList tableDump(QTextFrame *frame)
                                                 : QStringLiteral("- ");
                 out << QStringLiteral(" %1,%2 %3x%4 bg%5 va%6 h%7 %8%9")
                            .arg(r).arg(c).arg(cell.rowSpan()).arg(cell.columnSpan())
-                           .arg(f.background().style() == Qt::NoBrush ? QString() : f.background().color().name())
+                           .arg(colour(f.background()))
                            .arg(int(f.verticalAlignment())).arg(f.intProperty(rtf::kRowHeight))
                            .arg(borders, collapsed(structure(cell.begin())));
                 for (auto it = cell.begin(); !it.atEnd(); ++it)
