@@ -77,7 +77,6 @@ private slots:
     void tabsAndLineSpacing();
     void cellLooks();
     void lists();
-    void fuzzFindings();
     void libreOfficeLayout();
 };
 
@@ -474,28 +473,6 @@ void TestRtfWriter::lists()
     // Written back as list tables, with labels for older readers.
     QVERIFY(rtf::write(doc.get()).contains("{\\listtext\\pard\\plain 3.\\tab}"));
     checkStable(*doc);
-}
-
-// Inputs the round-trip fuzz target found: a save loses no character.
-void TestRtfWriter::fuzzFindings()
-{
-    auto words = [](QString s) {
-        s.remove(QChar(0x200B));
-        s.removeIf([](QChar c) { return c.isSpace(); });
-        return s;
-    };
-    const QDir dir(QStringLiteral(QUILLET_TEST_DATA "/rtf/roundtrip"));
-    const QStringList files = dir.entryList({QStringLiteral("*.rtf")}, QDir::Files);
-    QVERIFY(!files.isEmpty());
-    for (const QString &f : files) {
-        QByteArray data = fileData(dir.filePath(f));
-        if (!rtf::isRtf(data))
-            data.prepend("{\\rtf1 ");
-        auto first = load(data);
-        QVERIFY(first);
-        auto second = load(rtf::write(first.get()));
-        QVERIFY2(words(rtf::plainText(second.get())) == words(rtf::plainText(first.get())), qPrintable(f));
-    }
 }
 
 // What we write, LibreOffice reads with the same layout: indents at their
