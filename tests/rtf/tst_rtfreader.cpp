@@ -17,8 +17,6 @@ class TestRtfReader : public QObject {
     Q_OBJECT
 
 private slots:
-    void corpus_data();
-    void corpus();
     void notRtfLeavesDocument();
     void text_data();
     void text();
@@ -32,25 +30,6 @@ private slots:
     void inputShapes();
     void fuzzFindings();
 };
-
-void TestRtfReader::corpus_data()
-{
-    QTest::addColumn<QString>("base");
-    const QDir dir(QStringLiteral(QUILLET_TEST_DATA "/corpus"));
-    const QStringList files = dir.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name);
-    QVERIFY(files.size() >= 6);
-    for (const QString &f : files)
-        QTest::newRow(qPrintable(f)) << dir.filePath(f.chopped(4));
-}
-
-void TestRtfReader::corpus()
-{
-    // Our text of each file is the text LibreOffice extracts from it.
-    QFETCH(QString, base);
-    const QString expected = QString::fromUtf8(fileData(base + QStringLiteral(".lo.txt")));
-    QVERIFY(!expected.isEmpty());
-    QCOMPARE(collapsed(plain(fileData(base + QStringLiteral(".rtf")))), collapsed(expected));
-}
 
 void TestRtfReader::notRtfLeavesDocument()
 {
