@@ -1,12 +1,17 @@
 // The RTF writer: what it writes for each kind of content, and that what it
-// writes reads back the same and writes again byte for byte.
+// writes reads back the same and writes again byte for byte; what other word
+// processors write survives the trip, and LibreOffice reads what we write
+// with the same layout.
 
 #include "RtfTestUtil.h"
 
-#include <QDir>
 #include <QBuffer>
+#include <QDir>
 #include <QImage>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
@@ -15,19 +20,6 @@ using namespace rtftest;
 
 namespace {
 
-// Number of times control word w stands in rtf as a whole word: "\b" does
-// not match "\blue", "\fs2" does not match "\fs24", "\cellx" matches
-// "\cellx1440".
-int countWord(const QByteArray &rtf, const QString &w)
-{
-    const bool param = !w.isEmpty() && w.back().isDigit();
-    const QRegularExpression re(QRegularExpression::escape(w)
-                                + (param ? QStringLiteral("(?![0-9])") : QStringLiteral("(?![a-zA-Z])")));
-    return int(QString::fromLatin1(rtf).count(re));
-}
-
-bool hasWord(const QByteArray &rtf, const QString &w) { return countWord(rtf, w) > 0; }
-
 // The body of the RTF: everything after the header's tables.
 QByteArray body(const QByteArray &rtf)
 {
@@ -35,26 +27,35 @@ QByteArray body(const QByteArray &rtf)
     return i < 0 ? QByteArray() : rtf.mid(i);
 }
 
-QByteArray writeOne(const QString &text, const QTextCharFormat &cf = QTextCharFormat())
+// LibreOffice's HTML of an RTF file, or an empty string.
+QString libreOfficeHtml(const QTemporaryDir &dir, const QByteArray &rtf)
 {
-    QTextDocument doc;
-    QTextCursor(&doc).insertText(text, cf);
-    return body(rtf::write(&doc));
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    QFile f(dir.filePath(QStringLiteral("doc.rtf")));
+    if (!f.open(QIODevice::WriteOnly) || f.write(rtf) != rtf.size())
+        return {};
+    f.close();
+    QProcess p;
+    p.start(soffice, {QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("profile")),
+                      QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("html"),
+                      QStringLiteral("--outdir"), dir.path(), f.fileName()});
+    if (!p.waitForFinished(180000))
+        return {};
+    QFile html(dir.filePath(QStringLiteral("doc.html")));
+    return html.open(QIODevice::ReadOnly) ? QString::fromUtf8(html.readAll()) : QString();
 }
 
-// Write, read, write: the same text and formatting come back, and the
-// second write equals the first byte for byte.
-void checkRoundTrip(const QTextDocument &doc)
+// A length in LibreOffice's CSS ("0.5in", "1.27cm") in twips.
+int cssTwips(const QString &value)
 {
-    const QByteArray w1 = rtf::write(&doc);
-    QTextDocument back;
-    QVERIFY(rtf::read(w1, &back));
-    QCOMPARE(formatDump(back), formatDump(doc));
-    const QByteArray w2 = rtf::write(&back);
-    const QList<QByteArray> l1 = w1.split('\n'), l2 = w2.split('\n');
-    for (qsizetype i = 0; i < qMin(l1.size(), l2.size()); ++i)
-        QCOMPARE(l2[i], l1[i]); // names the first line that differs
-    QCOMPARE(w2, w1);
+    static const QRegularExpression re(QStringLiteral("^\\s*(-?[0-9.]+)(in|cm|mm|pt)"));
+    const auto m = re.match(value);
+    if (!m.hasMatch())
+        return -1;
+    const double v = m.captured(1).toDouble();
+    const QString unit = m.captured(2);
+    const double perUnit = unit == u"in" ? 1440 : unit == u"cm" ? 1440 / 2.54 : unit == u"mm" ? 144 / 2.54 : 20;
+    return qRound(v * perUnit);
 }
 
 } // namespace
@@ -63,81 +64,82 @@ class TestRtfWriter : public QObject {
     Q_OBJECT
 
 private slots:
-    void documentShape();
-    void characterFormats();
-    void paragraphFormats();
-    void fontAndColourTables();
-    void nonAsciiAndEscapes();
+    void wholeFile();
     void lineLengths();
-    void links();
     void tables();
     void picture();
     void roundTripFiles_data();
     void roundTripFiles();
-    void roundTripBuilt();
     void roundTripTables();
+    // What real word processors write and a reader must keep: each case
+    // reads a small fixture, checks the model, and must survive the trip.
+    void keptParts();
+    void tabsAndLineSpacing();
+    void cellLooks();
+    void lists();
+    void libreOfficeLayout();
 };
 
-void TestRtfWriter::documentShape()
-{
-    QTextDocument empty;
-    const QByteArray e = rtf::write(&empty);
-    QVERIFY(e.startsWith("{\\rtf1\\ansi\\ansicpg1252\\deff0"));
-    QVERIFY(hasWord(e, "\\uc1"));
-    QVERIFY(e.contains("{\\fonttbl{\\f0")); // the default face even when nothing uses it
-    QVERIFY(e.endsWith("}\r\n"));
-}
-
-void TestRtfWriter::characterFormats()
+// One document with a run of each look, the escapes, links and paragraph
+// formats; the file is pinned byte for byte and survives the round trip.
+void TestRtfWriter::wholeFile()
 {
     using Set = std::function<void(QTextCharFormat &)>;
-    const QStringList all = {"\\b", "\\i", "\\ul", "\\strike", "\\super", "\\sub", "\\cf1", "\\highlight1"};
+    auto fg = [](QColor c) { return [c](QTextCharFormat &f) { f.setForeground(c); }; };
+    auto faces = [](QStringList l) { return [l](QTextCharFormat &f) { f.setFontFamilies(l); }; };
     const struct {
-        const char *name;
+        const char16_t *text;
         Set set;
-        QStringList present;
-    } cases[] = {
-        {"plain", [](QTextCharFormat &) {}, {"\\plain", "\\f0"}},
-        {"bold", [](QTextCharFormat &f) { f.setFontWeight(QFont::Bold); }, {"\\b"}},
-        {"black is bold", [](QTextCharFormat &f) { f.setFontWeight(QFont::Black); }, {"\\b"}},
-        {"demibold is not", [](QTextCharFormat &f) { f.setFontWeight(QFont::DemiBold); }, {}},
-        {"italic", [](QTextCharFormat &f) { f.setFontItalic(true); }, {"\\i"}},
-        {"underline", [](QTextCharFormat &f) { f.setFontUnderline(true); }, {"\\ul"}},
-        {"wave", [](QTextCharFormat &f) { f.setUnderlineStyle(QTextCharFormat::WaveUnderline); }, {"\\ulwave"}},
-        {"strike", [](QTextCharFormat &f) { f.setFontStrikeOut(true); }, {"\\strike"}},
-        {"super", [](QTextCharFormat &f) { f.setVerticalAlignment(QTextCharFormat::AlignSuperScript); }, {"\\super"}},
-        {"sub", [](QTextCharFormat &f) { f.setVerticalAlignment(QTextCharFormat::AlignSubScript); }, {"\\sub"}},
-        {"size 10.5", [](QTextCharFormat &f) { f.setFontPointSize(10.5); }, {"\\fs21"}},
-        {"size 7.3", [](QTextCharFormat &f) { f.setFontPointSize(7.3); }, {"\\fs15"}}, // half points, rounded
-        {"colour", [](QTextCharFormat &f) { f.setForeground(QColor(255, 0, 0)); }, {"\\cf1"}},
-        {"background", [](QTextCharFormat &f) { f.setBackground(QColor(255, 255, 0)); }, {"\\highlight1", "\\cb1"}},
+    } runs[] = {
+        {u"plain ", [](QTextCharFormat &) {}},
+        {u"bold ", [](QTextCharFormat &f) { f.setFontWeight(QFont::Bold); }},
+        {u"black ", [](QTextCharFormat &f) { f.setFontWeight(QFont::Black); }},
+        {u"demi ", [](QTextCharFormat &f) { f.setFontWeight(QFont::DemiBold); }}, // not bold
+        {u"it ", [](QTextCharFormat &f) { f.setFontItalic(true); }},
+        {u"ul ", [](QTextCharFormat &f) { f.setFontUnderline(true); }},
+        {u"wave ", [](QTextCharFormat &f) { f.setUnderlineStyle(QTextCharFormat::WaveUnderline); }},
+        {u"strike ", [](QTextCharFormat &f) { f.setFontStrikeOut(true); }},
+        {u"sup", [](QTextCharFormat &f) { f.setVerticalAlignment(QTextCharFormat::AlignSuperScript); }},
+        {u"sub", [](QTextCharFormat &f) { f.setVerticalAlignment(QTextCharFormat::AlignSubScript); }},
+        {u" 10.5 ", [](QTextCharFormat &f) { f.setFontPointSize(10.5); }},
+        {u"7.3 ", [](QTextCharFormat &f) { f.setFontPointSize(7.3); }}, // half points, rounded
+        {u"red ", fg(QColor(255, 0, 0))},
+        {u"back ", [](QTextCharFormat &f) { f.setBackground(QColor(255, 255, 0)); }},
+        {u"all ", [](QTextCharFormat &f) {
+             f.setFontItalic(true), f.setFontUnderline(true), f.setFontStrikeOut(true);
+             f.setForeground(QColor(0, 0, 255)), f.setBackground(QColor(255, 0, 0));
+         }},
+        {u"k ", fg(Qt::black)}, // explicit black is a colour, not "auto"
+        {u"ms ", faces({"MS Sans Serif", "Arial"})}, // the first is the face
+        {u"wing ", [](QTextCharFormat &f) { f.setProperty(QTextFormat::FontFamily, QStringLiteral("Wingdings")); }},
+        {u"odd ", faces({"Odd {Face}; Name"})},
+        {u"ms", faces({"MS Sans Serif"})}, // again: no second entry
+        {u"caf\u00e9\u20ac\u2014\u4e2d\ufffd\U0001F600 a\\b{c}d a\tb a\u2028b a\u00a0b \t1\t-\t \t.", {}},
     };
-    for (const auto &c : cases) {
-        QTextCharFormat f;
-        c.set(f);
-        const QByteArray out = writeOne(QStringLiteral("word"), f);
-        const QString where = QLatin1String(c.name) + QLatin1String(": ") + QString::fromLatin1(out);
-        QVERIFY2(out.contains("word"), qPrintable(where));
-        for (const QString &w : all)
-            QVERIFY2(hasWord(out, w) == c.present.contains(w), qPrintable(w + " in " + where));
-        for (const QString &w : c.present)
-            QVERIFY2(hasWord(out, w), qPrintable(w + " missing in " + where));
-        // LibreOffice loses text after a \super that is not closed by a group
-        if (c.present.contains(QLatin1String("\\super")))
-            QVERIFY2(out.contains("{\\plain") && out.contains(" word}"), qPrintable(where));
-    }
-}
-
-void TestRtfWriter::paragraphFormats()
-{
     QTextDocument doc;
+    doc.setDefaultFont(QFont("Liberation Serif", 12));
     QTextCursor c(&doc);
-    c.insertText(QStringLiteral("left"));
+    for (const auto &r : runs) {
+        QTextCharFormat f;
+        if (r.set)
+            r.set(f);
+        c.insertText(QString::fromUtf16(r.text), f);
+    }
+    QTextCharFormat link;
+    link.setAnchor(true);
+    link.setAnchorHref("https://example.com/a?b=1&c=\"q\"");
+    c.insertBlock();
+    c.insertText("the ", link);
+    link.setFontWeight(QFont::Bold);
+    c.insertText("site", link); // one link, two runs
+    c.insertText(" now ", QTextCharFormat());
+    link.setAnchorHref("#part2"); // a place inside the document: Word's \l switch
+    c.insertText("go", link);
     for (Qt::Alignment a : {Qt::AlignHCenter, Qt::AlignRight, Qt::AlignJustify}) {
         QTextBlockFormat bf;
         bf.setAlignment(a);
         c.insertBlock(bf);
-        c.insertText(QStringLiteral("para"));
+        c.insertText(QStringLiteral("para"), QTextCharFormat());
     }
     QTextBlockFormat bf;
     bf.setLeftMargin(48);    // pixels at 96 dpi: 720 twips
@@ -147,94 +149,43 @@ void TestRtfWriter::paragraphFormats()
     bf.setBottomMargin(16);
     c.insertBlock(bf);
     c.insertText("indented");
-
+    c.insertBlock(QTextBlockFormat()); // trailing empty paragraphs survive
+    c.insertBlock();
     const QByteArray out = rtf::write(&doc);
-    for (const char *w : {"\\qc", "\\qr", "\\qj", "\\li720", "\\ri273", "\\fi-360", "\\sb120", "\\sa240"})
-        QVERIFY2(countWord(out, w) == 1, w);
-    // each paragraph starts from the defaults, so left needs no word; CR LF
-    // everywhere, braces balanced, one \par ending each paragraph (the
-    // last one too, so that trailing empty paragraphs survive)
-    QCOMPARE(countWord(out, "\\pard"), 5);
-    QCOMPARE(countWord(out, "\\par"), 5);
-    QCOMPARE(out.count('\n'), out.count("\r\n"));
-    QCOMPARE(out.count('{'), out.count('}'));
-}
-
-void TestRtfWriter::fontAndColourTables()
-{
-    QTextDocument doc;
-    doc.setDefaultFont(QFont("Liberation Serif", 12));
-    QTextCursor c(&doc);
-    QTextCharFormat ms;
-    ms.setFontFamilies({"MS Sans Serif", "Arial"}); // the first is the face
-    c.insertText("a", ms);
-    QTextCharFormat old;
-    old.setProperty(QTextFormat::FontFamily, QStringLiteral("Wingdings")); // older-style face
-    c.insertText("b", old);
-    c.insertText("c", QTextCharFormat()); // the document's default face
-    c.insertText("d", ms);                // again: no second entry
-    QTextCharFormat odd;
-    odd.setFontFamilies({"Odd {Face}; Name"});
-    c.insertText("e", odd);
-    QTextCharFormat red;
-    red.setForeground(QColor(255, 0, 0));
-    c.insertText("r", red);
-    QTextCharFormat blueOnRed;
-    blueOnRed.setForeground(QColor(0, 0, 255));
-    blueOnRed.setBackground(QColor(255, 0, 0));
-    c.insertText("u", blueOnRed);
-    QTextCharFormat black;
-    black.setForeground(Qt::black); // explicit black is a colour, not "auto"
-    c.insertText("k", black);
-
-    const QByteArray out = rtf::write(&doc);
-    const qsizetype start = out.indexOf("{\\fonttbl");
-    const QByteArray table = out.mid(start, out.indexOf("}\r\n", start) - start + 1);
-    // faces unknown to this machine are kept as written, each once, in order;
-    // braces and the entry-ending semicolon escaped
-    QCOMPARE(table, QByteArray("{\\fonttbl{\\f0\\fswiss\\fcharset0 MS Sans Serif;}{\\f1\\ftech\\fcharset0 Wingdings;}"
-                               "{\\f2\\froman\\fcharset0 Liberation Serif;}{\\f3\\fnil\\fcharset0 Odd \\{Face\\}\\'3b Name;}}"));
-    QVERIFY2(out.contains("{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;\\red0\\green0\\blue0;}"), out);
-    const QByteArray b = body(out);
-    for (const char *run : {"\\f0\\fs24 a", "\\f1\\fs24 b", "\\f2\\fs24 c", "\\f0\\fs24 d", "\\cf1 r",
-                            "\\cf2\\cb1\\highlight1 u", "\\cf3 k"})
-        QVERIFY2(b.contains(run), run);
-}
-
-void TestRtfWriter::nonAsciiAndEscapes()
-{
-    const struct {
-        QString text;
-        QByteArray expected;
-    } cases[] = {
-        {QString::fromUtf8("caf\u00e9"), "caf\\u233\\'e9"},
-        {QString::fromUtf8("\u20ac"), "\\u8364\\'80"}, // in Windows-1252 above 0x7F
-        {QString::fromUtf8("\u2014"), "\\u8212\\'97"},
-        {QString::fromUtf8("\u4e2d"), "\\u20013?"},                 // no ANSI form
-        {QString::fromUtf8("\ufffd"), "\\u-3?"},                    // above 32767: negative
-        {QString::fromUtf8("\U0001F600"), "\\u-10179?\\u-8704?"}, // surrogates, each its own \u
-        {QStringLiteral("a\\b{c}d"), "a\\\\b\\{c\\}d"},
-        {QStringLiteral("a\tb"), "a\\tab b"},
-        {QStringLiteral("a") + QChar(QChar::LineSeparator) + QStringLiteral("b"), "a\\line b"},
-        {QStringLiteral("a") + QChar(0xA0) + QStringLiteral("b"), "a\\~b"},
-        // text after a control word: the delimiting blank is added only when
-        // the text would otherwise run into the word
-        {QStringLiteral("\t1"), "\\tab 1"},
-        {QStringLiteral("\t-"), "\\tab -"},
-        {QStringLiteral("\t "), "\\tab  "},
-        {QStringLiteral("\t."), "\\tab."},
-    };
-    for (const auto &t : cases) {
-        const QByteArray out = writeOne(t.text);
-        QVERIFY2(out.contains(t.expected), qPrintable(t.text + " -> " + out));
-    }
-
-    // all of it 7-bit, whatever the text
-    QString every;
-    for (int u = 1; u < 0x3000; u += 7)
-        every += QChar(u);
-    const QByteArray out = writeOne(every);
-    QVERIFY(std::all_of(out.begin(), out.end(), [](char ch) { return uchar(ch) < 0x80; }));
+    QCOMPARE(out.split('\n'), QByteArray(
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n"
+        "{\\fonttbl{\\f0\\froman\\fcharset0 Liberation Serif;}{\\f1\\fswiss\\fcharset0 MS Sans Serif;}{"
+        "\\f2\\ftech\\fcharset0 Wingdings;}{\\f3\\fnil\\fcharset0 Odd \\{Face\\}\\'3b Name;}}\r\n"
+        "{\\colortbl;\\red255\\green0\\blue0;\\red255\\green255\\blue0;\\red0\\green0\\blue255;\\red0\\green0"
+        "\\blue0;}\r\n"
+        "{\\*\\generator Quillet 99 2.0;}\\viewkind4\\deftab1200\r\n"
+        "\\pard\\plain\\f0\\fs24 plain \\plain\\f0\\fs24\\b bold black \\plain\\f0\\fs24 demi \\plain\\f0\\fs24"
+        "\\i it \\plain\\f0\\fs24\\ul ul \\plain\\f0\\fs24\\ulwave wave \\plain\\f0\\fs24\\strike strike {"
+        "\\plain\\f0\\fs24\\super sup}\\plain\\f0\\fs24\\sub sub\r\n"
+        "\\plain\\f0\\fs21  10.5 \\plain\\f0\\fs15 7.3 \\plain\\f0\\fs24\\cf1 red \\plain\\f0\\fs24\\cb2"
+        "\\highlight2 back \\plain\\f0\\fs24\\i\\ul\\strike\\cf3\\cb1\\highlight1 all \\plain\\f0\\fs24\\cf4 k "
+        "\\plain\\f1\\fs24 ms \\plain\\f2\\fs24 wing \r\n"
+        "\\plain\\f3\\fs24 odd \\plain\\f1\\fs24 ms\\plain\\f0\\fs24 caf\\u233\\'e9\\u8364\\'80\\u8212\\'97"
+        "\\u20013?\\u-3?\\u-10179?\\u-8704? a\\\\b\\{c\\}d a\\tab b a\\line b a\\~b \\tab 1\\tab -\\tab  \\tab."
+        "\\par\r\n"
+        "\\pard{\\field{\\*\\fldinst{HYPERLINK \"https://example.com/a?b=1&c=%22q%22\"}}{\\fldrslt{\\plain"
+        "\\f0\\fs24 the \\plain\\f0\\fs24\\b site}}}\\plain\\f0\\fs24  now {\\field{\\*\\fldinst{HYPERLINK \\"
+        "\\l \"part2\"}}{\\fldrslt{\\plain\\f0\\fs24\\b go}}}\r\n"
+        "\\par\r\n"
+        "\\pard\\qc\\plain\\f0\\fs24 para\\par\r\n"
+        "\\pard\\qr\\plain\\f0\\fs24 para\\par\r\n"
+        "\\pard\\qj\\plain\\f0\\fs24 para\\par\r\n"
+        "\\pard\\li720\\ri273\\fi-360\\sb120\\sa240\\plain\\f0\\fs24 indented\\par\r\n"
+        "\\pard\\plain\\f0\\fs24\\par\r\n"
+        "\\pard\\plain\\f0\\fs24\\par\r\n"
+        "}\r\n").split('\n'));
+    // The address reads back escaped, the same one; a wave reads back as a plain underline.
+    QTextCharFormat escaped, single;
+    escaped.setAnchorHref("https://example.com/a?b=1&c=%22q%22");
+    doc.find("the site").mergeCharFormat(escaped);
+    single.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+    doc.find("wave ").mergeCharFormat(single);
+    checkStable(doc);
 }
 
 void TestRtfWriter::lineLengths()
@@ -250,6 +201,9 @@ void TestRtfWriter::lineLengths()
     c.insertBlock();
     c.insertText(QString(3000, QChar(0x4e2d)));
     c.insertBlock();
+    for (int u = 0x20; u < 0x3000; u += 7)
+        c.insertText(QString(QChar(u)));
+    c.insertBlock();
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
     for (int i = 0; i < 500; ++i)
@@ -257,27 +211,8 @@ void TestRtfWriter::lineLengths()
     const QByteArray out = rtf::write(&doc);
     for (const QByteArray &line : out.split('\n'))
         QVERIFY2(line.size() <= 512, line.left(80));
+    QVERIFY(std::all_of(out.begin(), out.end(), [](char ch) { return uchar(ch) < 0x80; }));
     QCOMPARE(plain(out), doc.toPlainText()); // no blank added where lines break
-}
-
-void TestRtfWriter::links()
-{
-    QTextDocument doc;
-    QTextCursor c(&doc);
-    c.insertText("see ");
-    QTextCharFormat link;
-    link.setAnchor(true);
-    link.setAnchorHref("https://example.com/a?b=1&c=\"q\"");
-    c.insertText("the ", link);
-    link.setFontWeight(QFont::Bold);
-    c.insertText("site", link); // one link, two runs
-    c.insertText(" now ", QTextCharFormat());
-    link.setAnchorHref("#part2"); // a place inside the document: Word's \l switch
-    c.insertText("go", link);
-    const QByteArray out = body(rtf::write(&doc));
-    QCOMPARE(out.count("\\field"), 2);
-    QVERIFY2(out.contains("{\\field{\\*\\fldinst{HYPERLINK \"https://example.com/a?b=1&c=%22q%22\"}}{\\fldrslt{"), out);
-    QVERIFY2(out.contains("{\\*\\fldinst{HYPERLINK \\\\l \"part2\"}}"), out);
 }
 
 void TestRtfWriter::tables()
@@ -302,8 +237,6 @@ void TestRtfWriter::tables()
     c.insertText("after");
 
     const QByteArray out = rtf::write(&doc);
-    QCOMPARE(countWord(out, "\\row"), 3);
-    QCOMPARE(countWord(out, "\\cell"), 8);
     // 96 px = 1440 twips; 25 % of the 9360-twip text width; the rest between;
     // the merged cell ends at the right edge of the column it spans to
     QStringList edges;
@@ -336,8 +269,7 @@ void TestRtfWriter::picture()
     const QByteArray out = body(rtf::write(&doc, &lost));
     QCOMPARE(lost, 1); // said, not silent
     QCOMPARE(out.count("{\\pict"), 1);
-    for (const char *w : {"\\pngblip", "\\picw3", "\\pich2", "\\picwgoal450", "\\pichgoal30"})
-        QVERIFY2(hasWord(out, w), w);
+    QVERIFY2(out.contains("x{\\pict\\pngblip\\picw3\\pich2\\picwgoal450\\pichgoal30\r\n89504e47"), out);
     // the hex is a PNG that decodes to the same picture
     const qsizetype start = out.indexOf("89504e47");
     QVERIFY(start > 0);
@@ -347,46 +279,12 @@ void TestRtfWriter::picture()
     QCOMPARE(back.pixelColor(1, 1), QColor(Qt::red));
     QVERIFY(out.indexOf("y") > out.indexOf("{\\pict"));
 
-    // A photo over Qt's image size limit (7360 x 4912 here, by its header)
-    // does not decode: its bytes go out as they came.
-    QByteArray png;
-    QBuffer buf(&png);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "PNG");
-    auto crc32 = [](const QByteArray &d) {
-        quint32 c = 0xFFFFFFFFu;
-        for (char ch : d) {
-            c ^= uchar(ch);
-            for (int k = 0; k < 8; ++k)
-                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-        }
-        return ~c;
-    };
-    auto be32 = [](quint32 v) {
-        const char b[] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-        return QByteArray(b, 4);
-    };
-    png.replace(16, 8, be32(7360) + be32(4912)); // IHDR's width and height, then its CRC
-    png.replace(29, 4, be32(crc32(png.mid(12, 17))));
-    QVERIFY(QImage::fromData(png).isNull());
-    QTextDocument big;
-    big.addResource(QTextDocument::ImageResource, QUrl("mem:big"), png);
-    QTextCursor bc(&big);
-    imf = QTextImageFormat();
-    imf.setName("mem:big");
-    imf.setWidth(736);
-    imf.setHeight(491.2);
-    bc.insertImage(imf);
-    const QByteArray bigOut = rtf::write(&big, &lost);
+    // A photo over Qt's image size limit does not decode: its bytes go out
+    // as they came, sized from their header.
+    auto big = load(fileData(QStringLiteral(QUILLET_TEST_DATA "/writer/huge-photo.rtf")));
+    const QByteArray bigOut = rtf::write(big.get(), &lost);
     QCOMPARE(lost, 0);
-    for (const char *w : {"\\pngblip", "\\picw7360", "\\pich4912", "\\picwgoal11040"})
-        QVERIFY2(hasWord(bigOut, w), w);
-    QTextDocument back2;
-    QVERIFY(rtf::read(bigOut, &back2));
-    QTextCursor found(&back2);
-    found.movePosition(QTextCursor::NextCharacter);
-    const QTextImageFormat backFormat = found.charFormat().toImageFormat();
-    QCOMPARE(back2.resource(QTextDocument::ImageResource, QUrl(backFormat.name())).toByteArray(), png);
+    QVERIFY2(bigOut.contains("\\picw7360\\pich4912") && bigOut.contains("4948445200001cc000001330"), bigOut);
 }
 
 void TestRtfWriter::roundTripFiles_data()
@@ -399,69 +297,18 @@ void TestRtfWriter::roundTripFiles_data()
     }
 }
 
+// Real files: read with the text LibreOffice extracts from them (where the
+// corpus has it), and through the round trip.
 void TestRtfWriter::roundTripFiles()
 {
     QFETCH(QString, path);
     auto doc = load(fileData(path));
     QVERIFY(doc);
     QVERIFY(!doc->toPlainText().trimmed().isEmpty());
-    checkRoundTrip(*doc);
-}
-
-// A document built in the editor's way (through a cursor) survives the trip
-// through RTF with the formatting the writer knows.
-void TestRtfWriter::roundTripBuilt()
-{
-    QTextDocument doc;
-    QTextCursor c(&doc);
-    QTextCharFormat f;
-    f.setFontFamilies({"MS Sans Serif"});
-    f.setFontPointSize(8);
-    c.insertText("Plain ", f);
-    QTextCharFormat g = f;
-    g.setFontWeight(QFont::Bold);
-    g.setForeground(QColor(0x12, 0x34, 0x56));
-    c.insertText("bold blue ", g);
-    g = f;
-    g.setFontItalic(true);
-    g.setFontUnderline(true);
-    g.setFontStrikeOut(true);
-    g.setBackground(QColor(Qt::yellow));
-    c.insertText(QString::fromUtf8("all \u00e9\u20ac\u4e2d\U0001F600 "), g);
-    g = f;
-    g.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
-    c.insertText("2", g);
-    g = f;
-    g.setFontFamilies({"Courier New"});
-    g.setFontPointSize(10.5);
-    c.insertText(QStringLiteral(" {x}\\y\t1") + QChar(QChar::LineSeparator) + QStringLiteral("-z") + QChar(0xA0), g);
-    QTextBlockFormat bf;
-    bf.setAlignment(Qt::AlignRight);
-    bf.setLeftMargin(10);
-    bf.setTextIndent(-5);
-    bf.setTopMargin(3);
-    bf.setBottomMargin(4.5);
-    c.insertBlock(bf);
-    QTextCharFormat link = f;
-    link.setAnchor(true);
-    link.setAnchorHref("https://example.org/");
-    c.insertText("link ", link);
-    link.setFontWeight(QFont::Bold);
-    c.insertText("in two runs", link);
-    link.setFontWeight(QFont::Normal);
-    c.insertText(" text", f);
-    c.insertBlock(QTextBlockFormat());
-    c.insertBlock(QTextBlockFormat()); // an empty paragraph between
-    c.insertText("last", f);
-    QImage img(4, 3, QImage::Format_ARGB32);
-    img.fill(QColor(10, 200, 30, 128));
-    doc.addResource(QTextDocument::ImageResource, QUrl("mem:pic"), img);
-    QTextImageFormat imf;
-    imf.setName("mem:pic");
-    c.insertImage(imf);
-    link.setAnchorHref("#last");
-    c.insertText("jump", link);
-    checkRoundTrip(doc);
+    const QString libreOffice = QString::fromUtf8(fileData(path.chopped(4) + QStringLiteral(".lo.txt")));
+    if (path.contains(QLatin1String("/corpus/")))
+        QCOMPARE(collapsed(rtf::plainText(doc.get())), collapsed(libreOffice));
+    checkStable(*doc, false);
 }
 
 // Where tables sit among the paragraphs, and tables inside table cells.
@@ -484,8 +331,191 @@ void TestRtfWriter::roundTripTables()
     c.movePosition(QTextCursor::End);
     c.insertBlock();
     c.insertText("end");
-    QVERIFY(hasWord(rtf::write(&doc), "\\itap3"));
-    checkRoundTrip(doc);
+    QVERIFY(rtf::write(&doc).contains("\\itap3"));
+    checkStable(doc, false);
+}
+
+void TestRtfWriter::keptParts()
+{
+    // Word's way of writing each part the editor does not show.
+    auto doc = load("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times;}{\\f1 Arial;}}"
+                    "{\\colortbl;\\red255\\green0\\blue0;}"
+                    "{\\header \\pard\\plain\\qc\\f1 Head {\\cf1 red}\\par}{\\footerl \\pard Left foot\\par}"
+                    "\\pard Body{\\super\\chftn}{\\footnote \\pard\\plain{\\super\\chftn} The note.}"
+                    " more{\\footnote\\ftnalt \\pard An endnote.}"
+                    " text{\\*\\atnid AB}{\\*\\atnauthor Ann Bee}\\chatn{\\*\\annotation{\\*\\atnref 1}\\pard A comment.}"
+                    " end{\\v secret}.\\par"
+                    "{\\v hidden start}Second\\par}");
+    QVERIFY(doc);
+    QCOMPARE(doc->toPlainText(), QString::fromUtf16(u"Body1 more text end.\n\u200BSecond"));
+    const QStringList sections = doc->rootFrame()->frameFormat().property(rtf::kSectionParts).toStringList();
+    QCOMPARE(QStringList(sections).replaceInStrings(QRegularExpression(QStringLiteral("(?s)\x1f.*")), QString()),
+             QStringList({"header", "footerl"}));
+    // Each part at its place: number, tool tip, kind and the two fields (the content of a note is RTF).
+    QStringList parts;
+    for (const char16_t *at : {u"1", u"e text", u"t end", u"d.", u"\u200B"}) {
+        const QTextCharFormat f = formatOf(doc.get(), QString::fromUtf16(at));
+        for (const QString &p : f.property(rtf::kAttachedParts).toStringList())
+            parts << f.stringProperty(rtf::kAutoNumber) + u'|' + f.toolTip() + u'|'
+                    + (p.startsWith(QLatin1String("hidden")) ? p : p.section(u'\x1f', 0, 2));
+    }
+    QCOMPARE(parts, QStringList({"1|1 The note.|footnote\x1f\x1f", "|An endnote.|endnote\x1f\x1f",
+                                 "|Ann Bee: A comment.|annotation\x1f" "AB\x1f" "Ann Bee", "||hidden\x1f\x1f\x1fsecret",
+                                 "||hidden\x1f\x1f\x1fhidden start"}));
+    // The header keeps its look; its colour is in the document's table.
+    QTextDocument head;
+    QVERIFY(rtf::read(sections[0].section(u'\x1f', 3).toLatin1(), &head));
+    QCOMPARE(formatOf(&head, QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
+    QCOMPARE(head.firstBlock().blockFormat().alignment(), Qt::AlignHCenter);
+    checkStable(*doc);
+
+    // Text typed right after a footnote mark takes its look but is kept.
+    QTextCursor typing = doc->find(QStringLiteral("Body1"));
+    typing.clearSelection();
+    typing.insertText(QStringLiteral("typed"));
+    QVERIFY(plain(rtf::write(doc.get())).startsWith(QStringLiteral("Body1typed more")));
+
+    // A note inside a link: the link stays around it, the note keeps its text.
+    doc = load("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"https://x.example/\"}{\\fldrslt link"
+               "{\\super\\chftn}{\\footnote\\pard Note.}}} after}");
+    QCOMPARE(doc->toPlainText(), QStringLiteral("link1 after"));
+    checkStable(*doc);
+    auto again = load(rtf::write(doc.get()));
+    QCOMPARE(formatOf(again.get(), QStringLiteral("1")).toolTip(), QStringLiteral("Note."));
+    QCOMPARE(formatOf(again.get(), QStringLiteral("k1")).anchorHref(), QStringLiteral("https://x.example/"));
+    QVERIFY(formatOf(again.get(), QStringLiteral("after")).anchorHref().isEmpty());
+
+    // Hidden text at the end of a table cell stays in its cell.
+    doc = load("{\\rtf1\\trowd\\cellx1000\\cellx2000\\intbl a{\\v h}\\cell b\\cell\\row}");
+    QCOMPARE(formatOf(doc.get(), QStringLiteral("a")).property(rtf::kAttachedParts).toStringList(),
+             QStringList{QStringLiteral("hidden\x1f\x1f\x1fh")});
+    checkStable(*doc);
+}
+
+void TestRtfWriter::tabsAndLineSpacing()
+{
+    auto doc = load("{\\rtf1 \\pard\\tx720\\tqr\\tldot\\tx5760\\tqc\\tx3000\\tqdec\\tlhyph\\tx4320 cols\\par"
+                    "\\pard\\tx1440\\tb2000\\tx1440\\tqr\\tx100 same place\\par"
+                    "\\pard\\sl360\\slmult1 one and a half\\par\\pard\\sl-300\\slmult0 exactly\\par"
+                    "\\pard\\sl480 at least\\par\\pard\\sl0 single\\par}");
+    QVERIFY(doc);
+    // Kinds: 0 left, 1 right, 2 centre, 3 decimal; positions in twips; 300 twips = 20 px.
+    QCOMPARE(formatDump(*doc).filter(QStringLiteral("P0")).replaceInStrings(QStringLiteral("P0 q1 li0 ri0 fi0 sb0 sa0"), QString()),
+             QStringList({" tab0:720 tab2:3000 tab3:4320 tab1:5760 leaders'  -.'", " tab1:100 tab0:1440", " line1:150",
+                          " line2:20", " line3:32", ""}));
+    QCOMPARE(blockOf(doc.get(), QStringLiteral("cols")).tabPositions().at(2).delimiter, QChar(u'.'));
+    checkStable(*doc);
+}
+
+void TestRtfWriter::cellLooks()
+{
+    // Three columns of 2880 twips; a row of fewer, wider cells spans them;
+    // vertical and horizontal merges; borders only where written.
+    auto doc = load(
+        "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
+        "\\trowd\\trgaph108\\trrh400\\clcbpat2\\clvertalc\\clbrdrt\\brdrs\\brdrw30\\brdrcf1"
+        "\\clbrdrb\\brdrdb\\brdrw15\\cellx2880\\clshdng2500\\cellx8640"
+        "\\pard\\intbl a\\cell wide\\cell\\row"
+        "\\trowd\\trgaph108\\clvmgf\\cellx2880\\clvertalb\\cellx5760\\cellx8640"
+        "\\pard\\intbl tall\\cell b\\cell c\\cell\\row"
+        "\\trowd\\trgaph108\\clvmrg\\cellx2880\\clmgf\\cellx5760\\clmrg\\cellx8640"
+        "\\pard\\intbl\\cell joined\\cell\\cell\\row"
+        "\\pard after\\par}");
+    QVERIFY(doc);
+    const QStringList dump = tableDump(doc->rootFrame());
+    // va: 3 middle, 5 bottom; borders width/style (3 solid, 4 double)/colour
+    QCOMPARE(dump, QStringList({
+        "table 3x3 w[2880,2880,2880] pad108 border0",
+        " 0,0 1x1 bg#0000ff va3 h400 2/3/#ff0000 - 1/4/#000000 - a",
+        " 0,1 1x2 bg#c0c0c0 va0 h400 - - - - wide",
+        " 1,0 2x1 bg va0 h0 - - - - tall",
+        " 1,1 1x1 bg va5 h0 - - - - b",
+        " 1,2 1x1 bg va0 h0 - - - - c",
+        " 2,1 1x2 bg va0 h0 - - - - joined",
+    }));
+    QCOMPARE(structure(*doc), QStringLiteral("[a|wide/tall|b|c/joined] after"));
+    QVERIFY(rtf::write(doc.get()).contains("\\clvmgf")); // our reader merges without it, others do not
+    checkStable(*doc);
+}
+
+void TestRtfWriter::lists()
+{
+    // As LibreOffice and Word write them: the list table defines the
+    // levels, paragraphs name them, \listtext is only a label.
+    auto doc = load(
+        "{\\rtf1{\\fonttbl{\\f0 Times;}{\\f1\\fcharset2 Symbol;}}"
+        "{\\*\\listtable{\\list\\listtemplateid7"
+        "{\\listlevel\\levelnfc0\\levelstartat3{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}\\fi-360\\li720}"
+        "{\\listlevel\\levelnfc4\\levelstartat1{\\leveltext\\'03(\\'01);}{\\levelnumbers\\'02;}\\fi-360\\li1440}"
+        "\\listid11}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\u-3913 ?;}{\\levelnumbers;}\\f1\\fi-283\\li709}\\listid22}"
+        "{\\list{\\listlevel\\levelnfc2{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}\\fi-360\\li720}\\listid33}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid11\\listoverridecount0\\ls1}"
+        "{\\listoverride\\listid22\\listoverridecount0\\ls2}{\\listoverride\\listid33\\ls3}}"
+        "{\\listtext 3.\\tab}\\pard\\ls1\\li720\\fi-360 three\\par"
+        "{\\listtext (a)\\tab}\\pard\\ls1\\ilvl1\\li1440\\fi-360 sub\\par"
+        "{\\listtext 4.\\tab}\\pard\\ls1\\li720\\fi-360 four\\par"
+        "\\pard between\\par"
+        "{\\listtext\\f1 \\'b7\\tab}\\pard\\ls2 bullet\\par"
+        "\\pard\\ls1 five\\par"
+        "\\pard\\ls3 roman\\par}");
+    QVERIFY(doc);
+    QCOMPARE(plain(rtf::write(doc.get())), QString::fromUtf16(u"3.\tthree\n(a)\tsub\n4.\tfour\nbetween\n"
+                                                                u"\u2022\tbullet\n5.\tfive\ni.\troman"));
+    QTextBlock three = doc->find(QStringLiteral("three")).block();
+    QTextList *first = three.textList();
+    QVERIFY(first);
+    QCOMPARE(first->format().style(), QTextListFormat::ListDecimal);
+    QCOMPARE(first->count(), 3); // three, four, five: one list, numbering goes on
+    QCOMPARE(doc->find(QStringLiteral("sub")).block().textList()->format().style(), QTextListFormat::ListLowerAlpha);
+    QCOMPARE(three.blockFormat().leftMargin(), 48.0); // 720 twips
+    QCOMPARE(three.blockFormat().textIndent(), 0.0);  // the marker's: -360 on the list
+    QCOMPARE(doc->find(QStringLiteral("between")).block().textList(), nullptr);
+    QCOMPARE(rtf::listMarker(doc->find(QStringLiteral("bullet")).block()), QStringLiteral(u"\u2022"));
+    // Written back as list tables, with labels for older readers.
+    QVERIFY(rtf::write(doc.get()).contains("{\\listtext\\pard\\plain 3.\\tab}"));
+    checkStable(*doc);
+}
+
+// What we write, LibreOffice reads with the same layout: indents at their
+// true size, merged table cells, lists, and the parts the editor does not
+// show (header, footnote). Skipped where LibreOffice is not installed.
+void TestRtfWriter::libreOfficeLayout()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+        QSKIP("LibreOffice (soffice) is not installed");
+    auto doc = load(
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}"
+        "{\\header \\pard Running head\\par}"
+        "{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}\\fi-360\\li720}\\listid5}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid5\\ls1}}"
+        "\\pard\\li1440\\fi-720 indented\\par"
+        "\\pard\\ls1\\li720 first item\\par\\pard\\ls1\\li720 second item{\\super\\chftn}{\\footnote\\pard Note text.}\\par"
+        "\\trowd\\cellx2880\\cellx8640\\pard\\intbl a\\cell wide\\cell\\row"
+        "\\trowd\\clvmgf\\cellx2880\\cellx5760\\cellx8640\\pard\\intbl tall\\cell b\\cell c\\cell\\row"
+        "\\trowd\\clvmrg\\cellx2880\\cellx5760\\cellx8640\\pard\\intbl\\cell d\\cell e\\cell\\row"
+        "\\pard after\\par}");
+    QVERIFY(doc);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString html = libreOfficeHtml(dir, rtf::write(doc.get())).simplified(); // it wraps lines
+    QVERIFY2(!html.isEmpty(), "LibreOffice wrote no HTML");
+
+    // One inch of left indent, half an inch hanging: 1440 and -720 twips.
+    static const QRegularExpression para(QStringLiteral("<p[^>]*style=\"([^\"]*)\"[^>]*>\\s*(?:<[^>]*>\\s*)*indented"));
+    const auto m = para.match(html);
+    QVERIFY2(m.hasMatch(), qPrintable(html.left(2000)));
+    static const QRegularExpression left(QStringLiteral("margin-left:\\s*([^;]+)"));
+    static const QRegularExpression indent(QStringLiteral("text-indent:\\s*([^;]+)"));
+    QVERIFY(qAbs(cssTwips(left.match(m.captured(1)).captured(1)) - 1440) <= 15);
+    QVERIFY(qAbs(cssTwips(indent.match(m.captured(1)).captured(1)) + 720) <= 15);
+    // The list is a list; the table keeps its merged cells.
+    QVERIFY(html.contains(QLatin1String("<ol")));
+    QVERIFY(html.contains(QLatin1String("colspan=\"2\"")));
+    QVERIFY(html.contains(QLatin1String("rowspan=\"2\"")));
+    // The parts the editor does not show are there.
+    QVERIFY(html.contains(QLatin1String("Running head")));
+    QVERIFY(html.contains(QLatin1String("Note text.")));
 }
 
 QTEST_MAIN(TestRtfWriter)
