@@ -18,6 +18,7 @@ class TestRtfReader : public QObject {
 
 private slots:
     void notRtfLeavesDocument();
+    void progressAndCancel();
     void text_data();
     void text();
     void dialectFiles();
@@ -45,6 +46,31 @@ void TestRtfReader::notRtfLeavesDocument()
     QVERIFY(rtf::read("{\\rtf1 new}", &doc));
     QCOMPARE(doc.toPlainText(), QStringLiteral("new"));
     QVERIFY(!rtf::read("{\\rtf1 x}", nullptr));
+}
+
+void TestRtfReader::progressAndCancel()
+{
+    QByteArray data = "{\\rtf1\\ansi ";
+    while (data.size() < 5 * 512 * 1024)
+        data += "some {\\b bold} words\\par ";
+    data += "}";
+    QTextDocument whole;
+    QList<qint64> seen;
+    bool totalsRight = true;
+    QVERIFY(rtf::read(data, &whole, [&](qint64 done, qint64 total) {
+        totalsRight &= total == data.size();
+        seen << done;
+        return true;
+    }));
+    QVERIFY(totalsRight);
+    QVERIFY(seen.size() >= 2 && std::is_sorted(seen.begin(), seen.end()) && seen.last() <= data.size());
+    QCOMPARE(whole.toPlainText(), load(data)->toPlainText()); // reports change nothing read
+    // Cancelled at the second report: reading stops there and says so.
+    QTextDocument part;
+    int calls = 0;
+    QVERIFY(!rtf::read(data, &part, [&](qint64, qint64) { return ++calls < 2; }));
+    QCOMPARE(calls, 2);
+    QVERIFY(part.characterCount() < whole.characterCount() / 2);
 }
 
 void TestRtfReader::text_data()
