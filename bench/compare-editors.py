@@ -27,30 +27,30 @@ import time
 TICK = os.sysconf("SC_CLK_TCK")
 
 
+def stat_fields(pid):
+    """The fields of /proc/PID/stat after the command name; None when gone."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()
+    except OSError:
+        return None
+
+
 def group_pids(pgid):
     pids = []
     for name in os.listdir("/proc"):
-        if not name.isdigit():
-            continue
-        try:
-            with open(f"/proc/{name}/stat") as f:
-                fields = f.read().rsplit(")", 1)[1].split()
-            if int(fields[2]) == pgid:
-                pids.append(int(name))
-        except OSError:
-            pass
+        fields = stat_fields(name) if name.isdigit() else None
+        if fields and int(fields[2]) == pgid:
+            pids.append(int(name))
     return pids
 
 
 def cpu_seconds(pids):
     total = 0.0
     for pid in pids:
-        try:
-            with open(f"/proc/{pid}/stat") as f:
-                fields = f.read().rsplit(")", 1)[1].split()
+        fields = stat_fields(pid)
+        if fields:
             total += (int(fields[11]) + int(fields[12])) / TICK
-        except OSError:
-            pass
     return total
 
 
