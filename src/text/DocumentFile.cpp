@@ -48,6 +48,46 @@ QString tooLarge(qint64 maxBytes)
     return QStringLiteral("file too large (over %1 bytes)").arg(maxBytes);
 }
 
+struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+};
+
+bool fail(QString *error, int err)
+{
+    *error = errnoError(err);
+    return false;
+}
+
+// For a writable file in a folder that takes no new files. The room for the
+// new content is reserved before the first old byte is overwritten, so a
+// full disk or a file-size limit fails the save with the old file whole.
+bool saveInPlace(const QString &path, const QByteArray &data, QString *error)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(error, errno);
+    Closer closer{fd};
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *error = typeError(st.st_mode);
+        return false;
+    }
+    if (!data.isEmpty()) {
+        if (const int err = ::posix_fallocate(fd, 0, data.size()))
+            return fail(error, err);
+    }
+    for (qint64 done = 0; done < data.size();) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno != EINTR)
+            return fail(error, errno);
+        done += qMax<ssize_t>(n, 0);
+    }
+    if (::ftruncate(fd, data.size()) != 0 || ::fsync(fd) != 0)
+        return fail(error, errno);
+    return true;
+}
+
 } // namespace
 
 bool save(const QString &path, const QByteArray &data, QString *error)
@@ -61,10 +101,13 @@ bool save(const QString &path, const QByteArray &data, QString *error)
         return false;
     }
     QSaveFile f(path);
-    // A writable file in a folder we may not create files in can still be
-    // saved, in place; the rename cannot protect it then.
-    f.setDirectWriteFallback(true);
     if (!f.open(QIODevice::WriteOnly)) {
+        // A writable file in a folder we may not create files in can still
+        // be saved, in place.
+        const QByteArray name = QFile::encodeName(path);
+        const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+        if (::access(name.constData(), W_OK) == 0 && ::access(folder.constData(), W_OK) != 0)
+            return saveInPlace(path, data, error);
         *error = f.errorString();
         return false;
     }
@@ -115,7 +158,7 @@ bool load(const QString &path, QByteArray *data, QString *error, qint64 maxBytes
         *error = errnoError(errno);
         return false;
     }
-    struct Closer { int fd; ~Closer() { ::close(fd); } } closer{fd};
+    Closer closer{fd};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         *error = typeError(st.st_mode);
         return false;

@@ -17,10 +17,11 @@ constexpr qint64 kMaxDocumentBytes = qint64(512) * 1024 * 1024;
 
 // Writes data to path: into a temporary file beside it, flushed, checked and
 // fsync'd, then renamed over the old file. When the folder refuses the
-// temporary file but the file itself is writable, writes the file in place
-// (still flushed, checked and fsync'd). On failure returns false with a short
-// reason (lower case, no full stop) in *error; on the atomic path the old
-// file is then untouched.
+// temporary file but the file itself is writable, writes the file in place,
+// with its room reserved first (still checked and fsync'd). On failure
+// returns false with a short reason (lower case, no full stop) in *error;
+// the old file is then untouched, unless the disk fails in the middle of an
+// in-place write.
 bool save(const QString &path, const QByteArray &data, QString *error);
 
 // Reads a whole regular file of at most maxBytes. Folders, pipes, devices

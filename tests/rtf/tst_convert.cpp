@@ -230,6 +230,7 @@ void TestConvert::writeInPlace()
     }
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(oneLine(r.err) && r.err.contains("out.txt"), r.err);
+    QCOMPARE(fileData(out), QByteArray("new text\n"));   // room is reserved before the old bytes go
     QFile::setPermissions(folder, QFileDevice::Permissions(0x7755));
 }
 
