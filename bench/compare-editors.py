@@ -83,6 +83,11 @@ def drop_lock(path):
 
 def measure(cmd, title, limit=300):
     drop_lock(cmd[-1])
+    # The last run's window must be gone, or it would be taken for this one's.
+    for _ in range(100):
+        if not window_up(title):
+            break
+        time.sleep(0.1)
     start = time.monotonic()
     proc = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                             start_new_session=True)
