@@ -39,7 +39,8 @@ struct Keyword {
     std::string_view name;
     KwType type;
     Kw id;
-    char16_t ch; // the character of a Symbol; which kind of a HeaderPart, side, style...
+    char16_t ch; // the character of a Symbol; which kind of a HeaderPart, side, style,
+                 // underline (a QTextCharFormat::UnderlineStyle; 0 single)...
 };
 
 // A hashed lookup of the exact name; nullptr when unknown.

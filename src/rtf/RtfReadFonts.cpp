@@ -96,7 +96,7 @@ const QTextCharFormat &Reader::charFormatFor(const CharState &s)
     if (s.italic)
         f.setFontItalic(true);
     if (s.underline)
-        f.setFontUnderline(true);
+        f.setUnderlineStyle(QTextCharFormat::UnderlineStyle(s.underline));
     if (s.strike)
         f.setFontStrikeOut(true);
     if (s.valign == 1)

@@ -164,7 +164,7 @@ inline void Reader::word(const Token &t)
     switch (k->type) {
     case KwType::Destination: destination(k->id, k->ch); break;
     case KwType::Flag: flag(k->id, k->ch); break;
-    case KwType::Toggle: toggle(k->id, !t.hasParam || t.param != 0); break;
+    case KwType::Toggle: toggle(k->id, !t.hasParam || t.param != 0, k->ch); break;
     case KwType::Value: value(k->id, t.hasParam ? t.param : 0, t.hasParam); break;
     case KwType::Symbol: addChar(k->ch); break;
     }
@@ -314,7 +314,7 @@ void Reader::flag(Kw id, char16_t arg)
     case Kw::NoSuperSub: m_st.ch.valign = 0; break;
     case Kw::Super: m_st.ch.valign = 1; break;
     case Kw::Sub: m_st.ch.valign = 2; break;
-    case Kw::UlNone: m_st.ch.underline = false; break;
+    case Kw::UlNone: m_st.ch.underline = QTextCharFormat::NoUnderline; break;
     case Kw::Trowd:
     case Kw::ClMgf:
     case Kw::ClMrg:
@@ -351,12 +351,14 @@ void Reader::flag(Kw id, char16_t arg)
     }
 }
 
-void Reader::toggle(Kw id, bool on)
+void Reader::toggle(Kw id, bool on, char16_t kind)
 {
     switch (id) {
     case Kw::B: m_st.ch.bold = on; break;
     case Kw::I: m_st.ch.italic = on; break;
-    case Kw::Ul: m_st.ch.underline = on; break;
+    case Kw::Ul: // dotted, dashed, wavy...; double, thick and words-only draw single
+        m_st.ch.underline = !on ? 0 : kind ? uint8_t(kind) : uint8_t(QTextCharFormat::SingleUnderline);
+        break;
     case Kw::Strike: m_st.ch.strike = on; break;
     case Kw::V: m_st.hidden = on; break;
     case Kw::Caps: m_st.ch.caps = on ? 1 : 0; break;

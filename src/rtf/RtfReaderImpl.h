@@ -73,7 +73,7 @@ struct CharState {
     int link = 0;  // 1-based index into the reader's link targets
     bool bold = false;
     bool italic = false;
-    bool underline = false;
+    uint8_t underline = 0; // a QTextCharFormat::UnderlineStyle
     bool strike = false;
     uint8_t valign = 0; // 1 superscript, 2 subscript
     uint8_t caps = 0;   // 1 all capitals, 2 small capitals
@@ -89,8 +89,8 @@ inline size_t qHash(const CharState &s, size_t seed = 0)
     const quint64 a = quint64(quint32(s.font)) << 32 | quint32(s.size);
     const quint64 b = quint64(quint32(s.fg)) << 32 | quint32(s.bg);
     const quint64 c = quint64(quint32(s.link)) << 32 | quint32(s.bold) | quint32(s.italic) << 1
-        | quint32(s.underline) << 2 | quint32(s.strike) << 3 | quint32(s.valign) << 4
-        | quint32(s.caps) << 12;
+        | quint32(s.strike) << 2 | quint32(s.valign) << 4 | quint32(s.caps) << 12
+        | quint32(s.underline) << 16;
     return qHashMulti(seed, a, b, c);
 }
 
@@ -381,7 +381,7 @@ private:
     // ---- keyword dispatch --------------------------------------------------
     void destination(Kw id, char16_t kind);
     void flag(Kw id, char16_t arg);
-    void toggle(Kw id, bool on);
+    void toggle(Kw id, bool on, char16_t kind);
     void value(Kw id, int v, bool has);
 
     // ---- text ------------------------------------------------------------

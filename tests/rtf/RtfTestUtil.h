@@ -62,7 +62,7 @@ inline QString lookOf(QTextDocument *doc, const QString &text)
 {
     const QTextCharFormat f = formatOf(doc, text);
     return QStringLiteral("%1%2%3%4 v%5 %6/%7 %8 %9 %10")
-        .arg(f.fontWeight() >= QFont::Bold).arg(f.fontItalic()).arg(f.fontUnderline())
+        .arg(f.fontWeight() >= QFont::Bold).arg(f.fontItalic()).arg(int(f.underlineStyle()))
         .arg(f.fontStrikeOut()).arg(int(f.verticalAlignment()))
         .arg(colour(f.foreground()), colour(f.background()), f.fontFamilies().toStringList().value(0))
         .arg(f.fontPointSize()).arg(f.anchorHref()).trimmed();

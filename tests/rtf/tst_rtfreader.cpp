@@ -215,7 +215,7 @@ void TestRtfReader::characterFormatting()
         "{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0\\froman Times New Roman;}{\\f1\\fswiss Arial;}"
         "{\\f2\\fnil Not Installed Face;}{\\f3\\froman{\\*\\panose 02020603050405020304}Word Face{\\*\\falt Alt};}}"
         "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;\\red255\\green255\\blue0;}"
-        "plain {\\ul under}{\\uldb dbl}{\\ulwave wave\\ulnone gone}"
+        "plain {\\ul under}{\\uldb dbl}{\\ulwave wave\\ulnone gone}{\\uldash dash}{\\ulthd dot}"
         "{\\strike struck}{\\striked dstruck}{\\super sup}{\\up6 raised}{\\super x\\nosupersub norm}"
         "{\\f2\\fs40 face}{\\cf2\\highlight3 blue}"
         "{\\b\\i\\ul\\cf1 all\\plain reset}{\\b x\\b0 unbold}{\\scaps small}{\\f3 wordface}}");
@@ -223,7 +223,10 @@ void TestRtfReader::characterFormatting()
         const char *words, *expected;
     } cases[] = {
         {"plain gone norm reset unbold", "0000 v0 / Arial 12"}, // \deff1; each kind of "off"
-        {"under dbl wave", "0010 v0 / Arial 12"},
+        {"under dbl", "0010 v0 / Arial 12"}, // Qt draws no double line
+        {"wave", "0060 v0 / Arial 12"},
+        {"dash", "0020 v0 / Arial 12"},
+        {"dot", "0030 v0 / Arial 12"},
         {"struck dstruck", "0001 v0 / Arial 12"},
         {"sup raised", "0000 v1 / Arial 12"},
         {"face", "0000 v0 / Not Installed Face 20"},
