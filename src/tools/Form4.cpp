@@ -98,36 +98,35 @@ void Form4::Command1_Click()
 
 void Form4::Command2_Click()
 {
-    RichTextBox &box = m_owner.documentBox();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Result<QString> sealed = CryptX1.encode(box.Characters(), Text2->text());
-    QApplication::restoreOverrideCursor();
-    if (!sealed) {
-        m_owner.SetStatus(StatusTag::Error, QStringLiteral("Encoding failed: ") + sealed.error());
-        return;
-    }
-    // Never begins with "{\rtf", so this puts it in as plain text.
-    if (!box.SetTextRTF(*sealed)) {
-        m_owner.SetStatus(StatusTag::Error, QStringLiteral("Encoding failed: cancelled"));
-        return;
-    }
-    m_owner.SetStatus(StatusTag::Func, QStringLiteral("Text Encoded, please remember the password"));
+    const RichTextBox &box = m_owner.documentBox();
+    // The sealed text never begins with "{\rtf", so it goes in as plain text.
+    replaceText([&] { return CryptX1.encode(box.Characters(), Text2->text()); }, true,
+                QStringLiteral("Encoding failed: "), QStringLiteral("Text Encoded, please remember the password"));
 }
 
 void Form4::Command3_Click()
 {
-    RichTextBox &box = m_owner.documentBox();
+    const RichTextBox &box = m_owner.documentBox();
+    replaceText([&] { return CryptX1.decode(box.Text(), Text1->text()); }, false,
+                QStringLiteral("Decoding failed: "), QStringLiteral("Encripted text decoded"));
+}
+
+// The document stays as it was when the cipher fails (a wrong password must
+// not destroy it) or the user cancels putting a long result in.
+void Form4::replaceText(const std::function<Result<QString>()> &cipher, bool asRtf, const QString &failed,
+                        const QString &done)
+{
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Result<QString> plain = CryptX1.decode(box.Text(), Text1->text());
+    const Result<QString> out = cipher();
     QApplication::restoreOverrideCursor();
-    if (!plain) {
-        // The document stays as it was: a wrong password must not destroy it.
-        m_owner.SetStatus(StatusTag::Error, QStringLiteral("Decoding failed: ") + plain.error());
+    if (!out) {
+        m_owner.SetStatus(StatusTag::Error, failed + out.error());
         return;
     }
-    if (!box.SetText(*plain)) {
-        m_owner.SetStatus(StatusTag::Error, QStringLiteral("Decoding failed: cancelled"));
+    RichTextBox &box = m_owner.documentBox();
+    if (!(asRtf ? box.SetTextRTF(*out) : box.SetText(*out))) {
+        m_owner.SetStatus(StatusTag::Error, failed + QStringLiteral("cancelled"));
         return;
     }
-    m_owner.SetStatus(StatusTag::Func, QStringLiteral("Encripted text decoded"));
+    m_owner.SetStatus(StatusTag::Func, done);
 }

@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class MainWindow;
 class QLabel;
 class QLineEdit;
@@ -37,6 +39,9 @@ protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    void replaceText(const std::function<Result<QString>()> &cipher, bool asRtf, const QString &failed,
+                     const QString &done);
+
     MainWindow &m_owner;
     bool m_placed = false;
 };
