@@ -67,9 +67,8 @@ Format formatFromPath(const QString &path)
     return formatFromName(path.mid(dot + 1));
 }
 
-// IN may be a pipe or a device as well as a file: it is read up to the size
-// of the biggest document and refused beyond, so that endless input such as
-// /dev/zero ends in an error rather than in running out of memory.
+// IN may be a pipe or a device as well as a file (unlike in the editor),
+// read up to the biggest document's size.
 bool readAll(const QString &path, QByteArray *data, QString *error)
 {
     QFile f;
@@ -84,26 +83,7 @@ bool readAll(const QString &path, QByteArray *data, QString *error)
         *error = f.errorString();
         return false;
     }
-    constexpr qint64 kPiece = 1 << 20;
-    QByteArray out;
-    for (;;) {
-        const qint64 at = out.size();
-        if (at > docfile::kMaxDocumentBytes) {
-            *error = QStringLiteral("too large (over %1 MB)").arg(docfile::kMaxDocumentBytes >> 20);
-            return false;
-        }
-        out.resize(at + kPiece);
-        const qint64 n = f.read(out.data() + at, kPiece);
-        if (n < 0) {
-            *error = f.errorString();
-            return false;
-        }
-        out.truncate(at + n);
-        if (n == 0)
-            break;
-    }
-    *data = std::move(out);
-    return true;
+    return docfile::readAll(f.handle(), data, error, docfile::kMaxDocumentBytes, f.isSequential() ? 0 : f.size());
 }
 
 bool writeAll(const QString &path, const QByteArray &data, QString *error)

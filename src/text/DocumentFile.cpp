@@ -163,10 +163,15 @@ bool load(const QString &path, QByteArray *data, QString *error, qint64 maxBytes
         *error = typeError(st.st_mode);
         return false;
     }
+    return readAll(fd, data, error, maxBytes, st.st_size);
+}
+
+bool readAll(int fd, QByteArray *data, QString *error, qint64 maxBytes, qint64 sizeHint)
+{
     // The size may change while we read; read until end of file, but never
     // past the cap.
     QByteArray out;
-    out.resize(qMin<qint64>(st.st_size, maxBytes) + 1);
+    out.resize(qBound<qint64>(0, sizeHint, maxBytes) + 1);
     qint64 got = 0;
     for (;;) {
         if (got == out.size()) {

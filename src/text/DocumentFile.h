@@ -30,4 +30,11 @@ bool save(const QString &path, const QByteArray &data, QString *error);
 bool load(const QString &path, QByteArray *data, QString *error,
           qint64 maxBytes = kMaxDocumentBytes);
 
+// Reads an open descriptor (a file, a pipe, a device) to its end, refusing
+// more than maxBytes, so that endless input ends in an error rather than in
+// running out of memory. sizeHint (the file's size, when known) saves
+// growing the buffer.
+bool readAll(int fd, QByteArray *data, QString *error, qint64 maxBytes = kMaxDocumentBytes,
+             qint64 sizeHint = 0);
+
 } // namespace docfile

@@ -50,7 +50,7 @@ QString decodeText(const QByteArray &bytes)
     QString text = dec.decode(bytes);
     if (!dec.hasError())
         return text;
-    text = QString();
+    text = QString();   // freed before the second decoding, which may be of megabytes
     return decodeWindows1252(bytes);
 }
 
