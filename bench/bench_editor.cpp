@@ -258,21 +258,28 @@ void selectAll(RichTextBox &box)
 
 // ---- cases -------------------------------------------------------------------
 
+// Opens path in e, then reports the time to the first paint, the memory then
+// and once the layout has settled.
+void openAndReport(Editor &e, const QString &path, int type, const char *name)
+{
+    const double before = rssMb();
+    const double t = timed([&] {
+        if (!e.box.LoadFile(path, type))
+            qFatal("load failed");
+        e.paint();
+    });
+    timedRow(name, "to first paint", t);
+    row(name, "memory at first paint", rssMb() - before, "MB");
+    report(name, settle(e));
+    row(name, "memory", rssMb() - before, "MB");
+}
+
 void caseOpenRtf()
 {
     QTemporaryDir dir;
     const QString path = writeFile(dir, "big.rtf", g_rtfFile.isEmpty() ? makeRtf(mb(10)) : QByteArray());
     Editor e;
-    const double before = rssMb();
-    const double t = timed([&] {
-        if (!e.box.LoadFile(path, RichTextBox::rtfRTF))
-            qFatal("load failed");
-        e.paint();
-    });
-    timedRow("open 10 MB RTF", "to first paint", t);
-    row("open 10 MB RTF", "memory at first paint", rssMb() - before, "MB");
-    report("open 10 MB RTF", settle(e));
-    row("open 10 MB RTF", "memory", rssMb() - before, "MB");
+    openAndReport(e, path, RichTextBox::rtfRTF, "open 10 MB RTF");
     // Ctrl+End, then a character typed there, shown.
     const double end = timed([&] {
         QTest::keyClick(&e.box, Qt::Key_End, Qt::ControlModifier);
@@ -288,16 +295,7 @@ void caseOpenText()
     QTemporaryDir dir;
     const QString path = writeFile(dir, "big.txt", makeText(mb(60)).toUtf8());
     Editor e;
-    const double before = rssMb();
-    const double t = timed([&] {
-        if (!e.box.LoadFile(path, RichTextBox::rtfText))
-            qFatal("load failed");
-        e.paint();
-    });
-    timedRow("open 60 MB text", "to first paint", t);
-    row("open 60 MB text", "memory at first paint", rssMb() - before, "MB");
-    report("open 60 MB text", settle(e));
-    row("open 60 MB text", "memory", rssMb() - before, "MB");
+    openAndReport(e, path, RichTextBox::rtfText, "open 60 MB text");
     row("open 60 MB text", "peak memory", peakMb(), "MB");
 }
 
