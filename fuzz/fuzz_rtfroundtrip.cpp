@@ -31,9 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         abort();
     auto words = [](QString s) {
         s.remove(QChar(0x200B)); // the stand-in a part at a paragraph start gets
-        for (qsizetype i = s.size() - 1; i >= 0; --i)
-            if (s.at(i).isSpace())
-                s.remove(i, 1);
+        s.removeIf([](QChar c) { return c.isSpace(); });
         return s;
     };
     // The document's own characters; list numbers are drawn, not kept, and
