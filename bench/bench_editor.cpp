@@ -16,10 +16,12 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QPainter>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -452,10 +454,38 @@ void caseHistory()
     row("6 x 40 MB text replaced, then 5 bytes", "cpu over next 3 s", idleCpu(3), "s");
 }
 
+// Photos of 5600 x 5600 pixels shown small: the editor must not decode them
+// again at each paint (the cursor blinks), so idle means idle.
+void casePictures()
+{
+    QImage photo(5600 / g_div, 5600 / g_div, QImage::Format_RGB32);
+    photo.fill(Qt::darkGreen);
+    QPainter(&photo).fillRect(0, 0, photo.width() / 2, photo.height(), Qt::yellow);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    photo.save(&buffer, "png");
+    const QByteArray pict = "{\\pict\\pngblip\\picwgoal2880\\pichgoal2880 " + png.toHex() + "}";
+    for (int n : {5, 10}) {
+        QByteArray rtf = "{\\rtf1 ";
+        for (int i = 0; i < n; ++i)
+            rtf += pict + "\\par ";
+        Editor e;
+        const QByteArray name = QByteArray::number(n) + " photos of 5600x5600";
+        const double t = timed([&] {
+            e.box.SetTextRTF(QString::fromLatin1(rtf + "}"));
+            e.paint();
+        });
+        timedRow(name.constData(), "to first paint", t);
+        settle(e);
+        row(name.constData(), "cpu over next 3 s", idleCpu(3), "s");
+    }
+}
+
 const std::map<QString, void (*)()> kCases = {
     {"open-rtf", caseOpenRtf},   {"open-text", caseOpenText}, {"set-text", caseSetText},
     {"format", caseFormat},      {"paste", casePaste},        {"typing", caseTyping},
-    {"long-word", caseLongWord}, {"history", caseHistory},
+    {"long-word", caseLongWord}, {"history", caseHistory},    {"pictures", casePictures},
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "shell/RichTextBox.h"
+#include "shell/PictureHandler.h"
 
 #include "rtf/Rtf.h"
 #include "shell/BusyCursor.h"
@@ -155,6 +156,7 @@ void RichTextBox::showDocument(QTextDocument *doc)
     // Laid out only once QTextEdit has given it its width.
     doc->setPageSize(QSizeF(0, 0));
     setDocument(doc);
+    PictureHandler::install(doc);
     m_pacer->track(doc);
 }
 

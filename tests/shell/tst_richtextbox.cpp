@@ -6,9 +6,12 @@
 
 #include "common/MainWindowFixture.h"
 #include "shell/LayoutPacer.h"
+#include "shell/PictureHandler.h"
 #include "text/DocumentFile.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QBuffer>
+#include <QPainter>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QPointer>
@@ -147,6 +150,34 @@ private slots:
         withPicture.textCursor().insertImage(missing);
         QVERIFY(!withPicture.SaveFile(path, RichTextBox::rtfRTF));
         QCOMPARE(readFile(path), saved);
+    }
+
+    void bigPictureDecodedOnceAtShownSize()
+    {
+        // A 3000 x 3000 photo, left half red and right half blue, shown at
+        // 60 x 60: Qt's own handler decoded it on every layout and paint.
+        QImage photo(3000, 3000, QImage::Format_RGB32);
+        photo.fill(Qt::red);
+        QPainter(&photo).fillRect(1500, 0, 1500, 3000, Qt::blue);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(photo.save(&buffer, "png"));
+        ShownBox s;
+        QVERIFY(s.box.SetTextRTF(QString::fromLatin1(
+            "{\\rtf1 {\\pict\\pngblip\\picwgoal900\\pichgoal900 " + png.toHex() + "}}")));
+        QImage shot;
+        for (int paint = 0; paint < 3; ++paint)
+            shot = s.box.viewport()->grab().toImage();
+        const PictureHandler *handler = PictureHandler::of(s.box.document());
+        QVERIFY(handler);
+        QCOMPARE(handler->decodes(), 1);
+        const QRect picture = s.box.cursorRect(QTextCursor(s.box.document()));
+        const int y = picture.top() + 30;
+        QCOMPARE(shot.pixelColor(picture.left() + 15, y), QColor(Qt::red));
+        QCOMPARE(shot.pixelColor(picture.left() + 45, y), QColor(Qt::blue));
+        // Saved as the bytes that were read, not as the copy on screen.
+        QVERIFY(s.box.TextRTF().remove(QStringLiteral("\r\n")).contains(QString::fromLatin1(png.toHex())));
     }
 
     void failedLoadLeavesDocument()
