@@ -482,10 +482,41 @@ void casePictures()
     }
 }
 
+// One paragraph of megabytes of words: once laid out, the editor sits idle
+// and a keystroke at its end shows at once.
+void caseHugeParagraph()
+{
+    for (int megabytes : {5, 10}) {
+        QString text = makeText(mb(megabytes));
+        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        Editor e;
+        const QByteArray name = "one paragraph of " + QByteArray::number(megabytes) + " MB";
+        const double t = timed([&] {
+            e.box.SetText(text);
+            e.paint();
+        });
+        timedRow(name.constData(), "to first paint", t);
+        report(name.constData(), settle(e, 60));
+        row(name.constData(), "cpu over next 3 s", idleCpu(3), "s");
+        const double key = timed([&] {
+            QTest::keyClick(&e.box, Qt::Key_End, Qt::ControlModifier);
+            QTest::keyClick(&e.box, Qt::Key_X);
+            e.paint();
+        });
+        timedRow(name.constData(), "Ctrl+End, type", key);
+        const double key2 = timed([&] {
+            QTest::keyClick(&e.box, Qt::Key_Y);
+            e.paint();
+        });
+        timedRow(name.constData(), "type at the end", key2);
+    }
+}
+
 const std::map<QString, void (*)()> kCases = {
     {"open-rtf", caseOpenRtf},   {"open-text", caseOpenText}, {"set-text", caseSetText},
     {"format", caseFormat},      {"paste", casePaste},        {"typing", caseTyping},
     {"long-word", caseLongWord}, {"history", caseHistory},    {"pictures", casePictures},
+    {"huge-paragraph", caseHugeParagraph},
 };
 
 } // namespace
