@@ -1,5 +1,6 @@
 #include "rtf/Rtf.h"
 #include "rtf/RtfUnits.h"
+#include "base/Product.h"
 
 #include <QBuffer>
 #include <QHash>
@@ -224,7 +225,7 @@ public:
         head.newline();
         if (!m_listFormats.isEmpty())
             head.listTables(m_listFormats);
-        head.raw("{\\*\\generator Quillet 99 2.0;}\\viewkind4");
+        head.raw("{\\*\\generator " + (product::name() + u' ' + product::version()).toLatin1() + ";}\\viewkind4");
         head.word("\\deftab", qMax(1, pixelsToTwips(m_doc->defaultTextOption().tabStopDistance())));
         head.newline();
 

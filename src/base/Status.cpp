@@ -1,4 +1,4 @@
-#include "shell/Status.h"
+#include "base/Status.h"
 
 QString statusText(StatusTag tag, const QString &text)
 {

@@ -1,0 +1,3 @@
+#pragma once
+// Moved below the text module; kept here while callers move over.
+#include "base/Product.h"
