@@ -23,10 +23,7 @@
 // The heap column is what the document read holds, against the input size.
 
 #include "rtf/Rtf.h"
-#if __has_include("rtf/RtfTokenizer.h")
 #include "rtf/RtfTokenizer.h"
-#define HAVE_TOKENIZER 1
-#endif
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -710,7 +707,6 @@ int main(int argc, char **argv)
     const qint64 n = rtfData.size();
 
     if (wanted("tokenize")) {
-#ifdef HAVE_TOKENIZER
         qint64 tokens = 0;
         const double ms = timeBest(repeat, nullptr, [&] {
             rtf::Tokenizer tok(rtfData.constData(), rtfData.constData() + rtfData.size());
@@ -722,9 +718,6 @@ int main(int argc, char **argv)
         char note[64];
         std::snprintf(note, sizeof note, "   (%lld tokens)", static_cast<long long>(tokens));
         report("tokenize", ms, n, note);
-#else
-        std::printf("tokenize  n/a (no tokenizer header)\n");
-#endif
     }
 
     std::unique_ptr<QTextDocument> readDoc;
