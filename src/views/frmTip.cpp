@@ -102,7 +102,7 @@ frmTip::frmTip(QWidget *owner, std::function<double()> random, const QStringList
         if (loaded.error().isEmpty())
             lblTipText->setText(NotFoundText());
         else
-            lblTipText->setText(QStringLiteral("The tip file %1 could not be read (%2). Please report this error to %3.")
+            lblTipText->setText(QStringLiteral("The tip file %1 could not be read: %2. Please report this error to %3.")
                                     .arg(file, loaded.error(), Contact));
     }
 }

@@ -190,7 +190,7 @@ private slots:
         // line is shown cut.
         const QByteArray line = QByteArray(99, 'x') + '\r';
         auto w = tipWindow(line.repeated(5 * 1024 * 1024 / line.size()));
-        QVERIFY2(w->TipCount() == 0 && w->lblTipText->text().contains(QLatin1String("could not be read (file too large")),
+        QVERIFY2(w->TipCount() == 0 && w->lblTipText->text().contains(QLatin1String("could not be read: file too large (over 4 MB). ")),
                  qPrintable(w->lblTipText->text()));
         auto giant = tipWindow(QByteArray(3 * 1024 * 1024, 'y'));
         QCOMPARE(giant->TipCount(), 1);
