@@ -2,7 +2,7 @@
 # checks the tree: exactly the files listed in EXPECTED, a menu entry whose
 # program and icon are installed, icons of the size their folder names, and
 # a converter that runs from where it was put.
-#   cmake -DBUILD_DIR=... -DDEST=... -DEXPECTED=file -P check-install.cmake
+#   cmake -DBUILD_DIR=... -DDEST=... -DEXPECTED=file -DLICENSE=file -P check-install.cmake
 
 set(prefix /usr)
 set(root ${DEST}${prefix})
@@ -68,6 +68,26 @@ foreach(png IN LISTS pngs)
     list(APPEND errors "${png}: ${w}x${h} pixels in folder ${size_dir}")
   endif()
 endforeach()
+
+# The copyright file is in Debian's machine-readable format and carries the
+# licence's own words.
+set(copyright ${root}/share/doc/quillet/copyright)
+if(EXISTS ${copyright})
+  file(STRINGS ${copyright} lines)
+  list(GET lines 0 first)
+  file(READ ${copyright} text)
+  file(STRINGS ${LICENSE} license_lines REGEX "^Permission|^THE SOFTWARE|^SOFTWARE\\.$")
+  if(NOT first STREQUAL "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
+     OR NOT text MATCHES "\nLicense: MIT\n")
+    list(APPEND errors "${copyright}: not a machine-readable copyright file naming the MIT licence")
+  endif()
+  foreach(l IN LISTS license_lines)
+    string(FIND "${text}" " ${l}\n" at)
+    if(at EQUAL -1)
+      list(APPEND errors "${copyright}: lacks the licence's line '${l}'")
+    endif()
+  endforeach()
+endif()
 
 # The installed converter works on its own.
 if(EXISTS ${root}/bin/quillet-convert)

@@ -103,7 +103,11 @@ Form1::Form1(const Services &services, QWidget *parent)
     for (const bool forward : {true, false}) {
         auto *key = new QShortcut(forward ? QKeySequence(Qt::CTRL | Qt::Key_Tab)
                                           : QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), this);
-        connect(key, &QShortcut::activated, this, [this, forward] { focusNextPrevChild(forward); });
+        connect(key, &QShortcut::activated, this, [this, forward] {
+            // A move from the keyboard, as Tab's own: the style marks the focus.
+            setAttribute(Qt::WA_KeyboardFocusChange);
+            focusNextPrevChild(forward);
+        });
     }
 
     // Client area at its fixed place on the screen, below the menu bar.
@@ -269,12 +273,12 @@ void Form1::buildToolbar()
     Command9 = button("Command9", 2040, "copy", QStringLiteral("Copy Selected Text"), &Form1::Command9_Click);
     Command10 = button("Command10", 2400, "paste", QStringLiteral("Paste the selected Text"), &Form1::Command10_Click);
     Command1 = button("Command1", 3120, "inet", QStringLiteral("Internet Transfers"), &Form1::Command1_Click);
-    Command3 = button("Command3", 3480, "encrypt", QString(), &Form1::Command3_Click);
-    Command2 = button("Command2", 3840, "search", QString(), &Form1::Command2_Click);
+    Command3 = button("Command3", 3480, "encrypt", QStringLiteral("Encrypt or Decrypt Text"), &Form1::Command3_Click);
+    Command2 = button("Command2", 3840, "search", QStringLiteral("Search for Text"), &Form1::Command2_Click);
     Command11 = button("Command11", 4320, "underline", QStringLiteral("Underline"), &Form1::Command11_Click);
     Command12 = button("Command12", 4680, "italic", QStringLiteral("Italic"), &Form1::Command12_Click);
     Command13 = button("Command13", 5040, "bold", QStringLiteral("Bold"), &Form1::Command13_Click);
-    Command17 = button("Command17", 5520, "color", QString(), &Form1::Command17_Click);
+    Command17 = button("Command17", 5520, "color", QStringLiteral("Text Color"), &Form1::Command17_Click);
     Command15 = button("Command15", 6120, "fullscreen", QStringLiteral("Full Screen View"), &Form1::Command15_Click);
     Command16 = button("Command16", 6480, "tip", QStringLiteral("Tip of day"), &Form1::Command16_Click);
     describeButtons();
@@ -282,8 +286,8 @@ void Form1::buildToolbar()
 
 void Form1::describeButtons()
 {
-    // What a screen reader says for each picture: a short name, the three
-    // without a tooltip included, and what pressing it does.
+    // What a screen reader says for each picture: a short name and what
+    // pressing it does.
     const struct { QPushButton *button; const char *name, *description; } texts[] = {
         {Command5, "New File", "Starts an empty document"},
         {Command6, "Save File", "Saves the document as RTF or plain text"},

@@ -64,9 +64,15 @@ public:
         QPrintDialog::setVisible(visible);   // sets its widgets up first
         if (!visible || m_pageRange)
             return;
-        for (const char *name : {"printRange", "from", "label_3", "to", "pagesRadioButton", "pagesLineEdit"})
-            if (QWidget *w = findChild<QWidget *>(QLatin1String(name)))
+        // Looked up inside the range's group: the dialog has two "label_3",
+        // the printer's "Type:" and the range's "to".
+        QWidget *group = findChild<QWidget *>(QStringLiteral("gbPrintRange"));
+        for (const char *name : {"printRange", "from", "label_3", "to", "pagesRadioButton", "pagesLineEdit"}) {
+            if (!group && qstrcmp(name, "label_3") == 0)
+                continue;
+            if (QWidget *w = (group ? group : this)->findChild<QWidget *>(QLatin1String(name)))
                 w->hide();
+        }
     }
 
 private:

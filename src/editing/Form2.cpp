@@ -64,6 +64,14 @@ Form2::Form2(MainWindow &main)
     move(owner.center() - rect().center());
 }
 
+void Form2::showEvent(QShowEvent *event)
+{
+    // Go! has the focus, and whatever is typed goes to it: the style shows
+    // the focus mark only after a move from the keyboard, so say there was one.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    QWidget::showEvent(event);
+}
+
 void Form2::Command1_Click()
 {
     const QString text = Text1->text();

@@ -24,6 +24,9 @@ public:
 public slots:
     void Command1_Click();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     MainWindow &m_main;
 };

@@ -29,11 +29,9 @@ QStringList CommonDialog::nameFilters(const QString &filter)
     return out;
 }
 
-CommonDialog::Outcome CommonDialog::finish(bool accepted) const
+CommonDialog::Outcome CommonDialog::finish(bool accepted)
 {
-    if (accepted)
-        return Accepted;
-    return CancelError ? CancelRaised : Cancelled;
+    return accepted ? Accepted : Cancelled;
 }
 
 CommonDialog::Outcome CommonDialog::showFile(bool saving)

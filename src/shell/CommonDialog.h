@@ -14,9 +14,10 @@ class QWidget;
 class CommonDialog
 {
 public:
-    // How a Show... call ended. With CancelError set, a cancel is raised as a
-    // failure to the caller; without, it just returns with results unchanged.
-    enum Outcome { Accepted, Cancelled, CancelRaised };
+    // How a Show... call ended. A cancel leaves the results unchanged and
+    // is Cancelled whether or not CancelError is set: every command handles
+    // a cancel the same way.
+    enum Outcome { Accepted, Cancelled };
     // The values of Action, each naming the dialog that writing it shows.
     static constexpr int OpenAction = 1, SaveAction = 2, ColorAction = 3, FontAction = 4,
                          PrinterAction = 5;
@@ -27,8 +28,6 @@ public:
     QString Filter;          // "description|pattern|description|pattern"
     int FilterIndex = 0;     // 1-based, after a file dialog
     QString FileName;        // full path, after OK in a file dialog
-    QString DialogTitle;
-    QString DefaultExt;
     QString InitDir;
     int Flags = 0;
     bool CancelError = false;
@@ -56,7 +55,7 @@ public:
     static QStringList nameFilters(const QString &filter);
 
 private:
-    Outcome finish(bool accepted) const;
+    static Outcome finish(bool accepted);
     Outcome showFile(bool saving);
 
     QWidget *m_owner;

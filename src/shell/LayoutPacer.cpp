@@ -26,18 +26,59 @@ bool laidOut(const QTextBlock &b)
     return !b.isVisible() || b.layout()->lineCount() > 0;
 }
 
+QObject *textControl(QTextEdit *editor)
+{
+    for (QObject *child : editor->children())
+        if (child->inherits("QWidgetTextControl"))
+            return child;
+    return nullptr;
+}
+
+bool hasLazyLayoutTimer(QObject *layout)
+{
+    if (QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance())
+        for (const auto &t : d->registeredTimers(layout))
+            if (t.interval == kQtLayoutInterval)
+                return true;
+    return false;
+}
+
 } // namespace
+
+bool LayoutPacer::hooksFound()
+{
+    static const bool found = [] {
+        QTextEdit editor;
+        // A document too long for Qt's first layout step, given a page size
+        // after its text, is laid out lazily from its lazy-layout timer.
+        QTextDocument doc;
+        doc.setPlainText(QString(QStringLiteral("A line of text.\n")).repeated(2000));
+        editor.setDocument(&doc);
+        doc.setPageSize(QSizeF(400, 1e6));
+        const bool hooks = textControl(&editor) && hasLazyLayoutTimer(doc.documentLayout());
+        editor.setDocument(nullptr);
+        return hooks;
+    }();
+    return found;
+}
 
 LayoutPacer::LayoutPacer(QTextEdit *editor)
     : QObject(editor), m_editor(editor)
 {
+    m_control = textControl(editor);
+    m_active = m_control && hooksFound();
+    if (!m_active) {
+        static bool warned = false;
+        if (!warned)
+            qWarning("%s: this Qt lacks the text layout internals the editor paces big documents "
+                     "with; layout is left to Qt, and big documents may hold the window",
+                     qPrintable(product::name()));
+        warned = true;
+        return;
+    }
     // QTextEdit's inner control blinks the text cursor from a timer, and each
     // blink asks where the cursor is, which lays out everything above it.
-    for (QObject *child : editor->children())
-        if (child->inherits("QWidgetTextControl")) {
-            m_control = child;
-            child->installEventFilter(this);
-        }
+    m_control->installEventFilter(this);
     // Slices run whenever the event loop has nothing else to do.
     m_tick.setInterval(0);
     connect(&m_tick, &QTimer::timeout, this, &LayoutPacer::step);
@@ -60,7 +101,7 @@ void LayoutPacer::track(QTextDocument *doc)
         disconnect(m_doc, nullptr, this, nullptr);
     m_doc = doc;
     m_layout = doc ? doc->documentLayout() : nullptr;
-    if (!doc)
+    if (!doc || !m_active)
         return;
     m_edited = false;
     m_restarted = false;

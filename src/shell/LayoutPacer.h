@@ -10,8 +10,18 @@
 //  - holds layout off while a big change is made (a null page size makes Qt
 //    skip it) and then lets the document be laid out lazily from the top,
 //    showing the start of the change, which is all the window needs to draw.
-// Everything goes through Qt's public API; should Qt's internals differ from
-// what is expected here, the layout simply runs as Qt would run it.
+//
+// Two of its hooks rest on Qt's internals rather than its API:
+//  - QTextEdit's private text control, found among the editor's children by
+//    its class name "QWidgetTextControl", whose cursor-blink timer is held
+//    while the cursor lies below the laid-out part;
+//  - QTextDocumentLayout's lazy-layout timer, told apart from its other
+//    timers by the 10 ms interval Qt starts it with, whose steps are
+//    swallowed so that the pacer's own slices take their place.
+// hooksFound() checks both once against the Qt the program runs on. Should
+// either be missing, the pacer writes one warning to standard error and
+// leaves the layout to Qt (layOutTo() and finished() still work, through
+// the public API alone).
 
 #include <QObject>
 #include <QPointer>
@@ -27,6 +37,11 @@ class LayoutPacer : public QObject
 public:
     explicit LayoutPacer(QTextEdit *editor);
     ~LayoutPacer() override;
+
+    // True when Qt has both internals the pacer hooks into (see above).
+    static bool hooksFound();
+    // False when this pacer leaves the layout to Qt.
+    bool active() const { return m_active; }
 
     // Follows the editor's current document (call after setDocument).
     void track(QTextDocument *doc);
@@ -65,6 +80,7 @@ private:
     int frontier() const;
 
     QTextEdit *m_editor;
+    bool m_active = false;          // the hooks are there: pace the layout
     QObject *m_control = nullptr;   // QTextEdit's inner text control
     QPointer<QTextDocument> m_doc;
     QPointer<QAbstractTextDocumentLayout> m_layout;

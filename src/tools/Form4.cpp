@@ -1,5 +1,6 @@
 #include "tools/Form4.h"
 
+#include "shell/BusyCursor.h"
 #include "shell/MainWindow.h"
 #include "shell/RichTextBox.h"
 #include "tools/ToolWindow.h"
@@ -116,9 +117,10 @@ void Form4::Command3_Click()
 void Form4::replaceText(const std::function<Result<QString>()> &cipher, bool asRtf, const QString &failed,
                         const QString &done)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Result<QString> out = cipher();
-    QApplication::restoreOverrideCursor();
+    const Result<QString> out = [&] {
+        BusyCursor busy;
+        return cipher();
+    }();
     if (!out) {
         m_owner.SetStatus(StatusTag::Error, failed + out.error());
         return;

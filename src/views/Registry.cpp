@@ -5,10 +5,6 @@
 
 #include <cstring>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-
 namespace {
 
 const QString kViewerKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
@@ -98,62 +94,7 @@ long ViewerLookupRegistry::closeKey(reg::Key key)
     return reg::kSuccess;
 }
 
-#ifdef Q_OS_WIN
-
-namespace {
-
-class Advapi32Registry : public Registry
-{
-public:
-    long openKey(reg::Key root, const QString &subKey, quint32 options, quint32 accessMask,
-                 reg::Key *result) override
-    {
-        HKEY opened = nullptr;
-        const QByteArray name = subKey.toLocal8Bit();
-        const LONG rc = ::RegOpenKeyExA(toHkey(root), name.constData(), DWORD(options),
-                                        REGSAM(accessMask), &opened);
-        if (rc == ERROR_SUCCESS)
-            *result = reinterpret_cast<reg::Key>(opened);
-        return rc;
-    }
-
-    long queryValue(reg::Key key, const QString &valueName, quint32, quint32 *type,
-                    unsigned char *data, quint32 *size) override
-    {
-        const QByteArray name = valueName.toLocal8Bit();
-        DWORD t = 0;
-        DWORD n = DWORD(*size);
-        const LONG rc = ::RegQueryValueExA(toHkey(key), name.constData(), nullptr, &t,
-                                           reinterpret_cast<LPBYTE>(data), &n);
-        *type = quint32(t);
-        *size = quint32(n);
-        return rc;
-    }
-
-    long closeKey(reg::Key key) override { return ::RegCloseKey(toHkey(key)); }
-
-private:
-    // The predefined roots are 32-bit values that Windows sign-extends.
-    static HKEY toHkey(reg::Key key)
-    {
-        if (key >= 0x80000000u && key <= 0x800000FFu)
-            return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(quint32(key))));
-        return reinterpret_cast<HKEY>(key);
-    }
-};
-
-} // namespace
-
-std::shared_ptr<Registry> platformRegistry()
-{
-    return std::make_shared<Advapi32Registry>();
-}
-
-#else
-
 std::shared_ptr<Registry> platformRegistry()
 {
     return std::make_shared<ViewerLookupRegistry>();
 }
-
-#endif

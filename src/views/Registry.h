@@ -13,8 +13,8 @@ namespace reg {
 
 using Key = quintptr;
 
-// Predefined root keys and the codes the about box looks at. Named apart
-// from <winreg.h>'s macros so both can be in scope.
+// Predefined root keys and the codes the about box looks at, with the
+// values Windows gives them.
 constexpr Key kLocalMachine = 0x80000002u;
 constexpr quint32 kTypeString = 1;      // REG_SZ
 constexpr quint32 kTypeDword = 4;       // REG_DWORD
@@ -71,6 +71,5 @@ private:
     bool m_open = false;
 };
 
-// The registry of the platform the program runs on: advapi32 on Windows,
-// the viewer lookup elsewhere.
+// The registry the program asks: on Linux, the viewer lookup.
 std::shared_ptr<Registry> platformRegistry();

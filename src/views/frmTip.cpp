@@ -1,11 +1,11 @@
 #include "views/frmTip.h"
 
+#include "text/DocumentFile.h"
 #include "text/TextCodec.h"
 #include "shell/Twips.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -19,8 +19,8 @@ const QString frmTip::Contact = QStringLiteral("quillet@example.org");
 
 namespace {
 
-// Far beyond any real tips file; a bigger one (or a device posing as one)
-// is read up to here, so opening the window stays quick and small.
+// Far beyond any real tips file; a bigger one is refused, so opening the
+// window stays quick and small.
 constexpr qint64 kMaxTipsBytes = 4 * 1024 * 1024;
 // The label shows a few hundred characters; longer lines are cut for the
 // display alone, so laying out the label stays cheap.
@@ -102,7 +102,7 @@ frmTip::frmTip(QWidget *owner, std::function<double()> random, const QStringList
         if (loaded.error().isEmpty())
             lblTipText->setText(NotFoundText());
         else
-            lblTipText->setText(QStringLiteral("The tip file %1 could not be read (%2). Please report this error to %3.")
+            lblTipText->setText(QStringLiteral("The tip file %1 could not be read: %2. Please report this error to %3.")
                                     .arg(file, loaded.error(), Contact));
     }
 }
@@ -136,26 +136,19 @@ bool frmTip::LoadTips(const QString &fileName)
 
 Result<> frmTip::readTips(const QString &fileName)
 {
-    // No such file fails without a message.
+    // No such file fails without a message, and so does anything that is
+    // not a regular file (a folder, a pipe, a device): the search passes
+    // those by, and reading a pipe could wait for ever.
     if (fileName.isEmpty())
         return Failure{};
     const QFileInfo info(fileName);
-    if (!info.exists())
+    if (!info.exists() || !info.isFile())
         return Failure{};
 
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly))
-        return Failure{info.isDir() ? QStringLiteral("it is a folder") : f.errorString()};
-    QByteArray bytes = f.read(kMaxTipsBytes + 1);
-    if (f.error() != QFileDevice::NoError)
-        return Failure{f.errorString()};
-    f.close();
-    if (bytes.size() > kMaxTipsBytes) {
-        // Keep whole lines only.
-        bytes.truncate(kMaxTipsBytes);
-        const qsizetype lastEnd = bytes.lastIndexOf('\r');
-        bytes.truncate(lastEnd < 0 ? 0 : lastEnd + 1);
-    }
+    QByteArray bytes;
+    QString error;
+    if (!docfile::load(fileName, &bytes, &error, kMaxTipsBytes))
+        return Failure{error};
 
     // One tip per line; a line ends at CR LF or a lone CR. A lone LF is
     // part of the tip, and an end of file after a line end adds nothing.

@@ -29,7 +29,8 @@ public:
     ~frmTip() override;
 
     // Fills the tip list from the file and shows a random tip. False when
-    // the name is empty or no such file exists (or it cannot be read).
+    // the name is empty, names no regular file, or the file cannot be read
+    // (it is refused above 4 MB).
     bool LoadTips(const QString &fileName);
     void DisplayCurrentTip();
     void ChooseRandomTip();

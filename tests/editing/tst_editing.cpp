@@ -280,7 +280,12 @@ private slots:
         rtb()->SetText(QStringLiteral("find me"));
         f->search_Click();
         QPointer<Form2> first = window<Form2>();
-        QVERIFY(QTest::qWaitForWindowExposed(first.data()));
+        QVERIFY(QTest::qWaitForWindowActive(first.data()));
+        // Go! has the focus, and shows it.
+        QTRY_COMPARE(QApplication::focusWidget(), first->Command1);
+        const QImage focused = first->Command1->grab().toImage();
+        first->Text1->setFocus();
+        QVERIFY(first->Command1->grab().toImage() != focused);
         // At its fixed size the label's caption still fits.
         QVERIFY(first->Label1->fontMetrics().horizontalAdvance(first->Label1->text()) <= first->Label1->width());
         QTest::mouseClick(f->Command2, Qt::LeftButton);

@@ -8,6 +8,7 @@
 #include "app/QtDialogHost.h"
 
 #include <QEventLoop>
+#include <QLabel>
 #include <QPageSize>
 #include <QPrintDialog>
 #include <QProcess>
@@ -281,7 +282,7 @@ private slots:
     {
         // The widgets the real dialog shows, as print sets the flags, with a
         // selection, and with page numbers asked for.
-        for (const auto &[flags, expected] : {std::pair{264, "printAll"}, {265, "printAll printSelection"},
+        for (const auto &[flags, expected] : {std::pair{264, "printAll Type:"}, {265, "printAll printSelection Type:"},
                                               {256, "printAll printRange from to"}}) {
             QPrinter printer;
             QStringList shown;
@@ -294,6 +295,11 @@ private slots:
                     if (w && !w->isHidden())
                         shown << QLatin1String(name);
                 }
+                // Labels by their text: "to" goes with the range, "Type:"
+                // (the printer's) stays.
+                for (QLabel *label : dlg->findChildren<QLabel *>())
+                    if ((label->text() == "to" || label->text() == "Type:") && !label->isHidden())
+                        shown << label->text();
                 dlg->reject();
             });
             QVERIFY(!QtDialogHost().printer(f.get(), printer, flags));

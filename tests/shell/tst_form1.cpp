@@ -65,9 +65,9 @@ private slots:
             "Command5 0 New File New File|Command6 360 Save File Save File|Command7 720 Open File Open File|"
             "Command14 1080 Print File Print File|Command8 1680 Cut Selected Text Cut|"
             "Command9 2040 Copy Selected Text Copy|Command10 2400 Paste the selected Text Paste|"
-            "Command1 3120 Internet Transfers Internet Transfers|Command3 3480 Encrypt or Decrypt|"
-            "Command2 3840 Search|Command11 4320 Underline Underline|Command12 4680 Italic Italic|"
-            "Command13 5040 Bold Bold|Command17 5520 Color|Command15 6120 Full Screen View Full Screen View|"
+            "Command1 3120 Internet Transfers Internet Transfers|Command3 3480 Encrypt or Decrypt Text Encrypt or Decrypt|"
+            "Command2 3840 Search for Text Search|Command11 4320 Underline Underline|Command12 4680 Italic Italic|"
+            "Command13 5040 Bold Bold|Command17 5520 Text Color Color|Command15 6120 Full Screen View Full Screen View|"
             "Command16 6480 Tip of day Tip of the Day";
         QList<QPushButton *> buttons = f->Toolbar1->findChildren<QPushButton *>();
         std::sort(buttons.begin(), buttons.end(), [](QPushButton *a, QPushButton *b) { return a->x() < b->x(); });
@@ -167,7 +167,9 @@ private slots:
         // Tab walks them, Space presses one, Ctrl+Shift+Tab goes back.
         key(Qt::Key_Tab, {});
         QCOMPARE(rtb()->Text(), QStringLiteral("\t"));
+        const QImage plain = f->Command14->grab().toImage();
         key(Qt::Key_Tab, Qt::ControlModifier);
+        QVERIFY(f->Command14->grab().toImage() != plain);   // the focus shows
         QStringList order;
         for (int i = 0; i < 17 && QApplication::focusWidget() != rtb(); ++i) {
             order << QApplication::focusWidget()->objectName();
