@@ -1,7 +1,7 @@
 // quillet-convert as users run it: a separate process with files, standard
 // input and output, exit status and error line.
 
-#include "RtfTestUtil.h"
+#include "rtf/RtfTestUtil.h"
 #include "common/FullDisk.h"
 
 #include <QFile>
