@@ -11,9 +11,7 @@
 #include <QtTest>
 
 #include <functional>
-#include <grp.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace rtftest;
@@ -68,7 +66,6 @@ private slots:
     void conversions();
     void safeHtml();
     void failures();
-    void writeInPlace();
     void byteFileNames();
 
 private:
@@ -233,45 +230,6 @@ void TestConvert::failures()
     QVERIFY(QFile::remove(path("out.txt")));
     QVERIFY(run({path("fake.rtf"), path("out.txt")}).exitCode != 0);
     QVERIFY(!QFile::exists(path("out.txt")));
-}
-
-// A writable file in a folder where no new file may be made: the temporary
-// file is impossible, so the file is written in place; a failure is still
-// reported as one.
-void TestConvert::writeInPlace()
-{
-    const QString folder = path("locked"), out = folder + QStringLiteral("/out.txt");
-    QVERIFY(QDir().mkpath(folder));
-    QVERIFY(writeFile(out, "old text") && writeFile(path("new.txt"), "new text"));
-    QVERIFY(QFile::setPermissions(out, QFileDevice::Permissions(0x6666)));
-    // The old file's backup goes where the converter's user may write.
-    const QString state = path("state");
-    QVERIFY(QDir().mkpath(state) && ::chmod(QFile::encodeName(state).constData(), 0777) == 0);
-    qputenv("XDG_STATE_HOME", QFile::encodeName(state));
-    // Root may make files anywhere, so the converter runs as nobody then.
-    std::function<void()> asNobody;
-    if (::geteuid() == 0) {
-        QVERIFY(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) == 0);
-        asNobody = [] {
-            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(99);
-        };
-    } else {
-        QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    }
-    Result r = run({path("new.txt"), out}, {}, asNobody);
-    QVERIFY2(r.exitCode == 0, r.err);
-    QCOMPARE(fileData(out), QByteArray("new text\n"));
-    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"out.txt"});
-    {
-        FileSizeLimit limit(4);
-        r = run({path("new.txt"), out}, {}, asNobody);
-    }
-    QCOMPARE(r.exitCode, 1);
-    QVERIFY2(oneLine(r.err) && r.err.contains("out.txt"), r.err);
-    QCOMPARE(fileData(out), QByteArray("new text\n"));   // room is reserved before the old bytes go
-    QFile::setPermissions(folder, QFileDevice::Permissions(0x7755));
-    qunsetenv("XDG_STATE_HOME");
 }
 
 // A name that is not UTF-8 reaches the file system byte for byte, in and

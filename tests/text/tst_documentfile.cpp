@@ -13,6 +13,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -74,6 +75,11 @@ long stoppingWrite(docfile::testing::Write what, int fd, const char *data, long 
 
 int childSave()
 {
+    if (const qint64 limit = qgetenv("SAVE_FSIZE").toLongLong()) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{rlim_t(limit), rlim_t(limit)};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
     Stops fail(qgetenv("SAVE_FAIL")), kill(qgetenv("SAVE_KILL"));
     g_fail = &fail;
     g_kill = &kill;
@@ -92,7 +98,8 @@ struct ChildResult {
 
 // Runs childSave in a new process of this test; as nobody when root, since
 // root may make files in any folder.
-ChildResult runChild(const QString &path, const QString &state, const QByteArray &fail, const QByteArray &kill)
+ChildResult runChild(const QString &path, const QString &state, const QByteArray &fail, const QByteArray &kill,
+                     qint64 sizeLimit = 0)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -101,6 +108,7 @@ ChildResult runChild(const QString &path, const QString &state, const QByteArray
     env.insert(QStringLiteral("SAVE_FAIL"), QString::fromLatin1(fail));
     env.insert(QStringLiteral("SAVE_KILL"), QString::fromLatin1(kill));
     env.insert(QStringLiteral("XDG_STATE_HOME"), state);
+    env.insert(QStringLiteral("SAVE_FSIZE"), QString::number(sizeLimit));
     p.setProcessEnvironment(env);
     if (::geteuid() == 0) {
         p.setChildProcessModifier([] {
@@ -314,23 +322,27 @@ private slots:
     {
         QTest::addColumn<QByteArray>("fail");
         QTest::addColumn<QByteArray>("kill");
+        QTest::addColumn<qint64>("sizeLimit");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("left"); // "old", "new" or "backup"
-        QTest::newRow("completes") << QByteArray() << QByteArray() << 0 << "new";
-        QTest::newRow("killed while backing up") << QByteArray() << QByteArray("backup:1000") << -1 << "old";
-        QTest::newRow("killed at the first byte") << QByteArray() << QByteArray("inplace:0") << -1 << "backup";
-        QTest::newRow("killed half way") << QByteArray() << QByteArray("inplace:60000") << -1 << "backup";
-        QTest::newRow("killed at the last byte") << QByteArray() << QByteArray("inplace:149999") << -1 << "backup";
-        QTest::newRow("failed, put back") << QByteArray("inplace:5000") << QByteArray() << 1 << "old";
-        QTest::newRow("failed, killed putting back") << QByteArray("inplace:5000") << QByteArray("restore:50000") << -1
+        QTest::newRow("completes") << QByteArray() << QByteArray() << qint64(0) << 0 << "new";
+        QTest::newRow("killed while backing up") << QByteArray() << QByteArray("backup:1000") << qint64(0) << -1 << "old";
+        QTest::newRow("killed at the first byte") << QByteArray() << QByteArray("inplace:0") << qint64(0) << -1 << "backup";
+        QTest::newRow("killed half way") << QByteArray() << QByteArray("inplace:60000") << qint64(0) << -1 << "backup";
+        QTest::newRow("killed at the last byte") << QByteArray() << QByteArray("inplace:149999") << qint64(0) << -1 << "backup";
+        // past a file size limit: the room is not there, the old bytes stay
+        QTest::newRow("too big") << QByteArray() << QByteArray() << qint64(120000) << 1 << "old";
+        QTest::newRow("failed, put back") << QByteArray("inplace:5000") << QByteArray() << qint64(0) << 1 << "old";
+        QTest::newRow("failed, killed putting back") << QByteArray("inplace:5000") << QByteArray("restore:50000") << qint64(0) << -1
                                                      << "backup";
-        QTest::newRow("failed, cannot put back") << QByteArray("inplace:5000,restore:100") << QByteArray() << 1
+        QTest::newRow("failed, cannot put back") << QByteArray("inplace:5000,restore:100") << QByteArray() << qint64(0) << 1
                                                  << "backup";
     }
     void interruptedInPlaceSave()
     {
         QFETCH(QByteArray, fail);
         QFETCH(QByteArray, kill);
+        QFETCH(qint64, sizeLimit);
         QFETCH(int, exitCode);
         QFETCH(QString, left);
         const QString folder = path("locked"), file = folder + QStringLiteral("/doc.rtf");
@@ -344,7 +356,7 @@ private slots:
         if (::geteuid() != 0)
             QCOMPARE(::chmod(name(folder).constData(), 0555), 0);
 
-        const ChildResult r = runChild(file, state, fail, kill);
+        const ChildResult r = runChild(file, state, fail, kill, sizeLimit);
         QCOMPARE(r.exitCode, exitCode);
         const QByteArray now = readFile(file);
         const QStringList kept = backups(state);
