@@ -247,7 +247,11 @@ bool keepIdentity(int fd, const QByteArray &old, const struct stat &st)
             return false;
         QByteArray value(size, Qt::Uninitialized);
         const ssize_t got = ::lgetxattr(old.constData(), n.constData(), value.data(), size_t(size));
-        if (got != size || ::fsetxattr(fd, n.constData(), value.constData(), size_t(size), 0) != 0)
+        if (got != size)
+            return false;
+        // The security label is the system's to give (the folder's default
+        // is right for a new file); everything else must come along.
+        if (::fsetxattr(fd, n.constData(), value.constData(), size_t(size), 0) != 0 && !n.startsWith("security."))
             return false;
     }
     return ::fchmod(fd, st.st_mode & 07777) == 0;
@@ -258,7 +262,9 @@ bool keepIdentity(int fd, const QByteArray &old, const struct stat &st)
 int makeBackup(int from, const QByteArray &target, QByteArray *backup, QString *error)
 {
     const QByteArray folder = encodeName(backupFolder());
-    if (!QDir().mkpath(decodeName(folder))) {
+    // Only its user may look in: the names tell what the documents are.
+    if (!QDir().mkpath(decodeName(folderOf(folder)))
+        || (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST)) {
         *error = QStringLiteral("cannot make the backup folder %1").arg(decodeName(folder));
         return -1;
     }
