@@ -432,6 +432,10 @@ bool save(const QString &path, const QByteArray &data, QString *error)
         *error = typeError(st.st_mode);
         return false;
     }
+    // A file made read-only stays as it is, though its folder would let a
+    // new file take its place.
+    if (exists && ::access(target.constData(), W_OK) != 0)
+        return fail(error, errno);
     // Another name for the same file would keep the old text after a rename.
     if (exists && st.st_nlink > 1)
         return saveInPlace(target, data, error);
@@ -441,7 +445,7 @@ bool save(const QString &path, const QByteArray &data, QString *error)
     if (fd.fd < 0) {
         const int err = errno;
         // A writable file in a folder that takes no new files.
-        if (exists && (err == EACCES || err == EPERM) && ::access(target.constData(), W_OK) == 0)
+        if (exists && (err == EACCES || err == EPERM))
             return saveInPlace(target, data, error);
         return fail(error, err);
     }
