@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 #include "shell/Product.h"
+#include "text/DocumentFile.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -60,7 +61,12 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     describe(parser);
-    parser.process(app);
+    // Qt took its own options out of argv. The rest as the bytes given: a
+    // name that is not UTF-8 still names its file.
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << docfile::decodeName(QByteArray(argv[i]));
+    parser.process(args);
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
         std::fprintf(stderr, "quillet: one FILE at most (try --help)\n");

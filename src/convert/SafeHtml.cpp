@@ -4,6 +4,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextList>
 #include <QUrl>
 
 #include <vector>
@@ -38,6 +39,39 @@ QString safeFace(const QString &face)
     return out.trimmed();
 }
 
+// List number text goes into a quoted CSS string in a style attribute.
+// Line ends end the string, quotes and backslashes end or escape it, and an
+// entity (&#39;) becomes a quote before the CSS is read.
+QString safeCssText(const QString &text)
+{
+    QString out;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029 || u == u'\\' || u == u'\''
+            || u == u'"' || u == u'&' || u == u'<' || u == u'>')
+            continue;
+        out += c;
+    }
+    return out;
+}
+
+void cleanListText(QTextList *list)
+{
+    QTextListFormat f = list->format();
+    bool changed = false;
+    for (int property : {int(QTextFormat::ListNumberPrefix), int(QTextFormat::ListNumberSuffix)}) {
+        if (!f.hasProperty(property))
+            continue;
+        const QString text = f.stringProperty(property), clean = safeCssText(text);
+        if (clean != text) {
+            f.setProperty(property, clean);
+            changed = true;
+        }
+    }
+    if (changed)
+        list->setFormat(f);
+}
+
 QString dataUri(const QTextDocument *doc, const QString &name)
 {
     const QVariant res = doc->resource(QTextDocument::ImageResource, QUrl(name));
@@ -58,6 +92,8 @@ QByteArray safeHtml(QTextDocument *doc)
     };
     std::vector<Change> changes;
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (QTextList *list = b.textList(); list && list->item(0) == b)
+            cleanListText(list);
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment frag = it.fragment();
             QTextCharFormat f = frag.charFormat();

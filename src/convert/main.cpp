@@ -7,11 +7,16 @@
 #include "text/DocumentFile.h"
 #include "text/TextCodec.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 #include <QTextDocument>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,14 +39,20 @@ const char kUsage[] =
     "  --to FORMAT   output format: rtf, txt or html\n"
     "  --crlf        CR LF line ends in plain text output\n"
     "  -h, --help    show this help and exit\n"
-    "  --version     show the version and exit\n"
+    "  -v, --version show the version and exit\n"
     "\n"
     "Exit status: 0 on success, 1 when reading or writing fails,\n"
     "2 on a usage error.\n";
 
+// File names in the message come out as the bytes they were given as.
 void fail(const QString &message)
 {
-    std::fprintf(stderr, "quillet-convert: %s\n", qPrintable(message));
+    std::fprintf(stderr, "quillet-convert: %s\n", docfile::encodeName(message).constData());
+}
+
+QString systemError(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
 }
 
 enum class Format { None, Rtf, Txt, Html };
@@ -71,28 +82,37 @@ Format formatFromPath(const QString &path)
 // read up to the biggest document's size.
 bool readAll(const QString &path, QByteArray *data, QString *error)
 {
-    QFile f;
-    bool ok;
     if (path == QLatin1String("-"))
-        ok = f.open(stdin, QIODevice::ReadOnly);
-    else {
-        f.setFileName(path);
-        ok = f.open(QIODevice::ReadOnly);
-    }
-    if (!ok) {
-        *error = f.errorString();
+        return docfile::readAll(STDIN_FILENO, data, error);
+    const int fd = ::open(docfile::encodeName(path).constData(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = systemError(errno);
         return false;
     }
-    return docfile::readAll(f.handle(), data, error, docfile::kMaxDocumentBytes, f.isSequential() ? 0 : f.size());
+    struct stat st;
+    bool ok = false;
+    if (::fstat(fd, &st) != 0)
+        *error = systemError(errno);
+    else if (S_ISDIR(st.st_mode))
+        *error = QStringLiteral("it is a folder");
+    else
+        ok = docfile::readAll(fd, data, error);
+    ::close(fd);
+    return ok;
 }
 
 bool writeAll(const QString &path, const QByteArray &data, QString *error)
 {
     if (path == QLatin1String("-")) {
-        QFile f;
-        if (!f.open(stdout, QIODevice::WriteOnly) || f.write(data) != data.size() || !f.flush()) {
-            *error = f.errorString();
-            return false;
+        for (qsizetype done = 0; done < data.size();) {
+            const ssize_t n = ::write(STDOUT_FILENO, data.constData() + done, size_t(data.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                *error = systemError(n < 0 ? errno : ENOSPC);
+                return false;
+            }
+            done += n;
         }
         return true;
     }
@@ -119,43 +139,39 @@ int main(int argc, char **argv)
     // No GUI application: the document is never laid out or shown.
     QCoreApplication app(argc, argv);
 
-    QStringList files;
+    // Names as the bytes given: a name that is not UTF-8 still names its file.
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << docfile::decodeName(QByteArray(argv[i]));
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("?")}, QString());
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
+    const QCommandLineOption toOption(QStringLiteral("to"), QString(), QStringLiteral("FORMAT"));
+    const QCommandLineOption crlfOption(QStringLiteral("crlf"), QString());
+    parser.addOptions({help, version, toOption, crlfOption});
+    if (!parser.parse(args)) {
+        fail(parser.errorText() + QStringLiteral(" (try --help)"));
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("quillet-convert %s\n", product::kVersion);
+        return 0;
+    }
+    const bool crlf = parser.isSet(crlfOption);
     Format to = Format::None;
-    bool crlf = false;
-    const QStringList args = app.arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (a == QLatin1String("--version")) {
-            std::printf("quillet-convert %s\n", product::kVersion);
-            return 0;
-        }
-        if (a == QLatin1String("--crlf")) {
-            crlf = true;
-        } else if (a == QLatin1String("--to") || a.startsWith(QLatin1String("--to="))) {
-            QString v;
-            if (a.size() > 4)
-                v = a.mid(5);
-            else if (i + 1 < args.size())
-                v = args[++i];
-            to = formatFromName(v);
-            if (to == Format::None) {
-                fail(QStringLiteral("unknown format '%1' for --to (use rtf, txt or html)").arg(v));
-                return 2;
-            }
-        } else if (a == QLatin1String("--")) {
-            files += args.mid(i + 1);
-            break;
-        } else if (a.startsWith(QLatin1Char('-')) && a != QLatin1String("-")) {
-            fail(QStringLiteral("unknown option '%1' (try --help)").arg(a));
+    if (parser.isSet(toOption)) {
+        const QString v = parser.value(toOption);
+        to = formatFromName(v);
+        if (to == Format::None) {
+            fail(QStringLiteral("unknown format '%1' for --to (use rtf, txt or html)").arg(v));
             return 2;
-        } else {
-            files += a;
         }
     }
+    const QStringList files = parser.positionalArguments();
     if (files.size() != 2) {
         fail(QStringLiteral("expected IN and OUT (try --help)"));
         return 2;

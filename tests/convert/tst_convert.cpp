@@ -1,8 +1,9 @@
 // quillet-convert as users run it: a separate process with files, standard
 // input and output, exit status and error line.
 
-#include "RtfTestUtil.h"
+#include "rtf/RtfTestUtil.h"
 #include "common/FullDisk.h"
+#include "text/DocumentFile.h"
 
 #include <QFile>
 #include <QProcess>
@@ -10,9 +11,7 @@
 #include <QtTest>
 
 #include <functional>
-#include <grp.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace rtftest;
@@ -67,7 +66,7 @@ private slots:
     void conversions();
     void safeHtml();
     void failures();
-    void writeInPlace();
+    void byteFileNames();
 
 private:
     QTemporaryDir m_dir;
@@ -81,6 +80,11 @@ void TestConvert::initTestCase()
     const Result help = run({"--help"});
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.startsWith("Usage: quillet-convert"));
+    for (const char *option : {"-v", "--version"}) {
+        const Result version = run({option});
+        QCOMPARE(version.exitCode, 0);
+        QVERIFY2(version.out.startsWith("quillet-convert ") && version.err.isEmpty(), version.out + version.err);
+    }
 }
 
 void TestConvert::conversions()
@@ -160,7 +164,7 @@ void TestConvert::failures()
         // usage errors: unknown output type, unknown option, wrong arguments
         {{path("in.txt"), path("out.doc")}, 2, "out.doc"},
         {{"--to", "pdf", path("in.txt"), path("out.txt")}, 2, "pdf"},
-        {{"--bogus", path("in.txt"), path("out.txt")}, 2, "--bogus"},
+        {{"--bogus", path("in.txt"), path("out.txt")}, 2, "bogus"},
         {{path("in.txt")}, 2, ""},
     };
     for (const auto &c : cases) {
@@ -191,19 +195,36 @@ void TestConvert::failures()
             }
             QCOMPARE(r.exitCode, 1);
             QVERIFY2(oneLine(r.err) && r.err.contains("out.txt"), r.err);
+            if (full)
+                QVERIFY2(r.err.contains("No space left on device"), r.err);
             QCOMPARE(fileData(kept), QByteArray("keep me"));
             QFile::remove(disk + QStringLiteral("/filler"));
         }
     }
+    {
+        // A full standard output is named as such.
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(kProgram, {path("in.txt"), "-"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        const QByteArray err = p.readAllStandardError();
+        QVERIFY2(oneLine(err) && err.contains("No space left on device"), err);
+    }
 #if !defined(__SANITIZE_ADDRESS__) // the sanitizer's shadow memory needs more than any limit
     // Endless input is refused at the biggest document's size, not read
-    // until memory runs out (here: 3 GB of address space).
-    const Result endless = run({"/dev/zero", path("out.txt")}, {}, [] {
-        const rlimit space{rlim_t(3) << 30, rlim_t(3) << 30};
-        ::setrlimit(RLIMIT_AS, &space);
-    });
-    QCOMPARE(endless.exitCode, 1);
-    QVERIFY2(oneLine(endless.err) && endless.err.contains("too large"), endless.err);
+    // until memory runs out (here: 3 GB of address space); a file over that
+    // size is refused by its size, before any of it is read (300 MB).
+    QVERIFY(writeFile(path("huge.txt"), {}) && QFile::resize(path("huge.txt"), docfile::kMaxDocumentBytes + 1));
+    for (const auto &[in, megabytes] : {std::pair{QStringLiteral("/dev/zero"), 3072}, std::pair{path("huge.txt"), 300}}) {
+        const Result r = run({in, path("out.txt")}, {}, [mb = megabytes] {
+            const rlimit space{rlim_t(mb) << 20, rlim_t(mb) << 20};
+            ::setrlimit(RLIMIT_AS, &space);
+        });
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(oneLine(r.err) && r.err.contains("too large"), r.err);
+    }
+    QFile::remove(path("huge.txt"));
 #endif
     // and writes none where there was none
     QVERIFY(QFile::remove(path("out.txt")));
@@ -211,38 +232,24 @@ void TestConvert::failures()
     QVERIFY(!QFile::exists(path("out.txt")));
 }
 
-// A writable file in a folder where no new file may be made: the temporary
-// file is impossible, so the file is written in place; a failure is still
-// reported as one.
-void TestConvert::writeInPlace()
+// A name that is not UTF-8 reaches the file system byte for byte, in and
+// out (given through the shell: QProcess would re-encode it).
+void TestConvert::byteFileNames()
 {
-    const QString folder = path("locked"), out = folder + QStringLiteral("/out.txt");
+    const QString folder = path("bytes");
     QVERIFY(QDir().mkpath(folder));
-    QVERIFY(writeFile(out, "old text") && writeFile(path("new.txt"), "new text"));
-    QVERIFY(QFile::setPermissions(out, QFileDevice::Permissions(0x6666)));
-    // Root may make files anywhere, so the converter runs as nobody then.
-    std::function<void()> asNobody;
-    if (::geteuid() == 0) {
-        QVERIFY(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) == 0);
-        asNobody = [] {
-            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(99);
-        };
-    } else {
-        QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    }
-    Result r = run({path("new.txt"), out}, {}, asNobody);
-    QVERIFY2(r.exitCode == 0, r.err);
-    QCOMPARE(fileData(out), QByteArray("new text\n"));
-    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"out.txt"});
-    {
-        FileSizeLimit limit(4);
-        r = run({path("new.txt"), out}, {}, asNobody);
-    }
-    QCOMPARE(r.exitCode, 1);
-    QVERIFY2(oneLine(r.err) && r.err.contains("out.txt"), r.err);
-    QCOMPARE(fileData(out), QByteArray("new text\n"));   // room is reserved before the old bytes go
-    QFile::setPermissions(folder, QFileDevice::Permissions(0x7755));
+    QVERIFY(writeFile(folder + QStringLiteral("/in.rtf"), "{\\rtf1 hello\\par}"));
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    p.start(QStringLiteral("/bin/sh"), {"-c", "\"$0\" in.rtf \"o$(printf '\\377').txt\" && \"$0\" \"o$(printf '\\377').txt\" back.rtf",
+                                        kProgram});
+    QVERIFY(p.waitForFinished(60000));
+    QVERIFY2(p.exitCode() == 0, p.readAllStandardError());
+    const QByteArray out = QFile::encodeName(folder) + "/o\xff.txt";
+    QVERIFY(::access(out.constData(), F_OK) == 0);
+    QVERIFY(fileData(folder + QStringLiteral("/back.rtf")).contains("hello"));
+    QVERIFY(!QFile::exists(folder + QStringLiteral(u"/o\ufffd.txt")));
+    QCOMPARE(::unlink(out.constData()), 0); // QTemporaryDir cannot name it
 }
 
 void TestConvert::safeHtml()
@@ -262,7 +269,11 @@ void TestConvert::safeHtml()
         "{\\field{\\*\\fldinst HYPERLINK \"https://ok.example/?a=1&b=2\"}{\\fldrslt web}} "
         "{\\field{\\*\\fldinst HYPERLINK \"mailto:a@b.example\"}{\\fldrslt mail}} "
         "{\\field{\\*\\fldinst HYPERLINK \\\\l \"here\"}{\\fldrslt local}}"
-        "{\\pict\\pngblip " + png.toHex() + "}}";
+        "{\\pict\\pngblip " + png.toHex() + "}"
+        // list number text: a line end, quotes and a backslash to leave the CSS string
+        "{\\*\\listtable{\\list\\listtemplateid1{\\listlevel\\levelnfc0{\\leveltext\\'30 \\'00)"
+        "\\'0aposition:fixed;inset:0;\\'22<b>\\'27&#39;\\'5c;}{\\levelnumbers\\'01;}}\\listid1}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}}\\par\\pard\\ls1 item\\par}";
     QVERIFY(writeFile(path("evil.rtf"), in));
     const Result r = run({path("evil.rtf"), path("evil.html")});
     QCOMPARE(r.exitCode, 0);
@@ -278,6 +289,10 @@ void TestConvert::safeHtml()
     QVERIFY(html.contains("font-family:'Evilstylescriptx'"));
     QVERIFY(html.contains("<img src=\"data:image/png;base64," + png.toBase64().left(20)));
     QVERIFY(!html.contains("rtfimage:"));
+    const QRegularExpression list(QStringLiteral("<ol style=\"([^\"]*)\">"));
+    const QString listStyle = list.match(QString::fromUtf8(html)).captured(1);
+    QVERIFY2(!listStyle.contains(u'\n') && listStyle.contains(u"-qt-list-number-suffix: ')position:fixed;inset:0;b#39;;';"),
+             qPrintable(listStyle));
 }
 
 QTEST_MAIN(TestConvert)
