@@ -45,10 +45,10 @@ const QByteArray kNew = QByteArray(150000, 'n');
 // ("inplace:5000,restore:100").
 struct Stops {
     qint64 at[4] = {-1, -1, -1, -1};
-    explicit Stops(const QByteArray &spec)
+    explicit Stops(const QByteArray &list)
     {
         const char *kinds[] = {"newfile", "backup", "inplace", "restore"};
-        for (const QByteArray &part : spec.split(','))
+        for (const QByteArray &part : list.split(','))
             for (int k = 0; k < 4; ++k)
                 if (part.startsWith(QByteArray(kinds[k]) + ':'))
                     at[k] = part.mid(part.indexOf(':') + 1).toLongLong();
