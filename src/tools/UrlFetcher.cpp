@@ -17,6 +17,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <system_error>
 
 namespace {
 
@@ -272,7 +273,10 @@ Result<QString> UrlFetcher::Job::transfer(const Progress &progress)
     }
     // libcurl's own words for its low-speed limit, unchanged for decades.
     if (result == CURLE_OPERATION_TIMEDOUT && qstrncmp(detail, "Operation too slow", 18) == 0)
-        return Failure{QStringLiteral("too slow (under %1 bytes a second for %2 s)").arg(lowSpeedBytes).arg(lowSpeedSeconds)};
+        return Failure{QStringLiteral("too slow (under %1 %2 a second for %3 s)")
+                           .arg(lowSpeedBytes)
+                           .arg(lowSpeedBytes == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"))
+                           .arg(lowSpeedSeconds)};
     if (result != CURLE_OK)
         return Failure{curlFailure(result, detail)};
 
@@ -357,21 +361,28 @@ bool UrlFetcher::OpenURL()
 
     m_job = std::move(job);
     Job *j = m_job.get();
-    const QString userInfo = typed.mid(userInfoSpan(typed).first, userInfoSpan(typed).second);
-    m_worker = std::thread([this, j, userInfo] {
+    const auto [from, length] = userInfoSpan(typed);
+    const QString userInfo = length ? typed.mid(from, length - 1) : QString();   // without its '@'
+    auto work = [this, j, userInfo] {
         const Result<QString> r = j->run([this](qint64 received, qint64 total) {
             QMetaObject::invokeMethod(this, [this, received, total] { emit progress(received, total); },
                                       Qt::QueuedConnection);
         });
-        // A reason never repeats the user name and password.
-        QString reason = r ? QString() : r.error();
-        if (!userInfo.isEmpty())
-            reason.replace(userInfo, QString());
         const bool ok = bool(r);
-        QString text = ok ? *r : reason;
+        QString text = ok ? *r : r.error();
+        // A reason never repeats the user name and password.
+        if (!ok && !userInfo.isEmpty())
+            text.replace(userInfo, QString());
         QMetaObject::invokeMethod(this, [this, ok, text = std::move(text)] { finish(ok, text); },
                                   Qt::QueuedConnection);
-    });
+    };
+    try {
+        m_worker = std::thread(std::move(work));
+    } catch (const std::system_error &) {
+        m_job.reset();
+        QMetaObject::invokeMethod(this, [this] { emit failed(QStringLiteral("out of resources")); },
+                                  Qt::QueuedConnection);
+    }
     return true;
 }
 
