@@ -126,7 +126,7 @@ private slots:
 
         // Only the two slow servers get short limits: neither will ever send
         // more, or faster, so the outcome does not depend on the machine's load.
-        struct Limits { qint64 maxBytes = UrlFetcher::DefaultMaxBytes; int stallMs = 60000, lowSpeed = 1; };
+        struct Limits { qint64 maxBytes = UrlFetcher::DefaultMaxBytes; int stallMs = 60000, lowSpeed = 1, lowSpeedSeconds = 60; };
         const struct { QString url; const char *error; Limits limits = {}; } cases[] = {
             {QStringLiteral("/missing"), "server answered 404 Not Found"},
             {QStringLiteral("/broken"), "server answered 500 Internal Server Error"},
@@ -135,7 +135,7 @@ private slots:
             {QStringLiteral("/huge"), "larger than 64 MiB"},
             {QStringLiteral("/unsized"), "larger than 100000 bytes", {100000}},
             {QStringLiteral("/stall"), "timed out", {.stallMs = 300}},
-            {QStringLiteral("/trickle"), "too slow (under 1000 bytes a second for 1 s)", {.lowSpeed = 1000}},
+            {QStringLiteral("/trickle"), "too slow (under 1000 bytes a second for 1 s)", {.lowSpeed = 1000, .lowSpeedSeconds = 1}},
             // Only a regular file is a document; none of these may block.
             {QUrl::fromLocalFile(dir.filePath(QStringLiteral("absent.txt"))).toString(), "file not found"},
             {QUrl::fromLocalFile(dir.path()).toString(), "it is a folder"},
@@ -161,7 +161,7 @@ private slots:
             f.MaxBytes = c.limits.maxBytes;
             f.StallTimeoutMs = c.limits.stallMs;
             f.LowSpeedBytesPerSecond = c.limits.lowSpeed;
-            f.LowSpeedSeconds = c.limits.lowSpeed > 1 ? 1 : 60;
+            f.LowSpeedSeconds = c.limits.lowSpeedSeconds;
             const Result<QString> got = fetch(c.url);
             QVERIFY2(!got, qPrintable(c.url));
             QCOMPARE(got.error(), QLatin1String(c.error));
