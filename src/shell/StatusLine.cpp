@@ -1,6 +1,9 @@
 #include "shell/StatusLine.h"
 
 #include <QFontMetrics>
+#include <QHelpEvent>
+#include <QTextDocument>
+#include <QToolTip>
 
 namespace {
 
@@ -18,6 +21,24 @@ StatusLine::StatusLine(QWidget *bar)
     setIndent(kIndent);
     setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setWordWrap(false);
+    // The bar shows the tooltip for both of us (the line has none of its own).
+    if (bar)
+        bar->installEventFilter(this);
+}
+
+bool StatusLine::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched != parentWidget() || e->type() != QEvent::ToolTip)
+        return QLabel::eventFilter(watched, e);
+    // Qt shows a tooltip as rich text when it merely looks like HTML.
+    QString tip = parentWidget()->toolTip();
+    if (Qt::mightBeRichText(tip))
+        tip = QStringLiteral("<p style=\"white-space:pre\">") + tip.toHtmlEscaped() + QStringLiteral("</p>");
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(static_cast<QHelpEvent *>(e)->globalPos(), tip, parentWidget());
+    return true;
 }
 
 void StatusLine::setMessage(const QString &message)

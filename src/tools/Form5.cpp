@@ -3,6 +3,7 @@
 #include "shell/MainWindow.h"
 #include "shell/RichTextBox.h"
 #include "tools/ToolWindow.h"
+#include "tools/TransferDialog.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -33,8 +34,6 @@ Form5::Form5(MainWindow &owner)
     Text1->setFocus();
     Label1->setBuddy(Text1);   // the box's name for a screen reader
 
-    Inet1.ProgressParent = this;
-
     // Centred on the screen.
     if (QScreen *s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
@@ -42,29 +41,57 @@ Form5::Form5(MainWindow &owner)
     connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
 }
 
+// A transfer still running when the window goes (the main window closing)
+// is cancelled by the fetcher's destructor.
+Form5::~Form5() = default;
+
 void Form5::Command1_Click()
 {
-    Inet1.URL = Text1->text();
-    const Result<QString> content = Inet1.OpenURL();
-    if (!content) {
-        m_owner.SetStatus(StatusTag::Error, QStringLiteral("Transfer failed: ") + content.error());
+    if (Inet1.Busy())
         return;
-    }
+    m_typed = Text1->text();
+    Inet1.URL = m_typed;
+    if (!Inet1.OpenURL())
+        return;
+    connect(&Inet1, &UrlFetcher::received, this, &Form5::received, Qt::UniqueConnection);
+    connect(&Inet1, &UrlFetcher::failed, this, &Form5::failed, Qt::UniqueConnection);
+    m_progress = new TransferDialog(m_typed, this);
+    connect(m_progress.data(), &QProgressDialog::canceled, &Inet1, &UrlFetcher::Cancel);
+    connect(&Inet1, &UrlFetcher::progress, m_progress.data(), &TransferDialog::setReceived);
+    m_progress->show();
+}
+
+void Form5::endProgress()
+{
+    delete m_progress.data();
+}
+
+void Form5::received(const QString &content)
+{
+    endProgress();
     // Unformatted, whatever it is: a fetched RTF file shows its markup.
-    if (!m_owner.documentBox().SetText(*content)) {
-        m_owner.SetStatus(StatusTag::Error, QStringLiteral("Transfer failed: cancelled"));
+    if (!m_owner.documentBox().SetText(content)) {
+        failed(QStringLiteral("cancelled"));
         return;
     }
-    m_owner.SetStatus(StatusTag::Func, QStringLiteral("File Received from:") + Text1->text());
+    m_owner.SetStatus(StatusTag::Func,
+                      QStringLiteral("File Received from:") + UrlFetcher::withoutUserInfo(m_typed));
+}
+
+void Form5::failed(const QString &reason)
+{
+    endProgress();
+    m_owner.SetStatus(StatusTag::Error, QStringLiteral("Transfer failed: ") + reason);
 }
 
 void Form5::closeEvent(QCloseEvent *e)
 {
-    // The fetcher lives in this window: while it runs, closing only cancels.
+    // Closing cancels a running transfer, and says so at once: the window
+    // is destroyed before the fetcher's own answer could arrive.
     if (Inet1.Busy()) {
+        disconnect(&Inet1, nullptr, this, nullptr);
         Inet1.Cancel();
-        e->ignore();
-        return;
+        failed(QStringLiteral("cancelled"));
     }
     QWidget::closeEvent(e);
 }

@@ -1,5 +1,7 @@
 #include "tools/TransferDialog.h"
 
+#include "tools/UrlFetcher.h"
+
 #include <QFontMetrics>
 #include <QIcon>
 #include <QLocale>
@@ -16,8 +18,9 @@ TransferDialog::TransferDialog(const QString &url, QWidget *parent)
     setMinimumDuration(0);
     setAutoClose(false);
     setAutoReset(false);
-    // A long URL must not stretch the dialog across the screen.
-    m_url = fontMetrics().elidedText(url, Qt::ElideMiddle, fontMetrics().averageCharWidth() * 50);
+    // A long URL must not stretch the dialog across the screen; its user
+    // name and password are not shown.
+    m_url = fontMetrics().elidedText(UrlFetcher::withoutUserInfo(url), Qt::ElideMiddle, fontMetrics().averageCharWidth() * 50);
     setMinimumWidth(fontMetrics().averageCharWidth() * 56);
     setReceived(0, -1);
 }

@@ -1,25 +1,28 @@
 #include "tools/UrlFetcher.h"
 
 #include "shell/Product.h"
+#include "shell/Result.h"
+#include "text/Charset.h"
 #include "text/DocumentFile.h"
-#include "text/TextCodec.h"
-#include "tools/TransferDialog.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QStringDecoder>
+#include <QSysInfo>
 #include <QUrl>
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
 
+#include <atomic>
+#include <functional>
 #include <memory>
+#include <system_error>
 
 namespace {
 
-// How long one wait for the network may keep the event loop from turning.
-constexpr int kPollMs = 10;
+// The longest one wait for the network lasts; a cancel wakes it at once.
+constexpr int kPollMs = 100;
 // How often the dialog's count is brought up to date.
 constexpr qint64 kProgressEveryMs = 100;
 
@@ -113,117 +116,106 @@ QString curlFailure(CURLcode code, const char *detail)
 struct EasyDeleter {
     void operator()(CURL *c) const { curl_easy_cleanup(c); }
 };
-struct MultiDeleter {
-    void operator()(CURLM *m) const { curl_multi_cleanup(m); }
-};
+
+// Loopback addresses in any spelling inet_pton reads: 127.0.0.0/8, ::1 and
+// ::ffff:127.x.y.z.
+bool isLoopback(const QString &host)
+{
+    const QByteArray h = host.toLatin1();
+    in_addr v4{};
+    if (::inet_pton(AF_INET, h.constData(), &v4) == 1)
+        return (ntohl(v4.s_addr) >> 24) == 127;
+    in6_addr v6{};
+    if (::inet_pton(AF_INET6, h.constData(), &v6) == 1)
+        return IN6_IS_ADDR_LOOPBACK(&v6) || (IN6_IS_ADDR_V4MAPPED(&v6) && v6.s6_addr[12] == 127);
+    return false;
+}
+
+// A file: host that names this computer: none, localhost, a loopback
+// address or the machine's own name.
+bool isThisComputer(const QString &host)
+{
+    if (host.isEmpty() || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 || isLoopback(host))
+        return true;
+    const QString self = QSysInfo::machineHostName();
+    return !self.isEmpty() && host.compare(self, Qt::CaseInsensitive) == 0;
+}
+
+// Where the user name and password of a URL stand: after "scheme://" (or
+// at the start when no scheme is written), up to and including the last
+// '@' before the path. Empty when there are none.
+std::pair<qsizetype, qsizetype> userInfoSpan(const QString &url)
+{
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    const QRegularExpressionMatch m = scheme.match(url);
+    const qsizetype begin = m.hasMatch() ? m.capturedEnd() : 0;
+    qsizetype end = begin;
+    while (end < url.size() && url.at(end) != u'/' && url.at(end) != u'?' && url.at(end) != u'#')
+        ++end;
+    const qsizetype at = url.lastIndexOf(u'@', end - 1);
+    if (at < begin || end == begin)
+        return {begin, 0};
+    return {begin, at + 1 - begin};
+}
 
 } // namespace
 
-UrlFetcher::UrlFetcher(QObject *parent)
-    : QObject(parent)
+// What the thread needs, fixed before it starts, and what the two threads
+// share: the cancel flag and the multi handle a cancel wakes.
+struct UrlFetcher::Job {
+    QByteArray url;        // encoded, with a scheme; empty for a file
+    QString localPath;     // a file on this computer
+    QString failure;       // known before the transfer starts
+    int connectTimeoutMs = 0, stallTimeoutMs = 0, lowSpeedBytes = 0, lowSpeedSeconds = 0, maxRedirects = 0;
+    qint64 maxBytes = 0;
+    std::atomic<bool> cancel{false};
+    CURLM *multi = nullptr;
+
+    ~Job()
+    {
+        if (multi)
+            curl_multi_cleanup(multi);
+    }
+
+    using Progress = std::function<void(qint64, qint64)>;
+    Result<QString> run(const Progress &progress);
+    Result<QString> transfer(const Progress &progress);
+};
+
+Result<QString> UrlFetcher::Job::run(const Progress &progress)
 {
-}
-
-UrlFetcher::~UrlFetcher() = default;
-
-QString UrlFetcher::withScheme(const QString &url)
-{
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
-    return scheme.match(url).hasMatch() ? url : QStringLiteral("http://") + url;
-}
-
-QString UrlFetcher::charsetOf(const QString &contentType)
-{
-    const QStringList params = contentType.split(QLatin1Char(';'));
-    for (qsizetype i = 1; i < params.size(); ++i) {
-        const QString p = params.at(i).trimmed();
-        const qsizetype eq = p.indexOf(QLatin1Char('='));
-        if (eq < 0 || p.left(eq).trimmed().compare(QLatin1String("charset"), Qt::CaseInsensitive) != 0)
-            continue;
-        QString value = p.mid(eq + 1).trimmed();
-        if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
-            value = value.mid(1, value.size() - 2);
-        return value.trimmed().toLower();
-    }
-    return {};
-}
-
-QString UrlFetcher::decode(const QByteArray &bytes, const QString &charset)
-{
-    if (!charset.isEmpty()) {
-        // Servers that say Latin-1 or ASCII send Windows-1252 in practice;
-        // it decodes every byte and agrees with Latin-1 outside 0x80..0x9F.
-        static const QStringList western = {
-            QStringLiteral("iso-8859-1"), QStringLiteral("iso8859-1"), QStringLiteral("latin1"),
-            QStringLiteral("latin-1"), QStringLiteral("l1"), QStringLiteral("us-ascii"),
-            QStringLiteral("ascii"), QStringLiteral("windows-1252"), QStringLiteral("cp1252")};
-        if (western.contains(charset))
-            return textcodec::decodeWindows1252(bytes);
-        QStringDecoder dec(charset.toLatin1().constData());
-        if (dec.isValid())
-            return dec.decode(bytes);
-    }
-    return textcodec::decodeText(bytes);
-}
-
-Result<QString> UrlFetcher::OpenURL()
-{
-    if (m_busy) {
-        return Failure{QStringLiteral("another transfer is running")};
-    }
-    m_cancel = false;
-    const QString typed = URL.trimmed();
-    if (typed.isEmpty()) {
-        return Failure{QStringLiteral("no URL given")};
-    }
-    if (!curlReady()) {
-        return Failure{QStringLiteral("network library unavailable")};
-    }
-    m_busy = true;
-    const auto notBusy = qScopeGuard([this] { m_busy = false; });
-
-    QString url = withScheme(typed);
-    // Non-ASCII or blanks: percent-encode them the way browsers do.
-    for (QChar c : url) {
-        if (c.unicode() > 0x7E || c.unicode() <= 0x20) {
-            const QUrl u(url, QUrl::TolerantMode);
-            if (u.isValid())
-                url = QString::fromLatin1(u.toEncoded());
-            break;
-        }
-    }
-    const QByteArray urlBytes = url.toUtf8();
-
-    // Local files are read here, not by libcurl, which would block on a
-    // pipe and take a folder's listing for its content: only a regular
-    // file is a document, and reading one never waits.
-    const QUrl parsed(url);
-    if (parsed.scheme().compare(QLatin1String("file"), Qt::CaseInsensitive) == 0
-        && (parsed.host().isEmpty() || parsed.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)) {
+    if (!failure.isEmpty())
+        return Failure{failure};
+    if (url.isEmpty()) {
         QByteArray bytes;
         QString error;
-        if (!docfile::load(parsed.path(QUrl::FullyDecoded), &bytes, &error, MaxBytes))
+        if (!docfile::load(localPath, &bytes, &error, maxBytes))
             return Failure{error};
-        return decode(bytes, QString());
+        return textcodec::decode(bytes, QString());
     }
+    return transfer(progress);
+}
 
+Result<QString> UrlFetcher::Job::transfer(const Progress &progress)
+{
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
-    if (!easy || !multi) {
+    if (!easy || !multi)
         return Failure{QStringLiteral("out of memory")};
-    }
     Transfer t;
-    t.maxBytes = MaxBytes;
+    t.maxBytes = maxBytes;
     char detail[CURL_ERROR_SIZE] = {};
     CURL *e = easy.get();
-    curl_easy_setopt(e, CURLOPT_URL, urlBytes.constData());
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https,ftp,file");
-    // A web server must not be able to send us to a local file.
+    curl_easy_setopt(e, CURLOPT_URL, url.constData());
+    // Files never reach libcurl: it would block on a pipe and take a
+    // folder's listing for its content.
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
     curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(e, CURLOPT_MAXREDIRS, long(MaxRedirects));
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, long(ConnectTimeoutMs));
-    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(MaxBytes));
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, long(maxRedirects));
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, long(connectTimeoutMs));
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, long(lowSpeedBytes));
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, long(lowSpeedSeconds));
+    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes));
     curl_easy_setopt(e, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
@@ -234,29 +226,21 @@ Result<QString> UrlFetcher::OpenURL()
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &onHeader);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
-    curl_multi_add_handle(multi.get(), e);
-    const auto detach = qScopeGuard([&] { curl_multi_remove_handle(multi.get(), e); });
-
-    if (ShowProgress) {
-        m_dialog = new TransferDialog(URL, ProgressParent);
-        connect(m_dialog.data(), &QProgressDialog::canceled, this, &UrlFetcher::Cancel);
-        m_dialog->show();
-    }
-    const auto closeDialog = qScopeGuard([this] { delete m_dialog.data(); });
+    if (curl_multi_add_handle(multi, e) != CURLM_OK)
+        return Failure{QStringLiteral("network failure")};
+    const auto detach = qScopeGuard([&] { curl_multi_remove_handle(multi, e); });
 
     bool stalled = false;
     qint64 shown = -1;
     QElapsedTimer sinceProgress;
     sinceProgress.start();
     t.sinceData.start();
-    int running = 1;
-    for (;;) {
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+    for (int running = 1;;) {
+        if (curl_multi_perform(multi, &running) != CURLM_OK)
             return Failure{QStringLiteral("network failure")};
-        }
-        if (!running)
+        if (!running || cancel)
             break;
-        if (t.sinceData.elapsed() > StallTimeoutMs) {
+        if (t.sinceData.elapsed() > stallTimeoutMs) {
             stalled = true;
             break;
         }
@@ -265,40 +249,149 @@ Result<QString> UrlFetcher::OpenURL()
             curl_easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &total);
             shown = t.body.size();
             sinceProgress.restart();
-            if (m_dialog)
-                m_dialog->setReceived(shown, qint64(total));
+            progress(shown, qint64(total));
         }
-        // The dialog is modal: only it answers the user while we wait.
-        QCoreApplication::processEvents();
-        if (m_cancel)
-            break;
-        curl_multi_poll(multi.get(), nullptr, 0, kPollMs, nullptr);
+        const qint64 untilStall = stallTimeoutMs - t.sinceData.elapsed() + 1;
+        curl_multi_poll(multi, nullptr, 0, int(qBound(qint64(1), untilStall, qint64(kPollMs))), nullptr);
     }
 
-    if (m_cancel) {
+    if (cancel)
         return Failure{QStringLiteral("cancelled")};
-    }
-    if (stalled) {
+    if (stalled)
         return Failure{QStringLiteral("timed out")};
-    }
     CURLcode result = CURLE_OK;
     int left = 0;
-    while (CURLMsg *msg = curl_multi_info_read(multi.get(), &left))
+    while (CURLMsg *msg = curl_multi_info_read(multi, &left))
         if (msg->msg == CURLMSG_DONE && msg->easy_handle == e)
             result = msg->data.result;
-    if (t.tooBig || result == CURLE_FILESIZE_EXCEEDED) {
-        return Failure{QStringLiteral("larger than %1").arg(sizeText(MaxBytes))};
-    }
+    if (t.tooBig || result == CURLE_FILESIZE_EXCEEDED)
+        return Failure{QStringLiteral("larger than %1").arg(sizeText(maxBytes))};
     if (result == CURLE_HTTP_RETURNED_ERROR) {
         long code = 0;
         curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &code);
         return Failure{httpFailure(code, t.statusLine)};
     }
-    if (result != CURLE_OK) {
+    // libcurl's own words for its low-speed limit, unchanged for decades.
+    if (result == CURLE_OPERATION_TIMEDOUT && qstrncmp(detail, "Operation too slow", 18) == 0)
+        return Failure{QStringLiteral("too slow (under %1 %2 a second for %3 s)")
+                           .arg(lowSpeedBytes)
+                           .arg(lowSpeedBytes == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"))
+                           .arg(lowSpeedSeconds)};
+    if (result != CURLE_OK)
         return Failure{curlFailure(result, detail)};
-    }
 
     const char *type = nullptr;
     curl_easy_getinfo(e, CURLINFO_CONTENT_TYPE, &type);
-    return decode(t.body, type ? charsetOf(QString::fromLatin1(type)) : QString());
+    return textcodec::decode(t.body, type ? textcodec::charsetOf(QString::fromLatin1(type)) : QString());
+}
+
+UrlFetcher::UrlFetcher(QObject *parent)
+    : QObject(parent)
+{
+}
+
+UrlFetcher::~UrlFetcher()
+{
+    // The thread ends at its next look at the flag; what it posts after
+    // that is discarded with this object.
+    Cancel();
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+QString UrlFetcher::withScheme(const QString &url)
+{
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    return scheme.match(url).hasMatch() ? url : QStringLiteral("http://") + url;
+}
+
+QString UrlFetcher::withoutUserInfo(const QString &url)
+{
+    const auto [from, length] = userInfoSpan(url);
+    return length ? QString(url).remove(from, length) : url;
+}
+
+void UrlFetcher::Cancel()
+{
+    if (!m_job)
+        return;
+    m_job->cancel = true;
+    if (m_job->multi)
+        curl_multi_wakeup(m_job->multi);
+}
+
+bool UrlFetcher::OpenURL()
+{
+    if (m_job)
+        return false;
+    auto job = std::make_unique<Job>();
+    job->connectTimeoutMs = ConnectTimeoutMs;
+    job->stallTimeoutMs = StallTimeoutMs;
+    job->lowSpeedBytes = LowSpeedBytesPerSecond;
+    job->lowSpeedSeconds = LowSpeedSeconds;
+    job->maxRedirects = MaxRedirects;
+    job->maxBytes = MaxBytes;
+
+    const QString typed = URL.trimmed();
+    QString url = withScheme(typed);
+    // Non-ASCII or blanks: percent-encode them the way browsers do.
+    for (QChar c : url) {
+        if (c.unicode() > 0x7E || c.unicode() <= 0x20) {
+            const QUrl u(url, QUrl::TolerantMode);
+            if (u.isValid())
+                url = QString::fromLatin1(u.toEncoded());
+            break;
+        }
+    }
+    const QUrl parsed(url);
+    if (typed.isEmpty()) {
+        job->failure = QStringLiteral("no URL given");
+    } else if (parsed.scheme().compare(QLatin1String("file"), Qt::CaseInsensitive) == 0) {
+        // Only this computer's files, and only through the bounded loader.
+        if (isThisComputer(parsed.host()))
+            job->localPath = parsed.path(QUrl::FullyDecoded);
+        else
+            job->failure = QStringLiteral("the file is on another computer");
+    } else if (!curlReady()) {
+        job->failure = QStringLiteral("network library unavailable");
+    } else {
+        job->url = url.toUtf8();
+        job->multi = curl_multi_init();
+    }
+
+    m_job = std::move(job);
+    Job *j = m_job.get();
+    const auto [from, length] = userInfoSpan(typed);
+    const QString userInfo = length ? typed.mid(from, length - 1) : QString();   // without its '@'
+    auto work = [this, j, userInfo] {
+        const Result<QString> r = j->run([this](qint64 received, qint64 total) {
+            QMetaObject::invokeMethod(this, [this, received, total] { emit progress(received, total); },
+                                      Qt::QueuedConnection);
+        });
+        const bool ok = bool(r);
+        QString text = ok ? *r : r.error();
+        // A reason never repeats the user name and password.
+        if (!ok && !userInfo.isEmpty())
+            text.replace(userInfo, QString());
+        QMetaObject::invokeMethod(this, [this, ok, text = std::move(text)] { finish(ok, text); },
+                                  Qt::QueuedConnection);
+    };
+    try {
+        m_worker = std::thread(std::move(work));
+    } catch (const std::system_error &) {
+        m_job.reset();
+        QMetaObject::invokeMethod(this, [this] { emit failed(QStringLiteral("out of resources")); },
+                                  Qt::QueuedConnection);
+    }
+    return true;
+}
+
+void UrlFetcher::finish(bool ok, const QString &textOrReason)
+{
+    m_worker.join();
+    m_job.reset();
+    if (ok)
+        emit received(textOrReason);
+    else
+        emit failed(textOrReason);
 }

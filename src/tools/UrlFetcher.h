@@ -1,18 +1,19 @@
 #pragma once
 // The internet transfer component of the transfer dialog, on libcurl.
-// Write URL, call OpenURL: it returns the whole resource as text once the
-// transfer has ended. http, https (system certificates), ftp and file (a
-// local regular file only, read directly, never blocking); a URL
-// without a scheme is taken as http. While it runs, a modal progress dialog
-// shows the bytes received and offers Cancel; the rest of the interface
-// waits. The event loop keeps turning meanwhile, so windows repaint.
+// Write URL, call OpenURL: the transfer runs on a thread of its own while
+// the event loop goes on undisturbed, reports its progress, and ends in
+// exactly one received() or failed(), delivered on the fetcher's thread.
+// http, https (system certificates) and ftp; file only for this computer's
+// files, read through the file module's bounded loader (a regular file,
+// never blocking). A URL without a scheme is taken as http. Destroying the
+// fetcher cancels a running transfer and waits for its thread; no signal
+// comes after that.
 
 #include <QObject>
-#include <QPointer>
-#include "shell/Result.h"
-#include "tools/TransferDialog.h"
-
 #include <QString>
+
+#include <memory>
+#include <thread>
 
 class UrlFetcher : public QObject
 {
@@ -27,36 +28,40 @@ public:
     // The location the next OpenURL fetches, as the user typed it.
     QString URL;
 
-    // Limits; tests shorten the time-outs.
+    // Limits, read when a transfer starts; tests shorten the time-outs.
     int ConnectTimeoutMs = 30000;
     int StallTimeoutMs = 60000;   // no byte at all for this long ends the transfer
+    // A transfer slower than this for this long ends too: a server that
+    // trickles would otherwise hold the dialog for ever.
+    int LowSpeedBytesPerSecond = 1;
+    int LowSpeedSeconds = 60;
     int MaxRedirects = 10;
     qint64 MaxBytes = DefaultMaxBytes;
 
-    // Where the progress dialog appears; no dialog when ShowProgress is false.
-    QWidget *ProgressParent = nullptr;
-    bool ShowProgress = true;
+    // Starts fetching URL. False, with no signal, while a transfer runs.
+    bool OpenURL();
 
-    // The content as text, or why not, briefly.
-    Result<QString> OpenURL();
+    bool Busy() const { return bool(m_job); }
+    // Ends a running transfer as failed("cancelled").
+    void Cancel();
 
-    bool Busy() const { return m_busy; }
-    // Ends a running transfer as cancelled (the dialog's Cancel does this).
-    void Cancel() { m_cancel = true; }
-
-    // The dialog of the running transfer, null when none is shown.
-    TransferDialog *progressDialog() const { return m_dialog; }
-
-    // Bytes to text: the named charset, else a byte-order mark, else UTF-8
-    // when valid, else Windows-1252.
-    static QString decode(const QByteArray &bytes, const QString &charset);
-    // The charset parameter of a Content-Type value, lower case, or "".
-    static QString charsetOf(const QString &contentType);
     // "http://" before a URL that names no scheme.
     static QString withScheme(const QString &url);
+    // The URL with its user name and password taken out, for showing it.
+    static QString withoutUserInfo(const QString &url);
+
+signals:
+    // total < 0 when the size is not known in advance.
+    void progress(qint64 received, qint64 total);
+    void received(const QString &content);
+    // Why not, briefly (lower case, no full stop).
+    void failed(const QString &reason);
 
 private:
-    bool m_busy = false;
-    bool m_cancel = false;
-    QPointer<TransferDialog> m_dialog;
+    struct Job;
+
+    void finish(bool ok, const QString &textOrReason);
+
+    std::unique_ptr<Job> m_job;   // set while a transfer runs
+    std::thread m_worker;
 };

@@ -3,8 +3,9 @@
 // answers by path (404 for the rest), one connection at a time on a thread of
 // its own (the tests link no Qt Network). It answers, then waits for the
 // client to hang up: an answer shorter than its Content-Length is a stalled
-// server. Every wait is bounded: it stops by itself a minute after it
-// starts, and the destructor stops and joins it.
+// server. A paced answer trickles its body one byte at a time. Every wait
+// is bounded: it stops by itself a minute after it starts, and the
+// destructor stops and joins it.
 
 #include <QHash>
 #include <QString>
@@ -58,10 +59,13 @@ public:
         raw(path, "HTTP/1.1 " + statusAndHeaders + "\r\nContent-Length: " + QByteArray::number(body.size()), body);
     }
     // head: the status line and headers, without the blank line.
-    void raw(const QByteArray &path, const QByteArray &head, const QByteArray &body = {})
+    // pace > 0: after the head, one byte of the body each pace.
+    void raw(const QByteArray &path, const QByteArray &head, const QByteArray &body = {},
+             std::chrono::milliseconds pace = {})
     {
         std::lock_guard lock(m_mutex);
-        m_answers.insert(path, head + "\r\nConnection: close\r\n\r\n" + body);
+        const QByteArray h = head + "\r\nConnection: close\r\n\r\n";
+        m_answers.insert(path, {h + body, h.size(), pace});
     }
 
 private:
@@ -86,18 +90,26 @@ private:
     // Reads the request, sends the answer, then waits for the client to hang up.
     void answer(int fd)
     {
-        QByteArray request, out;
+        QByteArray request;
+        Answer a;
+        const QByteArray &out = a.bytes;
         char buf[4096];
         for (qsizetype sent = 0; !over();) {
             if (out.isEmpty() && request.contains("\r\n\r\n")) {
                 std::lock_guard lock(m_mutex);
-                out = m_answers.value(request.split(' ').value(1),
-                                      "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                a = m_answers.value(request.split(' ').value(1),
+                                    {"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"});
             }
             const bool sending = sent < out.size();
+            qsizetype chunk = out.size() - sent;
+            if (sending && a.pace.count() > 0) {
+                if (sent >= a.headSize)
+                    std::this_thread::sleep_for(a.pace);
+                chunk = sent < a.headSize ? a.headSize - sent : 1;
+            }
             if (!ready(fd, sending ? POLLOUT : POLLIN))
                 continue;
-            const ssize_t n = sending ? ::send(fd, out.constData() + sent, size_t(out.size() - sent), MSG_NOSIGNAL)
+            const ssize_t n = sending ? ::send(fd, out.constData() + sent, size_t(chunk), MSG_NOSIGNAL)
                                       : ::recv(fd, buf, sizeof buf, 0);
             if (n <= 0)
                 return;
@@ -108,11 +120,17 @@ private:
         }
     }
 
+    struct Answer {
+        QByteArray bytes;
+        qsizetype headSize = 0;
+        std::chrono::milliseconds pace{};
+    };
+
     int m_listen = -1;
     quint16 m_port = 0;
     std::atomic<bool> m_stop{false};
     const Clock::time_point m_deadline = Clock::now() + std::chrono::seconds(60);
     std::thread m_thread;
     std::mutex m_mutex;
-    QHash<QByteArray, QByteArray> m_answers;
+    QHash<QByteArray, Answer> m_answers;
 };
