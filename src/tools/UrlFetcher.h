@@ -32,8 +32,10 @@ public:
     int ConnectTimeoutMs = 30000;
     int StallTimeoutMs = 60000;   // no byte at all for this long ends the transfer
     // A transfer slower than this for this long ends too: a server that
-    // trickles would otherwise hold the dialog for ever.
-    int LowSpeedBytesPerSecond = 1;
+    // trickles would otherwise hold the dialog for ever. libcurl rounds the
+    // speed down to whole bytes, so a limit of 1 would let one byte a second
+    // through; no real link is as slow as 16.
+    int LowSpeedBytesPerSecond = 16;
     int LowSpeedSeconds = 60;
     int MaxRedirects = 10;
     qint64 MaxBytes = DefaultMaxBytes;
