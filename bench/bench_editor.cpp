@@ -260,7 +260,7 @@ void selectAll(RichTextBox &box)
 
 // Opens path in e, then reports the time to the first paint, the memory then
 // and once the layout has settled.
-void openAndReport(Editor &e, const QString &path, int type, const char *name)
+void openAndReport(Editor &e, const QString &path, RichTextBox::FileType type, const char *name)
 {
     const double before = rssMb();
     const double t = timed([&] {

@@ -29,7 +29,7 @@ public:
     QString FileName;        // full path, after OK in a file dialog
     QString DialogTitle;
     QString DefaultExt;
-    QString InitDir;
+    QString InitDir;         // where file dialogs start; empty: FileName's folder
     int Flags = 0;
     bool CancelError = false;
     quint32 Color = 0;       // 0x00BBGGRR
