@@ -12,10 +12,12 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextImageFormat>
 #include <QTextLayout>
+#include <QTimer>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -177,6 +179,13 @@ private slots:
             for (RichTextBox::FileType type : {RichTextBox::rtfRTF, RichTextBox::rtfText})
                 if (type == RichTextBox::rtfRTF || !path.endsWith(QStringLiteral(".rtf")))   // text, not RTF
                     QCOMPARE(failure(box.LoadFile(path, type)), reason);
+        // Cancel in the progress of a big open.
+        const QString big = write(dir, "big.txt", QByteArray("a line\n").repeated(600000));
+        QTimer::singleShot(0, &box, [&] {
+            if (auto *progress = box.findChild<QProgressDialog *>())
+                progress->cancel();
+        });
+        QCOMPARE(failure(box.LoadFile(big, RichTextBox::rtfText)), QStringLiteral("cancelled"));
         QCOMPARE(box.Text(), QStringLiteral("keep me"));
         QCOMPARE(box.Session().historyCount(), history);
     }
