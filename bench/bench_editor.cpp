@@ -12,7 +12,10 @@
 // the processor time that took. --quick divides every size by ten; --rtf
 // takes FILE (say, one bench_rtf --dump wrote) for the generated 10 MB RTF.
 
+#include "shell/CommonDialog.h"
+#include "shell/MainWindow.h"
 #include "shell/RichTextBox.h"
+#include "views/Form3.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -180,7 +183,7 @@ struct Settle {
 // Runs the event loop until the document is laid out, the process goes idle
 // (under 5% of a core for half a second) or `limit` seconds pass, with a 5 ms
 // heartbeat that records the longest gap between its ticks.
-Settle settle(Editor &e, double limit = 30)
+Settle settle(RichTextBox &box, double limit = 30)
 {
     Settle s;
     QElapsedTimer all, gap, window;
@@ -201,16 +204,18 @@ Settle settle(Editor &e, double limit = 30)
             windowCpu = now;
             window.restart();
         }
-        if (laidOut(e.box.document()) || s.idle || all.elapsed() > limit * 1000)
+        if (laidOut(box.document()) || s.idle || all.elapsed() > limit * 1000)
             loop.quit();
     });
     beat.start();
     loop.exec();
     s.seconds = all.nsecsElapsed() / 1e9;
     s.cpu = cpuSeconds() - cpu0;
-    s.done = laidOut(e.box.document());
+    s.done = laidOut(box.document());
     return s;
 }
+
+Settle settle(Editor &e, double limit = 30) { return settle(e.box, limit); }
 
 // Runs the event loop for `seconds` and returns the processor time it used.
 double idleCpu(double seconds)
@@ -262,7 +267,7 @@ void selectAll(RichTextBox &box)
 
 // Opens path in e, then reports the time to the first paint, the memory then
 // and once the layout has settled.
-void openAndReport(Editor &e, const QString &path, int type, const char *name)
+void openAndReport(Editor &e, const QString &path, RichTextBox::FileType type, const char *name)
 {
     const double before = rssMb();
     const double t = timed([&] {
@@ -438,6 +443,48 @@ void caseLongWord()
     }
 }
 
+// A main window that only holds the document the full-screen view copies.
+struct MainStub : MainWindow
+{
+    QWidget window;
+    RichTextBox box;
+    CommonDialog dialog{&window, nullptr};
+    RichTextBox &documentBox() override { return box; }
+    CommonDialog &commonDialog() override { return dialog; }
+    void SetStatus(StatusTag, const QString &) override {}
+    void SetTitleFile(const QString &) override {}
+    void ResetTitle() override {}
+    QWidget *widget() override { return &window; }
+    void showMain() override {}
+    void hideMain() override {}
+};
+
+// The full-screen view shows a copy of a document made of one long word;
+// the length doubles from row to row.
+void caseFullScreenLongWord()
+{
+    for (int kb : {32, 64, 128, 256}) {
+        if (kb > g_maxWordKb)
+            continue;
+        MainStub main;
+        QString word(qsizetype(kb) * 1024 / g_div, QLatin1Char('x'));
+        for (qsizetype i = 0; i < word.size(); i += 7)
+            word[i] = QLatin1Char('A' + char(i % 26));
+        main.box.SetText(word);
+        auto *view = new Form3(main);   // the stub's window takes it along
+        view->showMaximized();
+        if (!QTest::qWaitForWindowExposed(view))
+            qFatal("full-screen view not shown");
+        const QByteArray name = QByteArray("full screen, one word of ") + QByteArray::number(kb / g_div) + " KB";
+        const double t = timed([&] {
+            view->ShowCopyOf(*main.box.document());
+            view->RichTextBox1->viewport()->repaint();
+        });
+        timedRow(name.constData(), "to first paint", t);
+        report(name.constData(), settle(*view->RichTextBox1, 60));
+    }
+}
+
 void caseHistory()
 {
     QTemporaryDir dir;
@@ -516,7 +563,7 @@ const std::map<QString, void (*)()> kCases = {
     {"open-rtf", caseOpenRtf},   {"open-text", caseOpenText}, {"set-text", caseSetText},
     {"format", caseFormat},      {"paste", casePaste},        {"typing", caseTyping},
     {"long-word", caseLongWord}, {"history", caseHistory},    {"pictures", casePictures},
-    {"huge-paragraph", caseHugeParagraph},
+    {"huge-paragraph", caseHugeParagraph}, {"fullscreen-long-word", caseFullScreenLongWord},
 };
 
 } // namespace

@@ -39,7 +39,6 @@ constexpr float kResizeHeightMargin = 1750.0f;
 Form1::Form1(const Services &services, QWidget *parent)
     : QMainWindow(parent), CommonDialog1(this, services.dialogs.get()),
       m_dialogs(services.dialogs),
-      m_files(std::make_unique<FileCommands>(*this, services)),
       m_editing(std::make_unique<EditCommands>(*this, services)),
       m_format(std::make_unique<FormatCommands>(*this)),
       m_views(std::make_unique<ViewCommands>(*this, services)),
@@ -70,6 +69,8 @@ Form1::Form1(const Services &services, QWidget *parent)
     RichTextBox1->move(twips::toPxX(kEditLeft), twips::toPxY(kEditTop));
     RichTextBox1->SetWidth(kEditWidth);
     RichTextBox1->SetHeight(kEditHeight);
+    // The file commands follow the documents of the editing area.
+    m_files = std::make_unique<FileCommands>(*this, services);
 
     buildToolbar();
 
@@ -83,8 +84,6 @@ Form1::Form1(const Services &services, QWidget *parent)
 
     buildMenus();
     RichTextBox1->SetClipboardActions(cut, copy, paste);
-    connect(RichTextBox1, &RichTextBox::OwnerStateRestored, this,
-            [this](const QVariant &state) { m_files->restoreShownFile(state); });
 
     // The docked strips stay above the editing area whatever size it gets.
     Toolbar1->raise();

@@ -4,6 +4,7 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -11,7 +12,7 @@
 namespace {
 
 bool runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QStringList &nameFilters,
-                   int &filterIndex, QString &fileName)
+                   const QString &folder, int &filterIndex, QString &fileName)
 {
     QFileDialog dlg(parent);
     dlg.setAcceptMode(mode);
@@ -23,8 +24,15 @@ bool runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QStringL
     dlg.setNameFilters(nameFilters);
     if (filterIndex >= 1 && filterIndex <= nameFilters.size())
         dlg.selectNameFilter(nameFilters.at(filterIndex - 1));
-    if (!fileName.isEmpty())
+    // Never where Qt's dialog history, shared with other programs, last
+    // was: a bare name typed there would be saved somewhere unexpected.
+    if (!folder.isEmpty()) {
+        dlg.setDirectory(folder);
+        if (!fileName.isEmpty())
+            dlg.selectFile(QFileInfo(fileName).fileName());
+    } else if (!fileName.isEmpty()) {
         dlg.selectFile(fileName);
+    }
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return false;
     fileName = dlg.selectedFiles().first();
@@ -35,16 +43,16 @@ bool runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QStringL
 
 } // namespace
 
-bool QtDialogHost::openFile(QWidget *parent, const QStringList &nameFilters, int &filterIndex,
-                            QString &fileName)
+bool QtDialogHost::openFile(QWidget *parent, const QStringList &nameFilters, const QString &folder,
+                            int &filterIndex, QString &fileName)
 {
-    return runFileDialog(parent, QFileDialog::AcceptOpen, nameFilters, filterIndex, fileName);
+    return runFileDialog(parent, QFileDialog::AcceptOpen, nameFilters, folder, filterIndex, fileName);
 }
 
-bool QtDialogHost::saveFile(QWidget *parent, const QStringList &nameFilters, int &filterIndex,
-                            QString &fileName)
+bool QtDialogHost::saveFile(QWidget *parent, const QStringList &nameFilters, const QString &folder,
+                            int &filterIndex, QString &fileName)
 {
-    return runFileDialog(parent, QFileDialog::AcceptSave, nameFilters, filterIndex, fileName);
+    return runFileDialog(parent, QFileDialog::AcceptSave, nameFilters, folder, filterIndex, fileName);
 }
 
 namespace {

@@ -7,10 +7,10 @@
 class QtDialogHost : public DialogHost
 {
 public:
-    bool openFile(QWidget *parent, const QStringList &nameFilters, int &filterIndex,
-                  QString &fileName) override;
-    bool saveFile(QWidget *parent, const QStringList &nameFilters, int &filterIndex,
-                  QString &fileName) override;
+    bool openFile(QWidget *parent, const QStringList &nameFilters, const QString &folder,
+                  int &filterIndex, QString &fileName) override;
+    bool saveFile(QWidget *parent, const QStringList &nameFilters, const QString &folder,
+                  int &filterIndex, QString &fileName) override;
     bool printer(QWidget *parent, QPrinter &printer, int flags) override;
     bool color(QWidget *parent, QColor &color) override;
     bool font(QWidget *parent, QFont &font, QColor &color, int flags) override;

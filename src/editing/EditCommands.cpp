@@ -9,6 +9,7 @@
 #include "shell/SecondaryWindow.h"
 
 #include <QLocale>
+#include <limits>
 
 EditCommands::EditCommands(MainWindow &window, const Services &services)
     : m_window(window), m_clipboard(services.clipboard), m_clock(services.clock)
@@ -68,7 +69,7 @@ void EditCommands::selectAll()
     // The whole document, wherever the selection started.
     RichTextBox &box = m_window.documentBox();
     box.SetSelStart(0);
-    box.SetSelLength(box.document()->characterCount());   // clamped to the end
+    box.SetSelLength(std::numeric_limits<int>::max());   // clamped to the end
 }
 
 void EditCommands::insertTimeDate()

@@ -8,6 +8,7 @@
 #include "shell/Product.h"
 #include "shell/RichTextBox.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPrinter>
@@ -20,7 +21,7 @@ const QString kSaveFailed = QStringLiteral("An error has occurred (CANCEL)");
 
 // The first filter entry means Rich Text Format, any other plain text,
 // whatever the file is called.
-int fileTypeFor(int filterIndex)
+RichTextBox::FileType fileTypeFor(int filterIndex)
 {
     return filterIndex == 1 ? RichTextBox::rtfRTF : RichTextBox::rtfText;
 }
@@ -42,6 +43,13 @@ FileCommands::FileCommands(MainWindow &window, const Services &services)
     : m_window(window), m_dialogs(services.dialogs), m_printer(services.printer),
       m_endProcess(services.endProcess)
 {
+    m_restored = QObject::connect(&window.documentBox().Session(), &DocumentSession::shownFileRestored,
+                                  [this](const ShownFile &shown) { restoreShownFile(shown); });
+}
+
+FileCommands::~FileCommands()
+{
+    QObject::disconnect(m_restored);
 }
 
 void FileCommands::newDocument(Title title)
@@ -57,23 +65,32 @@ void FileCommands::showFile(const QString &titleFile)
         m_window.ResetTitle();
     else
         m_window.SetTitleFile(titleFile);
-    m_window.documentBox().SetOwnerState(
-        QStringList{titleFile, m_window.commonDialog().FileName});
+    m_window.documentBox().Session().setShownFile({titleFile, m_window.commonDialog().FileName});
 }
 
-void FileCommands::restoreShownFile(const QVariant &state)
+void FileCommands::restoreShownFile(const ShownFile &shown)
 {
     // A document from before any open or save went with the start-up
     // caption and an empty file name.
-    const QStringList shown = state.toStringList();
-    m_window.commonDialog().FileName = shown.value(1);
-    showFile(shown.value(0));
+    m_window.commonDialog().FileName = shown.fileName;
+    if (shown.title.isEmpty())
+        m_window.ResetTitle();
+    else
+        m_window.SetTitleFile(shown.title);
+}
+
+void FileCommands::aimDialog()
+{
+    const QString current = m_window.documentBox().Session().shownFile().fileName;
+    m_window.commonDialog().InitDir = current.isEmpty() ? QDir::currentPath()
+                                                        : QFileInfo(current).absolutePath();
 }
 
 void FileCommands::open()
 {
     CommonDialog &dlg = m_window.commonDialog();
     dlg.Filter = kOpenFilter;
+    aimDialog();
     // A cancelled dialog must not reload whatever file an earlier dialog
     // left in FileName.
     if (dlg.ShowOpen() != CommonDialog::Accepted)
@@ -111,20 +128,22 @@ void FileCommands::save(Report report)
 {
     CommonDialog &dlg = m_window.commonDialog();
     dlg.Filter = kSaveFilter;
+    aimDialog();
     // Only an accepted dialog updates FileName, so a cancel never writes to
     // the name an earlier dialog left behind.
     if (dlg.SetAction(CommonDialog::SaveAction) != CommonDialog::Accepted) {
         m_window.SetStatus(StatusTag::Error, kSaveFailed);
         return;
     }
-    const int type = fileTypeFor(dlg.FilterIndex);
+    const RichTextBox::FileType type = fileTypeFor(dlg.FilterIndex);
     const QString path = dlg.FileName;
-    const bool saved = [&] {
+    const Result<> saved = [&] {
         BusyCursor busy;
-        return bool(m_window.documentBox().SaveFile(path, type));
+        return m_window.documentBox().SaveFile(path, type);
     }();
     if (!saved) {
-        m_window.SetStatus(StatusTag::Error, kSaveFailed);
+        // Why, after the usual words, as Open tells why it failed.
+        m_window.SetStatus(StatusTag::Error, kSaveFailed + QStringLiteral(": ") + saved.error());
         return;
     }
     showFile(path);

@@ -3,14 +3,16 @@
 
 #include "shell/Services.h"
 
-#include <QVariant>
+#include <QMetaObject>
 
 class MainWindow;
+struct ShownFile;
 
 class FileCommands
 {
 public:
     FileCommands(MainWindow &window, const Services &services);
+    ~FileCommands();
 
     // An empty document; only the button also resets the title.
     enum class Title { Keep, Reset };
@@ -27,18 +29,21 @@ public:
     // Asks, then ends the program.
     void exit();
 
-    // Ctrl+Z brought back a replaced document: the title and the common
-    // dialog's file name that went with it come back too.
-    void restoreShownFile(const QVariant &state);
-
 private:
     // The title's file ("" for the caption alone) and the dialog's file
     // name, kept with the current document.
     void showFile(const QString &titleFile);
+    // Undo or redo brought back a document: the title and the dialog's file
+    // name that went with it come back too.
+    void restoreShownFile(const ShownFile &shown);
     void load(const QString &path, int filterIndex);
+    // File dialogs start in the folder of the current document, or in the
+    // current folder when it has none.
+    void aimDialog();
 
     MainWindow &m_window;
     std::shared_ptr<DialogHost> m_dialogs;
     std::shared_ptr<PrinterSink> m_printer;
     std::function<void()> m_endProcess;
+    QMetaObject::Connection m_restored;
 };

@@ -5,9 +5,6 @@
 #include "shell/MainWindow.h"
 #include "shell/RichTextBox.h"
 
-#include <QTextCursor>
-#include <QTextDocument>
-
 FormatCommands::FormatCommands(MainWindow &window) : m_window(window) {}
 
 void FormatCommands::setFace(const QString &name) { m_window.documentBox().SetSelFontName(name); }
@@ -51,16 +48,15 @@ void FormatCommands::fontFromDialog()
     if (dlg.ShowFont() != CommonDialog::Accepted)
         return;
     // All seven attributes, touched in the dialog or not, in this order;
-    // one edit block so a single Ctrl+Z takes them back.
+    // one step so a single Ctrl+Z takes them back.
     RichTextBox &box = m_window.documentBox();
-    QTextCursor block(box.document());
-    block.beginEditBlock();
-    box.SetSelFontName(dlg.FontName);
-    box.SetSelFontSize(float(dlg.FontSize));
-    box.SetSelBold(dlg.FontBold);
-    box.SetSelItalic(dlg.FontItalic);
-    box.SetSelUnderline(dlg.FontUnderline);
-    box.SetSelStrikeThru(dlg.FontStrikethru);
-    box.SetSelColor(dlg.Color);
-    block.endEditBlock();
+    box.OneUndoStep([&] {
+        box.SetSelFontName(dlg.FontName);
+        box.SetSelFontSize(float(dlg.FontSize));
+        box.SetSelBold(dlg.FontBold);
+        box.SetSelItalic(dlg.FontItalic);
+        box.SetSelUnderline(dlg.FontUnderline);
+        box.SetSelStrikeThru(dlg.FontStrikethru);
+        box.SetSelColor(dlg.Color);
+    });
 }

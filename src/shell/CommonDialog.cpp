@@ -40,8 +40,8 @@ CommonDialog::Outcome CommonDialog::showFile(bool saving)
     int index = FilterIndex;
     QString name = FileName;
     const QStringList filters = nameFilters(Filter);
-    const bool ok = saving ? m_host->saveFile(m_owner, filters, index, name)
-                           : m_host->openFile(m_owner, filters, index, name);
+    const bool ok = saving ? m_host->saveFile(m_owner, filters, InitDir, index, name)
+                           : m_host->openFile(m_owner, filters, InitDir, index, name);
     if (ok) {
         FilterIndex = index;
         FileName = name;

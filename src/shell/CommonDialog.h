@@ -28,7 +28,7 @@ public:
     QString Filter;          // "description|pattern|description|pattern"
     int FilterIndex = 0;     // 1-based, after a file dialog
     QString FileName;        // full path, after OK in a file dialog
-    QString InitDir;
+    QString InitDir;         // where file dialogs start; empty: FileName's folder
     int Flags = 0;
     bool CancelError = false;
     quint32 Color = 0;       // 0x00BBGGRR

@@ -28,11 +28,13 @@ public:
     virtual ~DialogHost() = default;
 
     // nameFilters are Qt name filters ("RTF Files (*.rtf)"); filterIndex is
-    // 1-based in and out. Return false on Cancel, leaving the outputs alone.
-    virtual bool openFile(QWidget *parent, const QStringList &nameFilters, int &filterIndex,
-                          QString &fileName) = 0;
-    virtual bool saveFile(QWidget *parent, const QStringList &nameFilters, int &filterIndex,
-                          QString &fileName) = 0;
+    // 1-based in and out. The dialog starts in folder, offering the name of
+    // fileName; with no folder, in fileName's own. Return false on Cancel,
+    // leaving the outputs alone.
+    virtual bool openFile(QWidget *parent, const QStringList &nameFilters, const QString &folder,
+                          int &filterIndex, QString &fileName) = 0;
+    virtual bool saveFile(QWidget *parent, const QStringList &nameFilters, const QString &folder,
+                          int &filterIndex, QString &fileName) = 0;
     // flags: cdl::PD... above.
     virtual bool printer(QWidget *parent, QPrinter &printer, int flags) = 0;
     virtual bool color(QWidget *parent, QColor &color) = 0;

@@ -4,19 +4,14 @@
 #include "rtf/Rtf.h"
 #include "shell/BusyCursor.h"
 #include "shell/LayoutPacer.h"
-#include "shell/Product.h"
-#include "text/DocumentFile.h"
-#include "text/TextCodec.h"
 #include "shell/Twips.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QFileInfo>
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
-#include <QProgressDialog>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -29,8 +24,7 @@ namespace {
 // line it makes, which takes minutes for a word of a megabyte.
 constexpr int kLongWord = 2000;
 
-// Work on this many characters may take longer than a fifth of a second.
-constexpr qsizetype kBusyChars = 256 * 1024;
+constexpr qsizetype kBusyChars = DocumentSession::kBusyChars;
 
 bool hasLongWord(const QString &text)
 {
@@ -52,9 +46,6 @@ bool hasLongWord(const QTextDocument *doc)
             return true;
     return false;
 }
-
-// The dynamic property of a QTextDocument that carries its owner state.
-constexpr char kOwnerState[] = "quilletOwnerState";
 
 // Ends an undo step. QTextDocument joins typed text to the last insertion of
 // the edit block before it; an item of another kind at the block's end gives
@@ -82,67 +73,22 @@ RichTextBox::RichTextBox(QWidget *parent)
     setAcceptRichText(false);
     setLineWrapMode(QTextEdit::WidgetWidth);
     m_pacer = new LayoutPacer(this);
-    QTextDocument *doc = NewDocument().release();
-    doc->setParent(this);
-    showDocument(doc);
+    m_session = std::make_unique<DocumentSession>(this);
+    connect(m_session.get(), &DocumentSession::shown, this, &RichTextBox::showDocument);
+    m_session->reset(DocumentSession::newDocument());
     setCurrentCharFormat(QTextCharFormat());
 }
 
-RichTextBox::~RichTextBox() = default;
-
-std::unique_ptr<QTextDocument> RichTextBox::NewDocument()
+RichTextBox::~RichTextBox()
 {
-    auto doc = std::make_unique<QTextDocument>();
-    QFont f;
-    f.setFamilies({QStringLiteral("MS Sans Serif")});
-    f.setPointSizeF(8.5);
-    // Text that needs no shaping (Latin, Greek, Cyrillic...) is laid out
-    // from the font's own advances, without kerning or ligatures, as the
-    // original control drew it: layout, Qt's biggest cost with big
-    // documents, takes about half as long. Scripts that need shaping keep it.
-    f.setStyleStrategy(QFont::PreferNoShaping);
-    doc->setDefaultFont(f);
-    QTextOption opt = doc->defaultTextOption();
-    opt.setTabStopDistance(twips::toPxX(720));
-    // Paragraphs run left to right unless their format says otherwise, as
-    // in RTF. Left to guess, Qt scans the text of every paragraph below an
-    // edit on each keystroke, which doubles the cost of typing in a big
-    // document.
-    opt.setTextDirection(Qt::LeftToRight);
-    doc->setDefaultTextOption(opt);
-    return doc;
+    // The session owns the document on show: the editor lets go of it
+    // before the session goes.
+    disconnect(m_session.get(), nullptr, this, nullptr);
+    setDocument(nullptr);
 }
 
-// ---- whole-document replacement ------------------------------------------
-
-qint64 RichTextBox::EstimatedBytes(const QTextDocument *doc)
-{
-    // UTF-16 text, then per paragraph its block, fragment and format entries;
-    // measured on plain and formatted documents of tens of megabytes.
-    return 16 * 1024 + qint64(doc->characterCount()) * 3 + qint64(doc->blockCount()) * 120;
-}
-
-void RichTextBox::SetHistoryBudget(qint64 bytes)
-{
-    m_historyBudget = bytes;
-    fitHistory();
-}
-
-void RichTextBox::fitHistory()
-{
-    qint64 total = 0;
-    std::size_t keep = m_replaced.size();
-    while (keep > 0) {
-        const qint64 next = EstimatedBytes(m_replaced[keep - 1].get());
-        if (total + next > m_historyBudget)
-            break;
-        total += next;
-        --keep;
-    }
-    m_replaced.erase(m_replaced.begin(), m_replaced.begin() + qsizetype(keep));
-}
-
-void RichTextBox::showDocument(QTextDocument *doc)
+// The one way a document gets onto the screen, whoever puts it there.
+void RichTextBox::showDocument(QTextDocument *doc, bool atEnd)
 {
     // Wrapping a very long word at word boundaries takes Qt minutes.
     // QTextEdit gives every document it shows its own wrap mode. The one on
@@ -158,47 +104,7 @@ void RichTextBox::showDocument(QTextDocument *doc)
     setDocument(doc);
     PictureHandler::install(doc);
     m_pacer->track(doc);
-}
-
-void RichTextBox::ReplaceDocument(std::unique_ptr<QTextDocument> fresh)
-{
-    QTextDocument *old = document();
-    // QTextEdit deletes a replaced document it is parent of; we keep it.
-    old->setParent(nullptr);
-    fresh->setUndoRedoEnabled(true);
-    // Commands that replace the document leave the title and file name as
-    // they were; Open sets its own afterwards.
-    fresh->setProperty(kOwnerState, old->property(kOwnerState));
-    fresh->setParent(this);
-    showDocument(fresh.release());
-    moveCursor(QTextCursor::Start);
-    // A document waiting in the history does no layout work and holds no
-    // layout memory; it gets a new layout if it comes back.
-    old->setDocumentLayout(nullptr);
-    m_replaced.emplace_back(old);
-    fitHistory();
-}
-
-bool RichTextBox::UndoReplace()
-{
-    BusyCursor busy(!m_replaced.empty() && m_replaced.back()->characterCount() >= kBusyChars);
-    if (m_replaced.empty())
-        return false;
-    QTextDocument *current = document();
-    QTextDocument *back = m_replaced.back().release();
-    m_replaced.pop_back();
-    current->setParent(nullptr);
-    back->setParent(this);
-    showDocument(back);
-    delete current;
-    moveCursor(QTextCursor::End);
-    emit OwnerStateRestored(back->property(kOwnerState));
-    return true;
-}
-
-void RichTextBox::SetOwnerState(const QVariant &state)
-{
-    document()->setProperty(kOwnerState, state);
+    moveCursor(atEnd ? QTextCursor::End : QTextCursor::Start);
 }
 
 bool RichTextBox::Undo()
@@ -207,7 +113,16 @@ bool RichTextBox::Undo()
         undo();
         return true;
     }
-    return UndoReplace();
+    return m_session->undoReplace();
+}
+
+bool RichTextBox::Redo()
+{
+    if (document()->isRedoAvailable()) {
+        redo();
+        return true;
+    }
+    return m_session->redoReplace();
 }
 
 void RichTextBox::OneUndoStep(const std::function<void()> &edit)
@@ -230,54 +145,27 @@ void RichTextBox::OneUndoStep(const std::function<void()> &edit)
 
 QString RichTextBox::Text() const
 {
-    QString s = document()->toPlainText();
-    s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return s;
+    return m_session->text();
 }
 
 QString RichTextBox::Characters() const
 {
-    QString s = document()->toRawText();
-    for (QChar &c : s) {
-        // Paragraph ends and a table's frame marks, as toPlainText() has them.
-        if (c == QChar::ParagraphSeparator || c == QChar(0xFDD0) || c == QChar(0xFDD1))
-            c = QLatin1Char('\n');
-    }
-    s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return s;
+    return m_session->characters();
 }
 
 bool RichTextBox::SetText(const QString &text)
 {
-    BusyCursor busy(text.size() >= kBusyChars);
-    std::unique_ptr<QTextDocument> doc = NewDocument();
-    doc->setUndoRedoEnabled(false);
-    if (!fillPlainText(doc.get(), text))
-        return false;
-    ReplaceDocument(std::move(doc));
-    return true;
+    return m_session->setText(text);
 }
 
 QString RichTextBox::TextRTF() const
 {
-    return QString::fromLatin1(rtf::write(document()));
+    return m_session->rtf();
 }
 
-bool RichTextBox::SetTextRTF(const QString &rtfText)
+bool RichTextBox::SetTextRTF(const QString &markup)
 {
-    BusyCursor busy(rtfText.size() >= kBusyChars);
-    bool latin1 = true;
-    for (QChar c : rtfText)
-        if (c.unicode() > 0xFF) { latin1 = false; break; }
-    const QByteArray bytes = latin1 ? rtfText.toLatin1() : rtfText.toUtf8();
-    if (!rtf::isRtf(bytes))
-        return SetText(rtfText);
-    std::unique_ptr<QTextDocument> doc = NewDocument();
-    doc->setUndoRedoEnabled(false);
-    if (!readRtf(bytes, doc.get()))
-        return false;
-    ReplaceDocument(std::move(doc));
-    return true;
+    return m_session->setRtf(markup);
 }
 
 QString RichTextBox::SelText() const
@@ -336,7 +224,8 @@ void RichTextBox::SetSelLength(int length)
     QTextCursor c = textCursor();
     const int start = c.selectionStart();
     const int end = qMax(0, document()->characterCount() - 1);
-    const int stop = qBound(start, start + qMax(0, length), end);
+    // In 64 bits: a length up to the end from any start must not overflow.
+    const int stop = int(qBound(qint64(start), qint64(start) + qMax(0, length), qint64(end)));
     if (start == 0 && stop == end && end > 0) {
         // Selecting everything leaves the view where it is: bringing the end
         // into view would lay out the whole document first.
@@ -503,104 +392,14 @@ bool RichTextBox::SetHeight(float tw)
 
 // ---- files ----------------------------------------------------------------
 
-Result<> RichTextBox::LoadFile(const QString &fileName, int fileType)
+Result<> RichTextBox::LoadFile(const QString &fileName, FileType fileType)
 {
-    if (fileType != rtfRTF && fileType != rtfText)
-        return Failure{QStringLiteral("unknown file type")};
-    BusyCursor busy(QFileInfo(fileName).size() >= kBusyChars);
-    QByteArray bytes;
-    QString error;
-    if (!docfile::load(fileName, &bytes, &error))
-        return Failure{error};
-
-    std::unique_ptr<QTextDocument> doc = NewDocument();
-    doc->setUndoRedoEnabled(false);
-    if (fileType == rtfRTF) {
-        if (!rtf::isRtf(bytes))
-            return Failure{QStringLiteral("not a Rich Text Format file")};
-        if (!readRtf(bytes, doc.get()))
-            return Failure{QStringLiteral("cancelled")};
-    } else if (!fillPlainText(doc.get(), textcodec::decodeText(bytes))) {
-        return Failure{QStringLiteral("cancelled")};
-    }
-    ReplaceDocument(std::move(doc));
-    return {};
+    return m_session->load(fileName, fileType);
 }
 
-bool RichTextBox::fillPlainText(QTextDocument *doc, const QString &text)
+Result<> RichTextBox::SaveFile(const QString &fileName, FileType fileType) const
 {
-    // A megabyte at a time, so that a file big enough to take seconds shows
-    // its progress and can be cancelled.
-    constexpr qsizetype kPiece = 1024 * 1024;
-    if (text.size() <= 2 * kPiece) {
-        doc->setPlainText(text);   // CR LF, a lone CR or LF: a paragraph each
-        return true;
-    }
-    const std::unique_ptr<QProgressDialog> progress = openingProgress();
-    QTextCursor c(doc);
-    for (qsizetype from = 0; from < text.size();) {
-        qsizetype to = qMin(text.size(), from + kPiece);
-        if (to < text.size() && text.at(to - 1) == QLatin1Char('\r'))
-            ++to;   // CR LF stays one line end
-        c.insertText(text.mid(from, to - from));   // CR LF, a lone CR or LF: a paragraph each
-        from = to;
-        progress->setValue(int(from * 1000 / text.size()));
-        if (progress->wasCanceled())
-            return false;
-    }
-    return true;
-}
-
-bool RichTextBox::readRtf(const QByteArray &bytes, QTextDocument *doc)
-{
-    // The engine reads about 25 MB a second: only big files need a way out.
-    constexpr qsizetype kProgressBytes = 16 * 1024 * 1024;
-    if (bytes.size() < kProgressBytes)
-        return rtf::read(bytes, doc);
-    const std::unique_ptr<QProgressDialog> progress = openingProgress();
-    return rtf::read(bytes, doc, [&](qint64 done, qint64 total) {
-        progress->setValue(int(done * 1000 / qMax<qint64>(1, total)));
-        return !progress->wasCanceled();
-    });
-}
-
-// Shown once opening has gone on for a second; Cancel leaves the open
-// document as it was.
-std::unique_ptr<QProgressDialog> RichTextBox::openingProgress()
-{
-    auto progress = std::make_unique<QProgressDialog>(QStringLiteral("Opening the document..."),
-                                                      QStringLiteral("Cancel"), 0, 1000, this);
-    progress->setWindowTitle(product::name());
-    progress->setWindowModality(Qt::WindowModal);
-    progress->setMinimumDuration(1000);
-    return progress;
-}
-
-Result<> RichTextBox::SaveFile(const QString &fileName, int fileType) const
-{
-    BusyCursor busy(document()->characterCount() >= kBusyChars);
-    if (fileType != rtfRTF && fileType != rtfText)
-        return Failure{QStringLiteral("unknown file type")};
-    if (fileName.isEmpty())
-        return Failure{QStringLiteral("no file name given")};
-    int picturesLeftOut = 0;
-    QByteArray bytes;
-    if (fileType == rtfRTF) {
-        bytes = rtf::write(document(), &picturesLeftOut);
-    } else {
-        // The document's own characters (a no-break space stays one); a line
-        // break inside a paragraph becomes a line end like any other.
-        QString text = Characters();
-        text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
-        bytes = text.toUtf8();
-    }
-    // Saving without a picture would lose it on disk for good.
-    if (picturesLeftOut > 0)
-        return Failure{QStringLiteral("a picture could not be written")};
-    QString error;
-    if (!docfile::save(fileName, bytes, &error))
-        return Failure{error};
-    return {};
+    return m_session->save(fileName, fileType);
 }
 
 // ---- search ---------------------------------------------------------------
@@ -672,6 +471,11 @@ void RichTextBox::keyPressEvent(QKeyEvent *e)
         e->accept();
         return;
     }
+    if (e->matches(QKeySequence::Redo)) {
+        Redo();
+        e->accept();
+        return;
+    }
     if (QAction *command = clipboardActionFor(e)) {
         command->trigger();
         e->accept();
@@ -708,7 +512,7 @@ bool RichTextBox::viewportEvent(QEvent *e)
 void RichTextBox::contextMenuEvent(QContextMenuEvent *e)
 {
     std::unique_ptr<QMenu> menu(createStandardContextMenu(e->pos()));
-    // Qt's own Undo would not bring back a replaced document, and its Cut,
+    // Qt's own Undo and Redo would not bring back a replaced document, and its Cut,
     // Copy and Paste would name other keys than the window's menu.
     const QList<QAction *> own = menu->actions();
     for (QAction *a : own) {
@@ -716,8 +520,12 @@ void RichTextBox::contextMenuEvent(QContextMenuEvent *e)
         const QString name = a->objectName();
         if (name == QLatin1String("edit-undo")) {
             replacement = new QAction(a->text(), menu.get());
-            replacement->setEnabled(document()->isUndoAvailable() || CanUndoReplace());
+            replacement->setEnabled(document()->isUndoAvailable() || m_session->canUndoReplace());
             connect(replacement, &QAction::triggered, this, [this] { Undo(); });
+        } else if (name == QLatin1String("edit-redo")) {
+            replacement = new QAction(a->text(), menu.get());
+            replacement->setEnabled(document()->isRedoAvailable() || m_session->canRedoReplace());
+            connect(replacement, &QAction::triggered, this, [this] { Redo(); });
         } else if (name == QLatin1String("edit-cut")) {
             replacement = m_cut;
         } else if (name == QLatin1String("edit-copy")) {

@@ -3,6 +3,7 @@
 // use (Text, SelText, SelBold, LoadFile, ...). Commands never reach into the
 // QTextDocument themselves for these jobs, so every editing area behaves alike.
 
+#include "shell/DocumentSession.h"
 #include "shell/Result.h"
 
 #include <QKeySequence>
@@ -10,11 +11,9 @@
 #include <QTextEdit>
 #include <functional>
 #include <memory>
-#include <vector>
 
 class LayoutPacer;
 class QAction;
-class QProgressDialog;
 class QTextDocument;
 
 class RichTextBox : public QTextEdit
@@ -22,7 +21,9 @@ class RichTextBox : public QTextEdit
     Q_OBJECT
 
 public:
-    enum FileType { rtfRTF = 0, rtfText = 1 };
+    using FileType = DocumentSession::FileType;
+    static constexpr FileType rtfRTF = DocumentSession::rtfRTF;
+    static constexpr FileType rtfText = DocumentSession::rtfText;
 
     explicit RichTextBox(QWidget *parent = nullptr);
     ~RichTextBox() override;
@@ -41,7 +42,7 @@ public:
     // The whole document as Rich Text Format. Writing a string that is not
     // RTF puts it in as plain text. False as for SetText().
     QString TextRTF() const;
-    bool SetTextRTF(const QString &rtf);
+    bool SetTextRTF(const QString &markup);
 
     QString SelText() const;
     // One undo step of its own (see OneUndoStep).
@@ -78,38 +79,26 @@ public:
 
     // Replace the document from a file, or write it; on failure the document
     // (or the file on disk) is left as it was and the result says why.
-    Result<> LoadFile(const QString &fileName, int fileType);
-    Result<> SaveFile(const QString &fileName, int fileType) const;
+    Result<> LoadFile(const QString &fileName, FileType fileType);
+    Result<> SaveFile(const QString &fileName, FileType fileType) const;
 
     // Case-insensitive search forward from the end of the selection, wrapping
     // once to the start. A match becomes the selection. Returns its start or -1.
     int Find(const QString &text);
 
-    // Puts a new document in place of the current one. The replaced document
-    // is kept, so Ctrl+Z past the new document's own history brings it back.
-    void ReplaceDocument(std::unique_ptr<QTextDocument> fresh);
-    bool UndoReplace();
-    bool CanUndoReplace() const { return !m_replaced.empty(); }
-
-    // Replaced documents are kept while their estimated memory fits this
-    // budget; the oldest go first. A kept document has no layout.
-    static constexpr qint64 kHistoryBudget = 256LL * 1024 * 1024;
-    void SetHistoryBudget(qint64 bytes);
-    int HistoryCount() const { return int(m_replaced.size()); }
-    // What a document without its layout takes, roughly, in bytes.
-    static qint64 EstimatedBytes(const QTextDocument *doc);
+    // The documents this area shows, with their history of whole-document
+    // replacements and the file shown with each; every document the area
+    // shows comes from it.
+    DocumentSession &Session() const { return *m_session; }
 
     // The lazy layout of big documents and changes (see LayoutPacer).
     LayoutPacer *Pacer() const { return m_pacer; }
 
-    // What the window shows for the current document (its title and file
-    // name), opaque here. A document that replaces another takes it over;
-    // when Ctrl+Z brings a replaced document back, OwnerStateRestored hands
-    // back the state that went with it.
-    void SetOwnerState(const QVariant &state);
-
     // Ctrl+Z: the document's own last step, or else the replaced document.
+    // Redo (Ctrl+Shift+Z, the context menu) goes the other way: the
+    // document's own undone step, or else the document an undo replaced.
     bool Undo();
+    bool Redo();
 
     // Runs edit as one undo step: one Ctrl+Z takes all of it back, and text
     // typed just before or after it is a step of its own. Steps nest.
@@ -124,16 +113,9 @@ public:
     // ends, without the object characters that stand for pictures.
     QString ClipboardText() const;
 
-    // A fresh empty document with the editor's defaults (MS Sans Serif 8.5 pt,
-    // tab stops every 720 twips).
-    static std::unique_ptr<QTextDocument> NewDocument();
-
     // Keys that belong to the window's menu: the editing area leaves them alone
     // so the menu's shortcut runs instead of the editor's own meaning.
     void SetReservedKeys(const QList<QKeySequence> &keys) { m_reserved = keys; }
-
-signals:
-    void OwnerStateRestored(const QVariant &state);
 
 protected:
     bool event(QEvent *e) override;
@@ -144,11 +126,7 @@ protected:
     QMimeData *createMimeDataFromSelection() const override;
 
 private:
-    void showDocument(QTextDocument *doc);
-    bool fillPlainText(QTextDocument *doc, const QString &text);
-    bool readRtf(const QByteArray &bytes, QTextDocument *doc);
-    std::unique_ptr<QProgressDialog> openingProgress();
-    void fitHistory();
+    void showDocument(QTextDocument *doc, bool atEnd);
     void insertPlain(const QString &text);
     bool isReserved(const QKeyEvent *e) const;
     QAction *clipboardActionFor(const QKeyEvent *e) const;
@@ -160,7 +138,6 @@ private:
     QList<QKeySequence> m_reserved;
     QAction *m_cut = nullptr, *m_copy = nullptr, *m_paste = nullptr;
     int m_stepDepth = 0;
-    std::vector<std::unique_ptr<QTextDocument>> m_replaced;
-    qint64 m_historyBudget = kHistoryBudget;
     LayoutPacer *m_pacer = nullptr;
+    std::unique_ptr<DocumentSession> m_session;
 };

@@ -66,17 +66,13 @@ Form3::~Form3() = default;
 
 void Form3::ShowCopyOf(const QTextDocument &source)
 {
-    QTextDocument *copy = source.clone();
+    std::unique_ptr<QTextDocument> copy(source.clone());
     // The copy starts with a clean history: Ctrl+Z in the view must not
     // undo the copying itself.
     copy->clearUndoRedoStacks();
-    copy->setUndoRedoEnabled(true);
-    QTextDocument *old = RichTextBox1->document();
-    copy->setParent(RichTextBox1);
-    RichTextBox1->setDocument(copy);
-    if (old && old->parent() == RichTextBox1)
-        delete old;
-    RichTextBox1->moveCursor(QTextCursor::Start);
+    // Shown the way the editor shows any document, long words and big
+    // documents included.
+    RichTextBox1->Session().reset(std::move(copy));
 }
 
 void Form3::back_Click()

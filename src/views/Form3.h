@@ -21,7 +21,8 @@ public:
     explicit Form3(MainWindow &main);
     ~Form3() override;
 
-    // Replaces the view's document with a copy of source, formatting and all.
+    // Replaces the view's document with a copy of source, formatting and all,
+    // shown as the editing area shows any document.
     void ShowCopyOf(const QTextDocument &source);
 
     RichTextBox *RichTextBox1 = nullptr;

@@ -15,7 +15,8 @@ public:
     struct FileAnswer { bool ok; QString fileName; int filterIndex; };
     struct Call { QString kind; QStringList filters{}; int flags = 0; QString title{}, text{};
                   QMessageBox::StandardButtons buttons{}; QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-                  QMessageBox::Icon icon = QMessageBox::NoIcon; };
+                  QMessageBox::Icon icon = QMessageBox::NoIcon;
+                  QString folder{}, fileName{}; };   // where a file dialog starts, the name it offers
 
     QQueue<FileAnswer> files;                       // open and save dialogs
     QQueue<std::function<bool(QPrinter &, int)>> printers;
@@ -27,13 +28,13 @@ public:
     void answerFile(const QString &name, int filterIndex) { files.enqueue({true, name, filterIndex}); }
     void cancelFile() { files.enqueue({false, {}, 0}); }
 
-    bool openFile(QWidget *, const QStringList &f, int &index, QString &name) override
+    bool openFile(QWidget *, const QStringList &f, const QString &folder, int &index, QString &name) override
     {
-        return file(QStringLiteral("open"), f, index, name);
+        return file(QStringLiteral("open"), f, folder, index, name);
     }
-    bool saveFile(QWidget *, const QStringList &f, int &index, QString &name) override
+    bool saveFile(QWidget *, const QStringList &f, const QString &folder, int &index, QString &name) override
     {
-        return file(QStringLiteral("save"), f, index, name);
+        return file(QStringLiteral("save"), f, folder, index, name);
     }
     bool printer(QWidget *, QPrinter &p, int flags) override
     {
@@ -59,9 +60,9 @@ public:
     }
 
 private:
-    bool file(const QString &kind, const QStringList &f, int &index, QString &name)
+    bool file(const QString &kind, const QStringList &f, const QString &folder, int &index, QString &name)
     {
-        calls << Call{.kind = kind, .filters = f};
+        calls << Call{.kind = kind, .filters = f, .folder = folder, .fileName = name};
         const FileAnswer a = files.isEmpty() ? FileAnswer{false, {}, 0} : files.dequeue();
         if (a.ok) {
             name = a.fileName;

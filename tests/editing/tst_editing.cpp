@@ -15,6 +15,8 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <limits>
+
 namespace {
 
 QClipboard *cb() { return QGuiApplication::clipboard(); }
@@ -210,6 +212,9 @@ private slots:
         key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(rtb()->Text(), QStringLiteral("first line\r\nsecond line"));
         QVERIFY(at(0).font().bold());
+        // Any length past the end stops there, from any start.
+        select(6, std::numeric_limits<int>::max());
+        QCOMPARE(rtb()->SelText(), QStringLiteral("line\r\nsecond line"));
     }
 
     void timeDate_data()

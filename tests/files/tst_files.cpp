@@ -8,6 +8,7 @@
 #include "app/QtDialogHost.h"
 
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPageSize>
 #include <QPrintDialog>
@@ -141,10 +142,10 @@ private slots:
         QCOMPARE(readFile(path("b.txt")), QByteArray("Alpha\r\nBeta"));
         QVERIFY(readFile(path("b.rtf")).startsWith("{\\rtf") && readFile(path("saved")).startsWith("{\\rtf"));
 
-        // A missing folder: error, no file.
+        // A missing folder: error with its reason, as Open gives one, and no file.
         host->answerFile(path("no/such/a.rtf"), 1);
         f->save_Click();
-        QCOMPARE(f->Status(), kSaveFailed);
+        QCOMPARE(f->Status(), kSaveFailed + ": No such file or directory");
         QVERIFY(!QFile::exists(path("no/such/a.rtf")));
         QCOMPARE(f->windowTitle(), kTitle + path("b.rtf"));
     }
@@ -189,7 +190,10 @@ private slots:
             FileSizeLimit limit(4096);
             f->save_Click();
         }
-        QCOMPARE(f->Status(), kSaveFailed);
+        // With the reason, whatever words the system has for a size limit.
+        QVERIFY2(fullDisk ? f->Status() == kSaveFailed + ": No space left on device"
+                          : f->Status().startsWith(kSaveFailed + ": ") && f->Status().size() > kSaveFailed.size() + 3,
+                 qPrintable(f->Status()));
         QCOMPARE(readFile(target), old);
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList(fullDisk ? QStringList{"filler", "old.rtf"} : QStringList{"old.rtf"}));
         QCOMPARE(rtb()->Text(), text);
@@ -204,11 +208,22 @@ private slots:
             QCOMPARE(f->windowTitle(), file.isEmpty() ? QStringLiteral("Quillet 99 v2.0") : kTitle + file);
             QCOMPARE(f->CommonDialog1.FileName, fileName);
         };
-        // Open over the start-up document, then take it back.
+        // Open over the start-up document and type; one Ctrl+Z too many
+        // takes the Open back. Redo (Ctrl+Shift+Z; Ctrl+Y is Copy here)
+        // brings the file back, then the typing.
         host->answerFile(b, 2);
         key(Qt::Key_O, Qt::ControlModifier);
         shows("bee", b, b);
-        key(Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClicks(rtb(), QStringLiteral("my "));
+        for (int i = 0; i < 2; ++i)
+            key(Qt::Key_Z, Qt::ControlModifier);
+        shows("", "", "");
+        key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        shows("bee", b, b);
+        key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        shows("my bee", b, b);
+        for (int i = 0; i < 2; ++i)
+            key(Qt::Key_Z, Qt::ControlModifier);
         shows("", "", "");
 
         QTest::keyClicks(rtb(), QStringLiteral("alpha"));
@@ -341,6 +356,40 @@ private slots:
                      qPrintable(m.captured(0)));
         }
         QVERIFY(count > 400);
+    }
+
+    void saveDialogStartsInTheDocumentsFolder()
+    {
+        // No document yet: the current folder, not Qt's history shared with
+        // other programs.
+        host->cancelFile();
+        f->save_Click();
+        QCOMPARE(host->calls.last().folder, QDir::currentPath());
+        // After a save that failed, the folder of the current document.
+        const QString doc = path("doc.txt"), failed = path("no/such/a.rtf");
+        QVERIFY(writeFile(doc, "text"));
+        host->answerFile(doc, 2);
+        f->abrir_Click();
+        host->answerFile(failed, 1);
+        f->save_Click();
+        host->cancelFile();
+        QTest::mouseClick(f->Command6, Qt::LeftButton);
+        QCOMPARE(host->calls.last().folder, dir.path());
+        QCOMPARE(host->calls.last().fileName, failed);
+        // The real dialog starts in that folder and offers the name alone.
+        QString shown, offered;
+        QTimer::singleShot(0, this, [&] {
+            auto *dlg = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            shown = dlg->directory().absolutePath();
+            offered = dlg->selectedFiles().value(0);
+            dlg->reject();
+        });
+        int index = 1;
+        QString name = failed;
+        QVERIFY(!QtDialogHost().saveFile(f.get(), {"RTF Files (*.rtf)"}, dir.path(), index, name));
+        QCOMPARE(shown, dir.path());
+        QCOMPARE(offered, path("a.rtf"));
     }
 
     void newAndExit()

@@ -1,7 +1,7 @@
 // The editing control's own behaviour: plain-text files in the encodings
 // Windows and Linux tools write, loads that fail and leave the document alone
-// (saves that fail are in tests/files), undoing a whole-document replacement,
-// and big documents and changes laid out lazily. Selection, formatting and
+// (saves that fail are in tests/files), undoing and redoing a whole-document
+// replacement, and big documents and changes laid out lazily. Selection, formatting and
 // paste of small texts are tested through the commands that use them.
 
 #include "common/MainWindowFixture.h"
@@ -15,10 +15,12 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextImageFormat>
 #include <QTextLayout>
+#include <QTimer>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -203,13 +205,20 @@ private slots:
         }
         RichTextBox box;
         box.SetText(QStringLiteral("keep me"));
-        const int history = box.HistoryCount();
+        const int history = box.Session().historyCount();
         for (const auto &[path, reason] : refused)
-            for (int type : {RichTextBox::rtfRTF, RichTextBox::rtfText})
+            for (RichTextBox::FileType type : {RichTextBox::rtfRTF, RichTextBox::rtfText})
                 if (type == RichTextBox::rtfRTF || !path.endsWith(QStringLiteral(".rtf")))   // text, not RTF
                     QCOMPARE(failure(box.LoadFile(path, type)), reason);
+        // Cancel in the progress of a big open.
+        const QString big = write(dir, "big.txt", QByteArray("a line\n").repeated(600000));
+        QTimer::singleShot(0, &box, [&] {
+            if (auto *progress = box.findChild<QProgressDialog *>())
+                progress->cancel();
+        });
+        QCOMPARE(failure(box.LoadFile(big, RichTextBox::rtfText)), QStringLiteral("cancelled"));
         QCOMPARE(box.Text(), QStringLiteral("keep me"));
-        QCOMPARE(box.HistoryCount(), history);
+        QCOMPARE(box.Session().historyCount(), history);
     }
 
     void replacementCanBeUndone()
@@ -226,9 +235,22 @@ private slots:
             QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
             QCOMPARE(box.Text(), QLatin1String(undone));
         }
-        // The restored document keeps its own history and takes typing again.
+        // Redo goes forward the same way: the replacement, then the edits
+        // undone in it.
+        for (const char *redone : {"replaced", "!replaced"}) {
+            QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            QCOMPARE(box.Text(), QLatin1String(redone));
+        }
+        QVERIFY(!box.Redo());
+        QVERIFY(box.Undo() && box.Undo());
+        // The restored document keeps its own history and takes typing again;
+        // neither that typing nor the way forward is lost.
         QVERIFY(box.document()->isUndoAvailable());
         QTest::keyClicks(&box, QStringLiteral("s"));
+        QCOMPARE(box.Text(), QStringLiteral("drafts"));
+        QVERIFY(box.Redo());
+        QCOMPARE(box.Text(), QStringLiteral("replaced"));
+        QVERIFY(box.Undo());
         QCOMPARE(box.Text(), QStringLiteral("drafts"));
     }
 
@@ -237,7 +259,7 @@ private slots:
         RichTextBox box;
         const QString big(20000, QLatin1Char('b'));
         box.SetText(big + QLatin1Char('0'));
-        box.SetHistoryBudget(2 * RichTextBox::EstimatedBytes(box.document()));
+        box.Session().setHistoryBudget(2 * DocumentSession::estimatedBytes(box.document()));
         const QPointer<QTextDocument> oldest = box.document();
         QPointer<QAbstractTextDocumentLayout> layout;
         for (int i = 1; i <= 4; ++i) {
@@ -247,20 +269,27 @@ private slots:
         // The oldest went first; one kept keeps no layout (it would go on
         // laying out).
         QVERIFY(!oldest && !layout);
-        QCOMPARE(box.HistoryCount(), 2);
+        QCOMPARE(box.Session().historyCount(), 2);
         for (char kept : {'3', '2'}) {
-            QVERIFY(box.UndoReplace());
+            QVERIFY(box.Session().undoReplace());
             QCOMPARE(box.Text(), big + QLatin1Char(kept));
         }
-        QVERIFY(!box.UndoReplace());
+        QVERIFY(!box.Session().undoReplace());
         // A smaller budget drops what no longer fits; small documents all stay.
+        // Undone replacements count too, outward from the current document.
+        QVERIFY(box.Session().redoReplace() && box.Session().redoReplace());
+        QCOMPARE(box.Text(), big + QLatin1Char('4'));
+        QVERIFY(box.Session().undoReplace());
+        box.Session().setHistoryBudget(DocumentSession::estimatedBytes(box.document()) * 3 / 2);
+        QCOMPARE(box.Session().historyCount(), 1);
+        QVERIFY(box.Session().canUndoReplace() && !box.Session().canRedoReplace());
         box.SetText(big + QLatin1Char('5'));
-        box.SetHistoryBudget(0);
-        QCOMPARE(box.HistoryCount(), 0);
-        box.SetHistoryBudget(RichTextBox::kHistoryBudget);
+        box.Session().setHistoryBudget(0);
+        QCOMPARE(box.Session().historyCount(), 0);
+        box.Session().setHistoryBudget(DocumentSession::kHistoryBudget);
         for (int i = 0; i < 20; ++i)
             box.SetText(QString::number(i));
-        QCOMPARE(box.HistoryCount(), 20);
+        QCOMPARE(box.Session().historyCount(), 20);
     }
 
     void bigDocumentIsLaidOutToTheEnd()
@@ -355,7 +384,7 @@ private slots:
         s.box.SetSelText(word);
         QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAnywhere);
         // Back to the long word's document: its own wrap mode again.
-        QVERIFY(s.box.UndoReplace());
+        QVERIFY(s.box.Session().undoReplace());
         QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAnywhere);
     }
 };

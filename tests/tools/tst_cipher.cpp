@@ -143,7 +143,7 @@ private slots:
 
         // Through the editing area and files, as text and as RTF.
         QTemporaryDir dir;
-        for (int type : {RichTextBox::rtfText, RichTextBox::rtfRTF}) {
+        for (RichTextBox::FileType type : {RichTextBox::rtfText, RichTextBox::rtfRTF}) {
             const QString file = dir.filePath(QStringLiteral("sealed%1").arg(type));
             RichTextBox box, back;
             box.SetText(sealed);

@@ -1,6 +1,7 @@
 // The full-screen view: a copy of the document that never flows back.
 
 #include "common/MainWindowFixture.h"
+#include "shell/LayoutPacer.h"
 #include "shell/RichTextBox.h"
 #include "views/Form3.h"
 
@@ -45,10 +46,16 @@ private slots:
         QVERIFY(!v->isVisible() && f->isVisible());
         QCOMPARE(box->document()->toHtml(), before);
 
-        // The next run overwrites the view's edits, in the same window.
-        box->SetText(QStringLiteral("second"));
+        // The next run overwrites the view's edits, in the same window, and
+        // shows the copy as the editor shows any document: a long word is
+        // wrapped anywhere (at word boundaries Qt takes minutes for a big
+        // one) and laid out in slices.
+        const QString word = QStringLiteral("second ") + QString(30000, u'w');
+        box->SetText(word);
         f->full_Click();
-        QVERIFY(window<Form3>() == v && vb->Text() == QStringLiteral("second"));
+        QVERIFY(window<Form3>() == v && vb->Text() == word);
+        QCOMPARE(vb->wordWrapMode(), QTextOption::WrapAnywhere);
+        QTRY_VERIFY(vb->Pacer()->finished());
     }
 
     void buttonShowsTheLastCopyAndEveryWayBackReturns()
