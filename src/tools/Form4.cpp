@@ -5,7 +5,6 @@
 #include "shell/RichTextBox.h"
 #include "tools/ToolWindow.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>

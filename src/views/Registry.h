@@ -30,8 +30,7 @@ class Registry
 public:
     virtual ~Registry() = default;
 
-    // RegOpenKeyExA. Names are passed as text; the platform's own version
-    // turns them into the ANSI code page.
+    // RegOpenKeyExA, with the names passed as text.
     virtual long openKey(reg::Key root, const QString &subKey, quint32 options,
                          quint32 accessMask, reg::Key *result) = 0;
     // RegQueryValueExA: on success data holds *size bytes and *type is set;
