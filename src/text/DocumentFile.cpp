@@ -447,6 +447,10 @@ bool save(const QString &path, const QByteArray &data, QString *error)
         // A writable file in a folder that takes no new files.
         if (exists && (err == EACCES || err == EPERM))
             return saveInPlace(target, data, error);
+        if (err == ENOENT || err == ENOTDIR) {
+            *error = QStringLiteral("folder not found");
+            return false;
+        }
         return fail(error, err);
     }
     bool ok = writeAll(Write::NewFile, fd.fd, data.constData(), data.size());

@@ -145,7 +145,7 @@ private slots:
         // A missing folder: error with its reason, as Open gives one, and no file.
         host->answerFile(path("no/such/a.rtf"), 1);
         f->save_Click();
-        QCOMPARE(f->Status(), kSaveFailed + ": No such file or directory");
+        QCOMPARE(f->Status(), kSaveFailed + ": folder not found");
         QVERIFY(!QFile::exists(path("no/such/a.rtf")));
         QCOMPARE(f->windowTitle(), kTitle + path("b.rtf"));
     }

@@ -195,7 +195,7 @@ private slots:
             {m_dir.path(), "it is a folder"},
             {fifo, "it is a pipe, not a file"},
             {QStringLiteral("/dev/null"), "it is a device, not a file"},
-            {path("no/such/out.txt"), "file not found"}};
+            {path("no/such/out.txt"), "folder not found"}};
         for (const auto &[file, reason] : saves) {
             QVERIFY(!docfile::save(file, "x", &error));
             QCOMPARE(error, reason);
