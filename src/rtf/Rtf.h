@@ -83,6 +83,13 @@ constexpr int kNestLevel = 0x100000 + 0x5302;
 constexpr int kNestCellEnd = 0x100000 + 0x5303;
 constexpr int kNestRow = 0x100000 + 0x5304;
 
+// A face this machine lacks is shown in the family that draws it (Qt keeps
+// a font engine per family asked for and walks them all as its cache
+// fills, so thousands of faces took quadratic time); the character format
+// keeps the document's face and that family as a QStringList {face, family}
+// for the writer, which writes the face while the family is unchanged.
+constexpr int kFontFace = 0x100000 + 0x5305;
+
 // The document's text as word processors export it: as toPlainText(), but
 // each list item starts with its marker and a tab.
 QString plainText(const QTextDocument *doc);

@@ -183,6 +183,7 @@ struct Sink {
 
 struct FontEntry {
     QString name;
+    QString shown; // the family that draws it here
     int codepage = 0; // 0: the document's ANSI page
     bool western = false; // \fcharset0: Windows-1252 even in a CJK document
 };

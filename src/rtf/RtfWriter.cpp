@@ -542,8 +542,11 @@ private:
         const QVariant fams = f.property(QTextFormat::FontFamilies);
         if (fams.isValid()) {
             const QStringList l = fams.toStringList();
-            if (!l.isEmpty() && !l.first().isEmpty())
-                return l.first();
+            if (!l.isEmpty() && !l.first().isEmpty()) {
+                // The document's face, while it is still shown as read.
+                const QStringList kept = f.property(kFontFace).toStringList();
+                return kept.size() == 2 && kept[1] == l.first() ? kept[0] : l.first();
+            }
         }
         const QString fam = f.property(QTextFormat::FontFamily).toString();
         if (!fam.isEmpty())

@@ -4,6 +4,7 @@
 
 #include "RtfTestUtil.h"
 
+#include <QFontDatabase>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -77,6 +78,7 @@ private slots:
     void textTypedBetweenSlices();
     void deepNestingShownFlat_data();
     void deepNestingShownFlat();
+    void facesShownByWhatDrawsThem();
 };
 
 // A 400-row table (merged cells, shading, row heights, a vertical merge)
@@ -189,6 +191,46 @@ void TestRtfTables::deepNestingShownFlat()
     QCOMPARE(collapsed(rtf::plainText(back.get())), words.join(u' ') + QStringLiteral(" after"));
     // The file as read and the file as written read alike, level by level.
     QCOMPARE(collapsed(rtf::plainText(doc.get())), collapsed(rtf::plainText(back.get())));
+}
+
+// Faces this machine lacks are shown in an installed family and written
+// under their own names: the file writes what it wrote before; a face the
+// user sets afterwards is written as set.
+void TestRtfTables::facesShownByWhatDrawsThem()
+{
+    const QByteArray in = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman Face Number 1;}"
+                          "{\\f2\\fswiss DejaVu Sans;}{\\f3\\fmodern Courier New;}{\\f4 Wingdings;}}\r\n"
+                          "\\pard {\\f1 one} {\\f2 two} {\\f3 three} {\\f4 four} zero\\par}";
+    const QByteArray expected =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n"
+        "{\\fonttbl{\\f0\\fnil\\fcharset0 Face Number 1;}{\\f1\\fswiss\\fcharset0 Arial;}"
+        "{\\f2\\fswiss\\fcharset0 DejaVu Sans;}{\\f3\\fmodern\\fcharset0 Courier New;}"
+        "{\\f4\\ftech\\fcharset0 Wingdings;}}\r\n"
+        "{\\colortbl;}\r\n{\\*\\generator Quillet 99 2.0;}\\viewkind4\\deftab720\r\n"
+        "\\pard\\plain\\f0\\fs24 one\\plain\\f1\\fs24  \\plain\\f2\\fs24 two\\plain\\f1\\fs24  "
+        "\\plain\\f3\\fs24 three\\plain\\f1\\fs24  \\plain\\f4\\fs24 four\\plain\\f1\\fs24  zero\\par\r\n}\r\n";
+    auto doc = load(in);
+    QVERIFY(doc);
+    const QStringList installed = QFontDatabase::families();
+    for (const char *word : {"one", "two", "three", "four", "zero"}) {
+        const QTextCharFormat f = formatOf(doc.get(), QString::fromLatin1(word));
+        QVERIFY2(installed.contains(f.fontFamilies().toStringList().value(0)), word);
+    }
+    QCOMPARE(faceOf(formatOf(doc.get(), QStringLiteral("one"))), QStringLiteral("Face Number 1"));
+    QVERIFY(!formatOf(doc.get(), QStringLiteral("two")).hasProperty(rtf::kFontFace)); // installed
+    const QByteArray out = rtf::write(doc.get());
+    QCOMPARE(out, expected);
+    auto back = load(out);
+    QVERIFY(back);
+    QCOMPARE(rtf::write(back.get()), expected);
+
+    QTextCursor c = doc->find(QStringLiteral("one"));
+    QTextCharFormat serif;
+    serif.setFontFamilies({QStringLiteral("DejaVu Serif")});
+    c.mergeCharFormat(serif);
+    const QByteArray changed = rtf::write(doc.get());
+    QVERIFY(changed.contains("DejaVu Serif;"));
+    QVERIFY(!changed.contains("Face Number 1"));
 }
 
 QTEST_MAIN(TestRtfTables)
