@@ -118,6 +118,60 @@ QByteArray makeRtf(qint64 bytes)
     return out;
 }
 
+// An 8-column table of `rows` rows, one short word per cell.
+QByteArray makeTableRtf(int rows)
+{
+    QByteArray out = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}\r\n";
+    QByteArray def = "\\trowd\\trgaph108";
+    for (int c = 1; c <= 8; ++c)
+        def += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
+               "\\clbrdrr\\brdrs\\brdrw10\\cellx" + QByteArray::number(c * 1200);
+    for (int r = 0; r < rows; ++r) {
+        out += def + "\r\n";
+        for (int c = 0; c < 8; ++c)
+            out += "\\pard\\intbl r" + QByteArray::number(r) + "c" + QByteArray::number(c) + "\\cell";
+        out += "\\row\r\n";
+    }
+    out += "\\pard\\par}";
+    return out;
+}
+
+// The content of one cell at `level` of a chain of one-cell tables, each
+// nested in the one before, `depth` deep (as Word writes nested tables).
+QByteArray nestedCell(int level, int depth, int chain)
+{
+    const QByteArray l = QByteArray::number(level);
+    QByteArray s = "\\pard\\intbl\\itap" + l + " chain " + QByteArray::number(chain) + " level " + l + "\\par\r\n";
+    if (level < depth)
+        s += nestedCell(level + 1, depth, chain) + "{\\*\\nesttableprops\\trowd\\trgaph108\\cellx"
+            + QByteArray::number(9000 - 200 * level) + "\\nestrow}{\\nonesttables\\par}\r\n";
+    s += "\\pard\\intbl\\itap" + l + " end " + l + (level == 1 ? "\\cell" : "\\nestcell");
+    return s;
+}
+
+QByteArray makeNestedRtf(int chains, int depth)
+{
+    QByteArray out = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}\r\n";
+    for (int c = 0; c < chains; ++c)
+        out += "\\trowd\\trgaph108\\cellx9000\r\n" + nestedCell(1, depth, c) + "\\row\r\n\\pard after\\par\r\n";
+    out += "}";
+    return out;
+}
+
+// `faces` distinct font faces, none installed, one short run in each.
+QByteArray makeFontsRtf(int faces)
+{
+    QByteArray table = "{\\fonttbl{\\f0\\fswiss Arial;}", body;
+    for (int f = 1; f <= faces; ++f) {
+        const QByteArray n = QByteArray::number(f);
+        table += "{\\f" + n + (f % 2 ? "\\froman" : "\\fswiss") + " Face Number " + n + ";}";
+        body += "{\\f" + n + " word" + n + "} ";
+        if (f % 10 == 0)
+            body += "\\par\r\n";
+    }
+    return "{\\rtf1\\ansi\\deff0" + table + "}\r\n" + body + "\\par}";
+}
+
 QString makeText(qint64 chars)
 {
     QRandomGenerator rng(7);
@@ -559,11 +613,48 @@ void caseHugeParagraph()
     }
 }
 
+// Shapes Qt lays out in one piece: a long table (rows at n and 2n), chains
+// of nested tables (the number of chains at n and 2n, each 16 deep) and
+// documents of many distinct faces.
+void caseBigTable()
+{
+    QTemporaryDir dir;
+    for (int rows : {5000 / g_div, 10000 / g_div}) {
+        const QByteArray name = "table of " + QByteArray::number(rows) + " rows";
+        const QString path = writeFile(dir, "table.rtf", makeTableRtf(rows));
+        Editor e;
+        openAndReport(e, path, RichTextBox::rtfRTF, name.constData());
+    }
+}
+
+void caseNestedTables()
+{
+    QTemporaryDir dir;
+    for (int chains : {4, 8}) {
+        const QByteArray name = QByteArray::number(chains) + " chains of 16 nested tables";
+        const QString path = writeFile(dir, "nested.rtf", makeNestedRtf(chains, 16));
+        Editor e;
+        openAndReport(e, path, RichTextBox::rtfRTF, name.constData());
+    }
+}
+
+void caseManyFonts()
+{
+    QTemporaryDir dir;
+    for (int faces : {8000 / g_div, 16000 / g_div}) {
+        const QByteArray name = QByteArray::number(faces) + " distinct faces";
+        const QString path = writeFile(dir, "fonts.rtf", makeFontsRtf(faces));
+        Editor e;
+        openAndReport(e, path, RichTextBox::rtfRTF, name.constData());
+    }
+}
+
 const std::map<QString, void (*)()> kCases = {
     {"open-rtf", caseOpenRtf},   {"open-text", caseOpenText}, {"set-text", caseSetText},
     {"format", caseFormat},      {"paste", casePaste},        {"typing", caseTyping},
     {"long-word", caseLongWord}, {"history", caseHistory},    {"pictures", casePictures},
     {"huge-paragraph", caseHugeParagraph}, {"fullscreen-long-word", caseFullScreenLongWord},
+    {"big-table", caseBigTable}, {"nested-tables", caseNestedTables}, {"many-fonts", caseManyFonts},
 };
 
 } // namespace

@@ -64,6 +64,32 @@ constexpr int kListBullet = 0x100000 + 0x5235;
 constexpr int kListFirstIndent = 0x100000 + 0x5236;
 constexpr int kListStart = 0x100000 + 0x5237; // the first number, when not 1 (int)
 
+// Qt lays out a table in one piece, so a long table is shown as slices of
+// rows: each slice after the first is a table whose format has
+// kTableContinues (bool), and the empty block Qt puts between two tables
+// has kTableSeam (bool) in its block format. The writer writes the slices
+// as the one table they were.
+constexpr int kTableContinues = 0x100000 + 0x5300;
+constexpr int kTableSeam = 0x100000 + 0x5301;
+
+// Qt lays a nested table out twice per level, so tables nested deeper than
+// kShownTableNesting are shown as their cells' paragraphs, in order, in the
+// cell that holds them. Each such paragraph keeps its level (kNestLevel,
+// int); a cell's last one has kNestCellEnd (bool) and a row's last one also
+// kNestRow, the row's definition (QString), so that the writer writes the
+// nested tables they were.
+constexpr int kShownTableNesting = 8;
+constexpr int kNestLevel = 0x100000 + 0x5302;
+constexpr int kNestCellEnd = 0x100000 + 0x5303;
+constexpr int kNestRow = 0x100000 + 0x5304;
+
+// A face this machine lacks is shown in the family that draws it (Qt keeps
+// a font engine per family asked for and walks them all as its cache
+// fills, so thousands of faces took quadratic time); the character format
+// keeps the document's face and that family as a QStringList {face, family}
+// for the writer, which writes the face while the family is unchanged.
+constexpr int kFontFace = 0x100000 + 0x5305;
+
 // The document's text as word processors export it: as toPlainText(), but
 // each list item starts with its marker and a tab.
 QString plainText(const QTextDocument *doc);

@@ -3,7 +3,66 @@
 
 #include "rtf/RtfReaderImpl.h"
 
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QSet>
+
+#include <fontconfig/fontconfig.h>
+
+#include <mutex>
+
 namespace rtf::detail {
+namespace {
+
+// The family that draws a face on this machine: the face itself when it is
+// installed, else what fontconfig puts in its place (Arial: Liberation
+// Sans), else a generic family by the look its name suggests. Asked once
+// per name. Only where text is shown: the converter keeps faces as named.
+QString shownFamily(const QString &face)
+{
+    if (face.isEmpty() || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return face;
+    static std::mutex lock;
+    static QHash<QString, QString> cache;
+    const std::lock_guard<std::mutex> guard(lock);
+    if (auto it = cache.constFind(face); it != cache.constEnd())
+        return *it;
+    QString shown = face;
+    const QString lower = face.toLower();
+    const char *generic = "sans-serif";
+    if (lower.contains(u"mono") || lower.contains(u"courier") || lower.contains(u"consol"))
+        generic = "monospace";
+    else if (lower.contains(u"times") || lower.contains(u"roman") || (lower.contains(u"serif") && !lower.contains(u"sans")))
+        generic = "serif";
+    // The families fontconfig would try, in order (its aliases, then the
+    // generic family's members): the first installed one draws the face.
+    // Cheaper than matching, which scores every font.
+    static const QStringList installed = QFontDatabase::families();
+    static const QSet<QString> known(installed.begin(), installed.end());
+    if (!known.contains(face)) {
+        if (FcPattern *pattern = FcPatternCreate()) {
+            const QByteArray name = face.toUtf8();
+            FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(name.constData()));
+            FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(generic));
+            FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+            FcChar8 *family = nullptr;
+            for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &family) == FcResultMatch; ++i) {
+                const QString candidate = QString::fromUtf8(reinterpret_cast<const char *>(family));
+                if (known.contains(candidate)) {
+                    shown = candidate;
+                    break;
+                }
+            }
+            FcPatternDestroy(pattern);
+        }
+    }
+    if (cache.size() > 100000) // a bound for a long-running editor
+        cache.clear();
+    cache.insert(face, shown);
+    return shown;
+}
+
+} // namespace
 
 
 void Reader::startFontTable()
@@ -33,6 +92,7 @@ void Reader::commitFont()
     if (m_font.id >= 0) {
         FontEntry e;
         e.name = m_font.name.toString().trimmed();
+        e.shown = shownFamily(e.name);
         e.codepage = m_font.cpg > 0 ? m_font.cpg : codepageForCharset(m_font.charset);
         e.western = m_font.cpg <= 0 && m_font.charset == 0;
         m_font.fonts.insert(m_font.id, e);
@@ -88,8 +148,11 @@ const QTextCharFormat &Reader::charFormatFor(const CharState &s)
         return *(m_lastFormat = &*it);
     QTextCharFormat f;
     auto font = m_font.fonts.constFind(s.font == -1 ? m_deff : s.font);
-    if (font != m_font.fonts.constEnd() && !font->name.isEmpty())
-        f.setFontFamilies(QStringList{font->name});
+    if (font != m_font.fonts.constEnd() && !font->name.isEmpty()) {
+        f.setFontFamilies(QStringList{font->shown});
+        if (font->shown != font->name)
+            f.setProperty(kFontFace, QStringList{font->name, font->shown});
+    }
     f.setFontPointSize(s.size / 2.0);
     if (s.bold)
         f.setFontWeight(QFont::Bold);

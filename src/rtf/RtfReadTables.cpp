@@ -9,6 +9,9 @@ namespace rtf::detail {
 namespace {
 
 constexpr int kEdgeTolerance = 10; // twips: writers round cell edges differently
+// Rows per slice of a long table (see kTableContinues): Qt lays a slice
+// out in one piece, and the first paint waits for the first slices only.
+constexpr int kSliceRows = 150;
 
 // Border styles by the number the keyword table gives them.
 const QTextFrameFormat::BorderStyle kBorderStyles[] = {
@@ -168,13 +171,83 @@ std::vector<int> Reader::scanColumnEdges()
     return grid;
 }
 
-int Reader::contentLevel() const
+int Reader::nestLevel() const
 {
     int level = m_st.par.intbl ? std::max(1, m_st.par.itap) : m_st.par.itap;
     if (level == 0 && m_table.rowOpen) // writers that forget \intbl after \trowd
         level = 1;
     return std::min(level, kMaxTableNesting);
 }
+
+// The level of table the content goes into as shown: deeper ones are shown
+// flat in their cell at kShownTableNesting.
+int Reader::contentLevel() const
+{
+    return std::min(nestLevel(), kShownTableNesting);
+}
+
+// The paragraph's format, with its own level when its table is shown flat.
+QTextBlockFormat Reader::placedBlockFormat()
+{
+    const int level = nestLevel();
+    if (level <= kShownTableNesting)
+        return blockFormat(m_st.par);
+    QTextBlockFormat f = blockFormat(m_st.par);
+    f.setProperty(kNestLevel, level);
+    return f;
+}
+
+void Reader::markFlatBlock(int property, const QVariant &value)
+{
+    m_out.call([property, value](QTextCursor &c, QTextTable *) {
+        QTextBlockFormat f;
+        f.setProperty(property, value);
+        c.mergeBlockFormat(f);
+    });
+}
+
+// The end of a cell of a table shown flat: marks the cell's last paragraph.
+// Every cell ends in a paragraph of its own, empty if need be, so that the
+// writer writes as many cells as were read.
+void Reader::flatCellEnd(int level)
+{
+    const int blockLevel = m_blockPar.intbl ? std::max(1, m_blockPar.itap) : m_blockPar.itap;
+    // "text\par\nestcell": the paragraph just ended is the cell's last.
+    const bool ended = m_pendingPar && !m_flatMarked && m_blockFormatted && blockLevel == level;
+    if (!ended) {
+        ensurePosition(contentLevel());
+        finishBlock();
+    }
+    markFlatBlock(kNestCellEnd, true);
+    m_flatMarked = true;
+    m_pendingPar = true;
+}
+
+// The end of a row of a table shown flat: its definition, on the row's last
+// paragraph, in words the writer turns back into RTF (colours as RGB).
+void Reader::flatRowEnd(int)
+{
+    if (!m_flatMarked) { // a row with no cell: on a paragraph of its own
+        ensurePosition(contentLevel());
+        finishBlock();
+        m_flatMarked = true;
+        m_pendingPar = true;
+    }
+    auto rgb = [this](int index) {
+        const QColor c = color(index);
+        return c.isValid() ? int(c.rgb() & 0xFFFFFF) : -1;
+    };
+    QStringList spec{QStringLiteral("%1 %2 %3").arg(m_table.gaph).arg(m_table.align).arg(m_table.rowHeight)};
+    for (const CellDef &d : m_table.cells) {
+        QString cell = QStringLiteral("%1 %2 %3 %4 %5 %6")
+                           .arg(d.right).arg(d.hmerge).arg(d.vmerge).arg(d.valign).arg(rgb(d.bg)).arg(d.shading);
+        for (const CellBorder &b : d.border)
+            cell += QStringLiteral(" %1 %2 %3").arg(b.style).arg(b.width).arg(rgb(b.color));
+        spec.append(cell);
+    }
+    markFlatBlock(kNestRow, spec.join(u'|'));
+}
+
 
 // False when there is no room left for another table.
 bool Reader::openTable()
@@ -217,6 +290,8 @@ bool Reader::openTable()
     m_pendingPar = false; // the table itself separates it from the text before
     m_out.openTable(f, cols);
     TableCtx ctx;
+    if (outer)
+        ctx.format = f;
     ctx.cols = cols;
     ctx.grid = grid;
     if (!edges.empty() && edges.front() > 0)
@@ -369,8 +444,43 @@ void Reader::closeTable()
     enteredFreshBlock();
 }
 
+// A long table goes on in a table of its own (see kTableContinues), made
+// with the same columns and looks, at a row that no merged cell crosses.
+// False when it cannot be.
+bool Reader::nextSlice()
+{
+    const TableCtx &t = m_table.tables.back();
+    if (m_table.tables.size() != 1 || t.row < kSliceRows || t.col != 0 || t.preparedRow == t.row
+        || m_sh.cellBudget < kTableCost + t.cols)
+        return false;
+    for (const CellDef &def : m_table.cells)
+        if (def.vmerge == 2)
+            return false;
+    QTextTableFormat f = t.format;
+    f.setProperty(kTableContinues, true);
+    TableCtx next;
+    next.cols = t.cols;
+    next.edges = t.edges;
+    next.grid = t.grid;
+    next.format = t.format;
+    next.needMove = true;
+    closeTable();
+    // The block between the tables: as thin as Qt draws a line.
+    QTextBlockFormat seam;
+    seam.setProperty(kTableSeam, true);
+    seam.setLineHeight(0, QTextBlockFormat::FixedHeight);
+    m_out.setBlockFormat(seam);
+    m_sh.cellBudget -= kTableCost + next.cols;
+    m_out.openTable(f, next.cols);
+    m_table.tables.push_back(std::move(next));
+    enteredFreshBlock();
+    return true;
+}
+
 bool Reader::moveToCell(TableCtx &t)
 {
+    if (nextSlice())
+        return moveToCell(m_table.tables.back());
     t.needMove = false;
     const int row = t.row;
     // The cell's column: from the row's definition, else one per cell.
@@ -422,6 +532,10 @@ void Reader::endCell(int level)
     flushHidden(); // hidden text stays in its cell
     flushText();
     level = std::min(level, kMaxTableNesting);
+    if (level > kShownTableNesting) {
+        flatCellEnd(level);
+        return;
+    }
     if (m_pendingPar && int(m_table.tables.size()) == level && !m_table.tables.back().needMove) {
         // "text\par\cell" (pandoc): the \par already ended the cell's last
         // paragraph; \cell adds no empty one after it.
@@ -449,6 +563,10 @@ void Reader::endRow(int level)
     flushHidden();
     flushText();
     level = std::min(level, kMaxTableNesting);
+    if (level > kShownTableNesting) {
+        flatRowEnd(level);
+        return;
+    }
     if (level == 1)
         m_table.rowOpen = false;
     if (int(m_table.tables.size()) < level)

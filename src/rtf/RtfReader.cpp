@@ -574,17 +574,18 @@ void Reader::ensurePosition(int level)
             break;
     }
     if (m_pendingPar) {
-        m_out.insertBlock(blockFormat(m_st.par));
+        m_out.insertBlock(placedBlockFormat());
         m_blockPar = m_st.par;
         m_blockFormatted = true;
         m_pendingPar = false;
+        m_flatMarked = false;
     }
 }
 
 void Reader::finishBlock()
 {
-    if (!m_blockFormatted || !m_blockPar.sameLook(m_st.par)) {
-        m_out.setBlockFormat(blockFormat(m_st.par));
+    if (!m_blockFormatted || !m_blockPar.sameLook(m_st.par) || m_blockPar.itap != m_st.par.itap) {
+        m_out.setBlockFormat(placedBlockFormat());
         m_blockPar = m_st.par;
         m_blockFormatted = true;
     }
@@ -596,6 +597,7 @@ void Reader::enteredFreshBlock()
 {
     m_pendingPar = false;
     m_blockFormatted = false;
+    m_flatMarked = false;
 }
 
 inline void Reader::paragraph()

@@ -38,7 +38,7 @@ namespace rtf::detail {
 // Bounds that keep hostile input from exhausting the stack or memory.
 constexpr int kMaxDepth = 1000;        // deeper groups are skipped whole
 constexpr int kMaxTableColumns = 64;   // extra cells run into the last one
-constexpr int kMaxTableNesting = 16;
+constexpr int kMaxTableNesting = 64; // kept; deeper than kShownTableNesting is shown flat
 // Table cells made, at most: this plus one per sixteen input bytes. Real
 // cells take more (Word writes some sixty bytes for the smallest), while
 // rows of many columns spelled with a few bytes each, or tables nested in
@@ -183,6 +183,7 @@ struct Sink {
 
 struct FontEntry {
     QString name;
+    QString shown; // the family that draws it here
     int codepage = 0; // 0: the document's ANSI page
     bool western = false; // \fcharset0: Windows-1252 even in a CJK document
 };
@@ -213,6 +214,7 @@ struct TableCtx {
     // span, so that merges are decided before the table is made.
     std::vector<std::pair<int, int>> above, current;
     std::vector<bool> covered; // places of the current row that merged cells cover
+    QTextTableFormat format;   // an outer table's, which its slices share
 };
 
 
@@ -418,6 +420,12 @@ private:
     void tableWord(Kw id, char16_t arg, int v);
     void endCell(int level);
     void endRow(int level);
+    int nestLevel() const; // the table level of the content, as read
+    QTextBlockFormat placedBlockFormat();
+    bool nextSlice();
+    void flatCellEnd(int level);
+    void flatRowEnd(int level);
+    void markFlatBlock(int property, const QVariant &value);
 
     // ---- tables of fonts and colours (RtfReadFonts.cpp) ---------------------
     void startFontTable();
@@ -498,6 +506,7 @@ private:
     CharState m_textState;
     bool m_pendingPar = false;
     bool m_blockFormatted = false;
+    bool m_flatMarked = false; // the block has a flattened cell's end
     ParState m_blockPar;
 };
 

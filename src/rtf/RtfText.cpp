@@ -83,6 +83,8 @@ QString plainText(const QTextDocument *doc)
         return {};
     QString out;
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (b.length() == 1 && b.blockFormat().hasProperty(kTableSeam))
+            continue; // between two slices of one table
         if (b != doc->begin())
             out += u'\n';
         if (b.textList())

@@ -543,8 +543,11 @@ private:
         const QVariant fams = f.property(QTextFormat::FontFamilies);
         if (fams.isValid()) {
             const QStringList l = fams.toStringList();
-            if (!l.isEmpty() && !l.first().isEmpty())
-                return l.first();
+            if (!l.isEmpty() && !l.first().isEmpty()) {
+                // The document's face, while it is still shown as read.
+                const QStringList kept = f.property(kFontFace).toStringList();
+                return kept.size() == 2 && kept[1] == l.first() ? kept[0] : l.first();
+            }
         }
         const QString fam = f.property(QTextFormat::FontFamily).toString();
         if (!fam.isEmpty())
@@ -1003,8 +1006,103 @@ private:
             }
         } else {
             const QTextBlock b = it.currentBlock();
-            if (b.isValid())
+            if (!b.isValid())
+                return;
+            if (level == 0 && b.length() == 1 && b.blockFormat().hasProperty(kTableSeam) && continuesTable(it))
+                return; // only shown between the slices of one table
+            const int flat = level == kShownTableNesting ? b.blockFormat().intProperty(kNestLevel) : 0;
+            if (flat > level) {
+                writeBlock(b, flat);
+                writeFlatEnds(b.blockFormat());
+            } else {
                 writeBlock(b, level);
+            }
+        }
+    }
+
+    static bool continuesTable(QTextFrame::iterator it)
+    {
+        ++it;
+        const auto *table = qobject_cast<QTextTable *>(it.currentFrame());
+        return table && table->format().boolProperty(kTableContinues);
+    }
+
+    // What follows a paragraph of a table shown flat: the end of its cell
+    // and of its row, as writeTable writes them for a nested table.
+    void writeFlatEnds(const QTextBlockFormat &bf)
+    {
+        if (bf.boolProperty(kNestCellEnd)) {
+            m_pendingPar = false;
+            word("\\nestcell");
+            m_lastPrefix.clear();
+        }
+        const QString row = bf.stringProperty(kNestRow);
+        if (row.isEmpty())
+            return;
+        m_pendingPar = false;
+        openGroup();
+        raw("\\*\\nesttableprops");
+        m_needDelim = true;
+        flatRowDefinition(row);
+        word("\\nestrow");
+        closeGroup();
+        raw("{\\nonesttables\\par}");
+        newline();
+        m_lastPrefix.clear();
+    }
+
+    // A row definition kept as the reader read it: "gaph align height",
+    // then per cell "right hmerge vmerge valign background shading" and
+    // "style width colour" per side (colours as RGB, -1 none).
+    void flatRowDefinition(const QString &spec)
+    {
+        const QStringList parts = spec.split(u'|');
+        const QStringList head = parts.value(0).split(u' ');
+        word("\\trowd");
+        if (const int gaph = head.value(0).toInt(); gaph >= 0)
+            word("\\trgaph", gaph);
+        if (head.value(1) == u"1")
+            word("\\trqc");
+        else if (head.value(1) == u"2")
+            word("\\trqr");
+        if (const int h = head.value(2).toInt())
+            word("\\trrh", h);
+        static const char *const sides[] = {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"};
+        static const char *const styles[] = {"\\brdrnone", "\\brdrs", "\\brdrdb", "\\brdrdot",
+                                             "\\brdrdash", "\\brdrinset", "\\brdroutset"};
+        for (qsizetype i = 1; i < parts.size(); ++i) {
+            const QStringList f = parts[i].split(u' ');
+            if (f.size() != 18)
+                continue;
+            auto v = [&f](int k) { return f[k].toInt(); };
+            if (v(1) == 1)
+                word("\\clmgf");
+            else if (v(1) == 2)
+                word("\\clmrg");
+            if (v(2) == 1)
+                word("\\clvmgf");
+            else if (v(2) == 2)
+                word("\\clvmrg");
+            if (v(3) == 1)
+                word("\\clvertalc");
+            else if (v(3) == 2)
+                word("\\clvertalb");
+            if (v(4) >= 0)
+                word("\\clcbpat", colorIndex(QColor::fromRgb(QRgb(v(4)))));
+            if (v(5) >= 0)
+                word("\\clshdng", v(5));
+            for (int side = 0; side < 4; ++side) {
+                const int style = v(6 + 3 * side), width = v(7 + 3 * side), color = v(8 + 3 * side);
+                if (style < 0 || style > 6)
+                    continue;
+                word(sides[side]);
+                word(styles[style]);
+                if (width > 0)
+                    word("\\brdrw", width);
+                if (color >= 0)
+                    word("\\brdrcf", colorIndex(QColor::fromRgb(QRgb(color))));
+            }
+            word("\\cellx", v(0));
         }
     }
 

@@ -3,6 +3,7 @@
 
 #include "common/MainWindowFixture.h"
 #include "format/FontEffectsDialog.h"
+#include "rtf/Rtf.h"
 
 #include <QComboBox>
 #include <QFontDatabase>
@@ -10,7 +11,11 @@
 class TestFormat : public QObject, MainWindowFixture
 {
     Q_OBJECT
-    QString face(int pos) const { return at(pos).fontFamilies().toStringList().value(0); }
+    QString face(int pos) const // the document's face, also where another family shows it
+    {
+        const QStringList kept = at(pos).property(rtf::kFontFace).toStringList();
+        return kept.size() == 2 ? kept.first() : at(pos).fontFamilies().toStringList().value(0);
+    }
     double size(int pos) const
     {
         const double s = at(pos).fontPointSize();

@@ -56,6 +56,13 @@ inline QTextCharFormat formatOf(QTextDocument *doc, const QString &text)
     return c.charFormat();
 }
 
+// The document's face of a format: as read, also where another family shows it.
+inline QString faceOf(const QTextCharFormat &f)
+{
+    const QStringList kept = f.property(rtf::kFontFace).toStringList();
+    return kept.size() == 2 ? kept.first() : f.fontFamilies().toStringList().value(0);
+}
+
 // That format in short: "bius vN fg/bg face size href" (flags 1 or 0,
 // colours as #rrggbb, vN the vertical alignment).
 inline QString lookOf(QTextDocument *doc, const QString &text)
@@ -64,7 +71,7 @@ inline QString lookOf(QTextDocument *doc, const QString &text)
     return QStringLiteral("%1%2%3%4 v%5 %6/%7 %8 %9 %10")
         .arg(f.fontWeight() >= QFont::Bold).arg(f.fontItalic()).arg(int(f.underlineStyle()))
         .arg(f.fontStrikeOut()).arg(int(f.verticalAlignment()))
-        .arg(colour(f.foreground()), colour(f.background()), f.fontFamilies().toStringList().value(0))
+        .arg(colour(f.foreground()), colour(f.background()), faceOf(f))
         .arg(f.fontPointSize()).arg(f.anchorHref()).trimmed();
 }
 
@@ -140,6 +147,8 @@ inline QStringList formatDump(const QTextDocument &doc)
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
             QStringList fams = f.fontFamilies().toStringList();
+            if (const QStringList kept = f.property(rtf::kFontFace).toStringList(); kept.size() == 2)
+                fams = {kept.first()}; // the document's face, shown in another family
             if (f.hasProperty(QTextFormat::FontFamily)) // older-style face
                 fams << f.stringProperty(QTextFormat::FontFamily);
             const double pt = f.fontPointSize() > 0 ? f.fontPointSize() : doc.defaultFont().pointSizeF();
