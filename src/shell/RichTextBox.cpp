@@ -272,6 +272,11 @@ QString RichTextBox::SelFontName() const
 {
     const QTextCharFormat f = textCursor().charFormat();
     const QStringList fam = f.fontFamilies().toStringList();
+    // A face this machine lacks is shown in another family; the document's
+    // own face is the one to name.
+    const QStringList kept = f.property(rtf::kFontFace).toStringList();
+    if (kept.size() == 2 && !fam.isEmpty() && kept.at(1) == fam.first())
+        return kept.at(0);
     if (!fam.isEmpty())
         return fam.first();
     return f.font().family();
@@ -283,6 +288,7 @@ void RichTextBox::SetSelFontName(const QString &name)
     // Kept as given, even when this machine lacks the face: it survives in
     // saved files, and display falls back through fontconfig.
     f.setFontFamilies({name});
+    f.setProperty(rtf::kFontFace, QStringList()); // the face shown is now the face
     mergeFormat(f);
 }
 

@@ -5,6 +5,7 @@
 // paste of small texts are tested through the commands that use them.
 
 #include "common/MainWindowFixture.h"
+#include "rtf/Rtf.h"
 #include "shell/LayoutPacer.h"
 #include "shell/PictureHandler.h"
 #include "text/DocumentFile.h"
@@ -180,6 +181,24 @@ private slots:
         QCOMPARE(shot.pixelColor(picture.left() + 45, y), QColor(Qt::blue));
         // Saved as the bytes that were read, not as the copy on screen.
         QVERIFY(s.box.TextRTF().remove(QStringLiteral("\r\n")).contains(QString::fromLatin1(png.toHex())));
+    }
+
+    void shownStandInsStayOutOfTheText()
+    {
+        // A long table is shown in slices with an empty paragraph between
+        // them, and a face this machine lacks in a family it has: neither
+        // reaches the text, the plain-text save or the face the user sees.
+        RichTextBox box;
+        QVERIFY(box.LoadFile(QStringLiteral(QUILLET_TEST_DATA "/tables/rows400.rtf"), RichTextBox::rtfRTF));
+        QVERIFY(!box.Text().contains(QStringLiteral("\r\n\r\n")));
+        QVERIFY(!box.Characters().contains(QStringLiteral("\r\n\r\n")));
+        QCOMPARE(box.Text().count(QStringLiteral("\r\n")), rtf::plainText(box.document()).count(u'\n'));
+        QVERIFY(box.SetTextRTF(QStringLiteral("{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0 word}")));
+        box.SetSelLength(2);
+        QCOMPARE(box.SelFontName(), QStringLiteral("Arial"));
+        box.SetSelFontName(QStringLiteral("Courier New"));
+        QCOMPARE(box.SelFontName(), QStringLiteral("Courier New"));
+        QVERIFY(box.TextRTF().contains(QLatin1String("Courier New;")));
     }
 
     void failedLoadLeavesDocument()
