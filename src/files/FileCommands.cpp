@@ -7,11 +7,17 @@
 #include "shell/MainWindow.h"
 #include "shell/Product.h"
 #include "shell/RichTextBox.h"
+#include "text/DocumentFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPrinter>
+
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,12 +35,18 @@ RichTextBox::FileType fileTypeFor(int filterIndex)
 // Rich Text Format is told by its first bytes, as quillet-convert tells it.
 // Only a regular file is looked into: a FIFO or device would block here, and
 // the load refuses them with its own message.
+// The name goes to the system as the bytes it came as (see docfile).
 bool startsAsRtf(const QString &path)
 {
-    if (!QFileInfo(path).isFile())
+    const int fd = ::open(docfile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) && f.read(5) == "{\\rtf";
+    struct stat st;
+    char head[5];
+    const bool rtf = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::read(fd, head, 5) == 5
+                     && std::memcmp(head, "{\\rtf", 5) == 0;
+    ::close(fd);
+    return rtf;
 }
 
 } // namespace

@@ -3,8 +3,11 @@
 #include "common/MainWindowFixture.h"
 #include "views/frmSplash.h"
 #include "views/frmTip.h"
+#include "text/DocumentFile.h"
 
 #include <QLabel>
+
+#include <unistd.h>
 
 class TstStartup : public QObject, MainWindowFixture
 {
@@ -66,6 +69,12 @@ private slots:
         QVERIFY(writeFile(rtf, "{\\rtf1\\ansi {\\b Dear} Sir\\par}"));
         QVERIFY(writeFile(text, "plain {\\rtf\r\nsecond"));
         QVERIFY(writeFile(named, "{\\rtf1\\ansi Gr\\'fc\\'dfe\\par}"));
+        // A name that is not UTF-8 (written by an older system): its bytes
+        // reach the file system as they were, RTF is still recognised.
+        const QByteArray byteName = QFile::encodeName(dir.path()) + "/Gr\xfc\xdf.rtf";
+        const QString bytes = docfile::decodeName(byteName);
+        QString error;
+        QVERIFY2(docfile::save(bytes, "{\\rtf1\\ansi {\\b Old} name\\par}", &error), qPrintable(error));
 
         // The argument as given, the file the dialog is left with, its
         // filter entry, the document's text, whether it opened.
@@ -74,6 +83,7 @@ private slots:
             {rtf, rtf, 1, QStringLiteral("Dear Sir"), true},
             {text, text, 2, QStringLiteral("plain {\\rtf\r\nsecond"), true},
             {named, named, 1, QStringLiteral("Grüße"), true},
+            {bytes, bytes, 1, QStringLiteral("Old name"), true},
             // A relative name is completed from the working folder.
             {QDir(QDir::currentPath()).relativeFilePath(named), named, 1, QStringLiteral("Grüße"), true},
             {missing, missing, 2, QString(), false},
@@ -91,6 +101,7 @@ private slots:
             QVERIFY(host->calls.isEmpty() && (f->Status().size() == status.size()) == c.opened);
             close();
         }
+        QCOMPARE(::unlink(byteName.constData()), 0); // QTemporaryDir cannot name it
     }
 
     void keysThatTypeCloseTheSplashAndNothingElse()
