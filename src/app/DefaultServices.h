@@ -4,7 +4,7 @@
 // quitting, and the program's data folders. Tests start from these and
 // replace what they fake.
 
-#include "shell/Services.h"
+#include "app/Services.h"
 
 Services defaultServices();
 

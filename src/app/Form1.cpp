@@ -3,7 +3,7 @@
 #include "editing/EditCommands.h"
 #include "files/FileCommands.h"
 #include "format/FormatCommands.h"
-#include "shell/Product.h"
+#include "base/Product.h"
 #include "shell/RichTextBox.h"
 #include "shell/SecondaryWindow.h"
 #include "shell/StatusLine.h"
@@ -39,9 +39,11 @@ constexpr float kResizeHeightMargin = 1750.0f;
 Form1::Form1(const Services &services, QWidget *parent)
     : QMainWindow(parent), CommonDialog1(this, services.dialogs.get()),
       m_dialogs(services.dialogs),
-      m_editing(std::make_unique<EditCommands>(*this, services)),
+      m_editing(std::make_unique<EditCommands>(*this, EditSeams{services.clipboard, services.clock})),
       m_format(std::make_unique<FormatCommands>(*this)),
-      m_views(std::make_unique<ViewCommands>(*this, services)),
+      m_views(std::make_unique<ViewCommands>(
+          *this, ViewSeams{services.dialogs, services.registry, services.launcher, services.random,
+                           services.dataFolders})),
       m_tools(std::make_unique<ToolCommands>(*this))
 {
     // The pictures are compiled into the static library; naming their
@@ -70,7 +72,7 @@ Form1::Form1(const Services &services, QWidget *parent)
     RichTextBox1->SetWidth(kEditWidth);
     RichTextBox1->SetHeight(kEditHeight);
     // The file commands follow the documents of the editing area.
-    m_files = std::make_unique<FileCommands>(*this, services);
+    m_files = std::make_unique<FileCommands>(*this, FileSeams{services.dialogs, services.printer, services.endProcess});
 
     buildToolbar();
 

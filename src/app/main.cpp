@@ -1,5 +1,5 @@
 #include "app/Form1.h"
-#include "shell/Product.h"
+#include "base/Product.h"
 #include "text/DocumentFile.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 
 #include "SafeHtml.h"
 #include "rtf/Rtf.h"
-#include "shell/Product.h"
+#include "base/Product.h"
 #include "text/DocumentFile.h"
 #include "text/TextCodec.h"
 

@@ -4,7 +4,7 @@
 // failing one in its place to see that the commands survive a clipboard that
 // another program holds.
 
-#include "shell/Result.h"
+#include "base/Result.h"
 
 #include <QString>
 

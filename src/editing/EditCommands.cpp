@@ -11,8 +11,8 @@
 #include <QLocale>
 #include <limits>
 
-EditCommands::EditCommands(MainWindow &window, const Services &services)
-    : m_window(window), m_clipboard(services.clipboard), m_clock(services.clock)
+EditCommands::EditCommands(MainWindow &window, EditSeams seams)
+    : m_window(window), m_clipboard(std::move(seams.clipboard)), m_clock(std::move(seams.clock))
 {
 }
 

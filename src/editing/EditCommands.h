@@ -3,17 +3,26 @@
 // Time/ Date and the search dialog. Menu item and button of a pair run the
 // same member.
 
-#include "shell/Services.h"
-
 #include <QPointer>
 
+#include <memory>
+
+class ClipboardPort;
+class Clock;
 class Form2;
 class MainWindow;
+
+// The platform seams the edit commands use.
+struct EditSeams
+{
+    std::shared_ptr<ClipboardPort> clipboard;
+    std::shared_ptr<Clock> clock;   // Time/ Date
+};
 
 class EditCommands
 {
 public:
-    EditCommands(MainWindow &window, const Services &services);
+    EditCommands(MainWindow &window, EditSeams seams);
     ~EditCommands();
 
     void cut();

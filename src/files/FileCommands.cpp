@@ -5,7 +5,7 @@
 #include "shell/CommonDialog.h"
 #include "shell/DialogHost.h"
 #include "shell/MainWindow.h"
-#include "shell/Product.h"
+#include "base/Product.h"
 #include "shell/RichTextBox.h"
 #include "text/DocumentFile.h"
 
@@ -51,9 +51,9 @@ bool startsAsRtf(const QString &path)
 
 } // namespace
 
-FileCommands::FileCommands(MainWindow &window, const Services &services)
-    : m_window(window), m_dialogs(services.dialogs), m_printer(services.printer),
-      m_endProcess(services.endProcess)
+FileCommands::FileCommands(MainWindow &window, FileSeams seams)
+    : m_window(window), m_dialogs(std::move(seams.dialogs)), m_printer(std::move(seams.printer)),
+      m_endProcess(std::move(seams.endProcess))
 {
     m_restored = QObject::connect(&window.documentBox().Session(), &DocumentSession::shownFileRestored,
                                   [this](const ShownFile &shown) { restoreShownFile(shown); });

@@ -1,17 +1,28 @@
 #pragma once
 // The File menu and its buttons: New, Open, Save, Print and Exit.
 
-#include "shell/Services.h"
-
 #include <QMetaObject>
 
+#include <functional>
+#include <memory>
+
+class DialogHost;
 class MainWindow;
+class PrinterSink;
 struct ShownFile;
+
+// The platform seams the file commands use.
+struct FileSeams
+{
+    std::shared_ptr<DialogHost> dialogs;
+    std::shared_ptr<PrinterSink> printer;   // where Print sends the text
+    std::function<void()> endProcess;      // Exit, once confirmed
+};
 
 class FileCommands
 {
 public:
-    FileCommands(MainWindow &window, const Services &services);
+    FileCommands(MainWindow &window, FileSeams seams);
     ~FileCommands();
 
     // An empty document; only the button also resets the title.

@@ -3,7 +3,7 @@
 // lays the text out on the printer's pages; tests can pass a recording one
 // in the services.
 
-#include "shell/Result.h"
+#include "base/Result.h"
 
 #include <QFont>
 #include <QString>

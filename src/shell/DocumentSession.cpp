@@ -2,7 +2,7 @@
 
 #include "rtf/Rtf.h"
 #include "shell/BusyCursor.h"
-#include "shell/Product.h"
+#include "base/Product.h"
 #include "shell/Twips.h"
 #include "text/DocumentFile.h"
 #include "text/TextCodec.h"

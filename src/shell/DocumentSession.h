@@ -5,7 +5,7 @@
 // file module. A view shows what the session hands it through shown(), the
 // one way a document gets onto the screen.
 
-#include "shell/Result.h"
+#include "base/Result.h"
 
 #include <QObject>
 #include <QString>

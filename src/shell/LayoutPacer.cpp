@@ -1,5 +1,5 @@
 #include "shell/LayoutPacer.h"
-#include "shell/Product.h"
+#include "base/Product.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAbstractTextDocumentLayout>

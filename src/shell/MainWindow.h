@@ -4,7 +4,7 @@
 // window. Subsystems and their windows reach the main window only through
 // this, never through its other controls or each other's state.
 
-#include "shell/Status.h"
+#include "base/Status.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 // QTextDocument themselves for these jobs, so every editing area behaves alike.
 
 #include "shell/DocumentSession.h"
-#include "shell/Result.h"
+#include "base/Result.h"
 
 #include <QKeySequence>
 #include <QList>

@@ -7,7 +7,7 @@
 // BEGIN and an END line, wrapped at 76 characters, so it can be mailed,
 // saved as text or RTF and pasted back; white space is ignored on the way in.
 
-#include "shell/Result.h"
+#include "base/Result.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "tools/UrlFetcher.h"
 
-#include "shell/Product.h"
-#include "shell/Result.h"
+#include "base/Product.h"
+#include "base/Result.h"
 #include "text/Charset.h"
 #include "text/DocumentFile.h"
 

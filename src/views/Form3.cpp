@@ -1,7 +1,7 @@
 #include "views/Form3.h"
 
 #include "shell/MainWindow.h"
-#include "shell/Product.h"
+#include "base/Product.h"
 #include "shell/RichTextBox.h"
 #include "shell/Twips.h"
 

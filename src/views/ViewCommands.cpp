@@ -8,10 +8,10 @@
 #include "views/frmSplash.h"
 #include "views/frmTip.h"
 
-ViewCommands::ViewCommands(MainWindow &window, const Services &services)
-    : m_window(window), m_dialogs(services.dialogs), m_registry(services.registry),
-      m_launcher(services.launcher), m_random(services.random),
-      m_dataFolders(services.dataFolders)
+ViewCommands::ViewCommands(MainWindow &window, ViewSeams seams)
+    : m_window(window), m_dialogs(std::move(seams.dialogs)), m_registry(std::move(seams.registry)),
+      m_launcher(std::move(seams.launcher)), m_random(std::move(seams.random)),
+      m_dataFolders(std::move(seams.dataFolders))
 {
 }
 

@@ -2,7 +2,7 @@
 
 #include "shell/DialogHost.h"
 #include "shell/MainWindow.h"
-#include "shell/Product.h"
+#include "base/Product.h"
 #include "shell/Twips.h"
 #include "views/ProcessLauncher.h"
 #include "views/Registry.h"

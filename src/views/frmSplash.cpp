@@ -1,7 +1,7 @@
 #include "views/frmSplash.h"
 
 #include "shell/MainWindow.h"
-#include "shell/Product.h"
+#include "base/Product.h"
 #include "shell/Twips.h"
 
 #include <QGuiApplication>

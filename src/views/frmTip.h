@@ -3,7 +3,7 @@
 // window away with its tip; the frame's close box destroys it, and the next
 // opening reads the file again.
 
-#include "shell/Result.h"
+#include "base/Result.h"
 
 #include <QDialog>
 

@@ -2,7 +2,7 @@
 // starts itself, and against local files. Nothing else is contacted.
 // (Cancel from the progress dialog is driven through Form5, in tst_tooldialogs.)
 
-#include "shell/Result.h"
+#include "base/Result.h"
 #include "tools/LocalHttpServer.h"
 #include "tools/UrlFetcher.h"
 

@@ -1,20 +1,20 @@
 #pragma once
-// The platform seams, handed to the main window in one object when it is
-// built: the program passes the real ones (defaultServices() in src/app),
-// tests pass fakes. Each interface lives with the subsystem that uses it;
-// the shell only carries them.
+// The platform seams, made once when the program starts: the program passes
+// the real ones (defaultServices()), tests pass fakes. Form1 hands each
+// subsystem only the seams it uses (FileSeams, EditSeams, ViewSeams); each
+// interface lives with the subsystem that uses it.
+
+#include "editing/ClipboardPort.h"
+#include "editing/Clock.h"
+#include "files/PrinterSink.h"
+#include "shell/DialogHost.h"
+#include "views/ProcessLauncher.h"
+#include "views/Registry.h"
 
 #include <QStringList>
 
 #include <functional>
 #include <memory>
-
-class ClipboardPort;     // editing/ClipboardPort.h
-class Clock;             // editing/Clock.h
-class DialogHost;        // shell/DialogHost.h
-class PrinterSink;       // files/PrinterSink.h
-class ProcessLauncher;   // views/ProcessLauncher.h
-class Registry;          // views/Registry.h
 
 struct Services
 {

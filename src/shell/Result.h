@@ -1,3 +1,0 @@
-#pragma once
-// Moved below the text module; kept here while callers move over.
-#include "base/Result.h"
