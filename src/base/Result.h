@@ -21,7 +21,9 @@ public:
     Result(Failure failure) : m_error(std::move(failure.message)) {}
 
     explicit operator bool() const { return m_value.has_value(); }
-    const T &operator*() const { return *m_value; }
+    const T &operator*() const & { return *m_value; }
+    // Takes the value out of a result that is done with.
+    T &&operator*() && { return std::move(*m_value); }
     const T *operator->() const { return &*m_value; }
     const QString &error() const { return m_error; }
 

@@ -80,45 +80,37 @@ Format formatFromPath(const QString &path)
 
 // IN may be a pipe or a device as well as a file (unlike in the editor),
 // read up to the biggest document's size.
-bool readAll(const QString &path, QByteArray *data, QString *error)
+Result<QByteArray> readInput(const QString &path)
 {
     if (path == QLatin1String("-"))
-        return docfile::readAll(STDIN_FILENO, data, error);
+        return docfile::readAll(STDIN_FILENO);
     const int fd = ::open(docfile::encodeName(path).constData(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        *error = systemError(errno);
-        return false;
-    }
+    if (fd < 0)
+        return Failure{systemError(errno)};
     struct stat st;
-    bool ok = false;
-    if (::fstat(fd, &st) != 0)
-        *error = systemError(errno);
-    else if (S_ISDIR(st.st_mode))
-        *error = QStringLiteral("it is a folder");
-    else
-        ok = docfile::readAll(fd, data, error);
+    Result<QByteArray> read = ::fstat(fd, &st) != 0 ? Failure{systemError(errno)}
+                              : S_ISDIR(st.st_mode) ? Failure{QStringLiteral("it is a folder")}
+                                                    : docfile::readAll(fd);
     ::close(fd);
-    return ok;
+    return read;
 }
 
-bool writeAll(const QString &path, const QByteArray &data, QString *error)
+Result<> writeOutput(const QString &path, const QByteArray &data)
 {
     if (path == QLatin1String("-")) {
         for (qsizetype done = 0; done < data.size();) {
             const ssize_t n = ::write(STDOUT_FILENO, data.constData() + done, size_t(data.size() - done));
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n <= 0) {
-                *error = systemError(n < 0 ? errno : ENOSPC);
-                return false;
-            }
+            if (n <= 0)
+                return Failure{systemError(n < 0 ? errno : ENOSPC)};
             done += n;
         }
-        return true;
+        return {};
     }
     // All or nothing: a failed conversion never leaves half a file behind,
     // nor damages the file it replaces.
-    return docfile::save(path, data, error);
+    return docfile::save(path, data);
 }
 
 QByteArray plainText(const QTextDocument &doc, bool crlf)
@@ -187,12 +179,12 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    QByteArray data;
-    QString error;
-    if (!readAll(in, &data, &error)) {
-        fail(QStringLiteral("cannot read %1: %2").arg(in, error));
+    Result<QByteArray> input = readInput(in);
+    if (!input) {
+        fail(QStringLiteral("cannot read %1: %2").arg(in, input.error()));
         return 1;
     }
+    QByteArray data = *std::move(input);
 
     QTextDocument doc;
     doc.setUndoRedoEnabled(false);
@@ -233,8 +225,8 @@ int main(int argc, char **argv)
     case Format::None:
         break;
     }
-    if (!writeAll(out, result, &error)) {
-        fail(QStringLiteral("cannot write %1: %2").arg(out, error));
+    if (const Result<> written = writeOutput(out, result); !written) {
+        fail(QStringLiteral("cannot write %1: %2").arg(out, written.error()));
         return 1;
     }
     return 0;

@@ -230,10 +230,10 @@ Result<> DocumentSession::load(const QString &fileName, FileType type)
     if (type != rtfRTF && type != rtfText)
         return Failure{QStringLiteral("unknown file type")};
     BusyCursor busy(QFileInfo(fileName).size() >= kBusyChars);
-    QByteArray bytes;
-    QString error;
-    if (!docfile::load(fileName, &bytes, &error))
-        return Failure{error};
+    const Result<QByteArray> read = docfile::load(fileName);
+    if (!read)
+        return Failure{read.error()};
+    const QByteArray &bytes = *read;
 
     std::unique_ptr<QTextDocument> doc = newDocument();
     doc->setUndoRedoEnabled(false);
@@ -319,8 +319,5 @@ Result<> DocumentSession::save(const QString &fileName, FileType type) const
     // Saving without a picture would lose it on disk for good.
     if (picturesLeftOut > 0)
         return Failure{QStringLiteral("a picture could not be written")};
-    QString error;
-    if (!docfile::save(fileName, bytes, &error))
-        return Failure{error};
-    return {};
+    return docfile::save(fileName, bytes);
 }

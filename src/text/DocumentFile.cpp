@@ -417,7 +417,9 @@ QString backupFolder()
     return state + QStringLiteral("/quillet/backups");
 }
 
-bool save(const QString &path, const QByteArray &data, QString *error)
+namespace {
+
+bool saveTo(const QString &path, const QByteArray &data, QString *error)
 {
     if (path.isEmpty()) {
         *error = QStringLiteral("no file name given");
@@ -474,7 +476,9 @@ bool save(const QString &path, const QByteArray &data, QString *error)
     return true;
 }
 
-bool load(const QString &path, QByteArray *data, QString *error, qint64 maxBytes)
+bool readFd(int fd, QByteArray *data, QString *error, qint64 maxBytes);
+
+bool loadFrom(const QString &path, QByteArray *data, QString *error, qint64 maxBytes)
 {
     if (path.isEmpty()) {
         *error = QStringLiteral("no file name given");
@@ -499,10 +503,10 @@ bool load(const QString &path, QByteArray *data, QString *error, qint64 maxBytes
         return fail(error, errno);
     if (!checkRegular(fd.fd, &st, error))
         return false;
-    return readAll(fd.fd, data, error, maxBytes);
+    return readFd(fd.fd, data, error, maxBytes);
 }
 
-bool readAll(int fd, QByteArray *data, QString *error, qint64 maxBytes)
+bool readFd(int fd, QByteArray *data, QString *error, qint64 maxBytes)
 {
     struct stat st;
     qint64 sizeHint = 0;
@@ -540,6 +544,34 @@ bool readAll(int fd, QByteArray *data, QString *error, qint64 maxBytes)
     out.truncate(got);
     *data = std::move(out);
     return true;
+}
+
+} // namespace
+
+Result<> save(const QString &path, const QByteArray &data)
+{
+    QString error;
+    if (!saveTo(path, data, &error))
+        return Failure{error};
+    return {};
+}
+
+Result<QByteArray> load(const QString &path, qint64 maxBytes)
+{
+    QByteArray data;
+    QString error;
+    if (!loadFrom(path, &data, &error, maxBytes))
+        return Failure{error};
+    return data;
+}
+
+Result<QByteArray> readAll(int fd, qint64 maxBytes)
+{
+    QByteArray data;
+    QString error;
+    if (!readFd(fd, &data, &error, maxBytes))
+        return Failure{error};
+    return data;
 }
 
 } // namespace docfile

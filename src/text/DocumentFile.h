@@ -4,6 +4,8 @@
 // disk and keeps who may read and write it; a read takes only regular files,
 // never blocks, and stops at a size no real document reaches.
 
+#include "base/Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -24,20 +26,19 @@ constexpr qint64 kMaxDocumentBytes = qint64(512) * 1024 * 1024;
 // backupFolder() and synced, then overwritten (room reserved first), and put
 // back from the copy should writing fail. A kill at any moment leaves the
 // old file, the new file, or the old file in the backup folder.
-// On failure returns false with a short reason (lower case, no full stop) in
-// *error, which names the backup when the old file could not be put back.
-bool save(const QString &path, const QByteArray &data, QString *error);
+// A failure says why in a few words (lower case, no full stop) and names
+// the backup when the old file could not be put back.
+Result<> save(const QString &path, const QByteArray &data);
 
 // Reads a whole regular file of at most maxBytes. Folders, pipes, devices
 // and sockets are refused without being opened for reading in a way that
-// could block. On failure returns false with a short reason in *error.
-bool load(const QString &path, QByteArray *data, QString *error,
-          qint64 maxBytes = kMaxDocumentBytes);
+// could block.
+Result<QByteArray> load(const QString &path, qint64 maxBytes = kMaxDocumentBytes);
 
 // Reads an open descriptor (a file, a pipe, a device) to its end, refusing
 // more than maxBytes, so that endless input ends in an error rather than in
 // running out of memory. A regular file over maxBytes is refused unread.
-bool readAll(int fd, QByteArray *data, QString *error, qint64 maxBytes = kMaxDocumentBytes);
+Result<QByteArray> readAll(int fd, qint64 maxBytes = kMaxDocumentBytes);
 
 // File names are bytes. Names from the command line that are not valid
 // UTF-8 keep each stray byte as a lone surrogate (U+DC80..U+DCFF), which

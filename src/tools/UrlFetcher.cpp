@@ -187,11 +187,10 @@ Result<QString> UrlFetcher::Job::run(const Progress &progress)
     if (!failure.isEmpty())
         return Failure{failure};
     if (url.isEmpty()) {
-        QByteArray bytes;
-        QString error;
-        if (!docfile::load(localPath, &bytes, &error, maxBytes))
-            return Failure{error};
-        return textcodec::decode(bytes, QString());
+        const Result<QByteArray> bytes = docfile::load(localPath, maxBytes);
+        if (!bytes)
+            return Failure{bytes.error()};
+        return textcodec::decode(*bytes, QString());
     }
     return transfer(progress);
 }

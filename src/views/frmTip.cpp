@@ -145,10 +145,10 @@ Result<> frmTip::readTips(const QString &fileName)
     if (!info.exists() || !info.isFile())
         return Failure{};
 
-    QByteArray bytes;
-    QString error;
-    if (!docfile::load(fileName, &bytes, &error, kMaxTipsBytes))
-        return Failure{error};
+    const Result<QByteArray> read = docfile::load(fileName, kMaxTipsBytes);
+    if (!read)
+        return Failure{read.error()};
+    const QByteArray &bytes = *read;
 
     // One tip per line; a line ends at CR LF or a lone CR. A lone LF is
     // part of the tip, and an end of file after a line end adds nothing.

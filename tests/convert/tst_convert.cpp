@@ -20,12 +20,12 @@ namespace {
 
 const QString kProgram = QStringLiteral(QUILLET_BINARY_DIR "/src/convert/quillet-convert");
 
-struct Result {
+struct Run {
     int exitCode = -1;
     QByteArray out, err;
 };
 
-Result run(const QStringList &args, const QByteArray &input = QByteArray(),
+Run run(const QStringList &args, const QByteArray &input = QByteArray(),
            const std::function<void()> &inChild = {})
 {
     QProcess p;
@@ -37,7 +37,7 @@ Result run(const QStringList &args, const QByteArray &input = QByteArray(),
     p.write(input);
     p.closeWriteChannel();
     p.waitForFinished(60000);
-    Result r;
+    Run r;
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
@@ -77,11 +77,11 @@ void TestConvert::initTestCase()
 {
     QVERIFY2(QFile::exists(kProgram), qPrintable(kProgram));
     QVERIFY(m_dir.isValid());
-    const Result help = run({"--help"});
+    const Run help = run({"--help"});
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.startsWith("Usage: quillet-convert"));
     for (const char *option : {"-v", "--version"}) {
-        const Result version = run({option});
+        const Run version = run({option});
         QCOMPARE(version.exitCode, 0);
         QVERIFY2(version.out.startsWith("quillet-convert ") && version.err.isEmpty(), version.out + version.err);
     }
@@ -137,7 +137,7 @@ void TestConvert::conversions()
                 out = a;
             fromFile |= isIn;
         }
-        const Result r = run(args, fromFile ? QByteArray() : c.input);
+        const Run r = run(args, fromFile ? QByteArray() : c.input);
         const QString where = c.args.join(u' ');
         QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(where + ": " + r.err));
         const QByteArray got = out == QLatin1String("-") ? r.out : fileData(out);
@@ -170,7 +170,7 @@ void TestConvert::failures()
     for (const auto &c : cases) {
         // a failure leaves an existing output as it was
         QVERIFY(writeFile(path("out.txt"), "keep me"));
-        const Result r = run(c.args);
+        const Run r = run(c.args);
         QCOMPARE(r.exitCode, c.exitCode);
         QVERIFY2(oneLine(r.err) && r.err.contains(c.named), r.err);
         QCOMPARE(fileData(path("out.txt")), QByteArray("keep me"));
@@ -185,7 +185,7 @@ void TestConvert::failures()
         for (int length : {10000, 300000}) {
             QVERIFY(writeFile(path("big.txt"), QByteArray(length, 'x')));
             QVERIFY(writeFile(kept, "keep me"));
-            Result r;
+            Run r;
             if (full) {
                 fs.fill();
                 r = run({path("big.txt"), kept});
@@ -217,7 +217,7 @@ void TestConvert::failures()
     // size is refused by its size, before any of it is read (300 MB).
     QVERIFY(writeFile(path("huge.txt"), {}) && QFile::resize(path("huge.txt"), docfile::kMaxDocumentBytes + 1));
     for (const auto &[in, megabytes] : {std::pair{QStringLiteral("/dev/zero"), 3072}, std::pair{path("huge.txt"), 300}}) {
-        const Result r = run({in, path("out.txt")}, {}, [mb = megabytes] {
+        const Run r = run({in, path("out.txt")}, {}, [mb = megabytes] {
             const rlimit space{rlim_t(mb) << 20, rlim_t(mb) << 20};
             ::setrlimit(RLIMIT_AS, &space);
         });
@@ -275,7 +275,7 @@ void TestConvert::safeHtml()
         "\\'0aposition:fixed;inset:0;\\'22<b>\\'27&#39;\\'5c;}{\\levelnumbers\\'01;}}\\listid1}}"
         "{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}}\\par\\pard\\ls1 item\\par}";
     QVERIFY(writeFile(path("evil.rtf"), in));
-    const Result r = run({path("evil.rtf"), path("evil.html")});
+    const Run r = run({path("evil.rtf"), path("evil.html")});
     QCOMPARE(r.exitCode, 0);
     QFile f(path("evil.html"));
     QVERIFY(f.open(QIODevice::ReadOnly));
