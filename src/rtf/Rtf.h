@@ -4,12 +4,15 @@
 // target all go through these three functions.
 
 #include <QByteArray>
+#include <QMetaType>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QTextBlock;
 class QTextDocument;
+class QTextFormat;
 
 namespace rtf {
 
@@ -34,20 +37,49 @@ bool read(const QByteArray &data, QTextDocument *doc, const Progress &progress);
 // never reports a loss as success.
 QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 
-// Parts of a document that the editor does not show are kept in it as
-// format properties and written back in place:
-//  - kSectionParts (root frame format): headers and footers, a QStringList;
-//  - kAttachedParts (character format): footnotes, endnotes, comments and
-//    hidden text that follow the character, a QStringList;
+// Parts of a document that the editor does not show are kept in it and
+// written back in place:
+//  - footnotes, endnotes, comments and hidden text: each is a thing in the
+//    text of its own, an anchor. An anchor is one object replacement
+//    character (U+FFFC) whose character format has the object type
+//    kKeptPartObject and holds the part as a KeptPart in kKeptPart. It looks
+//    like the text around it (for hidden text: like the hidden text), takes
+//    no room and draws nothing (see registerKeptParts), and is left out of
+//    the document's text (see plainText and withoutKeptParts). Two equal
+//    notes are two anchors; formatting a range changes an anchor's look but
+//    keeps it one; text typed beside it is text of its own. Only anchors
+//    are written as parts: text typed right after one (QTextCursor copies
+//    the format minus the object type) is written as text;
+//  - kSectionParts (root frame format): headers and footers, a QStringList
+//    of "kind\x1f\x1f\x1f<RTF>";
 //  - kAutoNumber (character format): the text starts with a footnote's
 //    automatic number (\chftn), the QString held here; text typed after
 //    it in the same look follows it.
-// Each entry of a list is "kind\x1f<a>\x1f<b>\x1f<content>", where the
-// content is the part as RTF of its own (plain text for hidden text).
-// Footnotes and comments also carry their text as the tool tip.
+struct KeptPart {
+    enum Kind : quint8 { Footnote, Endnote, Annotation, Hidden };
+    Kind kind = Footnote;
+    QString id, author; // of a comment: \atnid and \atnauthor
+    QString content;    // RTF of its own (Latin-1); hidden text: the text
+    bool operator==(const KeptPart &) const = default;
+};
+constexpr int kKeptPartObject = 0x1000 + 0x52; // QTextFormat::UserObject + ...
 constexpr int kSectionParts = 0x100000 + 0x5230; // QTextFormat::UserProperty + ...
-constexpr int kAttachedParts = 0x100000 + 0x5231;
+constexpr int kKeptPart = 0x100000 + 0x5231;
 constexpr int kAutoNumber = 0x100000 + 0x5232;
+
+// The kept part an anchor holds; null for anything that is no anchor.
+std::optional<KeptPart> keptPart(const QTextFormat &format);
+bool isKeptPartAnchor(const QTextFormat &format);
+
+// Makes the document's layout, now and whenever it gets a new one, give
+// anchors no room and draw nothing. Without it Qt does the same for an
+// object type it does not know; with it, it is said.
+void registerKeptParts(QTextDocument *doc);
+
+// Text taken from doc one character per position, starting at position
+// from (toRawText(), toPlainText(), a cursor's selectedText()), with the
+// anchors of kept parts left out. Pictures stay.
+QString withoutKeptParts(const QTextDocument *doc, const QString &text, int from = 0);
 
 // Qt draws no tab leaders: a block's leaders are kept as a string with one
 // character per tab stop (see kTabLeaderChars in RtfUnits.h).
@@ -65,7 +97,8 @@ constexpr int kListFirstIndent = 0x100000 + 0x5236;
 constexpr int kListStart = 0x100000 + 0x5237; // the first number, when not 1 (int)
 
 // The document's text as word processors export it: as toPlainText(), but
-// each list item starts with its marker and a tab.
+// each list item starts with its marker and a tab, and kept parts' anchors
+// are left out.
 QString plainText(const QTextDocument *doc);
 
 // The marker of a list item as word processors show it ("1.", "b)", "•"),
@@ -73,3 +106,5 @@ QString plainText(const QTextDocument *doc);
 QString listMarker(const QTextBlock &block);
 
 } // namespace rtf
+
+Q_DECLARE_METATYPE(rtf::KeptPart)

@@ -476,6 +476,8 @@ inline void Reader::addBytes(const char *s, qsizetype n)
     switch (m_st.dest) {
     case Dest::Text:
         if (m_st.hidden) {
+            if (!m_hidden.any)
+                m_hidden.look = m_st.ch;
             m_hidden.text.addBytes(currentPage(), s, n);
             m_hidden.any = true;
             return;
@@ -505,6 +507,8 @@ inline void Reader::addChar(char16_t c)
     switch (m_st.dest) {
     case Dest::Text:
         if (m_st.hidden) {
+            if (!m_hidden.any)
+                m_hidden.look = m_st.ch;
             m_hidden.text.addChar(c);
             m_hidden.any = true;
             return;

@@ -306,9 +306,10 @@ struct TabState {
     QHash<QByteArray, int> index; // a set's bytes -> 1-based number
 };
 
-// Hidden text (\v) waiting to be attached to the character before it.
+// Hidden text (\v) waiting to be made a part.
 struct HiddenState {
     Sink text;
+    CharState look; // where it started
     bool any = false;
 };
 
@@ -433,8 +434,8 @@ private:
 
     // ---- parts the editor does not show (RtfReadParts.cpp) -------------------
     void startPart(Kw id, char16_t kind);
-    QString readPart(bool *endnote, QString *plain);
-    void attachPart(const QString &entry, const QString &tip);
+    QString readPart(bool *endnote);
+    void insertAnchor(const KeptPart &part, const CharState &look);
     void footnoteNumber();
     void startCapture(Kw id);
     void endCapture();

@@ -109,9 +109,9 @@ const char *fontFamilyKeyword(const QString &face)
     return "\\fnil";
 }
 
-// A part kept beside the text (see kAttachedParts in Rtf.h).
+// A header or footer kept beside the text (see kSectionParts in Rtf.h).
 struct StoredPart {
-    QString kind, a, b, content;
+    QString kind, content;
     static StoredPart parse(const QString &entry)
     {
         StoredPart p;
@@ -121,8 +121,6 @@ struct StoredPart {
         if (k < 0)
             return p;
         p.kind = entry.left(i);
-        p.a = entry.mid(i + 1, j - i - 1);
-        p.b = entry.mid(j + 1, k - j - 1);
         p.content = entry.mid(k + 1);
         return p;
     }
@@ -148,7 +146,7 @@ struct RunInfo {
     // footnote mark), which loses the rest of a paragraph written flat.
     bool grouped = false;
     QString autoNumber; // a footnote number as read: written as \chftn
-    QStringList parts;       // footnotes, comments, hidden text after the run
+    std::optional<KeptPart> part; // an anchor's
 };
 
 class Writer {
@@ -630,7 +628,7 @@ private:
         info->image = fmt.isImageFormat();
         info->grouped = fmt.verticalAlignment() == QTextCharFormat::AlignSuperScript;
         info->autoNumber = fmt.stringProperty(kAutoNumber);
-        info->parts = fmt.property(kAttachedParts).toStringList();
+        info->part = keptPart(fmt);
         if (formatIndex < 0) { // not expected; no caching then
             m_scratch = std::move(info);
             return *m_scratch;
@@ -683,37 +681,42 @@ private:
 
     // ---- parts the editor does not show -------------------------------------
 
-    void writeAttachedParts(const RunInfo &info)
+    // One anchor's part, in its own group: the look around it is the same
+    // after it as before.
+    void writeKeptPart(const KeptPart &p, const QByteArray &prefix)
     {
-        for (const QString &entry : info.parts) {
-            const StoredPart p = StoredPart::parse(entry);
-            if (p.kind == u"hidden") {
-                openGroup();
-                applyPrefix(info.prefix);
-                word("\\v");
-                text(p.content);
-                closeGroup();
-            } else if (p.kind == u"footnote" || p.kind == u"endnote") {
-                openGroup();
-                word("\\footnote");
-                if (p.kind == u"endnote")
-                    word("\\ftnalt");
-                writeStoredContent(p.content);
-                closeGroup();
-            } else if (p.kind == u"annotation") {
-                raw("{\\*\\atnid ");
-                text(p.a);
-                raw("}{\\*\\atnauthor ");
-                text(p.b);
-                raw("}");
-                word("\\chatn");
-                raw("{\\*\\annotation");
-                m_needDelim = true;
-                writeStoredContent(p.content);
-                closeGroup();
-            }
+        const QByteArray last = m_lastPrefix;
+        switch (p.kind) {
+        case KeptPart::Hidden:
+            openGroup();
+            applyPrefix(prefix);
+            word("\\v");
+            text(p.content);
+            closeGroup();
+            break;
+        case KeptPart::Footnote:
+        case KeptPart::Endnote:
+            openGroup();
+            word("\\footnote");
+            if (p.kind == KeptPart::Endnote)
+                word("\\ftnalt");
+            writeStoredContent(p.content);
+            closeGroup();
+            break;
+        case KeptPart::Annotation:
+            raw("{\\*\\atnid ");
+            text(p.id);
+            raw("}{\\*\\atnauthor ");
+            text(p.author);
+            raw("}");
+            word("\\chatn");
+            raw("{\\*\\annotation");
+            m_needDelim = true;
+            writeStoredContent(p.content);
+            closeGroup();
+            break;
         }
-        m_lastPrefix.clear();
+        m_lastPrefix = last;
     }
 
     // A part kept as RTF of its own: its paragraphs, written with this
@@ -935,7 +938,25 @@ private:
                     openLink(info.href);
             }
             any = true;
-            if (info.image) {
+            if (info.part) {
+                // Equal anchors side by side share a fragment: one part each.
+                // A note's mark is in the anchor's look (a superscript one
+                // in a group of its own, as text is); hidden text has its
+                // look inside its group.
+                const QString t = frag.text();
+                const bool hidden = info.part->kind == KeptPart::Hidden;
+                for (QChar c : t) {
+                    if (c != QChar::ObjectReplacementCharacter)
+                        continue;
+                    if (info.grouped && !hidden)
+                        openGroup();
+                    if (!hidden)
+                        applyPrefix(info.prefix);
+                    writeKeptPart(*info.part, info.prefix);
+                    if (info.grouped && !hidden)
+                        closeGroup();
+                }
+            } else if (info.image) {
                 const QString t = frag.text();
                 const QTextImageFormat imf = fmt.toImageFormat();
                 for (QChar c : t) {
@@ -963,8 +984,6 @@ private:
                     text(t.constData(), t.size());
                 }
             }
-            if (!info.parts.isEmpty())
-                writeAttachedParts(info);
         }
         closeLink();
         if (!any) {

@@ -155,6 +155,7 @@ void RichTextBox::showDocument(QTextDocument *doc)
     // Laid out only once QTextEdit has given it its width.
     doc->setPageSize(QSizeF(0, 0));
     setDocument(doc);
+    rtf::registerKeptParts(doc);
     m_pacer->track(doc);
 }
 
@@ -228,14 +229,14 @@ void RichTextBox::OneUndoStep(const std::function<void()> &edit)
 
 QString RichTextBox::Text() const
 {
-    QString s = document()->toPlainText();
+    QString s = rtf::withoutKeptParts(document(), document()->toPlainText());
     s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return s;
 }
 
 QString RichTextBox::Characters() const
 {
-    QString s = document()->toRawText();
+    QString s = rtf::withoutKeptParts(document(), document()->toRawText());
     for (QChar &c : s) {
         // Paragraph ends and a table's frame marks, as toPlainText() has them.
         if (c == QChar::ParagraphSeparator || c == QChar(0xFDD0) || c == QChar(0xFDD1))
@@ -280,7 +281,7 @@ bool RichTextBox::SetTextRTF(const QString &rtfText)
 
 QString RichTextBox::SelText() const
 {
-    return withCrLf(textCursor().selectedText());
+    return withCrLf(rtf::withoutKeptParts(document(), textCursor().selectedText(), textCursor().selectionStart()));
 }
 
 void RichTextBox::SetSelText(const QString &text)

@@ -101,8 +101,9 @@ inline QString structure(QTextFrame::iterator it)
             parts << u'[' + rows.join(u'/') + u']';
         } else if (it.currentFrame()) {
             parts << structure(it.currentFrame()->begin());
-        } else if (!it.currentBlock().text().isEmpty()) {
-            parts << it.currentBlock().text();
+        } else if (const QTextBlock b = it.currentBlock();
+                   !rtf::withoutKeptParts(b.document(), b.text(), b.position()).isEmpty()) {
+            parts << rtf::withoutKeptParts(b.document(), b.text(), b.position());
         }
     }
     return parts.join(u' ');
@@ -150,15 +151,41 @@ inline QStringList formatDump(const QTextDocument &doc)
                     .arg(f.fontUnderline() || f.underlineStyle() != QTextCharFormat::NoUnderline)
                     .arg(f.fontStrikeOut()).arg(int(f.verticalAlignment()))
                     .arg(colour(f.foreground()), colour(f.background()), f.anchorHref());
-            if (f.hasProperty(rtf::kAttachedParts) || f.hasProperty(rtf::kAutoNumber))
-                look += QStringLiteral(" n'%1' parts=").arg(f.stringProperty(rtf::kAutoNumber))
-                    + f.property(rtf::kAttachedParts).toStringList().join(u'|');
+            if (f.hasProperty(rtf::kAutoNumber))
+                look += QStringLiteral(" n'%1'").arg(f.stringProperty(rtf::kAutoNumber));
+            if (const auto p = rtf::keptPart(f))
+                look += QStringLiteral(" part%1 %2|%3|").arg(int(p->kind)).arg(p->id, p->author) + p->content;
             if (look != last)
                 out << look << QString();
             last = look;
             out.last() += it.fragment().text();
         }
     }
+    return out;
+}
+
+// Each kept part in order: where it stands in the text without anchors
+// (a table counts its frame marks),
+// its kind, a comment's id and author, and its text.
+inline QStringList partList(const QTextDocument &doc)
+{
+    static const char *const kinds[] = {"footnote", "endnote", "annotation", "hidden"};
+    QStringList out;
+    int anchors = 0;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const auto p = rtf::keptPart(it.fragment().charFormat());
+            if (!p)
+                continue;
+            QString text = p->content;
+            if (p->kind != rtf::KeptPart::Hidden) {
+                QTextDocument part;
+                text = rtf::read(p->content.toLatin1(), &part) ? part.toPlainText().trimmed() : QStringLiteral("<not read>");
+            }
+            for (int i = 0; i < it.fragment().length(); ++i, ++anchors)
+                out << QStringLiteral("%1 %2 %3|%4 %5").arg(it.fragment().position() + i - anchors)
+                           .arg(QLatin1String(kinds[p->kind & 3]), p->id, p->author, text);
+        }
     return out;
 }
 

@@ -262,6 +262,7 @@ void TestConvert::safeHtml()
         "{\\field{\\*\\fldinst HYPERLINK \"https://ok.example/?a=1&b=2\"}{\\fldrslt web}} "
         "{\\field{\\*\\fldinst HYPERLINK \"mailto:a@b.example\"}{\\fldrslt mail}} "
         "{\\field{\\*\\fldinst HYPERLINK \\\\l \"here\"}{\\fldrslt local}}"
+        " noted{\\footnote Ibid.}{\\v hidden} "
         "{\\pict\\pngblip " + png.toHex() + "}}";
     QVERIFY(writeFile(path("evil.rtf"), in));
     const Result r = run({path("evil.rtf"), path("evil.html")});
@@ -278,6 +279,9 @@ void TestConvert::safeHtml()
     QVERIFY(html.contains("font-family:'Evilstylescriptx'"));
     QVERIFY(html.contains("<img src=\"data:image/png;base64," + png.toBase64().left(20)));
     QVERIFY(!html.contains("rtfimage:"));
+    // Notes and hidden text are not shown; their anchors are not text.
+    QVERIFY(html.contains(" noted "));
+    QVERIFY(!html.contains("\xef\xbf\xbc"));
 }
 
 QTEST_MAIN(TestConvert)
