@@ -81,6 +81,23 @@ void registerKeptParts(QTextDocument *doc);
 // anchors of kept parts left out. Pictures stay.
 QString withoutKeptParts(const QTextDocument *doc, const QString &text, int from = 0);
 
+// The document's settings that Qt has no place for, as read and written
+// back in the header: page setup, the default language, widow control,
+// the \\info group (titles, authors, dates) and how notes are numbered
+// and placed. In the root frame's format, under kDocumentSettings.
+struct DocumentSettings {
+    // Twips; 0: not given.
+    int paperWidth = 0, paperHeight = 0;
+    int marginLeft = 0, marginRight = 0, marginTop = 0, marginBottom = 0, gutter = 0;
+    int headerY = 0, footerY = 0;
+    int language = 0; // \\deflang; 0: not given
+    bool landscape = false, widowControl = false;
+    QByteArray info;  // the {\\info ...} group as read (ASCII RTF)
+    QByteArray notes; // footnote and endnote settings as RTF words (\\ftnbj\\ftnnar...)
+    bool operator==(const DocumentSettings &) const = default;
+};
+constexpr int kDocumentSettings = 0x100000 + 0x5238;
+
 // Qt draws no tab leaders: a block's leaders are kept as a string with one
 // character per tab stop (see kTabLeaderChars in RtfUnits.h).
 constexpr int kTabLeaders = 0x100000 + 0x5233;
@@ -108,3 +125,4 @@ QString listMarker(const QTextBlock &block);
 } // namespace rtf
 
 Q_DECLARE_METATYPE(rtf::KeptPart)
+Q_DECLARE_METATYPE(rtf::DocumentSettings)

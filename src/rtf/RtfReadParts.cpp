@@ -7,6 +7,9 @@
 #include "rtf/Rtf.h"
 #include "rtf/RtfReaderImpl.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace rtf::detail {
 namespace {
 
@@ -145,6 +148,55 @@ void Reader::flushHidden()
     m_hidden.text.clear();
     if (!part.content.isEmpty())
         insertAnchor(part, m_hidden.look);
+}
+
+// Page setup, language, widow control and note settings: the main text's
+// own, wherever in it they stand.
+void Reader::documentSetting(const Keyword &k, const Token &t)
+{
+    if (m_isPart || m_st.dest != Dest::Text)
+        return;
+    DocumentSettings &s = m_sh.settings;
+    switch (k.id) {
+    case Kw::DocValue: {
+        int *const fields[] = {&s.paperWidth, &s.paperHeight, &s.marginLeft, &s.marginRight, &s.marginTop,
+                               &s.marginBottom, &s.gutter, &s.headerY, &s.footerY, &s.language};
+        if (t.hasParam && k.ch < std::size(fields))
+            *fields[k.ch] = std::clamp(t.param, 0, 31680 * 4);
+        break;
+    }
+    case Kw::DocFlag:
+        (k.ch == 0 ? s.landscape : s.widowControl) = !t.hasParam || t.param != 0;
+        break;
+    default: { // kept as written; a word given again counts once
+        QByteArray w = '\\' + QByteArray(t.text.data(), qsizetype(t.text.size()));
+        if (t.hasParam)
+            w += QByteArray::number(t.param);
+        if (s.notes.size() < 1024 && !(s.notes + '\\').contains(w + '\\'))
+            s.notes += w;
+        break;
+    }
+    }
+}
+
+// The \info group, kept as it was read when it is plain ASCII and its \'hh
+// bytes are Windows-1252 (what the writer's header says).
+void Reader::readInfo()
+{
+    if (m_isPart || m_st.dest != Dest::Text || !m_sh.settings.info.isEmpty())
+        return skipDestination();
+    const char *from = m_tok.position();
+    m_st.dest = Dest::Skipped;
+    skipGroup();
+    if (m_done)
+        return;
+    const QByteArray body(from, m_tok.position() - from);
+    closeGroup();
+    for (char c : body)
+        if (uchar(c) >= 0x80)
+            return;
+    if (m_ansi == 1252 || !body.contains("\\'"))
+        m_sh.settings.info = (body.startsWith('{') || body.startsWith('\\') ? "{\\info" : "{\\info ") + body;
 }
 
 } // namespace rtf::detail

@@ -161,6 +161,8 @@ inline void Reader::word(const Token &t)
             skipDestination();
         return;
     }
+    if (k->id == Kw::DocValue || k->id == Kw::DocFlag || k->id == Kw::NoteSetting)
+        return documentSetting(*k, t);
     switch (k->type) {
     case KwType::Destination: destination(k->id, k->ch); break;
     case KwType::Flag: flag(k->id, k->ch); break;
@@ -270,6 +272,7 @@ void Reader::destination(Kw id, char16_t kind)
     case Kw::Annotation: startPart(id, kind); break;
     case Kw::AtnId:
     case Kw::AtnAuthor: startCapture(id); break;
+    case Kw::Info: readInfo(); break;
     case Kw::Upr: // Word for Mac: {\upr{ANSI part}{\*\ud{Unicode twin}}}
         if (m_st.dest != Dest::Text)
             return skipDestination();
@@ -623,9 +626,12 @@ void Reader::finish()
         closeTable();
     if (!m_pendingPar && !m_cursor.block().text().isEmpty())
         finishBlock();
-    if (!m_isPart && !m_sh.sectionParts.isEmpty()) {
+    if (!m_isPart && (!m_sh.sectionParts.isEmpty() || !(m_sh.settings == DocumentSettings()))) {
         QTextFrameFormat ff = m_doc->rootFrame()->frameFormat();
-        ff.setProperty(kSectionParts, m_sh.sectionParts);
+        if (!m_sh.sectionParts.isEmpty())
+            ff.setProperty(kSectionParts, m_sh.sectionParts);
+        if (!(m_sh.settings == DocumentSettings()))
+            ff.setProperty(kDocumentSettings, QVariant::fromValue(m_sh.settings));
         m_doc->rootFrame()->setFrameFormat(ff);
     }
 }

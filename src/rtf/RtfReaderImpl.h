@@ -346,6 +346,7 @@ struct Shared {
     int notes = 0;      // footnotes so far, for automatic numbers
     int sectionDepth = 0; // inside a header or footer
     QStringList sectionParts; // headers and footers, in file order
+    DocumentSettings settings;
     const Progress *progress = nullptr;
     size_t reportBelow = 0; // progress is told when less than this is left
     bool cancelled = false;
@@ -440,6 +441,8 @@ private:
     void startCapture(Kw id);
     void endCapture();
     void flushHidden();
+    void documentSetting(const Keyword &k, const Token &t);
+    void readInfo();
 
     // ---- lists (RtfReadLists.cpp) -------------------------------------------
     void listDestination(Kw id);

@@ -196,7 +196,11 @@ public:
         // body buffer is dropped.
         Writer head(m_doc);
         head.m_out.reserve(256 + 48 * (m_fonts.size() + m_colors.size()));
-        head.raw("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1");
+        const DocumentSettings settings = m_doc->rootFrame()->frameFormat().property(kDocumentSettings).value<DocumentSettings>();
+        head.raw("{\\rtf1\\ansi\\ansicpg1252\\deff0");
+        if (settings.language > 0)
+            head.word("\\deflang", settings.language);
+        head.word("\\uc1");
         head.newline();
         head.raw("{\\fonttbl");
         for (qsizetype i = 0; i < m_fontNames.size(); ++i) {
@@ -222,8 +226,13 @@ public:
         head.newline();
         if (!m_listFormats.isEmpty())
             head.listTables(m_listFormats);
+        if (!settings.info.isEmpty()) {
+            head.raw(settings.info.constData());
+            head.newline();
+        }
         head.raw("{\\*\\generator Quillet 99 2.0;}\\viewkind4");
         head.word("\\deftab", qMax(1, pixelsToTwips(m_doc->defaultTextOption().tabStopDistance())));
+        head.pageSetup(settings);
         head.newline();
 
         QByteArray out;
@@ -236,6 +245,27 @@ public:
     }
 
 private:
+    // The document area's words: page, margins, widows, notes.
+    void pageSetup(const DocumentSettings &s)
+    {
+        const std::pair<const char *, int> values[] = {
+            {"\\paperw", s.paperWidth}, {"\\paperh", s.paperHeight}, {"\\margl", s.marginLeft},
+            {"\\margr", s.marginRight}, {"\\margt", s.marginTop},     {"\\margb", s.marginBottom},
+            {"\\gutter", s.gutter},     {"\\headery", s.headerY},    {"\\footery", s.footerY}};
+        for (const auto &[w, v] : values)
+            if (v > 0)
+                word(w, v);
+        if (s.landscape)
+            word("\\landscape");
+        if (s.widowControl)
+            word("\\widowctrl");
+        if (!s.notes.isEmpty()) {
+            softBreak();
+            m_out.append(s.notes);
+            m_needDelim = true;
+        }
+    }
+
     // ---- output primitives ------------------------------------------------
 
     void raw(const char *s)

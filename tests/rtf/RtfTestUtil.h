@@ -118,6 +118,14 @@ inline QStringList formatDump(const QTextDocument &doc)
 {
     auto tw = [](double v) { return qRound(v * 15); };
     QStringList out = doc.rootFrame()->frameFormat().property(rtf::kSectionParts).toStringList();
+    if (const QVariant v = doc.rootFrame()->frameFormat().property(rtf::kDocumentSettings); v.isValid()) {
+        const auto d = v.value<rtf::DocumentSettings>();
+        out << QStringLiteral("page %1x%2 margins %3 %4 %5 %6 gutter %7 header %8 footer %9 lang %10 land%11 widow%12 ")
+                       .arg(d.paperWidth).arg(d.paperHeight).arg(d.marginLeft).arg(d.marginRight).arg(d.marginTop)
+                       .arg(d.marginBottom).arg(d.gutter).arg(d.headerY).arg(d.footerY).arg(d.language)
+                       .arg(d.landscape).arg(d.widowControl)
+                + QString::fromLatin1(d.notes + ' ' + d.info);
+    }
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         int depth = 0;
         for (QTextFrame *f = QTextCursor(b).currentFrame(); f; f = f->parentFrame())

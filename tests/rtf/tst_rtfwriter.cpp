@@ -75,6 +75,7 @@ private slots:
     // reads a small fixture, checks the model, and must survive the trip.
     void keptParts();
     void keptPartsAreThings();
+    void documentSettings();
     void tabsAndLineSpacing();
     void cellLooks();
     void lists();
@@ -464,6 +465,35 @@ void TestRtfWriter::keptPartsAreThings()
     rtf::registerKeptParts(withNote.get()); // once is enough; twice does no harm
     QCOMPARE(withNote->idealWidth(), without->idealWidth());
     QCOMPARE(rtf::withoutKeptParts(withNote.get(), withNote->toPlainText().mid(2), 2), QStringLiteral("c"));
+}
+
+// Page setup, language, widow control, the document's information and
+// the note settings are kept as read and written back in the header.
+void TestRtfWriter::documentSettings()
+{
+    auto doc = load("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1031{\\fonttbl{\\f0 Times;}}"
+                    "{\\info{\\title A title}{\\author Ann}{\\creatim\\yr2020\\mo1\\dy2\\hr3\\min4}}"
+                    "\\paperw11906\\paperh16838\\margl1134\\margr1135\\margt1417\\margb1136\\gutter20\\landscape"
+                    "\\headery709\\footery710\\widowctrl\\ftnbj\\ftnnar\\aftnnrlc\\ftnstart1\\fet0\\ftnbj "
+                    "{\\footnote\\pard\\paperw1 \\margl2 not the document's}\\pard Text\\par}");
+    QVERIFY(doc);
+    const auto s = doc->rootFrame()->frameFormat().property(rtf::kDocumentSettings).value<rtf::DocumentSettings>();
+    QCOMPARE(QList<int>({s.paperWidth, s.paperHeight, s.marginLeft, s.marginRight, s.marginTop, s.marginBottom,
+                         s.gutter, s.headerY, s.footerY, s.language, s.landscape, s.widowControl}),
+             QList<int>({11906, 16838, 1134, 1135, 1417, 1136, 20, 709, 710, 1031, 1, 1}));
+    QCOMPARE(s.notes, QByteArray("\\ftnbj\\ftnnar\\aftnnrlc\\ftnstart1\\fet0"));
+    QCOMPARE(s.info, QByteArray("{\\info{\\title A title}{\\author Ann}{\\creatim\\yr2020\\mo1\\dy2\\hr3\\min4}}"));
+    const QByteArray w1 = rtf::write(doc.get());
+    QVERIFY(w1.startsWith("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1031\\uc1"));
+    QVERIFY(w1.contains("\r\n{\\info{\\title A title}"));
+    QVERIFY(w1.contains("\\paperw11906\\paperh16838\\margl1134\\margr1135\\margt1417\\margb1136\\gutter20"
+                        "\\headery709\\footery710\\landscape\\widowctrl\\ftnbj\\ftnnar\\aftnnrlc\\ftnstart1\\fet0"));
+    checkStable(*doc);
+
+    // Information in another code page is not kept as bytes that would
+    // mean other letters under the header's.
+    doc = load("{\\rtf1\\ansi\\ansicpg1251{\\info{\\title \\'c0}}x}");
+    QVERIFY(!rtf::write(doc.get()).contains("info"));
 }
 
 void TestRtfWriter::tabsAndLineSpacing()
