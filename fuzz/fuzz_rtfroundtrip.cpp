@@ -42,7 +42,7 @@ QStringList keptParts(const QTextDocument &doc)
             if (!p)
                 continue;
             QString text = p->content;
-            if (p->kind != rtf::KeptPart::Hidden) {
+            if (p->kind <= rtf::KeptPart::Annotation) {
                 QTextDocument part;
                 rtf::read(p->content.toLatin1(), &part);
                 text = part.toPlainText();

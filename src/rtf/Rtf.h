@@ -39,7 +39,9 @@ QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 
 // Parts of a document that the editor does not show are kept in it and
 // written back in place:
-//  - footnotes, endnotes, comments and hidden text: each is a thing in the
+//  - footnotes, endnotes, comments, hidden text, page breaks (\\page) and
+//    the starts of sections (\\sect, with the properties of the section
+//    that starts; at the start of its first paragraph): each is a thing in the
 //    text of its own, an anchor. An anchor is one object replacement
 //    character (U+FFFC) whose character format has the object type
 //    kKeptPartObject and holds the part as a KeptPart in kKeptPart. It looks
@@ -56,10 +58,12 @@ QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 //    automatic number (\chftn), the QString held here; text typed after
 //    it in the same look follows it.
 struct KeptPart {
-    enum Kind : quint8 { Footnote, Endnote, Annotation, Hidden };
+    enum Kind : quint8 { Footnote, Endnote, Annotation, Hidden, PageBreak, Section };
     Kind kind = Footnote;
     QString id, author; // of a comment: \atnid and \atnauthor
-    QString content;    // RTF of its own (Latin-1); hidden text: the text
+    QString content;    // RTF of its own (Latin-1); hidden text: the text;
+                        // a section: its properties as RTF words (\\sectd\\cols2...)
+    bool sectionBreak = false; // a section after a \\sect (not the first one)
     bool operator==(const KeptPart &) const = default;
 };
 constexpr int kKeptPartObject = 0x1000 + 0x52; // QTextFormat::UserObject + ...

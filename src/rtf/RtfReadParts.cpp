@@ -87,13 +87,32 @@ void Reader::insertAnchor(const KeptPart &part, const CharState &look)
 {
     flushText();
     ensurePosition(contentLevel());
+    m_out.insertText(QString(QChar::ObjectReplacementCharacter), anchorFormat(part, look));
+}
+
+QTextCharFormat Reader::anchorFormat(const KeptPart &part, const CharState &look)
+{
     QTextCharFormat f = charFormat(look);
     f.setObjectType(kKeptPartObject);
     f.setProperty(kKeptPart, QVariant::fromValue(part));
     // Qt hashes a value of our own by its type name alone: without a hash
     // of the part, distinct notes would all be compared with each other.
     f.setProperty(kLookHash, int(uint(f.intProperty(kLookHash)) ^ uint(qHashMulti(0x4b50, part.kind, part.id, part.author, part.content))));
-    m_out.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    return f;
+}
+
+// Section properties, kept as written for the section they stand in.
+void Reader::sectionWord(const Token &t)
+{
+    if (m_isPart || m_st.dest != Dest::Text)
+        return;
+    if (t.text == "sectd")
+        m_sectionWords.clear();
+    if (m_sectionWords.size() >= 1024)
+        return;
+    m_sectionWords += '\\' + QByteArray(t.text.data(), qsizetype(t.text.size()));
+    if (t.hasParam)
+        m_sectionWords += QByteArray::number(t.param);
 }
 
 // \chftn: the number of the footnote that follows (in the text) or that

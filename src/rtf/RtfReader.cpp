@@ -163,6 +163,8 @@ inline void Reader::word(const Token &t)
     }
     if (k->id == Kw::DocValue || k->id == Kw::DocFlag || k->id == Kw::NoteSetting)
         return documentSetting(*k, t);
+    if (k->id == Kw::SectWord)
+        return sectionWord(t);
     switch (k->type) {
     case KwType::Destination: destination(k->id, k->ch); break;
     case KwType::Flag: flag(k->id, k->ch); break;
@@ -334,9 +336,10 @@ void Reader::flag(Kw id, char16_t arg)
     case Kw::NestCell: endCell(std::max(2, m_st.par.itap)); break;
     case Kw::Row: endRow(1); break;
     case Kw::NestRow: endRow(std::max(2, m_st.par.itap)); break;
-    case Kw::Par:
+    case Kw::Par: paragraph(); break;
     case Kw::Sect:
-    case Kw::Page: paragraph(); break;
+    case Kw::Page: pageBreak(id); break;
+    case Kw::PageBB: m_st.par.pagebb = true; break;
     case Kw::PngBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 1; break;
     case Kw::JpegBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 2; break;
     case Kw::Chftn: footnoteNumber(); break;
@@ -586,6 +589,22 @@ void Reader::ensurePosition(int level)
         m_blockFormatted = true;
         m_pendingPar = false;
     }
+    // Breaks take no look of their own: the one they come with is a matter
+    // of where the reader happens to be.
+    if (m_sectionDue && !m_isPart && (m_sectionBreak || !m_sectionWords.isEmpty())) {
+        m_sectionDue = false;
+        KeptPart part;
+        part.kind = KeptPart::Section;
+        part.sectionBreak = m_sectionBreak;
+        part.content = QString::fromLatin1(m_sectionWords);
+        m_out.insertText(QString(QChar::ObjectReplacementCharacter), anchorFormat(part, CharState()));
+    }
+    if (m_pageDue) {
+        m_pageDue = false;
+        KeptPart part;
+        part.kind = KeptPart::PageBreak;
+        m_out.insertText(QString(QChar::ObjectReplacementCharacter), anchorFormat(part, CharState()));
+    }
 }
 
 void Reader::finishBlock()
@@ -614,6 +633,27 @@ inline void Reader::paragraph()
     ensurePosition(contentLevel());
     finishBlock();
     m_pendingPar = true;
+}
+
+// \page and \sect end the paragraph (unless one has just ended: no empty
+// paragraph for them); the next content starts with the page break, or the
+// section with its properties read until then.
+void Reader::pageBreak(Kw id)
+{
+    if (m_st.dest != Dest::Text || m_st.hidden)
+        return;
+    flushHidden();
+    flushText();
+    const bool emptyStart = !m_out.inTable() && m_out.cursor().atStart() && m_out.cursor().block().length() == 1;
+    if (!m_pendingPar && !(id == Kw::Page && emptyStart))
+        paragraph();
+    if (id == Kw::Page) {
+        m_pageDue = true;
+    } else if (!m_isPart) {
+        m_sectionDue = true;
+        m_sectionBreak = true;
+        m_sectionWords.clear();
+    }
 }
 
 void Reader::finish()

@@ -107,10 +107,11 @@ struct ParState {
     int tabs = 0; // 1-based index into the reader's tab sets; 0 none
     int ls = 0;   // list override number; 0 none
     int ilvl = 0;
+    bool pagebb = false;
     bool sameLook(const ParState &o) const
     {
         return align == o.align && rtl == o.rtl && li == o.li && ri == o.ri && fi == o.fi && sb == o.sb && sa == o.sa
-            && sl == o.sl && slmult == o.slmult && tabs == o.tabs && ls == o.ls;
+            && sl == o.sl && slmult == o.slmult && tabs == o.tabs && ls == o.ls && pagebb == o.pagebb;
     }
 };
 
@@ -437,6 +438,9 @@ private:
     void startPart(Kw id, char16_t kind);
     QString readPart(bool *endnote);
     void insertAnchor(const KeptPart &part, const CharState &look);
+    QTextCharFormat anchorFormat(const KeptPart &part, const CharState &look);
+    void pageBreak(Kw id);
+    void sectionWord(const Token &t);
     void footnoteNumber();
     void startCapture(Kw id);
     void endCapture();
@@ -501,6 +505,12 @@ private:
     Sink m_text;
     CharState m_textState;
     bool m_pendingPar = false;
+    // A section starts at the next content: the first one, or one after a
+    // \sect; its properties are the words read until then.
+    bool m_sectionDue = true;
+    bool m_sectionBreak = false;
+    QByteArray m_sectionWords;
+    bool m_pageDue = false; // a page break starts the next content
     bool m_blockFormatted = false;
     ParState m_blockPar;
 };

@@ -745,8 +745,38 @@ private:
             writeStoredContent(p.content);
             closeGroup();
             break;
+        case KeptPart::PageBreak: // at a paragraph's start: the reader makes none of its own
+            word("\\page");
+            break;
+        case KeptPart::Section:
+            if (p.sectionBreak)
+                word("\\sect");
+            sectionWords(p.content);
+            break;
         }
         m_lastPrefix = last;
+    }
+
+    void sectionWords(const QString &words)
+    {
+        if (words.isEmpty())
+            return;
+        softBreak();
+        m_out.append(words.toLatin1());
+        m_needDelim = true;
+    }
+
+    // The section a block starts after a \sect, if any: its anchor is the
+    // block's first character.
+    static std::optional<KeptPart> sectionAt(const QTextBlock &block)
+    {
+        auto it = block.begin();
+        if (it.atEnd() || block.document()->characterAt(block.position()) != QChar::ObjectReplacementCharacter)
+            return std::nullopt;
+        std::optional<KeptPart> p = keptPart(it.fragment().charFormat());
+        if (!p || p->kind != KeptPart::Section || !p->sectionBreak)
+            return std::nullopt;
+        return p;
     }
 
     // A part kept as RTF of its own: its paragraphs, written with this
@@ -940,8 +970,16 @@ private:
 
     void writeBlock(const QTextBlock &block, int level)
     {
+        // A section's break ends the paragraph before it: \sect instead of \par.
+        bool sectionWritten = false;
         if (m_pendingPar) {
-            word("\\par");
+            if (const std::optional<KeptPart> section = sectionAt(block)) {
+                word("\\sect");
+                sectionWords(section->content);
+                sectionWritten = true;
+            } else {
+                word("\\par");
+            }
             newline();
             m_pendingPar = false;
         }
@@ -975,15 +1013,21 @@ private:
                 // look inside its group.
                 const QString t = frag.text();
                 const bool hidden = info.part->kind == KeptPart::Hidden;
+                const bool lookless = info.part->kind == KeptPart::PageBreak || info.part->kind == KeptPart::Section;
                 for (QChar c : t) {
                     if (c != QChar::ObjectReplacementCharacter)
                         continue;
-                    if (info.grouped && !hidden)
+                    if (sectionWritten) { // written for the \par
+                        sectionWritten = false;
+                        continue;
+                    }
+                    const bool own = info.grouped && !hidden && !lookless;
+                    if (own)
                         openGroup();
-                    if (!hidden)
+                    if (!hidden && !lookless)
                         applyPrefix(info.prefix);
                     writeKeptPart(*info.part, info.prefix);
-                    if (info.grouped && !hidden)
+                    if (own)
                         closeGroup();
                 }
             } else if (info.image) {

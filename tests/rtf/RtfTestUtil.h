@@ -177,7 +177,7 @@ inline QStringList formatDump(const QTextDocument &doc)
 // its kind, a comment's id and author, and its text.
 inline QStringList partList(const QTextDocument &doc)
 {
-    static const char *const kinds[] = {"footnote", "endnote", "annotation", "hidden"};
+    static const char *const kinds[] = {"footnote", "endnote", "annotation", "hidden", "page", "section", "?", "?"};
     QStringList out;
     int anchors = 0;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
@@ -186,13 +186,13 @@ inline QStringList partList(const QTextDocument &doc)
             if (!p)
                 continue;
             QString text = p->content;
-            if (p->kind != rtf::KeptPart::Hidden) {
+            if (p->kind <= rtf::KeptPart::Annotation) {
                 QTextDocument part;
                 text = rtf::read(p->content.toLatin1(), &part) ? part.toPlainText().trimmed() : QStringLiteral("<not read>");
             }
             for (int i = 0; i < it.fragment().length(); ++i, ++anchors)
                 out << QStringLiteral("%1 %2 %3|%4 %5").arg(it.fragment().position() + i - anchors)
-                           .arg(QLatin1String(kinds[p->kind & 3]), p->id, p->author, text);
+                           .arg(QLatin1String(kinds[p->kind & 7]) + (p->sectionBreak ? "+" : ""), p->id, p->author, text);
         }
     return out;
 }

@@ -76,6 +76,7 @@ private slots:
     void keptParts();
     void keptPartsAreThings();
     void documentSettings();
+    void pagesAndSections();
     void tabsAndLineSpacing();
     void cellLooks();
     void lists();
@@ -494,6 +495,29 @@ void TestRtfWriter::documentSettings()
     // mean other letters under the header's.
     doc = load("{\\rtf1\\ansi\\ansicpg1251{\\info{\\title \\'c0}}x}");
     QVERIFY(!rtf::write(doc.get()).contains("info"));
+}
+
+// Page breaks and the starts of sections with their properties are
+// kept where they stood; \pagebb stays a paragraph's.
+void TestRtfWriter::pagesAndSections()
+{
+    auto doc = load("{\\rtf1\\sectd\\sbknone\\cols2 First\\page Second\\par Third\\par\\page\\pard\\pagebb Fourth"
+                    "\\sect\\sectd\\sbkodd\\pgnrestart\\pgnstarts5 Fifth\\par}");
+    QVERIFY(doc);
+    QCOMPARE(rtf::plainText(doc.get()), QStringLiteral("First\nSecond\nThird\nFourth\nFifth"));
+    QCOMPARE(structure(*doc), QStringLiteral("First Second Third Fourth Fifth"));
+    const QStringList parts = {"0 section | \\sectd\\sbknone\\cols2", "6 page | ", "19 page | ",
+                               "26 section+ | \\sectd\\sbkodd\\pgnrestart\\pgnstarts5"};
+    QCOMPARE(partList(*doc), parts);
+    QVERIFY(doc->find(QStringLiteral("Fourth")).blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore);
+    const QByteArray w1 = rtf::write(doc.get());
+    QVERIFY(w1.contains("\\sectd\\sbknone\\cols2"));
+    QVERIFY(w1.contains("\\sect\\sectd\\sbkodd\\pgnrestart\\pgnstarts5"));
+    QVERIFY(w1.contains("\\pagebb"));
+    QCOMPARE(w1.count("\\page\\") + w1.count("\\page "), 2);
+    QCOMPARE(w1.count("\\sect"), 3); // the break, the two \sectd
+    QCOMPARE(partList(*load(w1)), parts);
+    checkStable(*doc);
 }
 
 void TestRtfWriter::tabsAndLineSpacing()
