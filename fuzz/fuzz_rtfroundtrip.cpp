@@ -71,8 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::fprintf(stderr, "text differs after a write and a read\n");
         abort();
     }
-    if (keptParts(first) != keptParts(second)) {
-        std::fprintf(stderr, "kept parts differ after a write and a read\n");
+    if (const QStringList a = keptParts(first), b = keptParts(second); a != b) {
+        std::fprintf(stderr, "kept parts differ after a write and a read:\n%s\n--\n%s\n",
+                     qPrintable(a.join(u'\n')), qPrintable(b.join(u'\n')));
         abort();
     }
     (void)rtf::write(&second);

@@ -39,13 +39,14 @@ QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 
 // Parts of a document that the editor does not show are kept in it and
 // written back in place:
-//  - footnotes, endnotes, comments, hidden text, page breaks (\\page) and
-//    the starts of sections (\\sect, with the properties of the section
+//  - footnotes, endnotes, comments, hidden text, page breaks (\page) and
+//    the starts of sections (\sect, with the properties of the section
 //    that starts; at the start of its first paragraph): each is a thing in the
 //    text of its own, an anchor. An anchor is one object replacement
 //    character (U+FFFC) whose character format has the object type
 //    kKeptPartObject and holds the part as a KeptPart in kKeptPart. It looks
-//    like the text around it (for hidden text: like the hidden text), takes
+//    like the text around it (hidden text: like the hidden text; breaks have
+//    the plain look, which the writer does not write), takes
 //    no room and draws nothing (see registerKeptParts), and is left out of
 //    the document's text (see plainText and withoutKeptParts). Two equal
 //    notes are two anchors; formatting a range changes an anchor's look but
@@ -62,8 +63,8 @@ struct KeptPart {
     Kind kind = Footnote;
     QString id, author; // of a comment: \atnid and \atnauthor
     QString content;    // RTF of its own (Latin-1); hidden text: the text;
-                        // a section: its properties as RTF words (\\sectd\\cols2...)
-    bool sectionBreak = false; // a section after a \\sect (not the first one)
+                        // a section: its properties as RTF words (\sectd\cols2...)
+    bool sectionBreak = false; // a section after a \sect (not the first one)
     bool operator==(const KeptPart &) const = default;
 };
 constexpr int kKeptPartObject = 0x1000 + 0x52; // QTextFormat::UserObject + ...
@@ -87,17 +88,17 @@ QString withoutKeptParts(const QTextDocument *doc, const QString &text, int from
 
 // The document's settings that Qt has no place for, as read and written
 // back in the header: page setup, the default language, widow control,
-// the \\info group (titles, authors, dates) and how notes are numbered
+// the \info group (titles, authors, dates) and how notes are numbered
 // and placed. In the root frame's format, under kDocumentSettings.
 struct DocumentSettings {
     // Twips; 0: not given.
     int paperWidth = 0, paperHeight = 0;
     int marginLeft = 0, marginRight = 0, marginTop = 0, marginBottom = 0, gutter = 0;
     int headerY = 0, footerY = 0;
-    int language = 0; // \\deflang; 0: not given
+    int language = 0; // \deflang; 0: not given
     bool landscape = false, widowControl = false;
-    QByteArray info;  // the {\\info ...} group as read (ASCII RTF)
-    QByteArray notes; // footnote and endnote settings as RTF words (\\ftnbj\\ftnnar...)
+    QByteArray info;  // the {\info ...} group as read (ASCII RTF)
+    QByteArray notes; // footnote and endnote settings as RTF words (\ftnbj\ftnnar...)
     bool operator==(const DocumentSettings &) const = default;
 };
 constexpr int kDocumentSettings = 0x100000 + 0x5238;

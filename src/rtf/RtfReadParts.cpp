@@ -2,7 +2,9 @@
 // footers, footnotes and endnotes, comments and hidden text. Each part is
 // read by a reader of its own into a document of its own, sharing the
 // file's font and colour tables, and kept as RTF beside the main text (see
-// KeptPart and kSectionParts in Rtf.h), so a save writes it back.
+// KeptPart and kSectionParts in Rtf.h), so a save writes it back. Also the
+// document's settings (page setup, information, note settings) and the
+// words of its sections.
 
 #include "rtf/Rtf.h"
 #include "rtf/RtfReaderImpl.h"

@@ -108,6 +108,10 @@ void Reader::closeGroup()
         m_field.fields.pop_back();
     m_st = m_stack.back();
     m_stack.pop_back();
+    // A hidden group is a part of its own: {\v a}{\v b}, as the writer
+    // writes two parts side by side, reads back as two.
+    if (m_hidden.any && !m_st.hidden)
+        flushHidden();
 }
 
 // Consumes the rest of the current group, '}' included, without looking

@@ -430,6 +430,7 @@ void TestRtfWriter::keptPartsAreThings()
          "{\\*\\atnid A}{\\*\\atnauthor B}\\chatn{\\*\\annotation C}z}", {}, "xyz",
          {"1 annotation A|B C", "2 annotation A|B C"}, "\\chatn"},
         {"two equal hidden runs", "{\\rtf1 a{\\v XE}b{\\v XE}c}", {}, "abc", {"1 hidden | XE", "2 hidden | XE"}, "\\v"},
+        {"hidden runs side by side", "{\\rtf1 a{\\v X}{\\v\\b Y}c}", {}, "ac", {"1 hidden | X", "1 hidden | Y"}, "\\v"},
         {"text typed at the end", hello, append, "Hello. More text", {helloNote}, "\\footnote"},
         {"bold across the note", hello, [&](QTextDocument &d) { append(d); bold(d, 3, 10); },
          "Hello. More text", {helloNote}, "\\footnote"},
