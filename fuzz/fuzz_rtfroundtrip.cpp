@@ -67,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         abort();
     // The document's own characters; list numbers are drawn, not kept, and
     // malformed lists may number differently once written cleanly.
-    if (words(rtf::plainText(&first)) != words(rtf::plainText(&second))) {
-        std::fprintf(stderr, "text differs after a write and a read\n");
+    if (const QString a = words(rtf::plainText(&first)), b = words(rtf::plainText(&second)); a != b) {
+        std::fprintf(stderr, "text differs after a write and a read:\n%s\n--\n%s\n", qPrintable(a), qPrintable(b));
         abort();
     }
     if (const QStringList a = keptParts(first), b = keptParts(second); a != b) {

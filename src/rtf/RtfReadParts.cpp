@@ -200,7 +200,7 @@ void Reader::documentSetting(const Keyword &k, const Token &t)
     }
 }
 
-// The \info group, kept as it was read when it is plain ASCII and its \'hh
+// The \info group, kept as it was read when it is printable ASCII and its \'hh
 // bytes are Windows-1252 (what the writer's header says).
 void Reader::readInfo()
 {
@@ -214,7 +214,7 @@ void Reader::readInfo()
     const QByteArray body(from, m_tok.position() - from);
     closeGroup();
     for (char c : body)
-        if (uchar(c) >= 0x80)
+        if (uchar(c) >= 0x7f || (uchar(c) < 0x20 && c != '\r' && c != '\n' && c != '\t'))
             return;
     if (m_ansi == 1252 || !body.contains("\\'"))
         m_sh.settings.info = (body.startsWith('{') || body.startsWith('\\') ? "{\\info" : "{\\info ") + body;

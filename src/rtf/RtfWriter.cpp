@@ -227,7 +227,7 @@ public:
         if (!m_listFormats.isEmpty())
             head.listTables(m_listFormats);
         if (!settings.info.isEmpty()) {
-            head.raw(settings.info.constData());
+            head.m_out.append(settings.info);
             head.newline();
         }
         head.raw("{\\*\\generator Quillet 99 2.0;}\\viewkind4");

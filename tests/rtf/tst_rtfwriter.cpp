@@ -493,9 +493,13 @@ void TestRtfWriter::documentSettings()
     checkStable(*doc);
 
     // Information in another code page is not kept as bytes that would
-    // mean other letters under the header's.
-    doc = load("{\\rtf1\\ansi\\ansicpg1251{\\info{\\title \\'c0}}x}");
-    QVERIFY(!rtf::write(doc.get()).contains("info"));
+    // mean other letters under the header's, nor with bytes that are no text.
+    for (const QByteArray &in : {QByteArray("{\\rtf1\\ansi\\ansicpg1251{\\info{\\title \\'c0}}x}"),
+                                 QByteArray("{\\rtf1{\\info{\\title a\0b}}x}", 27)}) {
+        doc = load(in);
+        QVERIFY(!rtf::write(doc.get()).contains("info"));
+        QCOMPARE(rtf::plainText(load(rtf::write(doc.get())).get()), QStringLiteral("x"));
+    }
 }
 
 // Page breaks and the starts of sections with their properties are
