@@ -594,21 +594,27 @@ void Reader::ensurePosition(int level)
         m_pendingPar = false;
     }
     // Breaks take no look of their own: the one they come with is a matter
-    // of where the reader happens to be.
-    if (m_sectionDue && !m_isPart && (m_sectionBreak || !m_sectionWords.isEmpty())) {
+    // of where the reader happens to be. In the order the writer writes
+    // them: a section's break ends the paragraph before, so it comes first.
+    const auto section = [this] {
         m_sectionDue = false;
         KeptPart part;
         part.kind = KeptPart::Section;
         part.sectionBreak = m_sectionBreak;
         part.content = QString::fromLatin1(m_sectionWords);
         m_out.insertText(QString(QChar::ObjectReplacementCharacter), anchorFormat(part, CharState()));
-    }
+    };
+    const bool sectionDue = m_sectionDue && !m_isPart;
+    if (sectionDue && m_sectionBreak)
+        section();
     if (m_pageDue) {
         m_pageDue = false;
         KeptPart part;
         part.kind = KeptPart::PageBreak;
         m_out.insertText(QString(QChar::ObjectReplacementCharacter), anchorFormat(part, CharState()));
     }
+    if (sectionDue && !m_sectionBreak && !m_sectionWords.isEmpty())
+        section();
 }
 
 void Reader::finishBlock()

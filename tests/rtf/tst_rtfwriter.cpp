@@ -523,6 +523,14 @@ void TestRtfWriter::pagesAndSections()
     QCOMPARE(w1.count("\\sect"), 3); // the break, the two \sectd
     QCOMPARE(partList(*load(w1)), parts);
     checkStable(*doc);
+
+    // A page break and a section's words before the same paragraph, in
+    // either order, come back in one order.
+    for (const char *in : {"{\\rtf1 a\\par\\page\\sectd\\cols2 b\\par}", "{\\rtf1 a\\par\\sectd\\cols2\\page b\\par}"}) {
+        doc = load(in);
+        QCOMPARE(partList(*doc), QStringList({"2 page | ", "2 section | \\sectd\\cols2"}));
+        checkStable(*doc);
+    }
 }
 
 void TestRtfWriter::tabsAndLineSpacing()
