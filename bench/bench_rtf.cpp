@@ -579,6 +579,18 @@ const Shape kShapes[] = {
              s += "word{\\footnote\\pard note " + num(i) + "} ";
          return s + "\\par}";
      }},
+    {"equal-notes", 10000, [](int n) { // the same note and comment again and again
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "Claim.{\\footnote Ibid.} {\\*\\atnid A}{\\*\\atnauthor B}\\chatn{\\*\\annotation See.}";
+         return s + "\\par}";
+     }},
+    {"hidden-runs", 50000, [](int n) { // index entries in hidden text, distinct and alike
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "word{\\v XE " + num(i & 1 ? i : 0) + "} ";
+         return s + "\\par}";
+     }},
     {"tab-sets", 10000, [](int n) { // paragraphs, each with tab stops of its own
          QByteArray s = "{\\rtf1\\ansi ";
          for (int i = 0; i < n; ++i)

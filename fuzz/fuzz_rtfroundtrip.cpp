@@ -1,12 +1,16 @@
 // Read, write, read: whatever the input, no character is lost or changed
 // by a save (white space aside: hostile input may leave paragraphs and
-// table boundaries shaped differently the second time). That real
-// documents write back byte for byte is checked by the tests.
+// table boundaries shaped differently the second time), and the kept parts
+// (notes, comments, hidden text) come back as many, of the same kinds and
+// with the same text. That real documents write back byte for byte is
+// checked by the tests.
 
 #include "FuzzInit.h"
 #include "rtf/Rtf.h"
 
 #include <QByteArray>
+#include <QStringList>
+#include <QTextBlock>
 #include <QTextDocument>
 
 #include <cstdint>
@@ -20,6 +24,38 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     return 0;
 }
 
+namespace {
+
+QString words(QString s)
+{
+    s.removeIf([](QChar c) { return c.isSpace(); });
+    return s;
+}
+
+// Each kept part as its kind and its text (a note's as plain text).
+QStringList keptParts(const QTextDocument &doc)
+{
+    QStringList out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const auto p = rtf::keptPart(it.fragment().charFormat());
+            if (!p)
+                continue;
+            QString text = p->content;
+            if (p->kind <= rtf::KeptPart::Annotation) {
+                QTextDocument part;
+                rtf::read(p->content.toLatin1(), &part);
+                text = part.toPlainText();
+            }
+            const QString entry = QString::number(p->kind) + u' ' + words(text);
+            for (int i = 0; i < it.fragment().length(); ++i)
+                out << entry;
+        }
+    return out;
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes = fuzzInputAsRtf(data, size);
@@ -29,15 +65,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QTextDocument second;
     if (!rtf::read(w1, &second))
         abort();
-    auto words = [](QString s) {
-        s.remove(QChar(0x200B)); // the stand-in a part at a paragraph start gets
-        s.removeIf([](QChar c) { return c.isSpace(); });
-        return s;
-    };
     // The document's own characters; list numbers are drawn, not kept, and
     // malformed lists may number differently once written cleanly.
-    if (words(first.toPlainText()) != words(second.toPlainText())) {
-        std::fprintf(stderr, "text differs after a write and a read\n");
+    if (const QString a = words(rtf::plainText(&first)), b = words(rtf::plainText(&second)); a != b) {
+        std::fprintf(stderr, "text differs after a write and a read:\n%s\n--\n%s\n", qPrintable(a), qPrintable(b));
+        abort();
+    }
+    if (const QStringList a = keptParts(first), b = keptParts(second); a != b) {
+        std::fprintf(stderr, "kept parts differ after a write and a read:\n%s\n--\n%s\n",
+                     qPrintable(a.join(u'\n')), qPrintable(b.join(u'\n')));
         abort();
     }
     (void)rtf::write(&second);

@@ -1,5 +1,7 @@
 #include "SafeHtml.h"
 
+#include "rtf/Rtf.h"
+
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -91,12 +93,17 @@ QByteArray safeHtml(QTextDocument *doc)
         QTextCharFormat format;
     };
     std::vector<Change> changes;
+    std::vector<Change> anchors; // kept parts: not shown, so not in the page
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
         if (QTextList *list = b.textList(); list && list->item(0) == b)
             cleanListText(list);
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment frag = it.fragment();
             QTextCharFormat f = frag.charFormat();
+            if (rtf::isKeptPartAnchor(f)) {
+                anchors.push_back({frag.position(), frag.length(), {}});
+                continue;
+            }
             bool changed = false;
             if (f.isAnchor() || f.hasProperty(QTextFormat::AnchorHref)) {
                 if (!safeHref(f.anchorHref())) {
@@ -133,6 +140,11 @@ QByteArray safeHtml(QTextDocument *doc)
         c.setPosition(ch.pos);
         c.setPosition(ch.pos + ch.len, QTextCursor::KeepAnchor);
         c.setCharFormat(ch.format);
+    }
+    for (auto it = anchors.rbegin(); it != anchors.rend(); ++it) {
+        c.setPosition(it->pos);
+        c.setPosition(it->pos + it->len, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
     }
     QFont def = doc->defaultFont();
     def.setFamilies({safeFace(def.family())});

@@ -4,12 +4,15 @@
 // target all go through these three functions.
 
 #include <QByteArray>
+#include <QMetaType>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QTextBlock;
 class QTextDocument;
+class QTextFormat;
 
 namespace rtf {
 
@@ -34,20 +37,72 @@ bool read(const QByteArray &data, QTextDocument *doc, const Progress &progress);
 // never reports a loss as success.
 QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 
-// Parts of a document that the editor does not show are kept in it as
-// format properties and written back in place:
-//  - kSectionParts (root frame format): headers and footers, a QStringList;
-//  - kAttachedParts (character format): footnotes, endnotes, comments and
-//    hidden text that follow the character, a QStringList;
+// Parts of a document that the editor does not show are kept in it and
+// written back in place:
+//  - footnotes, endnotes, comments, hidden text, page breaks (\page) and
+//    the starts of sections (\sect, with the properties of the section
+//    that starts; at the start of its first paragraph): each is a thing in the
+//    text of its own, an anchor. An anchor is one object replacement
+//    character (U+FFFC) whose character format has the object type
+//    kKeptPartObject and holds the part as a KeptPart in kKeptPart. It looks
+//    like the text around it (hidden text: like the hidden text; breaks have
+//    the plain look, which the writer does not write), takes
+//    no room and draws nothing (see registerKeptParts), and is left out of
+//    the document's text (see plainText and withoutStandIns). Two equal
+//    notes are two anchors; formatting a range changes an anchor's look but
+//    keeps it one; text typed beside it is text of its own. Only anchors
+//    are written as parts: text typed right after one (QTextCursor copies
+//    the format minus the object type) is written as text;
+//  - kSectionParts (root frame format): headers and footers, a QStringList
+//    of "kind\x1f\x1f\x1f<RTF>";
 //  - kAutoNumber (character format): the text starts with a footnote's
 //    automatic number (\chftn), the QString held here; text typed after
 //    it in the same look follows it.
-// Each entry of a list is "kind\x1f<a>\x1f<b>\x1f<content>", where the
-// content is the part as RTF of its own (plain text for hidden text).
-// Footnotes and comments also carry their text as the tool tip.
+struct KeptPart {
+    enum Kind : quint8 { Footnote, Endnote, Annotation, Hidden, PageBreak, Section };
+    Kind kind = Footnote;
+    QString id, author; // of a comment: \atnid and \atnauthor
+    QString content;    // RTF of its own (Latin-1); hidden text: the text;
+                        // a section: its properties as RTF words (\sectd\cols2...)
+    bool sectionBreak = false; // a section after a \sect (not the first one)
+    bool operator==(const KeptPart &) const = default;
+};
+constexpr int kKeptPartObject = 0x1000 + 0x52; // QTextFormat::UserObject + ...
 constexpr int kSectionParts = 0x100000 + 0x5230; // QTextFormat::UserProperty + ...
-constexpr int kAttachedParts = 0x100000 + 0x5231;
+constexpr int kKeptPart = 0x100000 + 0x5231;
 constexpr int kAutoNumber = 0x100000 + 0x5232;
+
+// The kept part an anchor holds; null for anything that is no anchor.
+std::optional<KeptPart> keptPart(const QTextFormat &format);
+bool isKeptPartAnchor(const QTextFormat &format);
+
+// Makes the document's layout, now and whenever it gets a new one, give
+// anchors no room and draw nothing. Without it Qt does the same for an
+// object type it does not know; with it, it is said.
+void registerKeptParts(QTextDocument *doc);
+
+// Text taken from doc one character per position, starting at position
+// from (toRawText(), toPlainText(), a cursor's selectedText()), without
+// what only stands in on screen: the anchors of kept parts, and the empty
+// paragraphs between a long table's slices. Pictures stay.
+QString withoutStandIns(const QTextDocument *doc, const QString &text, int from = 0);
+
+// The document's settings that Qt has no place for, as read and written
+// back in the header: page setup, the default language, widow control,
+// the \info group (titles, authors, dates) and how notes are numbered
+// and placed. In the root frame's format, under kDocumentSettings.
+struct DocumentSettings {
+    // Twips; 0: not given.
+    int paperWidth = 0, paperHeight = 0;
+    int marginLeft = 0, marginRight = 0, marginTop = 0, marginBottom = 0, gutter = 0;
+    int headerY = 0, footerY = 0;
+    int language = 0; // \deflang; 0: not given
+    bool landscape = false, widowControl = false;
+    QByteArray info;  // the {\info ...} group as read (ASCII RTF)
+    QByteArray notes; // footnote and endnote settings as RTF words (\ftnbj\ftnnar...)
+    bool operator==(const DocumentSettings &) const = default;
+};
+constexpr int kDocumentSettings = 0x100000 + 0x5238;
 
 // Qt draws no tab leaders: a block's leaders are kept as a string with one
 // character per tab stop (see kTabLeaderChars in RtfUnits.h).
@@ -91,7 +146,8 @@ constexpr int kNestRow = 0x100000 + 0x5304;
 constexpr int kFontFace = 0x100000 + 0x5305;
 
 // The document's text as word processors export it: as toPlainText(), but
-// each list item starts with its marker and a tab.
+// each list item starts with its marker and a tab, and kept parts' anchors
+// are left out.
 QString plainText(const QTextDocument *doc);
 
 // The marker of a list item as word processors show it ("1.", "b)", "•"),
@@ -99,3 +155,6 @@ QString plainText(const QTextDocument *doc);
 QString listMarker(const QTextBlock &block);
 
 } // namespace rtf
+
+Q_DECLARE_METATYPE(rtf::KeptPart)
+Q_DECLARE_METATYPE(rtf::DocumentSettings)

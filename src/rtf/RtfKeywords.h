@@ -19,18 +19,19 @@ enum class KwType : uint8_t {
 enum class Kw : uint8_t {
     // flags
     Ansi, Mac, Pc, Pca, Pard, Plain, Ql, Qc, Qr, Qj, LtrPar, RtlPar, Intbl, NoSuperSub, Sub, Super,
-    UlNone, Trowd, Cell, Row, NestCell, NestRow, Par, Sect, Page,
+    UlNone, Trowd, Cell, Row, NestCell, NestRow, Par, Sect, Page, DocFlag, PageBB,
     PngBlip, JpegBlip, OtherBlip, Chftn, FtnAlt, Tqr, Tqc, Tqdec, TlDot, TlHyph, TlUl, TlTh, TlEq,
     ClMgf, ClMrg, ClVmgf, ClVmrg, ClVertalT, ClVertalC, ClVertalB, ClBrdr, BrdrOther, BrdrStyle, TrAlign,
     // values
     AnsiCpg, Deff, F, Fs, Cf, Cb, Highlight, Uc, U, Li, Ri, Fi, Sb, Sa, Itap, Cellx,
     Red, Green, Blue, Fcharset, Cpg, PicwGoal, PichGoal, PicScaleX, PicScaleY, Bin,
     Deftab, Up, Dn, Tx, Tb, Sl, SlMult, ClCbpat, ClShdng, BrdrW, BrdrCf, Trrh, Trgaph, ListId, LevelNfc, LevelStartAt, Ls, Ilvl,
+    DocValue, NoteSetting, SectWord,
     // toggles
     B, I, Ul, Strike, V, Caps, Scaps,
     // destinations
     FontTbl, ColorTbl, Field, FldInst, FldRslt, Pict, Keep, NestTableProps, Upr, Ud, HeaderPart, Footnote, Annotation, AtnId, AtnAuthor,
-    ListTable, List, ListLevel, LevelText, ListOverride, ListText, Skip,
+    ListTable, List, ListLevel, LevelText, ListOverride, ListText, Info, Skip,
     // symbols
     Char,
 };

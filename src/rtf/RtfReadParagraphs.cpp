@@ -20,6 +20,8 @@ const QTextBlockFormat &Reader::blockFormat(const ParState &p)
     case 3: f.setAlignment(Qt::AlignJustify); break;
     default: break;
     }
+    if (p.pagebb)
+        f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     if (p.rtl) // otherwise the document's default: left to right, as in RTF
         f.setLayoutDirection(Qt::RightToLeft);
     const ListLevel *level = p.ls > 0 ? listLevel(p) : nullptr;

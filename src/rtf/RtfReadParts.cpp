@@ -2,10 +2,15 @@
 // footers, footnotes and endnotes, comments and hidden text. Each part is
 // read by a reader of its own into a document of its own, sharing the
 // file's font and colour tables, and kept as RTF beside the main text (see
-// kSectionParts and kAttachedParts in Rtf.h), so a save writes it back.
+// KeptPart and kSectionParts in Rtf.h), so a save writes it back. Also the
+// document's settings (page setup, information, note settings) and the
+// words of its sections.
 
 #include "rtf/Rtf.h"
 #include "rtf/RtfReaderImpl.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace rtf::detail {
 namespace {
@@ -30,29 +35,33 @@ void Reader::startPart(Kw id, char16_t kind)
     // are written back ahead of it, so notes in them do not count.
     if (id == Kw::Footnote && m_sh.sectionDepth == 0)
         ++m_sh.notes;
-    QString tip;
+    const CharState look = m_st.ch; // the text's around the part
     bool endnote = false;
     const bool section = id == Kw::HeaderPart;
     m_sh.sectionDepth += section;
-    const QString content = readPart(&endnote, &tip);
+    const QString content = readPart(&endnote);
     m_sh.sectionDepth -= section;
+    KeptPart part;
+    part.content = content;
     switch (id) {
     case Kw::HeaderPart:
         m_sh.sectionParts.append(entry(QLatin1String(kSectionKinds[kind & 7]), {}, {}, content));
-        break;
+        return;
     case Kw::Footnote:
-        attachPart(entry(endnote ? QLatin1String("endnote") : QLatin1String("footnote"), {}, {}, content), tip);
+        part.kind = endnote ? KeptPart::Endnote : KeptPart::Footnote;
         break;
     default: // an annotation, with the details that came before it
-        attachPart(entry(QLatin1String("annotation"), m_annotation.id, m_annotation.author, content),
-                   m_annotation.author.isEmpty() ? tip : m_annotation.author + QLatin1String(": ") + tip);
+        part.kind = KeptPart::Annotation;
+        part.id = m_annotation.id;
+        part.author = m_annotation.author;
         m_annotation.id.clear();
         m_annotation.author.clear();
         break;
     }
+    insertAnchor(part, look);
 }
 
-QString Reader::readPart(bool *endnote, QString *plain)
+QString Reader::readPart(bool *endnote)
 {
     QTextDocument part;
     part.setUndoRedoEnabled(false);
@@ -72,39 +81,40 @@ QString Reader::readPart(bool *endnote, QString *plain)
         m_done = true;
     else
         closeGroup();
-    *plain = part.toPlainText().trimmed();
     return QString::fromLatin1(rtf::write(&part));
 }
 
-// Parts follow the character before them; at the start of a paragraph a
-// zero-width space stands in for it.
-void Reader::attachPart(const QString &part, const QString &tip)
+// Each part is an anchor of its own in the text (see KeptPart in Rtf.h).
+void Reader::insertAnchor(const KeptPart &part, const CharState &look)
 {
     flushText();
     ensurePosition(contentLevel());
-    const QTextCharFormat here = charFormat(m_st.ch);
-    m_out.call([part, tip, here](QTextCursor &cursor, QTextTable *) {
-        if (cursor.atBlockStart())
-            cursor.insertText(QString(QChar(0x200B)), here);
-        QTextCursor c = cursor;
-        const QTextCharFormat before = c.charFormat();
-        QStringList parts = before.property(kAttachedParts).toStringList();
-        parts.append(part);
-        QTextCharFormat add;
-        add.setProperty(kAttachedParts, parts);
-        if (!tip.isEmpty())
-            add.setToolTip(before.toolTip().isEmpty() ? tip : before.toolTip() + u'\n' + tip);
-        // Each note's look hashes apart (see kLookHash).
-        add.setProperty(kLookHash, int(uint(before.intProperty(kLookHash)) ^ uint(qHash(parts))));
-        // The character before, found without a layout of the paragraph
-        // (which movePosition needs: quadratic for many notes in one).
-        int from = c.position() - 1;
-        if (from > 0 && c.document()->characterAt(from).isLowSurrogate()
-            && c.document()->characterAt(from - 1).isHighSurrogate())
-            --from;
-        c.setPosition(from, QTextCursor::KeepAnchor);
-        c.mergeCharFormat(add);
-    });
+    m_out.insertText(QString(QChar::ObjectReplacementCharacter), anchorFormat(part, look));
+}
+
+QTextCharFormat Reader::anchorFormat(const KeptPart &part, const CharState &look)
+{
+    QTextCharFormat f = charFormat(look);
+    f.setObjectType(kKeptPartObject);
+    f.setProperty(kKeptPart, QVariant::fromValue(part));
+    // Qt hashes a value of our own by its type name alone: without a hash
+    // of the part, distinct notes would all be compared with each other.
+    f.setProperty(kLookHash, int(uint(f.intProperty(kLookHash)) ^ uint(qHashMulti(0x4b50, part.kind, part.id, part.author, part.content))));
+    return f;
+}
+
+// Section properties, kept as written for the section they stand in.
+void Reader::sectionWord(const Token &t)
+{
+    if (m_isPart || m_st.dest != Dest::Text)
+        return;
+    if (t.text == "sectd")
+        m_sectionWords.clear();
+    if (m_sectionWords.size() >= 1024)
+        return;
+    m_sectionWords += '\\' + QByteArray(t.text.data(), qsizetype(t.text.size()));
+    if (t.hasParam)
+        m_sectionWords += QByteArray::number(t.param);
 }
 
 // \chftn: the number of the footnote that follows (in the text) or that
@@ -146,17 +156,68 @@ void Reader::endCapture()
         m_annotation.author = text;
 }
 
-// Hidden text goes with the character before it, written back as \v.
+// Hidden text is a part of its own, in the look it started in.
 void Reader::flushHidden()
 {
     if (!m_hidden.any)
         return;
     m_hidden.any = false;
     m_hidden.text.flush();
-    const QString text = m_hidden.text.toString();
+    KeptPart part;
+    part.kind = KeptPart::Hidden;
+    part.content = m_hidden.text.toString();
     m_hidden.text.clear();
-    if (!text.isEmpty())
-        attachPart(entry(QLatin1String("hidden"), {}, {}, text), {});
+    if (!part.content.isEmpty())
+        insertAnchor(part, m_hidden.look);
+}
+
+// Page setup, language, widow control and note settings: the main text's
+// own, wherever in it they stand.
+void Reader::documentSetting(const Keyword &k, const Token &t)
+{
+    if (m_isPart || m_st.dest != Dest::Text)
+        return;
+    DocumentSettings &s = m_sh.settings;
+    switch (k.id) {
+    case Kw::DocValue: {
+        int *const fields[] = {&s.paperWidth, &s.paperHeight, &s.marginLeft, &s.marginRight, &s.marginTop,
+                               &s.marginBottom, &s.gutter, &s.headerY, &s.footerY, &s.language};
+        if (t.hasParam && k.ch < std::size(fields))
+            *fields[k.ch] = std::clamp(t.param, 0, 31680 * 4);
+        break;
+    }
+    case Kw::DocFlag:
+        (k.ch == 0 ? s.landscape : s.widowControl) = !t.hasParam || t.param != 0;
+        break;
+    default: { // kept as written; a word given again counts once
+        QByteArray w = '\\' + QByteArray(t.text.data(), qsizetype(t.text.size()));
+        if (t.hasParam)
+            w += QByteArray::number(t.param);
+        if (s.notes.size() < 1024 && !(s.notes + '\\').contains(w + '\\'))
+            s.notes += w;
+        break;
+    }
+    }
+}
+
+// The \info group, kept as it was read when it is printable ASCII and its \'hh
+// bytes are Windows-1252 (what the writer's header says).
+void Reader::readInfo()
+{
+    if (m_isPart || m_st.dest != Dest::Text || !m_sh.settings.info.isEmpty())
+        return skipDestination();
+    const char *from = m_tok.position();
+    m_st.dest = Dest::Skipped;
+    skipGroup();
+    if (m_done)
+        return;
+    const QByteArray body(from, m_tok.position() - from);
+    closeGroup();
+    for (char c : body)
+        if (uchar(c) >= 0x7f || (uchar(c) < 0x20 && c != '\r' && c != '\n' && c != '\t'))
+            return;
+    if (m_ansi == 1252 || !body.contains("\\'"))
+        m_sh.settings.info = (body.startsWith('{') || body.startsWith('\\') ? "{\\info" : "{\\info ") + body;
 }
 
 } // namespace rtf::detail

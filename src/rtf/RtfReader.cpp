@@ -108,6 +108,10 @@ void Reader::closeGroup()
         m_field.fields.pop_back();
     m_st = m_stack.back();
     m_stack.pop_back();
+    // A hidden group is a part of its own: {\v a}{\v b}, as the writer
+    // writes two parts side by side, reads back as two.
+    if (m_hidden.any && !m_st.hidden)
+        flushHidden();
 }
 
 // Consumes the rest of the current group, '}' included, without looking
@@ -161,6 +165,10 @@ inline void Reader::word(const Token &t)
             skipDestination();
         return;
     }
+    if (k->id == Kw::DocValue || k->id == Kw::DocFlag || k->id == Kw::NoteSetting)
+        return documentSetting(*k, t);
+    if (k->id == Kw::SectWord)
+        return sectionWord(t);
     switch (k->type) {
     case KwType::Destination: destination(k->id, k->ch); break;
     case KwType::Flag: flag(k->id, k->ch); break;
@@ -270,6 +278,7 @@ void Reader::destination(Kw id, char16_t kind)
     case Kw::Annotation: startPart(id, kind); break;
     case Kw::AtnId:
     case Kw::AtnAuthor: startCapture(id); break;
+    case Kw::Info: readInfo(); break;
     case Kw::Upr: // Word for Mac: {\upr{ANSI part}{\*\ud{Unicode twin}}}
         if (m_st.dest != Dest::Text)
             return skipDestination();
@@ -331,9 +340,10 @@ void Reader::flag(Kw id, char16_t arg)
     case Kw::NestCell: endCell(std::max(2, m_st.par.itap)); break;
     case Kw::Row: endRow(1); break;
     case Kw::NestRow: endRow(std::max(2, m_st.par.itap)); break;
-    case Kw::Par:
+    case Kw::Par: paragraph(); break;
     case Kw::Sect:
-    case Kw::Page: paragraph(); break;
+    case Kw::Page: pageBreak(id); break;
+    case Kw::PageBB: m_st.par.pagebb = true; break;
     case Kw::PngBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 1; break;
     case Kw::JpegBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 2; break;
     case Kw::Chftn: footnoteNumber(); break;
@@ -476,6 +486,8 @@ inline void Reader::addBytes(const char *s, qsizetype n)
     switch (m_st.dest) {
     case Dest::Text:
         if (m_st.hidden) {
+            if (!m_hidden.any)
+                m_hidden.look = m_st.ch;
             m_hidden.text.addBytes(currentPage(), s, n);
             m_hidden.any = true;
             return;
@@ -505,6 +517,8 @@ inline void Reader::addChar(char16_t c)
     switch (m_st.dest) {
     case Dest::Text:
         if (m_st.hidden) {
+            if (!m_hidden.any)
+                m_hidden.look = m_st.ch;
             m_hidden.text.addChar(c);
             m_hidden.any = true;
             return;
@@ -580,6 +594,28 @@ void Reader::ensurePosition(int level)
         m_pendingPar = false;
         m_flatMarked = false;
     }
+    // Breaks take no look of their own: the one they come with is a matter
+    // of where the reader happens to be. In the order the writer writes
+    // them: a section's break ends the paragraph before, so it comes first.
+    const auto section = [this] {
+        m_sectionDue = false;
+        KeptPart part;
+        part.kind = KeptPart::Section;
+        part.sectionBreak = m_sectionBreak;
+        part.content = QString::fromLatin1(m_sectionWords);
+        m_out.insertText(QString(QChar::ObjectReplacementCharacter), anchorFormat(part, CharState()));
+    };
+    const bool sectionDue = m_sectionDue && !m_isPart;
+    if (sectionDue && m_sectionBreak)
+        section();
+    if (m_pageDue) {
+        m_pageDue = false;
+        KeptPart part;
+        part.kind = KeptPart::PageBreak;
+        m_out.insertText(QString(QChar::ObjectReplacementCharacter), anchorFormat(part, CharState()));
+    }
+    if (sectionDue && !m_sectionBreak && !m_sectionWords.isEmpty())
+        section();
 }
 
 void Reader::finishBlock()
@@ -611,6 +647,27 @@ inline void Reader::paragraph()
     m_pendingPar = true;
 }
 
+// \page and \sect end the paragraph (unless one has just ended: no empty
+// paragraph for them); the next content starts with the page break, or the
+// section with its properties read until then.
+void Reader::pageBreak(Kw id)
+{
+    if (m_st.dest != Dest::Text || m_st.hidden)
+        return;
+    flushHidden();
+    flushText();
+    const bool emptyStart = !m_out.inTable() && m_out.cursor().atStart() && m_out.cursor().block().length() == 1;
+    if (!m_pendingPar && !(id == Kw::Page && emptyStart))
+        paragraph();
+    if (id == Kw::Page) {
+        m_pageDue = true;
+    } else if (!m_isPart) {
+        m_sectionDue = true;
+        m_sectionBreak = true;
+        m_sectionWords.clear();
+    }
+}
+
 void Reader::finish()
 {
     m_st.dest = Dest::Text;
@@ -621,9 +678,12 @@ void Reader::finish()
         closeTable();
     if (!m_pendingPar && !m_cursor.block().text().isEmpty())
         finishBlock();
-    if (!m_isPart && !m_sh.sectionParts.isEmpty()) {
+    if (!m_isPart && (!m_sh.sectionParts.isEmpty() || !(m_sh.settings == DocumentSettings()))) {
         QTextFrameFormat ff = m_doc->rootFrame()->frameFormat();
-        ff.setProperty(kSectionParts, m_sh.sectionParts);
+        if (!m_sh.sectionParts.isEmpty())
+            ff.setProperty(kSectionParts, m_sh.sectionParts);
+        if (!(m_sh.settings == DocumentSettings()))
+            ff.setProperty(kDocumentSettings, QVariant::fromValue(m_sh.settings));
         m_doc->rootFrame()->setFrameFormat(ff);
     }
 }

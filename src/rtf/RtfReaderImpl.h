@@ -107,10 +107,11 @@ struct ParState {
     int tabs = 0; // 1-based index into the reader's tab sets; 0 none
     int ls = 0;   // list override number; 0 none
     int ilvl = 0;
+    bool pagebb = false;
     bool sameLook(const ParState &o) const
     {
         return align == o.align && rtl == o.rtl && li == o.li && ri == o.ri && fi == o.fi && sb == o.sb && sa == o.sa
-            && sl == o.sl && slmult == o.slmult && tabs == o.tabs && ls == o.ls;
+            && sl == o.sl && slmult == o.slmult && tabs == o.tabs && ls == o.ls && pagebb == o.pagebb;
     }
 };
 
@@ -308,9 +309,10 @@ struct TabState {
     QHash<QByteArray, int> index; // a set's bytes -> 1-based number
 };
 
-// Hidden text (\v) waiting to be attached to the character before it.
+// Hidden text (\v) waiting to be made a part.
 struct HiddenState {
     Sink text;
+    CharState look; // where it started
     bool any = false;
 };
 
@@ -347,6 +349,7 @@ struct Shared {
     int notes = 0;      // footnotes so far, for automatic numbers
     int sectionDepth = 0; // inside a header or footer
     QStringList sectionParts; // headers and footers, in file order
+    DocumentSettings settings;
     const Progress *progress = nullptr;
     size_t reportBelow = 0; // progress is told when less than this is left
     bool cancelled = false;
@@ -441,12 +444,17 @@ private:
 
     // ---- parts the editor does not show (RtfReadParts.cpp) -------------------
     void startPart(Kw id, char16_t kind);
-    QString readPart(bool *endnote, QString *plain);
-    void attachPart(const QString &entry, const QString &tip);
+    QString readPart(bool *endnote);
+    void insertAnchor(const KeptPart &part, const CharState &look);
+    QTextCharFormat anchorFormat(const KeptPart &part, const CharState &look);
+    void pageBreak(Kw id);
+    void sectionWord(const Token &t);
     void footnoteNumber();
     void startCapture(Kw id);
     void endCapture();
     void flushHidden();
+    void documentSetting(const Keyword &k, const Token &t);
+    void readInfo();
 
     // ---- lists (RtfReadLists.cpp) -------------------------------------------
     void listDestination(Kw id);
@@ -505,6 +513,12 @@ private:
     Sink m_text;
     CharState m_textState;
     bool m_pendingPar = false;
+    // A section starts at the next content: the first one, or one after a
+    // \sect; its properties are the words read until then.
+    bool m_sectionDue = true;
+    bool m_sectionBreak = false;
+    QByteArray m_sectionWords;
+    bool m_pageDue = false; // a page break starts the next content
     bool m_blockFormatted = false;
     bool m_flatMarked = false; // the block has a flattened cell's end
     ParState m_blockPar;

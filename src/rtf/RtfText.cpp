@@ -89,7 +89,14 @@ QString plainText(const QTextDocument *doc)
             out += u'\n';
         if (b.textList())
             out += listMarker(b) + u'\t';
-        out += b.text();
+        const QString text = b.text();
+        if (text.contains(QChar::ObjectReplacementCharacter)) {
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                if (!isKeptPartAnchor(it.fragment().charFormat()))
+                    out += it.fragment().text();
+        } else {
+            out += text;
+        }
     }
     // As toPlainText(): line breaks and no-break spaces as plain ones.
     for (QChar &c : out) {

@@ -110,9 +110,9 @@ const char *fontFamilyKeyword(const QString &face)
     return "\\fnil";
 }
 
-// A part kept beside the text (see kAttachedParts in Rtf.h).
+// A header or footer kept beside the text (see kSectionParts in Rtf.h).
 struct StoredPart {
-    QString kind, a, b, content;
+    QString kind, content;
     static StoredPart parse(const QString &entry)
     {
         StoredPart p;
@@ -122,8 +122,6 @@ struct StoredPart {
         if (k < 0)
             return p;
         p.kind = entry.left(i);
-        p.a = entry.mid(i + 1, j - i - 1);
-        p.b = entry.mid(j + 1, k - j - 1);
         p.content = entry.mid(k + 1);
         return p;
     }
@@ -149,7 +147,7 @@ struct RunInfo {
     // footnote mark), which loses the rest of a paragraph written flat.
     bool grouped = false;
     QString autoNumber; // a footnote number as read: written as \chftn
-    QStringList parts;       // footnotes, comments, hidden text after the run
+    std::optional<KeptPart> part; // an anchor's
 };
 
 class Writer {
@@ -199,7 +197,11 @@ public:
         // body buffer is dropped.
         Writer head(m_doc);
         head.m_out.reserve(256 + 48 * (m_fonts.size() + m_colors.size()));
-        head.raw("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1");
+        const DocumentSettings settings = m_doc->rootFrame()->frameFormat().property(kDocumentSettings).value<DocumentSettings>();
+        head.raw("{\\rtf1\\ansi\\ansicpg1252\\deff0");
+        if (settings.language > 0)
+            head.word("\\deflang", settings.language);
+        head.word("\\uc1");
         head.newline();
         head.raw("{\\fonttbl");
         for (qsizetype i = 0; i < m_fontNames.size(); ++i) {
@@ -225,8 +227,13 @@ public:
         head.newline();
         if (!m_listFormats.isEmpty())
             head.listTables(m_listFormats);
+        if (!settings.info.isEmpty()) {
+            head.m_out.append(settings.info);
+            head.newline();
+        }
         head.raw("{\\*\\generator " + (product::name() + u' ' + product::version()).toLatin1() + ";}\\viewkind4");
         head.word("\\deftab", qMax(1, pixelsToTwips(m_doc->defaultTextOption().tabStopDistance())));
+        head.pageSetup(settings);
         head.newline();
 
         QByteArray out;
@@ -239,6 +246,27 @@ public:
     }
 
 private:
+    // The document area's words: page, margins, widows, notes.
+    void pageSetup(const DocumentSettings &s)
+    {
+        const std::pair<const char *, int> values[] = {
+            {"\\paperw", s.paperWidth}, {"\\paperh", s.paperHeight}, {"\\margl", s.marginLeft},
+            {"\\margr", s.marginRight}, {"\\margt", s.marginTop},     {"\\margb", s.marginBottom},
+            {"\\gutter", s.gutter},     {"\\headery", s.headerY},    {"\\footery", s.footerY}};
+        for (const auto &[w, v] : values)
+            if (v > 0)
+                word(w, v);
+        if (s.landscape)
+            word("\\landscape");
+        if (s.widowControl)
+            word("\\widowctrl");
+        if (!s.notes.isEmpty()) {
+            softBreak();
+            m_out.append(s.notes);
+            m_needDelim = true;
+        }
+    }
+
     // ---- output primitives ------------------------------------------------
 
     void raw(const char *s)
@@ -634,7 +662,7 @@ private:
         info->image = fmt.isImageFormat();
         info->grouped = fmt.verticalAlignment() == QTextCharFormat::AlignSuperScript;
         info->autoNumber = fmt.stringProperty(kAutoNumber);
-        info->parts = fmt.property(kAttachedParts).toStringList();
+        info->part = keptPart(fmt);
         if (formatIndex < 0) { // not expected; no caching then
             m_scratch = std::move(info);
             return *m_scratch;
@@ -687,37 +715,72 @@ private:
 
     // ---- parts the editor does not show -------------------------------------
 
-    void writeAttachedParts(const RunInfo &info)
+    // One anchor's part, in its own group: the look around it is the same
+    // after it as before.
+    void writeKeptPart(const KeptPart &p, const QByteArray &prefix)
     {
-        for (const QString &entry : info.parts) {
-            const StoredPart p = StoredPart::parse(entry);
-            if (p.kind == u"hidden") {
-                openGroup();
-                applyPrefix(info.prefix);
-                word("\\v");
-                text(p.content);
-                closeGroup();
-            } else if (p.kind == u"footnote" || p.kind == u"endnote") {
-                openGroup();
-                word("\\footnote");
-                if (p.kind == u"endnote")
-                    word("\\ftnalt");
-                writeStoredContent(p.content);
-                closeGroup();
-            } else if (p.kind == u"annotation") {
-                raw("{\\*\\atnid ");
-                text(p.a);
-                raw("}{\\*\\atnauthor ");
-                text(p.b);
-                raw("}");
-                word("\\chatn");
-                raw("{\\*\\annotation");
-                m_needDelim = true;
-                writeStoredContent(p.content);
-                closeGroup();
-            }
+        const QByteArray last = m_lastPrefix;
+        switch (p.kind) {
+        case KeptPart::Hidden:
+            openGroup();
+            applyPrefix(prefix);
+            word("\\v");
+            text(p.content);
+            closeGroup();
+            break;
+        case KeptPart::Footnote:
+        case KeptPart::Endnote:
+            openGroup();
+            word("\\footnote");
+            if (p.kind == KeptPart::Endnote)
+                word("\\ftnalt");
+            writeStoredContent(p.content);
+            closeGroup();
+            break;
+        case KeptPart::Annotation:
+            raw("{\\*\\atnid ");
+            text(p.id);
+            raw("}{\\*\\atnauthor ");
+            text(p.author);
+            raw("}");
+            word("\\chatn");
+            raw("{\\*\\annotation");
+            m_needDelim = true;
+            writeStoredContent(p.content);
+            closeGroup();
+            break;
+        case KeptPart::PageBreak: // at a paragraph's start: the reader makes none of its own
+            word("\\page");
+            break;
+        case KeptPart::Section:
+            if (p.sectionBreak)
+                word("\\sect");
+            sectionWords(p.content);
+            break;
         }
-        m_lastPrefix.clear();
+        m_lastPrefix = last;
+    }
+
+    void sectionWords(const QString &words)
+    {
+        if (words.isEmpty())
+            return;
+        softBreak();
+        m_out.append(words.toLatin1());
+        m_needDelim = true;
+    }
+
+    // The section a block starts after a \sect, if any: its anchor is the
+    // block's first character.
+    static std::optional<KeptPart> sectionAt(const QTextBlock &block)
+    {
+        auto it = block.begin();
+        if (it.atEnd() || block.document()->characterAt(block.position()) != QChar::ObjectReplacementCharacter)
+            return std::nullopt;
+        std::optional<KeptPart> p = keptPart(it.fragment().charFormat());
+        if (!p || p->kind != KeptPart::Section || !p->sectionBreak)
+            return std::nullopt;
+        return p;
     }
 
     // A part kept as RTF of its own: its paragraphs, written with this
@@ -911,8 +974,16 @@ private:
 
     void writeBlock(const QTextBlock &block, int level)
     {
+        // A section's break ends the paragraph before it: \sect instead of \par.
+        bool sectionWritten = false;
         if (m_pendingPar) {
-            word("\\par");
+            if (const std::optional<KeptPart> section = sectionAt(block)) {
+                word("\\sect");
+                sectionWords(section->content);
+                sectionWritten = true;
+            } else {
+                word("\\par");
+            }
             newline();
             m_pendingPar = false;
         }
@@ -939,7 +1010,31 @@ private:
                     openLink(info.href);
             }
             any = true;
-            if (info.image) {
+            if (info.part) {
+                // Equal anchors side by side share a fragment: one part each.
+                // A note's mark is in the anchor's look (a superscript one
+                // in a group of its own, as text is); hidden text has its
+                // look inside its group.
+                const QString t = frag.text();
+                const bool hidden = info.part->kind == KeptPart::Hidden;
+                const bool lookless = info.part->kind == KeptPart::PageBreak || info.part->kind == KeptPart::Section;
+                for (QChar c : t) {
+                    if (c != QChar::ObjectReplacementCharacter)
+                        continue;
+                    if (sectionWritten) { // written for the \par
+                        sectionWritten = false;
+                        continue;
+                    }
+                    const bool own = info.grouped && !hidden && !lookless;
+                    if (own)
+                        openGroup();
+                    if (!hidden && !lookless)
+                        applyPrefix(info.prefix);
+                    writeKeptPart(*info.part, info.prefix);
+                    if (own)
+                        closeGroup();
+                }
+            } else if (info.image) {
                 const QString t = frag.text();
                 const QTextImageFormat imf = fmt.toImageFormat();
                 for (QChar c : t) {
@@ -967,8 +1062,6 @@ private:
                     text(t.constData(), t.size());
                 }
             }
-            if (!info.parts.isEmpty())
-                writeAttachedParts(info);
         }
         closeLink();
         if (!any) {

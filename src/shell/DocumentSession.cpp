@@ -9,36 +9,9 @@
 
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextOption>
-
-namespace {
-
-// The document's characters without the empty paragraphs that stand
-// between the slices of a long table (see rtf::kTableSeam): they are the
-// editor's, not the user's, and would be blank lines in the text. One pass,
-// however many slices.
-QString withoutSeams(const QTextDocument *doc, const QString &chars)
-{
-    QString out;
-    qsizetype from = 0;
-    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-        if (b.length() != 1 || !b.blockFormat().hasProperty(rtf::kTableSeam))
-            continue;
-        if (out.isEmpty())
-            out.reserve(chars.size());
-        out += QStringView(chars).mid(from, b.position() - from);
-        from = b.position() + 1; // the seam's paragraph end
-    }
-    if (from == 0)
-        return chars;
-    out += QStringView(chars).mid(std::min(from, chars.size()));
-    return out;
-}
-
-} // namespace
 
 DocumentSession::DocumentSession(QWidget *dialogParent) : m_dialogParent(dialogParent) {}
 
@@ -172,20 +145,19 @@ void DocumentSession::fitHistory()
 
 QString DocumentSession::text() const
 {
-    QString s = withoutSeams(document(), document()->toPlainText());
+    QString s = rtf::withoutStandIns(document(), document()->toPlainText());
     s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return s;
 }
 
 QString DocumentSession::characters() const
 {
-    QString s = document()->toRawText();
+    QString s = rtf::withoutStandIns(document(), document()->toRawText());
     for (QChar &c : s) {
         // Paragraph ends and a table's frame marks, as toPlainText() has them.
         if (c == QChar::ParagraphSeparator || c == QChar(0xFDD0) || c == QChar(0xFDD1))
             c = QLatin1Char('\n');
     }
-    s = withoutSeams(document(), s);
     s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return s;
 }

@@ -103,6 +103,7 @@ void RichTextBox::showDocument(QTextDocument *doc, bool atEnd)
     doc->setPageSize(QSizeF(0, 0));
     setDocument(doc);
     PictureHandler::install(doc);
+    rtf::registerKeptParts(doc);
     m_pacer->track(doc);
     moveCursor(atEnd ? QTextCursor::End : QTextCursor::Start);
 }
@@ -170,7 +171,7 @@ bool RichTextBox::SetTextRTF(const QString &markup)
 
 QString RichTextBox::SelText() const
 {
-    return withCrLf(textCursor().selectedText());
+    return withCrLf(rtf::withoutStandIns(document(), textCursor().selectedText(), textCursor().selectionStart()));
 }
 
 void RichTextBox::SetSelText(const QString &text)

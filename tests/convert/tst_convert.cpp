@@ -269,6 +269,7 @@ void TestConvert::safeHtml()
         "{\\field{\\*\\fldinst HYPERLINK \"https://ok.example/?a=1&b=2\"}{\\fldrslt web}} "
         "{\\field{\\*\\fldinst HYPERLINK \"mailto:a@b.example\"}{\\fldrslt mail}} "
         "{\\field{\\*\\fldinst HYPERLINK \\\\l \"here\"}{\\fldrslt local}}"
+        " noted{\\footnote Ibid.}{\\v hidden} "
         "{\\pict\\pngblip " + png.toHex() + "}"
         // list number text: a line end, quotes and a backslash to leave the CSS string
         "{\\*\\listtable{\\list\\listtemplateid1{\\listlevel\\levelnfc0{\\leveltext\\'30 \\'00)"
@@ -293,6 +294,9 @@ void TestConvert::safeHtml()
     const QString listStyle = list.match(QString::fromUtf8(html)).captured(1);
     QVERIFY2(!listStyle.contains(u'\n') && listStyle.contains(u"-qt-list-number-suffix: ')position:fixed;inset:0;b#39;;';"),
              qPrintable(listStyle));
+    // Notes and hidden text are not shown; their anchors are not text.
+    QVERIFY(html.contains(" noted "));
+    QVERIFY(!html.contains("\xef\xbf\xbc"));
 }
 
 QTEST_MAIN(TestConvert)

@@ -108,8 +108,9 @@ inline QString structure(QTextFrame::iterator it)
             parts << u'[' + rows.join(u'/') + u']';
         } else if (it.currentFrame()) {
             parts << structure(it.currentFrame()->begin());
-        } else if (!it.currentBlock().text().isEmpty()) {
-            parts << it.currentBlock().text();
+        } else if (const QTextBlock b = it.currentBlock();
+                   !rtf::withoutStandIns(b.document(), b.text(), b.position()).isEmpty()) {
+            parts << rtf::withoutStandIns(b.document(), b.text(), b.position());
         }
     }
     return parts.join(u' ');
@@ -124,6 +125,14 @@ inline QStringList formatDump(const QTextDocument &doc)
 {
     auto tw = [](double v) { return qRound(v * 15); };
     QStringList out = doc.rootFrame()->frameFormat().property(rtf::kSectionParts).toStringList();
+    if (const QVariant v = doc.rootFrame()->frameFormat().property(rtf::kDocumentSettings); v.isValid()) {
+        const auto d = v.value<rtf::DocumentSettings>();
+        out << QStringLiteral("page %1x%2 margins %3 %4 %5 %6 gutter %7 header %8 footer %9 lang %10 land%11 widow%12 ")
+                       .arg(d.paperWidth).arg(d.paperHeight).arg(d.marginLeft).arg(d.marginRight).arg(d.marginTop)
+                       .arg(d.marginBottom).arg(d.gutter).arg(d.headerY).arg(d.footerY).arg(d.language)
+                       .arg(d.landscape).arg(d.widowControl)
+                + QString::fromLatin1(d.notes + ' ' + d.info);
+    }
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         int depth = 0;
         for (QTextFrame *f = QTextCursor(b).currentFrame(); f; f = f->parentFrame())
@@ -159,15 +168,41 @@ inline QStringList formatDump(const QTextDocument &doc)
                     .arg(f.fontUnderline() || f.underlineStyle() != QTextCharFormat::NoUnderline)
                     .arg(f.fontStrikeOut()).arg(int(f.verticalAlignment()))
                     .arg(colour(f.foreground()), colour(f.background()), f.anchorHref());
-            if (f.hasProperty(rtf::kAttachedParts) || f.hasProperty(rtf::kAutoNumber))
-                look += QStringLiteral(" n'%1' parts=").arg(f.stringProperty(rtf::kAutoNumber))
-                    + f.property(rtf::kAttachedParts).toStringList().join(u'|');
+            if (f.hasProperty(rtf::kAutoNumber))
+                look += QStringLiteral(" n'%1'").arg(f.stringProperty(rtf::kAutoNumber));
+            if (const auto p = rtf::keptPart(f))
+                look += QStringLiteral(" part%1 %2|%3|").arg(int(p->kind)).arg(p->id, p->author) + p->content;
             if (look != last)
                 out << look << QString();
             last = look;
             out.last() += it.fragment().text();
         }
     }
+    return out;
+}
+
+// Each kept part in order: where it stands in the text without anchors
+// (a table counts its frame marks),
+// its kind, a comment's id and author, and its text.
+inline QStringList partList(const QTextDocument &doc)
+{
+    static const char *const kinds[] = {"footnote", "endnote", "annotation", "hidden", "page", "section", "?", "?"};
+    QStringList out;
+    int anchors = 0;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const auto p = rtf::keptPart(it.fragment().charFormat());
+            if (!p)
+                continue;
+            QString text = p->content;
+            if (p->kind <= rtf::KeptPart::Annotation) {
+                QTextDocument part;
+                text = rtf::read(p->content.toLatin1(), &part) ? part.toPlainText().trimmed() : QStringLiteral("<not read>");
+            }
+            for (int i = 0; i < it.fragment().length(); ++i, ++anchors)
+                out << QStringLiteral("%1 %2 %3|%4 %5").arg(it.fragment().position() + i - anchors)
+                           .arg(QLatin1String(kinds[p->kind & 7]) + (p->sectionBreak ? "+" : ""), p->id, p->author, text);
+        }
     return out;
 }
 

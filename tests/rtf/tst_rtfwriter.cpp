@@ -74,6 +74,9 @@ private slots:
     // What real word processors write and a reader must keep: each case
     // reads a small fixture, checks the model, and must survive the trip.
     void keptParts();
+    void keptPartsAreThings();
+    void documentSettings();
+    void pagesAndSections();
     void tabsAndLineSpacing();
     void cellLooks();
     void lists();
@@ -345,21 +348,15 @@ void TestRtfWriter::keptParts()
                     " end{\\v secret}.\\par"
                     "{\\v hidden start}Second\\par}");
     QVERIFY(doc);
-    QCOMPARE(doc->toPlainText(), QString::fromUtf16(u"Body1 more text end.\n\u200BSecond"));
+    QCOMPARE(rtf::plainText(doc.get()), QStringLiteral("Body1 more text end.\nSecond"));
     const QStringList sections = doc->rootFrame()->frameFormat().property(rtf::kSectionParts).toStringList();
     QCOMPARE(QStringList(sections).replaceInStrings(QRegularExpression(QStringLiteral("(?s)\x1f.*")), QString()),
              QStringList({"header", "footerl"}));
-    // Each part at its place: number, tool tip, kind and the two fields (the content of a note is RTF).
-    QStringList parts;
-    for (const char16_t *at : {u"1", u"e text", u"t end", u"d.", u"\u200B"}) {
-        const QTextCharFormat f = formatOf(doc.get(), QString::fromUtf16(at));
-        for (const QString &p : f.property(rtf::kAttachedParts).toStringList())
-            parts << f.stringProperty(rtf::kAutoNumber) + u'|' + f.toolTip() + u'|'
-                    + (p.startsWith(QLatin1String("hidden")) ? p : p.section(u'\x1f', 0, 2));
-    }
-    QCOMPARE(parts, QStringList({"1|1 The note.|footnote\x1f\x1f", "|An endnote.|endnote\x1f\x1f",
-                                 "|Ann Bee: A comment.|annotation\x1f" "AB\x1f" "Ann Bee", "||hidden\x1f\x1f\x1fsecret",
-                                 "||hidden\x1f\x1f\x1fhidden start"}));
+    // Each part at its place, with its kind, a comment's id and author, and its text.
+    QCOMPARE(partList(*doc), QStringList({"5 footnote | 1 The note.", "10 endnote | An endnote.",
+                                           "15 annotation AB|Ann Bee A comment.", "19 hidden | secret",
+                                           "21 hidden | hidden start"}));
+    QCOMPARE(formatOf(doc.get(), QStringLiteral("1")).stringProperty(rtf::kAutoNumber), QStringLiteral("1"));
     // The header keeps its look; its colour is in the document's table.
     QTextDocument head;
     QVERIFY(rtf::read(sections[0].section(u'\x1f', 3).toLatin1(), &head));
@@ -372,22 +369,168 @@ void TestRtfWriter::keptParts()
     typing.clearSelection();
     typing.insertText(QStringLiteral("typed"));
     QVERIFY(plain(rtf::write(doc.get())).startsWith(QStringLiteral("Body1typed more")));
+    QCOMPARE(partList(*load(rtf::write(doc.get()))).value(0), QStringLiteral("10 footnote | 1 The note."));
 
     // A note inside a link: the link stays around it, the note keeps its text.
     doc = load("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"https://x.example/\"}{\\fldrslt link"
                "{\\super\\chftn}{\\footnote\\pard Note.}}} after}");
-    QCOMPARE(doc->toPlainText(), QStringLiteral("link1 after"));
+    QCOMPARE(rtf::plainText(doc.get()), QStringLiteral("link1 after"));
     checkStable(*doc);
     auto again = load(rtf::write(doc.get()));
-    QCOMPARE(formatOf(again.get(), QStringLiteral("1")).toolTip(), QStringLiteral("Note."));
+    QCOMPARE(partList(*again), QStringList{QStringLiteral("5 footnote | Note.")});
     QCOMPARE(formatOf(again.get(), QStringLiteral("k1")).anchorHref(), QStringLiteral("https://x.example/"));
     QVERIFY(formatOf(again.get(), QStringLiteral("after")).anchorHref().isEmpty());
 
     // Hidden text at the end of a table cell stays in its cell.
     doc = load("{\\rtf1\\trowd\\cellx1000\\cellx2000\\intbl a{\\v h}\\cell b\\cell\\row}");
-    QCOMPARE(formatOf(doc.get(), QStringLiteral("a")).property(rtf::kAttachedParts).toStringList(),
-             QStringList{QStringLiteral("hidden\x1f\x1f\x1fh")});
+    QCOMPARE(partList(*doc), QStringList{QStringLiteral("2 hidden | h")});
+    QCOMPARE(structure(*doc), QStringLiteral("[a|b]"));
     checkStable(*doc);
+}
+
+// Each note, comment or hidden run is one thing in the text: equal ones
+// side by side stay two, and editing around one neither moves, splits nor
+// copies it. Each case is saved twice (the second time from what the first
+// save reads back as): each part is written once, at its place, and the
+// two saves are the same.
+void TestRtfWriter::keptPartsAreThings()
+{
+    const auto bold = [](QTextDocument &d, int from, int to) {
+        QTextCursor c(&d);
+        c.setPosition(from);
+        c.setPosition(to, QTextCursor::KeepAnchor);
+        QTextCharFormat f;
+        f.setFontWeight(QFont::Bold);
+        c.mergeCharFormat(f);
+    };
+    const auto typeAt = [](QTextDocument &d, int at, const QString &text) {
+        QTextCursor c(&d);
+        c.setPosition(at);
+        c.insertText(text);
+    };
+    const auto append = [typeAt](QTextDocument &d) { typeAt(d, d.characterCount() - 1, QStringLiteral(" More text")); };
+    const QByteArray hello = "{\\rtf1 Hello.{\\footnote NOTE}}";
+    const QString helloNote = QStringLiteral("6 footnote | NOTE");
+    const struct {
+        const char *name;
+        QByteArray rtf;
+        std::function<void(QTextDocument &)> edit;
+        QString text;
+        QStringList parts;
+        QByteArray word; // written once per part
+    } cases[] = {
+        {"two equal footnotes", "{\\rtf1 x{\\footnote N1}y{\\footnote N1}z}", {}, "xyz",
+         {"1 footnote | N1", "2 footnote | N1"}, "\\footnote"},
+        {"side by side", "{\\rtf1 Claim one.{\\footnote Ibid.} {\\footnote Ibid.}Claim two.}", {},
+         "Claim one. Claim two.", {"10 footnote | Ibid.", "11 footnote | Ibid."}, "\\footnote"},
+        {"next to each other", "{\\rtf1 a{\\footnote Ibid.}{\\footnote Ibid.}b}", {}, "ab",
+         {"1 footnote | Ibid.", "1 footnote | Ibid."}, "\\footnote"},
+        {"two equal comments",
+         "{\\rtf1 x{\\*\\atnid A}{\\*\\atnauthor B}\\chatn{\\*\\annotation C}y"
+         "{\\*\\atnid A}{\\*\\atnauthor B}\\chatn{\\*\\annotation C}z}", {}, "xyz",
+         {"1 annotation A|B C", "2 annotation A|B C"}, "\\chatn"},
+        {"two equal hidden runs", "{\\rtf1 a{\\v XE}b{\\v XE}c}", {}, "abc", {"1 hidden | XE", "2 hidden | XE"}, "\\v"},
+        {"hidden runs side by side", "{\\rtf1 a{\\v X}{\\v\\b Y}c}", {}, "ac", {"1 hidden | X", "1 hidden | Y"}, "\\v"},
+        {"text typed at the end", hello, append, "Hello. More text", {helloNote}, "\\footnote"},
+        {"bold across the note", hello, [&](QTextDocument &d) { append(d); bold(d, 3, 10); },
+         "Hello. More text", {helloNote}, "\\footnote"},
+        {"bold after the note", hello, [&](QTextDocument &d) { append(d); bold(d, 13, 17); },
+         "Hello. More text", {helloNote}, "\\footnote"},
+        {"typed right after the note", hello,
+         [&](QTextDocument &d) { append(d); typeAt(d, 7, QStringLiteral("XYZ")); bold(d, 8, 9); },
+         "Hello.XYZ More text", {helloNote}, "\\footnote"},
+        {"typed right before the note", hello,
+         [&](QTextDocument &d) { typeAt(d, 6, QStringLiteral("XYZ")); bold(d, 5, 8); },
+         "Hello.XYZ", {"9 footnote | NOTE"}, "\\footnote"},
+    };
+    for (const auto &c : cases) {
+        auto doc = load(c.rtf);
+        QVERIFY2(doc, c.name);
+        if (c.edit)
+            c.edit(*doc);
+        const QByteArray w1 = rtf::write(doc.get());
+        QCOMPARE(w1.count(c.word + ' ') + w1.count(c.word + '\\') + w1.count(c.word + '{'), qsizetype(c.parts.size()));
+        auto back = load(w1);
+        QVERIFY2(back, c.name);
+        QCOMPARE(rtf::plainText(back.get()), c.text);
+        QCOMPARE(partList(*back), c.parts);
+        QCOMPARE(rtf::write(back.get()), w1);
+        // The anchors are not the user's text.
+        QCOMPARE(rtf::plainText(doc.get()), c.text);
+        QCOMPARE(rtf::withoutStandIns(doc.get(), doc->toPlainText()), c.text);
+    }
+
+    // An anchor takes no room on the line.
+    auto withNote = load("{\\rtf1 ab{\\footnote N}c}");
+    auto without = load("{\\rtf1 abc}");
+    rtf::registerKeptParts(withNote.get());
+    rtf::registerKeptParts(withNote.get()); // once is enough; twice does no harm
+    QCOMPARE(withNote->idealWidth(), without->idealWidth());
+    QCOMPARE(rtf::withoutStandIns(withNote.get(), withNote->toPlainText().mid(2), 2), QStringLiteral("c"));
+}
+
+// Page setup, language, widow control, the document's information and
+// the note settings are kept as read and written back in the header.
+void TestRtfWriter::documentSettings()
+{
+    auto doc = load("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1031{\\fonttbl{\\f0 Times;}}"
+                    "{\\info{\\title A title}{\\author Ann}{\\creatim\\yr2020\\mo1\\dy2\\hr3\\min4}}"
+                    "\\paperw11906\\paperh16838\\margl1134\\margr1135\\margt1417\\margb1136\\gutter20\\landscape"
+                    "\\headery709\\footery710\\widowctrl\\ftnbj\\ftnnar\\aftnnrlc\\ftnstart1\\fet0\\ftnbj "
+                    "{\\footnote\\pard\\paperw1 \\margl2 not the document's}\\pard Text\\par}");
+    QVERIFY(doc);
+    const auto s = doc->rootFrame()->frameFormat().property(rtf::kDocumentSettings).value<rtf::DocumentSettings>();
+    QCOMPARE(QList<int>({s.paperWidth, s.paperHeight, s.marginLeft, s.marginRight, s.marginTop, s.marginBottom,
+                         s.gutter, s.headerY, s.footerY, s.language, s.landscape, s.widowControl}),
+             QList<int>({11906, 16838, 1134, 1135, 1417, 1136, 20, 709, 710, 1031, 1, 1}));
+    QCOMPARE(s.notes, QByteArray("\\ftnbj\\ftnnar\\aftnnrlc\\ftnstart1\\fet0"));
+    QCOMPARE(s.info, QByteArray("{\\info{\\title A title}{\\author Ann}{\\creatim\\yr2020\\mo1\\dy2\\hr3\\min4}}"));
+    const QByteArray w1 = rtf::write(doc.get());
+    QVERIFY(w1.startsWith("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1031\\uc1"));
+    QVERIFY(w1.contains("\r\n{\\info{\\title A title}"));
+    QVERIFY(w1.contains("\\paperw11906\\paperh16838\\margl1134\\margr1135\\margt1417\\margb1136\\gutter20"
+                        "\\headery709\\footery710\\landscape\\widowctrl\\ftnbj\\ftnnar\\aftnnrlc\\ftnstart1\\fet0"));
+    checkStable(*doc);
+
+    // Information in another code page is not kept as bytes that would
+    // mean other letters under the header's, nor with bytes that are no text.
+    for (const QByteArray &in : {QByteArray("{\\rtf1\\ansi\\ansicpg1251{\\info{\\title \\'c0}}x}"),
+                                 QByteArray("{\\rtf1{\\info{\\title a\0b}}x}", 27)}) {
+        doc = load(in);
+        QVERIFY(!rtf::write(doc.get()).contains("info"));
+        QCOMPARE(rtf::plainText(load(rtf::write(doc.get())).get()), QStringLiteral("x"));
+    }
+}
+
+// Page breaks and the starts of sections with their properties are
+// kept where they stood; \pagebb stays a paragraph's.
+void TestRtfWriter::pagesAndSections()
+{
+    auto doc = load("{\\rtf1\\sectd\\sbknone\\cols2 First\\page Second\\par Third\\par\\page\\pard\\pagebb Fourth"
+                    "\\sect\\sectd\\sbkodd\\pgnrestart\\pgnstarts5 Fifth\\par}");
+    QVERIFY(doc);
+    QCOMPARE(rtf::plainText(doc.get()), QStringLiteral("First\nSecond\nThird\nFourth\nFifth"));
+    QCOMPARE(structure(*doc), QStringLiteral("First Second Third Fourth Fifth"));
+    const QStringList parts = {"0 section | \\sectd\\sbknone\\cols2", "6 page | ", "19 page | ",
+                               "26 section+ | \\sectd\\sbkodd\\pgnrestart\\pgnstarts5"};
+    QCOMPARE(partList(*doc), parts);
+    QVERIFY(doc->find(QStringLiteral("Fourth")).blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore);
+    const QByteArray w1 = rtf::write(doc.get());
+    QVERIFY(w1.contains("\\sectd\\sbknone\\cols2"));
+    QVERIFY(w1.contains("\\sect\\sectd\\sbkodd\\pgnrestart\\pgnstarts5"));
+    QVERIFY(w1.contains("\\pagebb"));
+    QCOMPARE(w1.count("\\page\\") + w1.count("\\page "), 2);
+    QCOMPARE(w1.count("\\sect"), 3); // the break, the two \sectd
+    QCOMPARE(partList(*load(w1)), parts);
+    checkStable(*doc);
+
+    // A page break and a section's words before the same paragraph, in
+    // either order, come back in one order.
+    for (const char *in : {"{\\rtf1 a\\par\\page\\sectd\\cols2 b\\par}", "{\\rtf1 a\\par\\sectd\\cols2\\page b\\par}"}) {
+        doc = load(in);
+        QCOMPARE(partList(*doc), QStringList({"2 page | ", "2 section | \\sectd\\cols2"}));
+        checkStable(*doc);
+    }
 }
 
 void TestRtfWriter::tabsAndLineSpacing()
