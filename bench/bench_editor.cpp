@@ -505,9 +505,9 @@ struct MainStub : MainWindow
     CommonDialog dialog{&window, nullptr};
     RichTextBox &documentBox() override { return box; }
     CommonDialog &commonDialog() override { return dialog; }
-    void SetStatus(StatusTag, const QString &) override {}
-    void SetTitleFile(const QString &) override {}
-    void ResetTitle() override {}
+    void setStatus(StatusTag, const QString &) override {}
+    void setTitleFile(const QString &) override {}
+    void resetTitle() override {}
     QWidget *widget() override { return &window; }
     void showMain() override {}
     void hideMain() override {}
@@ -531,7 +531,7 @@ void caseFullScreenLongWord()
             qFatal("full-screen view not shown");
         const QByteArray name = QByteArray("full screen, one word of ") + QByteArray::number(kb / g_div) + " KB";
         const double t = timed([&] {
-            view->ShowCopyOf(*main.box.document());
+            view->showCopyOf(*main.box.document());
             view->RichTextBox1->viewport()->repaint();
         });
         timedRow(name.constData(), "to first paint", t);

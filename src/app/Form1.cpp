@@ -85,7 +85,7 @@ Form1::Form1(const Services &services, QWidget *parent)
     m_statusText->setObjectName(QStringLiteral("StatusText"));
 
     buildMenus();
-    RichTextBox1->SetClipboardActions(cut, copy, paste);
+    RichTextBox1->setClipboardActions(cut, copy, paste);
 
     // The docked strips stay above the editing area whatever size it gets.
     Toolbar1->raise();
@@ -225,7 +225,7 @@ void Form1::buildMenus()
     for (QAction *a : all)
         if (!a->shortcut().isEmpty())
             keys << a->shortcut();
-    RichTextBox1->SetReservedKeys(keys);
+    RichTextBox1->setReservedKeys(keys);
 }
 
 QPushButton *Form1::button(const char *name, int left, const char *picture, const QString &tooltip,
@@ -355,7 +355,7 @@ void Form1::closeEvent(QCloseEvent *e)
 
 // ---- status line and title ---------------------------------------------------
 
-void Form1::SetStatus(const QString &text)
+void Form1::setStatus(const QString &text)
 {
     // The line tells assistive technology when its message changes; a
     // message written again unchanged is news as well, so it is announced too.
@@ -369,22 +369,22 @@ void Form1::SetStatus(const QString &text)
     }
 }
 
-void Form1::SetStatus(StatusTag tag, const QString &text)
+void Form1::setStatus(StatusTag tag, const QString &text)
 {
-    SetStatus(statusText(tag, text));
+    setStatus(statusText(tag, text));
 }
 
-QString Form1::Status() const
+QString Form1::status() const
 {
     return m_statusText->message();
 }
 
-void Form1::SetTitleFile(const QString &path)
+void Form1::setTitleFile(const QString &path)
 {
     setWindowTitle(product::caption() + QStringLiteral(": ") + path);
 }
 
-void Form1::ResetTitle()
+void Form1::resetTitle()
 {
     setWindowTitle(product::caption());
 }

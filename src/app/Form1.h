@@ -38,12 +38,12 @@ public:
     void openFile(const QString &path);
 
     // The one place that writes the status line; each write replaces it whole.
-    void SetStatus(const QString &text);
-    void SetStatus(StatusTag tag, const QString &text) override;
-    QString Status() const;
+    void setStatus(const QString &text);
+    void setStatus(StatusTag tag, const QString &text) override;
+    QString status() const;
     // Title forms: "Quillet 99 v2.0" and "Quillet 99 v2.0: " + path.
-    void SetTitleFile(const QString &path) override;
-    void ResetTitle() override;
+    void setTitleFile(const QString &path) override;
+    void resetTitle() override;
 
     // ---- controls -------------------------------------------------------
     QWidget *Toolbar1 = nullptr;

@@ -25,7 +25,7 @@ bool EditCommands::selectionToClipboard()
     (void)m_clipboard->empty();
     // Plain characters only: a picture's object character means nothing to
     // another program.
-    const QString text = m_window.documentBox().ClipboardText();
+    const QString text = m_window.documentBox().clipboardText();
     // What counts is that the clipboard holds the text afterwards.
     return bool(m_clipboard->putText(text));
 }
@@ -35,7 +35,7 @@ void EditCommands::cut()
     // The selection goes only once the clipboard holds its text; otherwise
     // it would be lost.
     if (!selectionToClipboard()) {
-        m_window.SetStatus(StatusTag::Error, ClipboardPort::unavailable() + QStringLiteral(": nothing was cut"));
+        m_window.setStatus(StatusTag::Error, ClipboardPort::unavailable() + QStringLiteral(": nothing was cut"));
         return;
     }
     m_window.documentBox().SetSelText(QString());
@@ -44,7 +44,7 @@ void EditCommands::cut()
 void EditCommands::copy()
 {
     if (!selectionToClipboard())
-        m_window.SetStatus(StatusTag::Error, ClipboardPort::unavailable() + QStringLiteral(": nothing was copied"));
+        m_window.setStatus(StatusTag::Error, ClipboardPort::unavailable() + QStringLiteral(": nothing was copied"));
 }
 
 void EditCommands::paste()
@@ -52,7 +52,7 @@ void EditCommands::paste()
     const Result<QString> text = m_clipboard->getText();
     if (!text) {
         // An unreadable clipboard is not an empty one: keep the selection.
-        m_window.SetStatus(StatusTag::Error, text.error() + QStringLiteral(": nothing was pasted"));
+        m_window.setStatus(StatusTag::Error, text.error() + QStringLiteral(": nothing was pasted"));
         return;
     }
     m_window.documentBox().SetSelText(*text);
@@ -77,7 +77,7 @@ void EditCommands::insertTimeDate()
     RichTextBox &box = m_window.documentBox();
     const QLocale locale;   // the user's, unless a default was set
     // One step, so one Ctrl+Z takes the whole stamp away and nothing else.
-    box.OneUndoStep([&] {
+    box.oneUndoStep([&] {
         // The date is read before the time, as a clock turning midnight
         // between the two reads would show.
         box.SetSelText(timedate::dateText(m_clock->currentDate(), locale));

@@ -55,7 +55,7 @@ FileCommands::FileCommands(MainWindow &window, FileSeams seams)
     : m_window(window), m_dialogs(std::move(seams.dialogs)), m_printer(std::move(seams.printer)),
       m_endProcess(std::move(seams.endProcess))
 {
-    m_restored = QObject::connect(&window.documentBox().Session(), &DocumentSession::shownFileRestored,
+    m_restored = QObject::connect(&window.documentBox().session(), &DocumentSession::shownFileRestored,
                                   [this](const ShownFile &shown) { restoreShownFile(shown); });
 }
 
@@ -74,10 +74,10 @@ void FileCommands::newDocument(Title title)
 void FileCommands::showFile(const QString &titleFile)
 {
     if (titleFile.isEmpty())
-        m_window.ResetTitle();
+        m_window.resetTitle();
     else
-        m_window.SetTitleFile(titleFile);
-    m_window.documentBox().Session().setShownFile({titleFile, m_window.commonDialog().FileName});
+        m_window.setTitleFile(titleFile);
+    m_window.documentBox().session().setShownFile({titleFile, m_window.commonDialog().FileName});
 }
 
 void FileCommands::restoreShownFile(const ShownFile &shown)
@@ -86,14 +86,14 @@ void FileCommands::restoreShownFile(const ShownFile &shown)
     // caption and an empty file name.
     m_window.commonDialog().FileName = shown.fileName;
     if (shown.title.isEmpty())
-        m_window.ResetTitle();
+        m_window.resetTitle();
     else
-        m_window.SetTitleFile(shown.title);
+        m_window.setTitleFile(shown.title);
 }
 
 void FileCommands::aimDialog()
 {
-    const QString current = m_window.documentBox().Session().shownFile().fileName;
+    const QString current = m_window.documentBox().session().shownFile().fileName;
     m_window.commonDialog().InitDir = current.isEmpty() ? QDir::currentPath()
                                                         : QFileInfo(current).absolutePath();
 }
@@ -128,12 +128,12 @@ void FileCommands::load(const QString &path, int filterIndex)
         return m_window.documentBox().LoadFile(path, fileTypeFor(filterIndex));
     }();
     if (!loaded) {
-        m_window.SetStatus(StatusTag::Error,
+        m_window.setStatus(StatusTag::Error,
                            QStringLiteral("Could not open ") + path + QStringLiteral(": ") + loaded.error());
         return;
     }
     showFile(path);
-    m_window.SetStatus(StatusTag::Action, QStringLiteral("File Opened: ") + path);
+    m_window.setStatus(StatusTag::Action, QStringLiteral("File Opened: ") + path);
 }
 
 void FileCommands::save(Report report)
@@ -144,7 +144,7 @@ void FileCommands::save(Report report)
     // Only an accepted dialog updates FileName, so a cancel never writes to
     // the name an earlier dialog left behind.
     if (dlg.SetAction(CommonDialog::SaveAction) != CommonDialog::Accepted) {
-        m_window.SetStatus(StatusTag::Error, kSaveFailed);
+        m_window.setStatus(StatusTag::Error, kSaveFailed);
         return;
     }
     const RichTextBox::FileType type = fileTypeFor(dlg.FilterIndex);
@@ -155,16 +155,16 @@ void FileCommands::save(Report report)
     }();
     if (!saved) {
         // Why, after the usual words, as Open tells why it failed.
-        m_window.SetStatus(StatusTag::Error, kSaveFailed + QStringLiteral(": ") + saved.error());
+        m_window.setStatus(StatusTag::Error, kSaveFailed + QStringLiteral(": ") + saved.error());
         return;
     }
     showFile(path);
     // The two handlers report differently: the menu item only for plain
     // text and with a colon, the button always and without one.
     if (report == Report::Button)
-        m_window.SetStatus(StatusTag::Action, QStringLiteral("File Saved") + path);
+        m_window.setStatus(StatusTag::Action, QStringLiteral("File Saved") + path);
     else if (type == RichTextBox::rtfText)
-        m_window.SetStatus(StatusTag::Action, QStringLiteral("File Saved:") + path);
+        m_window.setStatus(StatusTag::Action, QStringLiteral("File Saved:") + path);
 }
 
 void FileCommands::print()
@@ -192,7 +192,7 @@ void FileCommands::print()
     }();
     // A print that never came out must not pass for one that did.
     if (!printed)
-        m_window.SetStatus(StatusTag::Error, QStringLiteral("Could not print: ") + printed.error());
+        m_window.setStatus(StatusTag::Error, QStringLiteral("Could not print: ") + printed.error());
 }
 
 void FileCommands::exit()

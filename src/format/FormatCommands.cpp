@@ -50,7 +50,7 @@ void FormatCommands::fontFromDialog()
     // All seven attributes, touched in the dialog or not, in this order;
     // one step so a single Ctrl+Z takes them back.
     RichTextBox &box = m_window.documentBox();
-    box.OneUndoStep([&] {
+    box.oneUndoStep([&] {
         box.SetSelFontName(dlg.FontName);
         box.SetSelFontSize(float(dlg.FontSize));
         box.SetSelBold(dlg.FontBold);

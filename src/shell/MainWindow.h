@@ -19,10 +19,10 @@ public:
     virtual CommonDialog &commonDialog() = 0;
 
     // Replaces the status line with statusText(tag, text).
-    virtual void SetStatus(StatusTag tag, const QString &text) = 0;
+    virtual void setStatus(StatusTag tag, const QString &text) = 0;
     // Title forms: the caption alone, or the caption, ": " and the file.
-    virtual void SetTitleFile(const QString &path) = 0;
-    virtual void ResetTitle() = 0;
+    virtual void setTitleFile(const QString &path) = 0;
+    virtual void resetTitle() = 0;
 
     // The main window's widget: parent of every secondary window, which is
     // therefore destroyed with it.

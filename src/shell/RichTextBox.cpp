@@ -108,7 +108,7 @@ void RichTextBox::showDocument(QTextDocument *doc, bool atEnd)
     moveCursor(atEnd ? QTextCursor::End : QTextCursor::Start);
 }
 
-bool RichTextBox::Undo()
+bool RichTextBox::undoStep()
 {
     if (document()->isUndoAvailable()) {
         undo();
@@ -117,7 +117,7 @@ bool RichTextBox::Undo()
     return m_session->undoReplace();
 }
 
-bool RichTextBox::Redo()
+bool RichTextBox::redoStep()
 {
     if (document()->isRedoAvailable()) {
         redo();
@@ -126,7 +126,7 @@ bool RichTextBox::Redo()
     return m_session->redoReplace();
 }
 
-void RichTextBox::OneUndoStep(const std::function<void()> &edit)
+void RichTextBox::oneUndoStep(const std::function<void()> &edit)
 {
     QTextDocument *doc = document();
     QTextCursor block(doc);
@@ -149,7 +149,7 @@ QString RichTextBox::Text() const
     return m_session->text();
 }
 
-QString RichTextBox::Characters() const
+QString RichTextBox::characters() const
 {
     return m_session->characters();
 }
@@ -183,7 +183,7 @@ void RichTextBox::SetSelText(const QString &text)
 
 void RichTextBox::insertPlain(const QString &text)
 {
-    OneUndoStep([&] {
+    oneUndoStep([&] {
         QTextCursor c = textCursor();
         c.insertText(text);   // CR LF, a lone CR or LF: a paragraph each
         setTextCursor(c);
@@ -192,7 +192,7 @@ void RichTextBox::insertPlain(const QString &text)
         setWordWrapMode(QTextOption::WrapAnywhere);
 }
 
-QString RichTextBox::ClipboardText() const
+QString RichTextBox::clipboardText() const
 {
     QString s = textCursor().selectedText();
     s.remove(QChar::ObjectReplacementCharacter);
@@ -449,7 +449,7 @@ QAction *RichTextBox::clipboardActionFor(const QKeyEvent *e) const
     return nullptr;
 }
 
-void RichTextBox::SetClipboardActions(QAction *cut, QAction *copy, QAction *paste)
+void RichTextBox::setClipboardActions(QAction *cut, QAction *copy, QAction *paste)
 {
     m_cut = cut;
     m_copy = copy;
@@ -474,12 +474,12 @@ void RichTextBox::keyPressEvent(QKeyEvent *e)
         return;
     }
     if (e->matches(QKeySequence::Undo)) {
-        Undo();
+        undoStep();
         e->accept();
         return;
     }
     if (e->matches(QKeySequence::Redo)) {
-        Redo();
+        redoStep();
         e->accept();
         return;
     }
@@ -528,11 +528,11 @@ void RichTextBox::contextMenuEvent(QContextMenuEvent *e)
         if (name == QLatin1String("edit-undo")) {
             replacement = new QAction(a->text(), menu.get());
             replacement->setEnabled(document()->isUndoAvailable() || m_session->canUndoReplace());
-            connect(replacement, &QAction::triggered, this, [this] { Undo(); });
+            connect(replacement, &QAction::triggered, this, [this] { undoStep(); });
         } else if (name == QLatin1String("edit-redo")) {
             replacement = new QAction(a->text(), menu.get());
             replacement->setEnabled(document()->isRedoAvailable() || m_session->canRedoReplace());
-            connect(replacement, &QAction::triggered, this, [this] { Redo(); });
+            connect(replacement, &QAction::triggered, this, [this] { redoStep(); });
         } else if (name == QLatin1String("edit-cut")) {
             replacement = m_cut;
         } else if (name == QLatin1String("edit-copy")) {
@@ -563,6 +563,6 @@ QMimeData *RichTextBox::createMimeDataFromSelection() const
     // Whatever leaves the editing area (drag, selection clipboard, Qt's own
     // copy) is plain text, as the window's commands put it.
     auto *data = new QMimeData;
-    data->setText(ClipboardText());
+    data->setText(clipboardText());
     return data;
 }

@@ -37,7 +37,7 @@ public:
     // inside a paragraph stays U+2028 and a no-break space U+00A0, which
     // Text() gives as a paragraph end and a plain space. SetText() takes
     // both back as they were.
-    QString Characters() const;
+    QString characters() const;
 
     // The whole document as Rich Text Format. Writing a string that is not
     // RTF puts it in as plain text. False as for SetText().
@@ -45,7 +45,7 @@ public:
     bool SetTextRTF(const QString &markup);
 
     QString SelText() const;
-    // One undo step of its own (see OneUndoStep).
+    // One undo step of its own (see oneUndoStep).
     void SetSelText(const QString &text);
     int SelStart() const;
     void SetSelStart(int start);
@@ -89,33 +89,33 @@ public:
     // The documents this area shows, with their history of whole-document
     // replacements and the file shown with each; every document the area
     // shows comes from it.
-    DocumentSession &Session() const { return *m_session; }
+    DocumentSession &session() const { return *m_session; }
 
     // The lazy layout of big documents and changes (see LayoutPacer).
-    LayoutPacer *Pacer() const { return m_pacer; }
+    LayoutPacer *pacer() const { return m_pacer; }
 
     // Ctrl+Z: the document's own last step, or else the replaced document.
     // Redo (Ctrl+Shift+Z, the context menu) goes the other way: the
     // document's own undone step, or else the document an undo replaced.
-    bool Undo();
-    bool Redo();
+    bool undoStep();
+    bool redoStep();
 
     // Runs edit as one undo step: one Ctrl+Z takes all of it back, and text
     // typed just before or after it is a step of its own. Steps nest.
-    void OneUndoStep(const std::function<void()> &edit);
+    void oneUndoStep(const std::function<void()> &edit);
 
     // The window's Cut, Copy and Paste. The editing area's own clipboard keys
     // (Ctrl+X, Ctrl+Insert, Ctrl+V...) and its context menu run these, so
     // every way to the clipboard moves the same plain text.
-    void SetClipboardActions(QAction *cut, QAction *copy, QAction *paste);
+    void setClipboardActions(QAction *cut, QAction *copy, QAction *paste);
 
     // The selection as it goes to the clipboard: its characters with LF line
     // ends, without the object characters that stand for pictures.
-    QString ClipboardText() const;
+    QString clipboardText() const;
 
     // Keys that belong to the window's menu: the editing area leaves them alone
     // so the menu's shortcut runs instead of the editor's own meaning.
-    void SetReservedKeys(const QList<QKeySequence> &keys) { m_reserved = keys; }
+    void setReservedKeys(const QList<QKeySequence> &keys) { m_reserved = keys; }
 
 protected:
     bool event(QEvent *e) override;

@@ -100,7 +100,7 @@ void Form4::Command2_Click()
 {
     const RichTextBox &box = m_owner.documentBox();
     // The sealed text never begins with "{\rtf", so it goes in as plain text.
-    replaceText([&] { return CryptX1.encode(box.Characters(), Text2->text()); }, true,
+    replaceText([&] { return CryptX1.encode(box.characters(), Text2->text()); }, true,
                 QStringLiteral("Encoding failed: "), QStringLiteral("Text Encoded, please remember the password"));
 }
 
@@ -121,13 +121,13 @@ void Form4::replaceText(const std::function<Result<QString>()> &cipher, bool asR
         return cipher();
     }();
     if (!out) {
-        m_owner.SetStatus(StatusTag::Error, failed + out.error());
+        m_owner.setStatus(StatusTag::Error, failed + out.error());
         return;
     }
     RichTextBox &box = m_owner.documentBox();
     if (!(asRtf ? box.SetTextRTF(*out) : box.SetText(*out))) {
-        m_owner.SetStatus(StatusTag::Error, failed + QStringLiteral("cancelled"));
+        m_owner.setStatus(StatusTag::Error, failed + QStringLiteral("cancelled"));
         return;
     }
-    m_owner.SetStatus(StatusTag::Func, done);
+    m_owner.setStatus(StatusTag::Func, done);
 }

@@ -47,7 +47,7 @@ Form5::~Form5() = default;
 
 void Form5::Command1_Click()
 {
-    if (Inet1.Busy())
+    if (Inet1.busy())
         return;
     m_typed = Text1->text();
     Inet1.URL = m_typed;
@@ -56,7 +56,7 @@ void Form5::Command1_Click()
     connect(&Inet1, &UrlFetcher::received, this, &Form5::received, Qt::UniqueConnection);
     connect(&Inet1, &UrlFetcher::failed, this, &Form5::failed, Qt::UniqueConnection);
     m_progress = new TransferDialog(m_typed, this);
-    connect(m_progress.data(), &QProgressDialog::canceled, &Inet1, &UrlFetcher::Cancel);
+    connect(m_progress.data(), &QProgressDialog::canceled, &Inet1, &UrlFetcher::cancel);
     connect(&Inet1, &UrlFetcher::progress, m_progress.data(), &TransferDialog::setReceived);
     m_progress->show();
 }
@@ -74,23 +74,23 @@ void Form5::received(const QString &content)
         failed(QStringLiteral("cancelled"));
         return;
     }
-    m_owner.SetStatus(StatusTag::Func,
+    m_owner.setStatus(StatusTag::Func,
                       QStringLiteral("File Received from:") + UrlFetcher::withoutUserInfo(m_typed));
 }
 
 void Form5::failed(const QString &reason)
 {
     endProgress();
-    m_owner.SetStatus(StatusTag::Error, QStringLiteral("Transfer failed: ") + reason);
+    m_owner.setStatus(StatusTag::Error, QStringLiteral("Transfer failed: ") + reason);
 }
 
 void Form5::closeEvent(QCloseEvent *e)
 {
     // Closing cancels a running transfer, and says so at once: the window
     // is destroyed before the fetcher's own answer could arrive.
-    if (Inet1.Busy()) {
+    if (Inet1.busy()) {
         disconnect(&Inet1, nullptr, this, nullptr);
-        Inet1.Cancel();
+        Inet1.cancel();
         failed(QStringLiteral("cancelled"));
     }
     QWidget::closeEvent(e);

@@ -293,7 +293,7 @@ UrlFetcher::~UrlFetcher()
 {
     // The thread ends at its next look at the flag; what it posts after
     // that is discarded with this object.
-    Cancel();
+    cancel();
     if (m_worker.joinable())
         m_worker.join();
 }
@@ -310,7 +310,7 @@ QString UrlFetcher::withoutUserInfo(const QString &url)
     return length ? QString(url).remove(from, length) : url;
 }
 
-void UrlFetcher::Cancel()
+void UrlFetcher::cancel()
 {
     if (!m_job)
         return;
@@ -324,12 +324,12 @@ bool UrlFetcher::OpenURL()
     if (m_job)
         return false;
     auto job = std::make_unique<Job>();
-    job->connectTimeoutMs = ConnectTimeoutMs;
-    job->stallTimeoutMs = StallTimeoutMs;
-    job->lowSpeedBytes = LowSpeedBytesPerSecond;
-    job->lowSpeedSeconds = LowSpeedSeconds;
-    job->maxRedirects = MaxRedirects;
-    job->maxBytes = MaxBytes;
+    job->connectTimeoutMs = connectTimeoutMs;
+    job->stallTimeoutMs = stallTimeoutMs;
+    job->lowSpeedBytes = lowSpeedBytesPerSecond;
+    job->lowSpeedSeconds = lowSpeedSeconds;
+    job->maxRedirects = maxRedirects;
+    job->maxBytes = maxBytes;
 
     const QString typed = URL.trimmed();
     QString url = withScheme(typed);

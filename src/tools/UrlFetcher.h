@@ -20,7 +20,7 @@ class UrlFetcher : public QObject
     Q_OBJECT
 
 public:
-    static constexpr qint64 DefaultMaxBytes = qint64(64) << 20;   // 64 MiB
+    static constexpr qint64 kDefaultMaxBytes = qint64(64) << 20;   // 64 MiB
 
     explicit UrlFetcher(QObject *parent = nullptr);
     ~UrlFetcher() override;
@@ -29,23 +29,23 @@ public:
     QString URL;
 
     // Limits, read when a transfer starts; tests shorten the time-outs.
-    int ConnectTimeoutMs = 30000;
-    int StallTimeoutMs = 60000;   // no byte at all for this long ends the transfer
+    int connectTimeoutMs = 30000;
+    int stallTimeoutMs = 60000;   // no byte at all for this long ends the transfer
     // A transfer slower than this for this long ends too: a server that
     // trickles would otherwise hold the dialog for ever. libcurl rounds the
     // speed down to whole bytes, so a limit of 1 would let one byte a second
     // through; no real link is as slow as 16.
-    int LowSpeedBytesPerSecond = 16;
-    int LowSpeedSeconds = 60;
-    int MaxRedirects = 10;
-    qint64 MaxBytes = DefaultMaxBytes;
+    int lowSpeedBytesPerSecond = 16;
+    int lowSpeedSeconds = 60;
+    int maxRedirects = 10;
+    qint64 maxBytes = kDefaultMaxBytes;
 
     // Starts fetching URL. False, with no signal, while a transfer runs.
     bool OpenURL();
 
-    bool Busy() const { return bool(m_job); }
+    bool busy() const { return bool(m_job); }
     // Ends a running transfer as failed("cancelled").
-    void Cancel();
+    void cancel();
 
     // "http://" before a URL that names no scheme.
     static QString withScheme(const QString &url);

@@ -52,7 +52,7 @@ Form3::Form3(MainWindow &main)
     ba->setShortcut(QKeySequence(Qt::Key_F2));
     addAction(ba);
     connect(ba, &QAction::triggered, this, &Form3::back_Click);
-    RichTextBox1->SetReservedKeys({ba->shortcut()});
+    RichTextBox1->setReservedKeys({ba->shortcut()});
 
     RichTextBox1->setFocus();
 
@@ -64,7 +64,7 @@ Form3::Form3(MainWindow &main)
 
 Form3::~Form3() = default;
 
-void Form3::ShowCopyOf(const QTextDocument &source)
+void Form3::showCopyOf(const QTextDocument &source)
 {
     std::unique_ptr<QTextDocument> copy(source.clone());
     // The copy starts with a clean history: Ctrl+Z in the view must not
@@ -72,7 +72,7 @@ void Form3::ShowCopyOf(const QTextDocument &source)
     copy->clearUndoRedoStacks();
     // Shown the way the editor shows any document, long words and big
     // documents included.
-    RichTextBox1->Session().reset(std::move(copy));
+    RichTextBox1->session().reset(std::move(copy));
 }
 
 void Form3::back_Click()

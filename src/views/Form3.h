@@ -23,7 +23,7 @@ public:
 
     // Replaces the view's document with a copy of source, formatting and all,
     // shown as the editing area shows any document.
-    void ShowCopyOf(const QTextDocument &source);
+    void showCopyOf(const QTextDocument &source);
 
     RichTextBox *RichTextBox1 = nullptr;
     QAction *back = nullptr;   // the menu bar's "Back To Editing (F2)": acts when clicked

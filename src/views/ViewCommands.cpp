@@ -39,7 +39,7 @@ void ViewCommands::fullScreenCopy()
     m_window.hideMain();
     Form3 *view = presentFullScreen();
     // The copy is made once the view is on screen.
-    view->ShowCopyOf(*m_window.documentBox().Session().document());
+    view->showCopyOf(*m_window.documentBox().session().document());
 }
 
 void ViewCommands::fullScreen()

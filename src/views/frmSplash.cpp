@@ -113,7 +113,7 @@ frmSplash::frmSplash(MainWindow &main, std::function<void()> openTip)
                               2760, 720, 2445, 435, arial(18, true), false);
     lblProductName = label("lblProductName", product::name(),
                            3000, 1140, 3855, 765, arial(32.25, true), false);
-    lblPlatform = label("lblPlatform", PlatformName(),
+    lblPlatform = label("lblPlatform", platformName(),
                         5025, 2340, 1830, 360, arial(15.75, true), true);
     lblVersion = label("lblVersion", QStringLiteral("v") + product::version(),
                        6390, 2700, 465, 285, arial(12, true), true);
@@ -131,7 +131,7 @@ frmSplash::frmSplash(MainWindow &main, std::function<void()> openTip)
 
 frmSplash::~frmSplash() = default;
 
-QString frmSplash::PlatformName()
+QString frmSplash::platformName()
 {
     const QString kernel = QSysInfo::kernelType();
     const QString product = QSysInfo::productType();

@@ -21,7 +21,7 @@ public:
     ~frmSplash() override;
 
     // The name of the system the program runs on, as the splash shows it.
-    static QString PlatformName();
+    static QString platformName();
 
     QFrame *Frame1 = nullptr;
     QLabel *lblCompanyProduct = nullptr;

@@ -96,11 +96,11 @@ frmTip::frmTip(QWidget *owner, std::function<double()> random, const QStringList
     cmdOK->setFocus();
 
     // Creation: the generator is seeded above; read the tips and show one.
-    const QString file = FindTipsFile(folders);
+    const QString file = findTipsFile(folders);
     const Result<> loaded = readTips(file);
     if (!loaded) {
         if (loaded.error().isEmpty())
-            lblTipText->setText(NotFoundText());
+            lblTipText->setText(notFoundText());
         else
             lblTipText->setText(QStringLiteral("The tip file %1 could not be read: %2. Please report this error to %3.")
                                     .arg(file, loaded.error(), Contact));
@@ -109,13 +109,13 @@ frmTip::frmTip(QWidget *owner, std::function<double()> random, const QStringList
 
 frmTip::~frmTip() = default;
 
-QString frmTip::NotFoundText()
+QString frmTip::notFoundText()
 {
     return QStringLiteral("Tip file not found, please report this error to ") + Contact
            + QLatin1Char(' ') + TipsFileName + QStringLiteral(".\r\n\r\n");
 }
 
-QString frmTip::FindTipsFile(const QStringList &folders)
+QString frmTip::findTipsFile(const QStringList &folders)
 {
     if (QFileInfo(TipsFileName).isFile())
         return TipsFileName;
@@ -171,9 +171,9 @@ Result<> frmTip::readTips(const QString &fileName)
     return {};
 }
 
-QString frmTip::Tip(int number) const
+QString frmTip::tip(int number) const
 {
-    if (number < 1 || number > TipCount())
+    if (number < 1 || number > tipCount())
         return QString();
     const auto &[offset, length] = m_tips[size_t(number - 1)];
     return m_text.mid(offset, length);
@@ -183,10 +183,10 @@ void frmTip::DisplayCurrentTip()
 {
     if (m_tips.empty())
         return;
-    QString tip = Tip(m_currentTip);
-    if (tip.size() > kMaxShownChars)
-        tip.truncate(kMaxShownChars);
-    lblTipText->setText(tip);
+    QString shown = tip(m_currentTip);
+    if (shown.size() > kMaxShownChars)
+        shown.truncate(kMaxShownChars);
+    lblTipText->setText(shown);
 }
 
 void frmTip::ChooseRandomTip()

@@ -35,14 +35,14 @@ public:
     void DisplayCurrentTip();
     void ChooseRandomTip();
 
-    int TipCount() const { return int(m_tips.size()); }
-    QString Tip(int number) const;          // 1-based
+    int tipCount() const { return int(m_tips.size()); }
+    QString tip(int number) const;          // 1-based
     qint32 CurrentTip() const { return m_currentTip; }
 
     // The tips file to read: the current directory's, else the first of the
     // folders that holds one, else the bare name (which then is not found).
-    static QString FindTipsFile(const QStringList &folders);
-    static QString NotFoundText();
+    static QString findTipsFile(const QStringList &folders);
+    static QString notFoundText();
 
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdNextTip = nullptr;

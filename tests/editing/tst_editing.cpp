@@ -120,9 +120,9 @@ private slots:
         clipboard->locked = true;
         select(4, 3);
         key(Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(rtb()->SelText() + u'|' + f->Status(), QStringLiteral("two|[ERROR] The clipboard is not available: nothing was cut"));
+        QCOMPARE(rtb()->SelText() + u'|' + f->status(), QStringLiteral("two|[ERROR] The clipboard is not available: nothing was cut"));
         key(Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(rtb()->Text() + u'|' + f->Status(),
+        QCOMPARE(rtb()->Text() + u'|' + f->status(),
                  QStringLiteral("one\r\ntwo|[ERROR] The clipboard is not available: nothing was pasted"));
     }
 
@@ -204,7 +204,7 @@ private slots:
         QCOMPARE(QString::number(rtb()->SelStart()) + rtb()->SelText(), QStringLiteral("0first line\r\nsecond line"));
 
         rtb()->SetSelBold(true);
-        f->SetTitleFile(QStringLiteral("/home/u/letter.rtf"));
+        f->setTitleFile(QStringLiteral("/home/u/letter.rtf"));
         const QString title = f->windowTitle();
         key(Qt::Key_Delete, Qt::ShiftModifier);
         QVERIFY(rtb()->Text().isEmpty() && f->windowTitle() == title);

@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(CommonDialog::nameFilters("Docs|*.rtf;*.txt"), QStringList{"Docs (*.rtf *.txt)"});
         QCOMPARE(rtb()->Text(), QStringLiteral(u"Caf\u00e9\r\nline two"));
         QCOMPARE(f->windowTitle(), kTitle + txt);
-        QCOMPARE(f->Status(), QStringLiteral("[ACTION] File Opened: ") + txt);
+        QCOMPARE(f->status(), QStringLiteral("[ACTION] File Opened: ") + txt);
 
         // The filter entry decides, never the name: RTF markup under "ALL
         // Files" is text; a name without .rtf under "RTF Files" is RTF.
@@ -97,7 +97,7 @@ private slots:
             QCOMPARE(rtb()->Text(), QStringLiteral("Hello bold world\r\nTwo"));
             QCOMPARE(f->windowTitle(), kTitle + rtf);
         }
-        QCOMPARE(f->Status(), "[ERROR] Could not open " + path("missing.rtf") + ": file not found");
+        QCOMPARE(f->status(), "[ERROR] Could not open " + path("missing.rtf") + ": file not found");
 
         // Cancel neither loads from nor writes to the name the last dialog
         // left, even with CancelError left on by print; only Save says so.
@@ -106,14 +106,14 @@ private slots:
         rtb()->SetText(QStringLiteral("edited"));
         for (bool raise : {false, true}) {
             f->CommonDialog1.CancelError = raise;
-            f->SetStatus(QString());
+            f->setStatus(QString());
             host->cancelFile();
             f->abrir_Click();
             QCOMPARE(rtb()->Text(), QStringLiteral("edited"));
-            QCOMPARE(f->Status(), QString());
+            QCOMPARE(f->status(), QString());
             host->cancelFile();
             f->Command6_Click();
-            QCOMPARE(f->Status(), kSaveFailed);
+            QCOMPARE(f->status(), kSaveFailed);
             QCOMPARE(readFile(txt), QByteArray("Caf\xc3\xa9\nline two"));
         }
     }
@@ -121,13 +121,13 @@ private slots:
     void save()
     {
         rtb()->SetText(QStringLiteral("Alpha\r\nBeta"));
-        f->SetStatus(QStringLiteral("earlier"));
+        f->setStatus(QStringLiteral("earlier"));
         // Menu item: RTF into exactly the typed name, and no message.
         host->answerFile(path("saved"), 1);
         key(Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(host->calls.last().filters, QStringList({"RTF Files (*.rtf)", "All Files (*)"}));
         QCOMPARE(f->windowTitle(), kTitle + path("saved"));
-        QCOMPARE(f->Status(), QStringLiteral("earlier"));
+        QCOMPARE(f->status(), QStringLiteral("earlier"));
         // The menu item reports plain text with a colon; the button both
         // formats, with neither colon nor blank.
         const struct { bool button; const char *name; int filter; QString status; } saves[] = {
@@ -137,7 +137,7 @@ private slots:
         for (const auto &s : saves) {
             host->answerFile(path(s.name), s.filter);
             s.button ? QTest::mouseClick(f->Command6, Qt::LeftButton) : f->save_Click();
-            QCOMPARE(f->Status(), s.status + path(s.name));
+            QCOMPARE(f->status(), s.status + path(s.name));
         }
         QCOMPARE(readFile(path("b.txt")), QByteArray("Alpha\r\nBeta"));
         QVERIFY(readFile(path("b.rtf")).startsWith("{\\rtf") && readFile(path("saved")).startsWith("{\\rtf"));
@@ -145,7 +145,7 @@ private slots:
         // A missing folder: error with its reason, as Open gives one, and no file.
         host->answerFile(path("no/such/a.rtf"), 1);
         f->save_Click();
-        QCOMPARE(f->Status(), kSaveFailed + ": folder not found");
+        QCOMPARE(f->status(), kSaveFailed + ": folder not found");
         QVERIFY(!QFile::exists(path("no/such/a.rtf")));
         QCOMPARE(f->windowTitle(), kTitle + path("b.rtf"));
     }
@@ -181,7 +181,7 @@ private slots:
         host->answerFile(target, 1);
         f->abrir_Click();
         rtb()->SetText(text);
-        f->SetStatus(QString());
+        f->setStatus(QString());
         host->answerFile(target, filter);
         if (fullDisk) {
             disk.fill();
@@ -191,9 +191,9 @@ private slots:
             f->save_Click();
         }
         // With the reason, whatever words the system has for a size limit.
-        QVERIFY2(fullDisk ? f->Status() == kSaveFailed + ": No space left on device"
-                          : f->Status().startsWith(kSaveFailed + ": ") && f->Status().size() > kSaveFailed.size() + 3,
-                 qPrintable(f->Status()));
+        QVERIFY2(fullDisk ? f->status() == kSaveFailed + ": No space left on device"
+                          : f->status().startsWith(kSaveFailed + ": ") && f->status().size() > kSaveFailed.size() + 3,
+                 qPrintable(f->status()));
         QCOMPARE(readFile(target), old);
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList(fullDisk ? QStringList{"filler", "old.rtf"} : QStringList{"old.rtf"}));
         QCOMPARE(rtb()->Text(), text);
@@ -253,7 +253,7 @@ private slots:
     {
         const QString out = dir.filePath("out.pdf");
         rtb()->SetText(QStringLiteral("First line\r\nSecond line"));
-        f->SetStatus(QStringLiteral("kept"));
+        f->setStatus(QStringLiteral("kept"));
         host->printers.enqueue(toPdf(out));
         QTest::mouseClick(f->Command14, Qt::LeftButton);
         QCOMPARE(host->calls.last().flags, 264);
@@ -276,12 +276,12 @@ private slots:
         host->printers.enqueue([](QPrinter &, int) { return false; });
         f->print_Click();
         QVERIFY(!QFile::exists(out));
-        QCOMPARE(f->Status(), QStringLiteral("kept"));
+        QCOMPARE(f->status(), QStringLiteral("kept"));
 
         // A print that cannot come out says so.
         host->printers.enqueue(toPdf(dir.filePath("no/such/out.pdf")));
         f->print_Click();
-        QVERIFY(f->Status().startsWith(QStringLiteral("[ERROR] Could not print: ")));
+        QVERIFY(f->status().startsWith(QStringLiteral("[ERROR] Could not print: ")));
 
         // Copies, collated or not.
         rtb()->SetText(QStringLiteral("one\ftwo"));
@@ -394,8 +394,8 @@ private slots:
 
     void newAndExit()
     {
-        f->SetTitleFile(QStringLiteral("/tmp/x.rtf"));
-        f->SetStatus(QStringLiteral("kept"));
+        f->setTitleFile(QStringLiteral("/tmp/x.rtf"));
+        f->setStatus(QStringLiteral("kept"));
         // Only the button resets the title; neither asks or writes status.
         for (bool button : {false, true}) {
             rtb()->SetText(QStringLiteral("unsaved"));
@@ -403,7 +403,7 @@ private slots:
             QCOMPARE(rtb()->Text(), QString());
             QCOMPARE(f->windowTitle(), button ? QStringLiteral("Quillet 99 v2.0") : kTitle + "/tmp/x.rtf");
         }
-        QCOMPARE(f->Status(), QStringLiteral("kept"));
+        QCOMPARE(f->status(), QStringLiteral("kept"));
         QVERIFY(host->calls.isEmpty());
 
         host->messages.enqueue(QMessageBox::Cancel);

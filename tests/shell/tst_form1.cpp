@@ -98,7 +98,7 @@ private slots:
 
     void startsEmptyWithTitleAndStatus()
     {
-        QCOMPARE(QStringList({f->windowTitle(), f->Status(), rtb()->Text(), rtb()->Font().family()}),
+        QCOMPARE(QStringList({f->windowTitle(), f->status(), rtb()->Text(), rtb()->Font().family()}),
                  QStringList({"Quillet 99 v2.0", "", "", "MS Sans Serif"}));
         QVERIFY(rtb()->Font().pointSizeF() == 8.5 && rtb()->hasFocus() && !f->windowIcon().pixmap(32).isNull()
                 && f->centralWidget()->palette().color(QPalette::Window) == QColor(0xC0, 0xC0, 0xC0));
@@ -117,8 +117,8 @@ private slots:
             const QString path = QStringLiteral("/home/ana/") + QString(40, u'd') + QStringLiteral("/letter.rtf");
             for (const QString &message : {QStringLiteral("[ACTION] File Opened: ") + path + path,
                                            QStringLiteral("[FUNC] y (gjpq)")}) {
-                f->SetStatus(message);
-                QVERIFY(f->Status() == message && f->StatusBar1->toolTip() == message);
+                f->setStatus(message);
+                QVERIFY(f->status() == message && f->StatusBar1->toolTip() == message);
                 const QFontMetrics fm = line->fontMetrics();
                 const QRect room = line->contentsRect();
                 const QString shown = line->text();
@@ -133,7 +133,7 @@ private slots:
         // A screen reader reads it out as its current text.
         QAccessibleInterface *status = QAccessible::queryAccessibleInterface(line);
         QVERIFY(status && status->parent()->role() == QAccessible::StatusBar);
-        f->SetStatus(StatusTag::Action, QStringLiteral("File Saved/c"));
+        f->setStatus(StatusTag::Action, QStringLiteral("File Saved/c"));
         QCOMPARE(status->text(QAccessible::Name), QStringLiteral("[ACTION] File Saved/c"));
     }
 

@@ -103,7 +103,7 @@ private slots:
             RichTextBox box;
             const Result<> loaded = box.LoadFile(write(dir, "in.txt", bytes), RichTextBox::rtfText);
             QVERIFY2(loaded, qPrintable(loaded.error()));
-            QCOMPARE(box.Characters(), expected);   // Text() shows a no-break space as a blank
+            QCOMPARE(box.characters(), expected);   // Text() shows a no-break space as a blank
         }
     }
 
@@ -191,7 +191,7 @@ private slots:
         RichTextBox box;
         QVERIFY(box.LoadFile(QStringLiteral(QUILLET_TEST_DATA "/tables/rows400.rtf"), RichTextBox::rtfRTF));
         QVERIFY(!box.Text().contains(QStringLiteral("\r\n\r\n")));
-        QVERIFY(!box.Characters().contains(QStringLiteral("\r\n\r\n")));
+        QVERIFY(!box.characters().contains(QStringLiteral("\r\n\r\n")));
         QCOMPARE(box.Text().count(QStringLiteral("\r\n")), rtf::plainText(box.document()).count(u'\n'));
         QVERIFY(box.SetTextRTF(QStringLiteral("{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0 word}")));
         box.SetSelLength(2);
@@ -224,7 +224,7 @@ private slots:
         }
         RichTextBox box;
         box.SetText(QStringLiteral("keep me"));
-        const int history = box.Session().historyCount();
+        const int history = box.session().historyCount();
         for (const auto &[path, reason] : refused)
             for (RichTextBox::FileType type : {RichTextBox::rtfRTF, RichTextBox::rtfText})
                 if (type == RichTextBox::rtfRTF || !path.endsWith(QStringLiteral(".rtf")))   // text, not RTF
@@ -237,7 +237,7 @@ private slots:
         });
         QCOMPARE(failure(box.LoadFile(big, RichTextBox::rtfText)), QStringLiteral("cancelled"));
         QCOMPARE(box.Text(), QStringLiteral("keep me"));
-        QCOMPARE(box.Session().historyCount(), history);
+        QCOMPARE(box.session().historyCount(), history);
     }
 
     void replacementCanBeUndone()
@@ -260,16 +260,16 @@ private slots:
             QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
             QCOMPARE(box.Text(), QLatin1String(redone));
         }
-        QVERIFY(!box.Redo());
-        QVERIFY(box.Undo() && box.Undo());
+        QVERIFY(!box.redoStep());
+        QVERIFY(box.undoStep() && box.undoStep());
         // The restored document keeps its own history and takes typing again;
         // neither that typing nor the way forward is lost.
         QVERIFY(box.document()->isUndoAvailable());
         QTest::keyClicks(&box, QStringLiteral("s"));
         QCOMPARE(box.Text(), QStringLiteral("drafts"));
-        QVERIFY(box.Redo());
+        QVERIFY(box.redoStep());
         QCOMPARE(box.Text(), QStringLiteral("replaced"));
-        QVERIFY(box.Undo());
+        QVERIFY(box.undoStep());
         QCOMPARE(box.Text(), QStringLiteral("drafts"));
     }
 
@@ -278,7 +278,7 @@ private slots:
         RichTextBox box;
         const QString big(20000, QLatin1Char('b'));
         box.SetText(big + QLatin1Char('0'));
-        box.Session().setHistoryBudget(2 * DocumentSession::estimatedBytes(box.document()));
+        box.session().setHistoryBudget(2 * DocumentSession::estimatedBytes(box.document()));
         const QPointer<QTextDocument> oldest = box.document();
         QPointer<QAbstractTextDocumentLayout> layout;
         for (int i = 1; i <= 4; ++i) {
@@ -288,27 +288,27 @@ private slots:
         // The oldest went first; one kept keeps no layout (it would go on
         // laying out).
         QVERIFY(!oldest && !layout);
-        QCOMPARE(box.Session().historyCount(), 2);
+        QCOMPARE(box.session().historyCount(), 2);
         for (char kept : {'3', '2'}) {
-            QVERIFY(box.Session().undoReplace());
+            QVERIFY(box.session().undoReplace());
             QCOMPARE(box.Text(), big + QLatin1Char(kept));
         }
-        QVERIFY(!box.Session().undoReplace());
+        QVERIFY(!box.session().undoReplace());
         // A smaller budget drops what no longer fits; small documents all stay.
         // Undone replacements count too, outward from the current document.
-        QVERIFY(box.Session().redoReplace() && box.Session().redoReplace());
+        QVERIFY(box.session().redoReplace() && box.session().redoReplace());
         QCOMPARE(box.Text(), big + QLatin1Char('4'));
-        QVERIFY(box.Session().undoReplace());
-        box.Session().setHistoryBudget(DocumentSession::estimatedBytes(box.document()) * 3 / 2);
-        QCOMPARE(box.Session().historyCount(), 1);
-        QVERIFY(box.Session().canUndoReplace() && !box.Session().canRedoReplace());
+        QVERIFY(box.session().undoReplace());
+        box.session().setHistoryBudget(DocumentSession::estimatedBytes(box.document()) * 3 / 2);
+        QCOMPARE(box.session().historyCount(), 1);
+        QVERIFY(box.session().canUndoReplace() && !box.session().canRedoReplace());
         box.SetText(big + QLatin1Char('5'));
-        box.Session().setHistoryBudget(0);
-        QCOMPARE(box.Session().historyCount(), 0);
-        box.Session().setHistoryBudget(DocumentSession::kHistoryBudget);
+        box.session().setHistoryBudget(0);
+        QCOMPARE(box.session().historyCount(), 0);
+        box.session().setHistoryBudget(DocumentSession::kHistoryBudget);
         for (int i = 0; i < 20; ++i)
             box.SetText(QString::number(i));
-        QCOMPARE(box.Session().historyCount(), 20);
+        QCOMPARE(box.session().historyCount(), 20);
     }
 
     void bigDocumentIsLaidOutToTheEnd()
@@ -319,20 +319,20 @@ private slots:
         // lines (drawn as nothing); it must still be laid out to the end.
         ShownBox s;
         s.box.SetText(manyParagraphs(3000, 200));
-        QVERIFY(!s.box.Pacer()->finished());
+        QVERIFY(!s.box.pacer()->finished());
         s.box.setFocus();
         s.box.SetSelStart(10);
         QTest::keyClicks(&s.box, QStringLiteral("typed"));
-        QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(s.box.pacer()->finished(), 60000);
         for (QTextBlock b = s.box.document()->begin(); b.isValid(); b = b.next())
             QVERIFY(b.layout()->lineCount() > 0);
         QCOMPARE(s.box.Text().mid(10, 5), QStringLiteral("typed"));
 
         // Ctrl+End lays the rest out at once, in slices, then goes there.
         s.box.SetText(manyParagraphs(3000, 200));
-        QVERIFY(!s.box.Pacer()->finished());
+        QVERIFY(!s.box.pacer()->finished());
         QTest::keyClick(&s.box, Qt::Key_End, Qt::ControlModifier);
-        QVERIFY(s.box.Pacer()->finished());
+        QVERIFY(s.box.pacer()->finished());
         QCOMPARE(s.box.SelStart(), s.box.document()->characterCount() - 1);
     }
 
@@ -352,18 +352,18 @@ private slots:
             QCOMPARE(s.box.SelLength(), qMin(length, end - from));
             s.box.SetSelBold(true);
             s.box.SetSelColor(0x0000FF);
-            QVERIFY(!s.box.Pacer()->held() && s.box.SelBold() && allBold(doc, from, from + length));
+            QVERIFY(!s.box.pacer()->held() && s.box.SelBold() && allBold(doc, from, from + length));
             QVERIFY(!allBold(doc, 0, from) || from == 0);
             QVERIFY(!allBold(doc, from + length, end) || from + length >= end);
             // Selecting everything leaves the view at the top.
             QVERIFY(from != 0 || s.box.verticalScrollBar()->value() == 0);
-            QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
+            QTRY_VERIFY_WITH_TIMEOUT(s.box.pacer()->finished(), 60000);
             // One Ctrl+Z per command takes each back whole.
             s.box.setFocus();
             QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
             QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
             QVERIFY(!allBold(doc, from, from + 1));
-            QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
+            QTRY_VERIFY_WITH_TIMEOUT(s.box.pacer()->finished(), 60000);
         }
     }
 
@@ -380,11 +380,11 @@ private slots:
             throughClipboard ? s.box.paste() : s.box.SetSelText(pasted);
             QCOMPARE(s.box.SelStart(), 7 + pasted.size());
             QCoreApplication::processEvents();
-            QVERIFY(!s.box.Pacer()->held());
+            QVERIFY(!s.box.pacer()->held());
             QCOMPARE(s.box.Text(), "before " + QString(pasted).replace(u'\n', QStringLiteral("\r\n")) + "after");
             QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
             QCOMPARE(s.box.Text(), QStringLiteral("before after"));
-            QTRY_VERIFY_WITH_TIMEOUT(s.box.Pacer()->finished(), 60000);
+            QTRY_VERIFY_WITH_TIMEOUT(s.box.pacer()->finished(), 60000);
         }
     }
 
@@ -396,14 +396,14 @@ private slots:
         QString word(30000, QLatin1Char('x'));
         s.box.SetText(QStringLiteral("short words ") + word);
         QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAnywhere);
-        QTRY_VERIFY(s.box.Pacer()->finished());
+        QTRY_VERIFY(s.box.pacer()->finished());
         QVERIFY(s.box.document()->lastBlock().layout()->lineCount() > 10);
         s.box.SetText(QStringLiteral("short words only"));
         QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
         s.box.SetSelText(word);
         QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAnywhere);
         // Back to the long word's document: its own wrap mode again.
-        QVERIFY(s.box.Session().undoReplace());
+        QVERIFY(s.box.session().undoReplace());
         QCOMPARE(s.box.wordWrapMode(), QTextOption::WrapAnywhere);
     }
 };

@@ -33,7 +33,7 @@ class TestFetcher : public QObject
             return Failure{QStringLiteral("did not start")};
         if (!QTest::qWaitFor([&] { return !ok.isEmpty() || !failed.isEmpty(); }, 120000) || ok.size() + failed.size() != 1)
             return Failure{QStringLiteral("no single answer")};
-        if (f.Busy())
+        if (f.busy())
             return Failure{QStringLiteral("still busy after its answer")};
         if (!ok.isEmpty())
             return ok.at(0).at(0).toString();
@@ -55,7 +55,7 @@ private slots:
         for (const char *v : {"http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy"})
             qunsetenv(v);
         QVERIFY(server.port());
-        f.ConnectTimeoutMs = 20000;
+        f.connectTimeoutMs = 20000;
         // Redirect chains, absolute and relative; ten hops are allowed.
         server.serve("/r1", "301 Moved\r\nLocation: /r2");
         server.serve("/r2", "302 Moved\r\nLocation: " + server.url(QStringLiteral("/r3")).toLatin1());
@@ -126,7 +126,7 @@ private slots:
 
         // Only the two slow servers get short limits: neither will ever send
         // more, or faster, so the outcome does not depend on the machine's load.
-        struct Limits { qint64 maxBytes = UrlFetcher::DefaultMaxBytes; int stallMs = 60000, lowSpeed = 1, lowSpeedSeconds = 60; };
+        struct Limits { qint64 maxBytes = UrlFetcher::kDefaultMaxBytes; int stallMs = 60000, lowSpeed = 1, lowSpeedSeconds = 60; };
         const struct { QString url; const char *error; Limits limits = {}; } cases[] = {
             {QStringLiteral("/missing"), "server answered 404 Not Found"},
             {QStringLiteral("/broken"), "server answered 500 Internal Server Error"},
@@ -158,10 +158,10 @@ private slots:
             {QStringLiteral("http://"), "malformed URL"},
         };
         for (const auto &c : cases) {
-            f.MaxBytes = c.limits.maxBytes;
-            f.StallTimeoutMs = c.limits.stallMs;
-            f.LowSpeedBytesPerSecond = c.limits.lowSpeed;
-            f.LowSpeedSeconds = c.limits.lowSpeedSeconds;
+            f.maxBytes = c.limits.maxBytes;
+            f.stallTimeoutMs = c.limits.stallMs;
+            f.lowSpeedBytesPerSecond = c.limits.lowSpeed;
+            f.lowSpeedSeconds = c.limits.lowSpeedSeconds;
             const Result<QString> got = fetch(c.url);
             QVERIFY2(!got, qPrintable(c.url));
             QCOMPARE(got.error(), QLatin1String(c.error));
@@ -187,18 +187,18 @@ private slots:
     void cancel()
     {
         server.raw("/forever", "HTTP/1.1 200 OK\r\nContent-Length: 100000", "x");
-        f.StallTimeoutMs = 60000;
-        f.LowSpeedBytesPerSecond = 1;
-        f.LowSpeedSeconds = 60;
+        f.stallTimeoutMs = 60000;
+        f.lowSpeedBytesPerSecond = 1;
+        f.lowSpeedSeconds = 60;
         f.URL = server.url(QStringLiteral("/forever"));
         QSignalSpy ok(&f, &UrlFetcher::received), failed(&f, &UrlFetcher::failed);
         QVERIFY(f.OpenURL());
-        QVERIFY(f.Busy() && !f.OpenURL());
+        QVERIFY(f.busy() && !f.OpenURL());
         QTest::qWait(200);
-        f.Cancel();
+        f.cancel();
         QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 5000);
         QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("cancelled"));
-        QVERIFY(ok.isEmpty() && !f.Busy());
+        QVERIFY(ok.isEmpty() && !f.busy());
 
         auto gone = std::make_unique<UrlFetcher>();
         gone->URL = f.URL;

@@ -112,11 +112,11 @@ private slots:
 
         // The hint left in both boxes is a password like any other.
         QTest::mouseClick(d->Command2, Qt::LeftButton);
-        QCOMPARE(f->Status(), QStringLiteral("[FUNC] Text Encoded, please remember the password"));
+        QCOMPARE(f->status(), QStringLiteral("[FUNC] Text Encoded, please remember the password"));
         const QString sealed = box->Text();
         QVERIFY(sealed.startsWith(QLatin1String("-----BEGIN")) && !sealed.contains(QLatin1String("Anna")));
         QTest::mouseClick(d->Command3, Qt::LeftButton);
-        QCOMPARE(f->Status(), QStringLiteral("[FUNC] Encripted text decoded"));
+        QCOMPARE(f->status(), QStringLiteral("[FUNC] Encripted text decoded"));
         QCOMPARE(box->Text(), original);
         QVERIFY(!at(15).font().bold());   // the formatting is gone
 
@@ -135,7 +135,7 @@ private slots:
         const QString once = box->Text();
         const QTextDocument *before = box->document();
         QTest::mouseClick(d->Command3, Qt::LeftButton);
-        QCOMPARE(f->Status(), kDecodeFailed);
+        QCOMPARE(f->status(), kDecodeFailed);
         QVERIFY(box->document() == before && box->Text() == once);
 
         // The document's own characters come back: a no-break space, and a
@@ -145,12 +145,12 @@ private slots:
         QTest::keyClick(box, Qt::Key_Return, Qt::ShiftModifier);
         QTest::keyClicks(box, QStringLiteral("three"));
         const QString chars = QStringLiteral("one\u00a0two\u2028three");
-        QCOMPARE(box->Characters(), chars);
+        QCOMPARE(box->characters(), chars);
         d->Text1->setText(QStringLiteral("upper"));
         QTest::mouseClick(d->Command2, Qt::LeftButton);
         QTest::mouseClick(d->Command3, Qt::LeftButton);
-        QCOMPARE(f->Status(), QStringLiteral("[FUNC] Encripted text decoded"));
-        QCOMPARE(box->Characters(), chars);
+        QCOMPARE(f->status(), QStringLiteral("[FUNC] Encripted text decoded"));
+        QCOMPARE(box->characters(), chars);
         QCOMPARE(box->document()->blockCount(), 1);
     }
 
@@ -170,15 +170,15 @@ private slots:
         auto openWindow = [&] {
             f->Command1_Click();
             d = window<Form5>();
-            d->Inet1.StallTimeoutMs = 20000;
+            d->Inet1.stallTimeoutMs = 20000;
         };
         openWindow();
         // The answer comes later, the event loop turning meanwhile.
         auto receiveFrom = [&](const QString &url, const QString &status) {
-            f->SetStatus(QString());
+            f->setStatus(QString());
             d->Text1->setText(url);
             QTest::mouseClick(d->Command1, Qt::LeftButton);
-            QTRY_COMPARE_WITH_TIMEOUT(f->Status(), status, 30000);
+            QTRY_COMPARE_WITH_TIMEOUT(f->status(), status, 30000);
         };
 
         // The same click as below, with no transfer running, opens Form4.
@@ -236,7 +236,7 @@ private slots:
             shown.setHtml(QToolTip::text());
         else
             shown.setPlainText(QToolTip::text());
-        QCOMPARE(shown.toPlainText(), f->Status());
+        QCOMPARE(shown.toPlainText(), f->status());
         QToolTip::hideText();
         QVERIFY(box->document() == doc && box->Text() == QStringLiteral("keep me"));
 

@@ -55,7 +55,7 @@ private slots:
         f->full_Click();
         QVERIFY(window<Form3>() == v && vb->Text() == word);
         QCOMPARE(vb->wordWrapMode(), QTextOption::WrapAnywhere);
-        QTRY_VERIFY(vb->Pacer()->finished());
+        QTRY_VERIFY(vb->pacer()->finished());
     }
 
     void buttonShowsTheLastCopyAndEveryWayBackReturns()

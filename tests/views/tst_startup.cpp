@@ -94,10 +94,10 @@ private slots:
             // No dialog shown; a failure gives its reason.
             const QString status = c.opened ? "[ACTION] File Opened: " + c.path : "[ERROR] Could not open " + c.path + ": ";
             QCOMPARE(QStringList({f->CommonDialog1.FileName, QString::number(f->CommonDialog1.FilterIndex), rtb()->Text(),
-                                  f->windowTitle(), f->Status().left(status.size())}),
+                                  f->windowTitle(), f->status().left(status.size())}),
                      QStringList({c.path, QString::number(c.filterIndex), c.text,
                                   c.opened ? "Quillet 99 v2.0: " + c.path : "Quillet 99 v2.0", status}));
-            QVERIFY(host->calls.isEmpty() && (f->Status().size() == status.size()) == c.opened);
+            QVERIFY(host->calls.isEmpty() && (f->status().size() == status.size()) == c.opened);
             close();
         }
         QCOMPARE(::unlink(byteName.constData()), 0); // QTemporaryDir cannot name it

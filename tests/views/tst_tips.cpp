@@ -54,8 +54,8 @@ private slots:
         for (const auto &[bytes, tips] : cases) {
             auto w = tipWindow(bytes);
             QStringList read;
-            for (int i = 1; i <= w->TipCount(); ++i)
-                read << w->Tip(i);
+            for (int i = 1; i <= w->tipCount(); ++i)
+                read << w->tip(i);
             QCOMPARE(read, tips);
         }
     }
@@ -75,7 +75,7 @@ private slots:
             for (qsizetype i = 0; i < c.shown.size(); ++i) {
                 if (i > 0)
                     QTest::mouseClick(w->cmdNextTip, Qt::LeftButton);
-                QVERIFY2(w->CurrentTip() == c.shown[i] && w->lblTipText->text() == w->Tip(c.shown[i]), c.file);
+                QVERIFY2(w->CurrentTip() == c.shown[i] && w->lblTipText->text() == w->tip(c.shown[i]), c.file);
             }
         }
     }
@@ -88,7 +88,7 @@ private slots:
                              + frmTip::Contact + QStringLiteral(" TIPOFDAY.TXT.\r\n\r\n");
         QCOMPARE(w.lblTipText->text(), text);
         w.cmdNextTip_Click();
-        QVERIFY(w.lblTipText->text() == text && w.TipCount() == 0);
+        QVERIFY(w.lblTipText->text() == text && w.tipCount() == 0);
         QVERIFY(!w.LoadTips(m_empty));   // a folder posing as the file is not read as tips
 
         // The current directory first, then the data folders in order.
@@ -143,9 +143,9 @@ private slots:
     void shippedTipsFile()
     {
         frmTip w(nullptr, draws({}), {QStringLiteral(QUILLET_SOURCE_DIR "/resources")});
-        QVERIFY(w.TipCount() >= 20);
-        for (int i = 1; i <= w.TipCount(); ++i)
-            QVERIFY2(w.Tip(i).size() > 20 && !w.Tip(i).contains(QLatin1Char('\n')), qPrintable(w.Tip(i)));
+        QVERIFY(w.tipCount() >= 20);
+        for (int i = 1; i <= w.tipCount(); ++i)
+            QVERIFY2(w.tip(i).size() > 20 && !w.tip(i).contains(QLatin1Char('\n')), qPrintable(w.tip(i)));
     }
 
     void oddFilesAreNotRead()
@@ -183,17 +183,17 @@ private slots:
         done = true;
         writer.join();
         QVERIFY(!waited);
-        QCOMPARE(shown, frmTip::NotFoundText());
+        QCOMPARE(shown, frmTip::notFoundText());
         QVERIFY(!loaded);
 
         // Far bigger than any tips file: refused, and said so. One giant
         // line is shown cut.
         const QByteArray line = QByteArray(99, 'x') + '\r';
         auto w = tipWindow(line.repeated(5 * 1024 * 1024 / line.size()));
-        QVERIFY2(w->TipCount() == 0 && w->lblTipText->text().contains(QLatin1String("could not be read: file too large (over 4 MB). ")),
+        QVERIFY2(w->tipCount() == 0 && w->lblTipText->text().contains(QLatin1String("could not be read: file too large (over 4 MB). ")),
                  qPrintable(w->lblTipText->text()));
         auto giant = tipWindow(QByteArray(3 * 1024 * 1024, 'y'));
-        QCOMPARE(giant->TipCount(), 1);
+        QCOMPARE(giant->tipCount(), 1);
         QVERIFY(giant->lblTipText->text().size() < 10000);
     }
 };
