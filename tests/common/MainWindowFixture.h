@@ -39,6 +39,9 @@ struct TestClock : Clock
 };
 
 // Draws from a script, then 0 forever. Copies share their place in it.
+// The main window's caption, as users know it.
+inline const QString kCaption = QStringLiteral("Quillet 99 v2.0");
+
 inline std::function<double()> draws(const QList<double> &values)
 {
     auto next = std::make_shared<qsizetype>(0);

@@ -17,7 +17,7 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("Quillet 99 v2.0: ");
+const QString kTitle = kCaption + QStringLiteral(": ");
 const QString kSaveFailed = QStringLiteral("[ERROR] An error has occurred (CANCEL)");
 const QByteArray kRtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Hello {\\b bold} world\\par\r\nTwo\\par}";
 
@@ -205,7 +205,7 @@ private slots:
         QVERIFY(writeFile(b, "bee"));
         auto shows = [&](const QString &text, const QString &file, const QString &fileName) {
             QCOMPARE(rtb()->Text(), text);
-            QCOMPARE(f->windowTitle(), file.isEmpty() ? QStringLiteral("Quillet 99 v2.0") : kTitle + file);
+            QCOMPARE(f->windowTitle(), file.isEmpty() ? kCaption : kTitle + file);
             QCOMPARE(f->CommonDialog1.FileName, fileName);
         };
         // Open over the start-up document and type; one Ctrl+Z too many
@@ -401,7 +401,7 @@ private slots:
             rtb()->SetText(QStringLiteral("unsaved"));
             button ? QTest::mouseClick(f->Command5, Qt::LeftButton) : f->nuevo->trigger();
             QCOMPARE(rtb()->Text(), QString());
-            QCOMPARE(f->windowTitle(), button ? QStringLiteral("Quillet 99 v2.0") : kTitle + "/tmp/x.rtf");
+            QCOMPARE(f->windowTitle(), button ? kCaption : kTitle + "/tmp/x.rtf");
         }
         QCOMPARE(f->status(), QStringLiteral("kept"));
         QVERIFY(host->calls.isEmpty());

@@ -99,7 +99,7 @@ private slots:
     void startsEmptyWithTitleAndStatus()
     {
         QCOMPARE(QStringList({f->windowTitle(), f->status(), rtb()->Text(), rtb()->Font().family()}),
-                 QStringList({"Quillet 99 v2.0", "", "", "MS Sans Serif"}));
+                 QStringList({kCaption, "", "", "MS Sans Serif"}));
         QVERIFY(rtb()->Font().pointSizeF() == 8.5 && rtb()->hasFocus() && !f->windowIcon().pixmap(32).isNull()
                 && f->centralWidget()->palette().color(QPalette::Window) == QColor(0xC0, 0xC0, 0xC0));
         QCOMPARE(rtb()->pos(), QPoint(twips::toPxX(120), twips::toPxY(600)));

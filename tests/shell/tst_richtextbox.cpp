@@ -203,25 +203,14 @@ private slots:
 
     void failedLoadLeavesDocument()
     {
-        // What is not a regular file is refused before anything is read from
-        // it, under both file types: a pipe with no writer would block, and
-        // /dev/zero never ends. A file past the size cap is not read at all.
+        // Whatever the file module refuses (its own tests list why), and a
+        // file that is not RTF, leave the document and its history alone,
+        // under both file types, and say why.
         QTemporaryDir dir;
-        const QString fifo = dir.filePath(QStringLiteral("pipe")), huge = write(dir, "huge.txt", {});
-        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        QVERIFY(QFile::resize(huge, docfile::kMaxDocumentBytes + 1));   // sparse
-        QList<std::pair<QString, QString>> refused = {
+        const std::pair<QString, QString> refused[] = {
             {dir.filePath(QStringLiteral("missing.txt")), "file not found"},
-            {QString(), "no file name given"},
             {dir.path(), "it is a folder"},
-            {write(dir, "plain.rtf", "just text"), "not a Rich Text Format file"},
-            {fifo, "it is a pipe, not a file"},
-            {QStringLiteral("/dev/zero"), "it is a device, not a file"},
-            {huge, "file too large (over 512 MB)"}};
-        if (::geteuid() != 0) {   // root reads anything
-            refused.append({write(dir, "locked.txt", "secret"), "access denied"});
-            QFile::setPermissions(refused.last().first, QFileDevice::Permissions());
-        }
+            {write(dir, "plain.rtf", "just text"), "not a Rich Text Format file"}};
         RichTextBox box;
         box.SetText(QStringLiteral("keep me"));
         const int history = box.session().historyCount();

@@ -41,7 +41,7 @@ private slots:
         start();
         QVERIFY(QTest::qWaitForWindowExposed(splash));
         // Form_Load writes no title of its own; the platform is the one in use.
-        QCOMPARE(f->windowTitle() + u'|' + splash->lblPlatform->text(), QStringLiteral("Quillet 99 v2.0|Linux"));
+        QCOMPARE(f->windowTitle() + u'|' + splash->lblPlatform->text(), kCaption + QStringLiteral("|Linux"));
 
         // The words and the picture take the click and nothing happens.
         for (QWidget *w : std::initializer_list<QWidget *>{splash->lblProductName, splash->lblPlatform, splash->Image1})
@@ -96,7 +96,7 @@ private slots:
             QCOMPARE(QStringList({f->CommonDialog1.FileName, QString::number(f->CommonDialog1.FilterIndex), rtb()->Text(),
                                   f->windowTitle(), f->status().left(status.size())}),
                      QStringList({c.path, QString::number(c.filterIndex), c.text,
-                                  c.opened ? "Quillet 99 v2.0: " + c.path : "Quillet 99 v2.0", status}));
+                                  c.opened ? kCaption + ": " + c.path : kCaption, status}));
             QVERIFY(host->calls.isEmpty() && (f->status().size() == status.size()) == c.opened);
             close();
         }
