@@ -9,6 +9,7 @@
 #include "shell/StatusLine.h"
 
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextDocument>
@@ -34,6 +35,22 @@ void checkTabs(QWidget *d, const QList<QWidget *> &tabOrder)
         QTest::keyClick(w, Qt::Key_Tab);
     }
 }
+
+// Presses Cancel on any progress dialog that `on` opens, as soon as it is
+// made: before it would show itself, so the test need not be slow.
+class CancelProgress : public QObject
+{
+public:
+    explicit CancelProgress(QObject *on) { on->installEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *e) override
+    {
+        if (e->type() == QEvent::ChildAdded)
+            static_cast<QChildEvent *>(e)->child()->installEventFilter(this);
+        else if (auto *p = qobject_cast<QProgressDialog *>(watched); p && !p->wasCanceled())
+            p->cancel();
+        return false;
+    }
+};
 
 const QString kHint = QStringLiteral("    must be 6 chars long");
 const QString kDecodeFailed = QStringLiteral("[ERROR] Decoding failed: wrong password or text not encoded");
@@ -152,6 +169,19 @@ private slots:
         QCOMPARE(f->status(), QStringLiteral("[FUNC] Encripted text decoded"));
         QCOMPARE(box->characters(), chars);
         QCOMPARE(box->document()->blockCount(), 1);
+
+        // Cancel while a long result goes in: reported as a failure, not as
+        // done, and the document stays.
+        box->SetText(QStringLiteral("line of text\n").repeated(250000));
+        QTest::mouseClick(d->Command2, Qt::LeftButton);
+        const QString big = box->Text();
+        const CancelProgress cancel(box);
+        for (QPushButton *button : {d->Command3, d->Command2}) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(f->status(), button == d->Command3 ? QStringLiteral("[ERROR] Decoding failed: cancelled")
+                                                        : QStringLiteral("[ERROR] Encoding failed: cancelled"));
+            QCOMPARE(box->Text(), big);
+        }
     }
 
     void receive()
