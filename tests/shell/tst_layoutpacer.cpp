@@ -1,6 +1,8 @@
 // The pacer's hooks into Qt's text layout: found on the Qt we build against,
-// or the editor quietly loses its pacing of big documents.
+// or the editor quietly loses its pacing of big documents. Laying out far
+// ahead (Ctrl+End) can be cancelled.
 
+#include "common/CancelProgress.h"
 #include "shell/LayoutPacer.h"
 
 #include <QTest>
@@ -17,6 +19,20 @@ private slots:
         const LayoutPacer pacer(&editor);
         QVERIFY2(LayoutPacer::hooksFound(), "Qt's text control or lazy-layout timer has changed");
         QVERIFY(pacer.active());
+    }
+
+    void layingOutAheadCanBeCancelled()
+    {
+        QTextEdit editor;
+        LayoutPacer pacer(&editor);
+        editor.resize(400, 300);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        editor.setPlainText(QStringLiteral("a short line\n").repeated(150000));
+        pacer.track(editor.document());
+        const CancelProgress cancel(&editor);
+        QVERIFY(!pacer.layOutTo(editor.document()->characterCount() - 1));
+        QVERIFY(!pacer.finished());
     }
 };
 

@@ -1,6 +1,7 @@
 // The encryption and internet transfer dialogs, driven as a user would:
 // opened from the main window, typed into and clicked.
 
+#include "common/CancelProgress.h"
 #include "common/MainWindowFixture.h"
 #include "tools/Form4.h"
 #include "tools/Form5.h"
@@ -9,7 +10,6 @@
 #include "shell/StatusLine.h"
 
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextDocument>
@@ -35,22 +35,6 @@ void checkTabs(QWidget *d, const QList<QWidget *> &tabOrder)
         QTest::keyClick(w, Qt::Key_Tab);
     }
 }
-
-// Presses Cancel on any progress dialog that `on` opens, as soon as it is
-// made: before it would show itself, so the test need not be slow.
-class CancelProgress : public QObject
-{
-public:
-    explicit CancelProgress(QObject *on) { on->installEventFilter(this); }
-    bool eventFilter(QObject *watched, QEvent *e) override
-    {
-        if (e->type() == QEvent::ChildAdded)
-            static_cast<QChildEvent *>(e)->child()->installEventFilter(this);
-        else if (auto *p = qobject_cast<QProgressDialog *>(watched); p && !p->wasCanceled())
-            p->cancel();
-        return false;
-    }
-};
 
 const QString kHint = QStringLiteral("    must be 6 chars long");
 const QString kDecodeFailed = QStringLiteral("[ERROR] Decoding failed: wrong password or text not encoded");
