@@ -23,7 +23,8 @@ private slots:
         }
         // The editor opening that very file is seen from outside.
         const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-        QVERIFY(watch >= 0 && ::inotify_add_watch(watch, file.constData(), IN_OPEN) >= 0);
+        QVERIFY(watch >= 0);
+        QVERIFY(::inotify_add_watch(watch, file.constData(), IN_OPEN) >= 0);
         QProcess editor;
         // Through the shell: QProcess would re-encode the name.
         editor.start(QStringLiteral("/bin/sh"), {"-c", "exec \"$0\" \"$1$(printf '\\376').txt\"",

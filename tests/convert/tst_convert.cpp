@@ -215,7 +215,8 @@ void TestConvert::failures()
     // Endless input is refused at the biggest document's size, not read
     // until memory runs out (here: 3 GB of address space); a file over that
     // size is refused by its size, before any of it is read (300 MB).
-    QVERIFY(writeFile(path("huge.txt"), {}) && QFile::resize(path("huge.txt"), docfile::kMaxDocumentBytes + 1));
+    QVERIFY(writeFile(path("huge.txt"), {}));
+    QVERIFY(QFile::resize(path("huge.txt"), docfile::kMaxDocumentBytes + 1));
     for (const auto &[in, megabytes] : {std::pair{QStringLiteral("/dev/zero"), 3072}, std::pair{path("huge.txt"), 300}}) {
         const Run r = run({in, path("out.txt")}, {}, [mb = megabytes] {
             const rlimit space{rlim_t(mb) << 20, rlim_t(mb) << 20};

@@ -38,7 +38,8 @@ class TestEditing : public QObject, MainWindowFixture
             for (QAction *a : menu->actions())
                 shown << a->shortcut().toString(QKeySequence::PortableText);
             QAction *item = pick(menu);
-            QVERIFY(item && item->isEnabled());
+            QVERIFY(item);
+            QVERIFY(item->isEnabled());
             QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
         });
         const QPoint at = rtb()->cursorRect().center();
@@ -52,7 +53,8 @@ class TestEditing : public QObject, MainWindowFixture
     {
         QTest::keyClick(rtb(), Qt::Key_F, Qt::ControlModifier);
         Form2 *search = window<Form2>();
-        QVERIFY(search && search->isVisible());
+        QVERIFY(search);
+        QVERIFY(search->isVisible());
         search->Text1->setText(text);
         QTest::mouseClick(search->Command1, Qt::LeftButton);
         QVERIFY(!search->isVisible());
@@ -103,7 +105,9 @@ private slots:
         cb()->setMimeData(rich);
         key(Qt::Key_Insert, Qt::ShiftModifier);
         QCOMPARE(rtb()->Text(), QStringLiteral("oneRED\r\ntwo"));
-        QVERIFY(at(4).fontItalic() && at(4).fontWeight() < QFont::Bold && !at(4).hasProperty(QTextFormat::ForegroundBrush));
+        QVERIFY(at(4).fontItalic());
+        QVERIFY(at(4).fontWeight() < QFont::Bold);
+        QVERIFY(!at(4).hasProperty(QTextFormat::ForegroundBrush));
 
         // No text on the clipboard: a selection goes, an insertion point stays.
         auto *picture = new QMimeData;
@@ -207,7 +211,8 @@ private slots:
         f->setTitleFile(QStringLiteral("/home/u/letter.rtf"));
         const QString title = f->windowTitle();
         key(Qt::Key_Delete, Qt::ShiftModifier);
-        QVERIFY(rtb()->Text().isEmpty() && f->windowTitle() == title);
+        QVERIFY(rtb()->Text().isEmpty());
+        QVERIFY(f->windowTitle() == title);
         // Ctrl+Z brings the text back with its formatting.
         key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(rtb()->Text(), QStringLiteral("first line\r\nsecond line"));
@@ -266,12 +271,15 @@ private slots:
         // From the middle, case-insensitively, then on to the far end.
         rtb()->SetSelStart(8);
         searchFor(QStringLiteral("alpha"));
-        QVERIFY(rtb()->SelStart() == 11 && rtb()->verticalScrollBar()->value() == 0);
+        QVERIFY(rtb()->SelStart() == 11);
+        QVERIFY(rtb()->verticalScrollBar()->value() == 0);
         searchFor(QStringLiteral("alpha"));
-        QVERIFY(rtb()->SelStart() == last && rtb()->viewport()->rect().contains(rtb()->cursorRect()));
+        QVERIFY(rtb()->SelStart() == last);
+        QVERIFY(rtb()->viewport()->rect().contains(rtb()->cursorRect()));
         // Past the last one it wraps to the start.
         searchFor(QStringLiteral("alpha"));
-        QVERIFY(rtb()->SelStart() == 0 && rtb()->SelLength() == 5);
+        QVERIFY(rtb()->SelStart() == 0);
+        QVERIFY(rtb()->SelLength() == 5);
 
         // Not found, or nothing typed: the selection stays.
         select(6, 4);
@@ -299,7 +307,8 @@ private slots:
         // Enter in the field does not search; the main window stays editable.
         QTest::keyClicks(first->Text1, QStringLiteral("me"));
         QTest::keyClick(first->Text1, Qt::Key_Return);
-        QVERIFY(first->isVisible() && rtb()->SelLength() == 0);
+        QVERIFY(first->isVisible());
+        QVERIFY(rtb()->SelLength() == 0);
         QTest::keyClicks(rtb(), QStringLiteral(">"));
         QCOMPARE(rtb()->Text(), QStringLiteral(">find me"));
 
@@ -307,7 +316,8 @@ private slots:
         QTest::mouseClick(first->Command1, Qt::LeftButton);
         QCOMPARE(rtb()->SelText(), QStringLiteral("me"));
         f->search_Click();
-        QVERIFY(window<Form2>() == first && first->Text1->text() == QStringLiteral("me"));
+        QVERIFY(window<Form2>() == first);
+        QVERIFY(first->Text1->text() == QStringLiteral("me"));
 
         // The close box discards it; the next one starts empty.
         first->close();

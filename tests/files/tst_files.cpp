@@ -68,7 +68,8 @@ private slots:
     void opening()
     {
         const QString rtf = path("letter"), txt = path("notes.txt");
-        QVERIFY(writeFile(rtf, kRtf) && writeFile(txt, "Caf\xc3\xa9\nline two"));
+        QVERIFY(writeFile(rtf, kRtf));
+        QVERIFY(writeFile(txt, "Caf\xc3\xa9\nline two"));
         host->answerFile(txt, 2);
         key(Qt::Key_O, Qt::ControlModifier);
         // "*.*" is every file, with a dot in its name or not.
@@ -140,7 +141,8 @@ private slots:
             QCOMPARE(f->status(), s.status + path(s.name));
         }
         QCOMPARE(readFile(path("b.txt")), QByteArray("Alpha\r\nBeta"));
-        QVERIFY(readFile(path("b.rtf")).startsWith("{\\rtf") && readFile(path("saved")).startsWith("{\\rtf"));
+        QVERIFY(readFile(path("b.rtf")).startsWith("{\\rtf"));
+        QVERIFY(readFile(path("saved")).startsWith("{\\rtf"));
 
         // A missing folder: error with its reason, as Open gives one, and no file.
         host->answerFile(path("no/such/a.rtf"), 1);

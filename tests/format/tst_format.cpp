@@ -42,7 +42,11 @@ private slots:
         for (const auto &[item, name] : faces) {
             select(2, 4);
             item->trigger();
-            QVERIFY(face(2) == name && face(5) == name && face(0) == "Courier" && size(2) == 20 && size(5) == 40);
+            QVERIFY(face(2) == name);
+            QVERIFY(face(5) == name);
+            QVERIFY(face(0) == "Courier");
+            QVERIFY(size(2) == 20);
+            QVERIFY(size(5) == 40);
         }
         const QList<QPair<QAction *, double>> sizes = {
             {f->ten, 10}, {f->vei, 20}, {f->tre, 30}, {f->cua, 40}, {f->ses, 60}, {f->set, 70}};
@@ -75,9 +79,14 @@ private slots:
             }
             select(5, 5);
             QTest::mouseClick(button, Qt::LeftButton);
-            QVERIFY(!styled(at(4)) && styled(at(5)) && styled(at(6)) && styled(at(9)));
+            QVERIFY(!styled(at(4)));
+            QVERIFY(styled(at(5)));
+            QVERIFY(styled(at(6)));
+            QVERIFY(styled(at(9)));
             QTest::mouseClick(button, Qt::LeftButton);
-            QVERIFY(!styled(at(5)) && !styled(at(6)) && !styled(at(9)));
+            QVERIFY(!styled(at(5)));
+            QVERIFY(!styled(at(6)));
+            QVERIFY(!styled(at(9)));
         }
         // Nothing selected: the style goes to the text typed next.
         rtb()->SetSelStart(10);
@@ -135,7 +144,8 @@ private slots:
         QVERIFY(c.fontPointSize() == 14 && c.fontWeight() < QFont::Bold && c.fontItalic() && !c.fontUnderline()
                 && c.fontStrikeOut());
         QCOMPARE(c.foreground().color(), QColor(Qt::blue));
-        QVERIFY(at(0).fontWeight() == QFont::Bold && at(0).fontUnderline());
+        QVERIFY(at(0).fontWeight() == QFont::Bold);
+        QVERIFY(at(0).fontUnderline());
         // That colour is the one a later colour dialog opens on.
         host->colors.enqueue([&](QColor &c) { offered = c; return false; });
         f->color_Click();

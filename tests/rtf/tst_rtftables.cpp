@@ -88,7 +88,8 @@ void TestRtfTables::longTableInSlices()
 {
     const QByteArray in = fileData(QStringLiteral(QUILLET_TEST_DATA "/tables/rows400.rtf"));
     const QByteArray expected = fileData(QStringLiteral(QUILLET_TEST_DATA "/tables/rows400.expected.rtf"));
-    QVERIFY(!in.isEmpty() && !expected.isEmpty());
+    QVERIFY(!in.isEmpty());
+    QVERIFY(!expected.isEmpty());
     auto doc = load(in);
     QVERIFY(doc);
     const QList<QTextTable *> tables = outerTables(doc.get());
@@ -106,7 +107,8 @@ void TestRtfTables::longTableInSlices()
         if (!b.blockFormat().hasProperty(rtf::kTableSeam))
             continue;
         ++seams;
-        QVERIFY(b.length() == 1 && !QTextCursor(b).currentTable());
+        QVERIFY(b.length() == 1);
+        QVERIFY(!QTextCursor(b).currentTable());
         QCOMPARE(QTextCursor(b.next()).currentTable(), tables.value(seams));
         QCOMPARE(b.blockFormat().lineHeight(), 0.0);
     }

@@ -75,10 +75,13 @@ private slots:
         for (QPushButton *b : buttons) {
             const int left = qRound(twips::fromPxX(b->x()) / 15.0) * 15;
             QAccessibleInterface *a = QAccessible::queryAccessibleInterface(b);
-            QVERIFY(a && a->role() == QAccessible::Button);
+            QVERIFY(a);
+            QVERIFY(a->role() == QAccessible::Button);
             found << QStringLiteral("%1 %2 %3 %4").arg(b->objectName()).arg(left).arg(b->toolTip(), a->text(QAccessible::Name)).simplified();
             QVERIFY2(a->text(QAccessible::Description).size() > 10, qPrintable(b->objectName()));
-            QVERIFY(b->geometry() == twips::rect(left, 0, 375, 375) && b->text().isEmpty() && !b->isCheckable());
+            QVERIFY(b->geometry() == twips::rect(left, 0, 375, 375));
+            QVERIFY(b->text().isEmpty());
+            QVERIFY(!b->isCheckable());
             // Every picture lies inside its button's frame; those that fit
             // keep their own size. A drawing of its own at 200%, not the
             // small one scaled.
@@ -118,11 +121,13 @@ private slots:
             for (const QString &message : {QStringLiteral("[ACTION] File Opened: ") + path + path,
                                            QStringLiteral("[FUNC] y (gjpq)")}) {
                 f->setStatus(message);
-                QVERIFY(f->status() == message && f->StatusBar1->toolTip() == message);
+                QVERIFY(f->status() == message);
+                QVERIFY(f->StatusBar1->toolTip() == message);
                 const QFontMetrics fm = line->fontMetrics();
                 const QRect room = line->contentsRect();
                 const QString shown = line->text();
-                QVERIFY(fm.height() <= room.height() && fm.horizontalAdvance(shown) <= room.width());
+                QVERIFY(fm.height() <= room.height());
+                QVERIFY(fm.horizontalAdvance(shown) <= room.width());
                 QVERIFY2(fm.horizontalAdvance(message) <= room.width() - 4
                              ? shown == message
                              : shown.startsWith("[ACTION] File") && shown.endsWith("/letter.rtf") && shown.contains(u'\u2026'),
@@ -132,7 +137,8 @@ private slots:
 
         // A screen reader reads it out as its current text.
         QAccessibleInterface *status = QAccessible::queryAccessibleInterface(line);
-        QVERIFY(status && status->parent()->role() == QAccessible::StatusBar);
+        QVERIFY(status);
+        QVERIFY(status->parent()->role() == QAccessible::StatusBar);
         f->setStatus(StatusTag::Action, QStringLiteral("File Saved/c"));
         QCOMPARE(status->text(QAccessible::Name), QStringLiteral("[ACTION] File Saved/c"));
     }
@@ -215,7 +221,8 @@ private slots:
         QWidget *client = f->centralWidget();
         f->resize(f->width() + 100, f->height() + 400);
         QTRY_COMPARE(f->StatusBar1->geometry().bottom(), client->height() - 1);
-        QVERIFY(f->StatusBar1->width() == client->width() && f->Toolbar1->width() == client->width());
+        QVERIFY(f->StatusBar1->width() == client->width());
+        QVERIFY(f->Toolbar1->width() == client->width());
         QWidget *top = client->childAt(f->StatusBar1->geometry().center());
         QVERIFY(top == f->StatusBar1 || f->StatusBar1->isAncestorOf(top));
     }

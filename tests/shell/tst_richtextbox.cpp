@@ -250,7 +250,8 @@ private slots:
             QCOMPARE(box.Text(), QLatin1String(redone));
         }
         QVERIFY(!box.redoStep());
-        QVERIFY(box.undoStep() && box.undoStep());
+        QVERIFY(box.undoStep());
+        QVERIFY(box.undoStep());
         // The restored document keeps its own history and takes typing again;
         // neither that typing nor the way forward is lost.
         QVERIFY(box.document()->isUndoAvailable());
@@ -276,7 +277,8 @@ private slots:
         }
         // The oldest went first; one kept keeps no layout (it would go on
         // laying out).
-        QVERIFY(!oldest && !layout);
+        QVERIFY(!oldest);
+        QVERIFY(!layout);
         QCOMPARE(box.session().historyCount(), 2);
         for (char kept : {'3', '2'}) {
             QVERIFY(box.session().undoReplace());
@@ -285,12 +287,14 @@ private slots:
         QVERIFY(!box.session().undoReplace());
         // A smaller budget drops what no longer fits; small documents all stay.
         // Undone replacements count too, outward from the current document.
-        QVERIFY(box.session().redoReplace() && box.session().redoReplace());
+        QVERIFY(box.session().redoReplace());
+        QVERIFY(box.session().redoReplace());
         QCOMPARE(box.Text(), big + QLatin1Char('4'));
         QVERIFY(box.session().undoReplace());
         box.session().setHistoryBudget(DocumentSession::estimatedBytes(box.document()) * 3 / 2);
         QCOMPARE(box.session().historyCount(), 1);
-        QVERIFY(box.session().canUndoReplace() && !box.session().canRedoReplace());
+        QVERIFY(box.session().canUndoReplace());
+        QVERIFY(!box.session().canRedoReplace());
         box.SetText(big + QLatin1Char('5'));
         box.session().setHistoryBudget(0);
         QCOMPARE(box.session().historyCount(), 0);
@@ -341,7 +345,9 @@ private slots:
             QCOMPARE(s.box.SelLength(), qMin(length, end - from));
             s.box.SetSelBold(true);
             s.box.SetSelColor(0x0000FF);
-            QVERIFY(!s.box.pacer()->held() && s.box.SelBold() && allBold(doc, from, from + length));
+            QVERIFY(!s.box.pacer()->held());
+            QVERIFY(s.box.SelBold());
+            QVERIFY(allBold(doc, from, from + length));
             QVERIFY(!allBold(doc, 0, from) || from == 0);
             QVERIFY(!allBold(doc, from + length, end) || from + length >= end);
             // Selecting everything leaves the view at the top.

@@ -167,7 +167,8 @@ private slots:
         // it: a pipe with no writer would block, and /dev/zero never ends.
         const QString fifo = path("pipe"), huge = path("huge.txt"), plain = path("plain.txt");
         QCOMPARE(::mkfifo(name(fifo).constData(), 0600), 0);
-        QVERIFY(writeFile(huge, {}) && QFile::resize(huge, docfile::kMaxDocumentBytes + 1)); // sparse
+        QVERIFY(writeFile(huge, {}));
+        QVERIFY(QFile::resize(huge, docfile::kMaxDocumentBytes + 1)); // sparse
         QVERIFY(writeFile(plain, "text"));
         const std::pair<QString, QString> loads[] = {
             {path("missing.txt"), "file not found"},
@@ -299,7 +300,8 @@ private slots:
             QSKIP("making a file of another owner needs root");
         const QString folder = path("shared"), file = folder + QStringLiteral("/team.rtf");
         const QString state = path("nobody-state");
-        QVERIFY(QDir().mkpath(folder) && QDir().mkpath(state));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QDir().mkpath(state));
         QCOMPARE(::chmod(name(folder).constData(), 0777), 0);
         QCOMPARE(::chmod(name(state).constData(), 0777), 0);
         QVERIFY(writeFile(file, kOld));
@@ -347,7 +349,8 @@ private slots:
         const QString folder = path("locked"), file = folder + QStringLiteral("/doc.rtf");
         const QString state = path("state");
         QDir(state).removeRecursively();
-        QVERIFY(QDir().mkpath(folder) && QDir().mkpath(state));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QDir().mkpath(state));
         QCOMPARE(::chmod(name(state).constData(), 0777), 0);
         QCOMPARE(::chmod(name(folder).constData(), 0755), 0);
         QVERIFY(writeFile(file, kOld));

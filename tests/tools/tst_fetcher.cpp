@@ -116,7 +116,8 @@ private slots:
         const QString big = dir.filePath(QStringLiteral("big file.txt"));
         {
             QFile file(big);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(100001, 'x')) == 100001);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.write(QByteArray(100001, 'x')) == 100001);
         }
         quint16 closedPort;
         {
@@ -193,12 +194,14 @@ private slots:
         f.URL = server.url(QStringLiteral("/forever"));
         QSignalSpy ok(&f, &UrlFetcher::received), failed(&f, &UrlFetcher::failed);
         QVERIFY(f.OpenURL());
-        QVERIFY(f.busy() && !f.OpenURL());
+        QVERIFY(f.busy());
+        QVERIFY(!f.OpenURL());
         QTest::qWait(200);
         f.cancel();
         QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 5000);
         QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("cancelled"));
-        QVERIFY(ok.isEmpty() && !f.busy());
+        QVERIFY(ok.isEmpty());
+        QVERIFY(!f.busy());
 
         auto gone = std::make_unique<UrlFetcher>();
         gone->URL = f.URL;

@@ -53,7 +53,8 @@ class TestToolDialogs : public QObject, MainWindowFixture
     {
         QPointer<W> d = window<W>();
         (f.get()->*button)();
-        QVERIFY(window<W>() == d && d->isVisible());
+        QVERIFY(window<W>() == d);
+        QVERIFY(d->isVisible());
         QCOMPARE(text(d), typed);
         d->close();
         QTRY_VERIFY(!d && !window<W>());
@@ -77,7 +78,8 @@ private slots:
         // only hides it.
         f->encript_Click();
         QPointer<Form4> e = window<Form4>();
-        QVERIFY(e && QTest::qWaitForWindowExposed(e));
+        QVERIFY(e);
+        QVERIFY(QTest::qWaitForWindowExposed(e));
         QVERIFY((e->geometry().center() - f->frameGeometry().center()).manhattanLength() <= 4);
         QVERIFY(!QApplication::activeModalWidget());
         QCOMPARE(e->Text2->text() + e->Text1->text(), kHint + kHint);
@@ -86,14 +88,16 @@ private slots:
         e->Text1->setText(QStringLiteral("lower"));
         QTest::mouseClick(e->Command1, Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(e && !e->isVisible());
+        QVERIFY(e);
+        QVERIFY(!e->isVisible());
         reopens<Form4>(&Form1::encript_Click, &Form1::Command3_Click,
                        [](Form4 *w) { return w->Text2->text() + w->Text1->text(); }, "upperlower", kHint + kHint);
 
         // Transfer: centred on the screen, the URL box first.
         f->inet_Click();
         QPointer<Form5> t = window<Form5>();
-        QVERIFY(t && QTest::qWaitForWindowExposed(t));
+        QVERIFY(t);
+        QVERIFY(QTest::qWaitForWindowExposed(t));
         QVERIFY((t->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center()).manhattanLength() <= 4);
         checkTabs(t, {t->Text1, t->Command1});
         t->Text1->setText(QStringLiteral("typed.example/x.txt"));
@@ -115,7 +119,8 @@ private slots:
         QTest::mouseClick(d->Command2, Qt::LeftButton);
         QCOMPARE(f->status(), QStringLiteral("[FUNC] Text Encoded, please remember the password"));
         const QString sealed = box->Text();
-        QVERIFY(sealed.startsWith(QLatin1String("-----BEGIN")) && !sealed.contains(QLatin1String("Anna")));
+        QVERIFY(sealed.startsWith(QLatin1String("-----BEGIN")));
+        QVERIFY(!sealed.contains(QLatin1String("Anna")));
         QTest::mouseClick(d->Command3, Qt::LeftButton);
         QCOMPARE(f->status(), QStringLiteral("[FUNC] Encripted text decoded"));
         QCOMPARE(box->Text(), original);
@@ -137,7 +142,8 @@ private slots:
         const QTextDocument *before = box->document();
         QTest::mouseClick(d->Command3, Qt::LeftButton);
         QCOMPARE(f->status(), kDecodeFailed);
-        QVERIFY(box->document() == before && box->Text() == once);
+        QVERIFY(box->document() == before);
+        QVERIFY(box->Text() == once);
 
         // The document's own characters come back: a no-break space, and a
         // line break typed with Shift+Enter inside a paragraph.
@@ -229,7 +235,8 @@ private slots:
             poke.start(50);
             receiveFrom(secret, QStringLiteral("[ERROR] Transfer failed: cancelled"));
             QVERIFY(sawDialog);
-            QVERIFY(box->document() == doc && box->Text() == QStringLiteral("keep me"));
+            QVERIFY(box->document() == doc);
+            QVERIFY(box->Text() == QStringLiteral("keep me"));
             if (byClose)
                 QTRY_VERIFY(!d);
             else
@@ -252,7 +259,8 @@ private slots:
             shown.setPlainText(QToolTip::text());
         QCOMPARE(shown.toPlainText(), f->status());
         QToolTip::hideText();
-        QVERIFY(box->document() == doc && box->Text() == QStringLiteral("keep me"));
+        QVERIFY(box->document() == doc);
+        QVERIFY(box->Text() == QStringLiteral("keep me"));
 
         // No scheme typed: http. The status shows the URL as typed, no blank,
         // less its user name and password; the replacement can be undone.

@@ -28,12 +28,16 @@ private slots:
         // F2 in the editing area runs the menu command.
         QTest::keyClick(box, Qt::Key_F2);
         QPointer<Form3> v = window<Form3>();
-        QVERIFY(v && QTest::qWaitForWindowExposed(v));
-        QVERIFY(!f->isVisible() && (v->windowState() & Qt::WindowMaximized));
+        QVERIFY(v);
+        QVERIFY(QTest::qWaitForWindowExposed(v));
+        QVERIFY(!f->isVisible());
+        QVERIFY((v->windowState() & Qt::WindowMaximized));
         RichTextBox *vb = v->RichTextBox1;
         vb->SetSelStart(6);
         vb->SetSelLength(4);
-        QVERIFY(vb->Text() == QStringLiteral("plain word") && vb->SelBold() && vb->SelFontSize() == 20.0f);
+        QVERIFY(vb->Text() == QStringLiteral("plain word"));
+        QVERIFY(vb->SelBold());
+        QVERIFY(vb->SelFontSize() == 20.0f);
         // Ctrl+Z in the view does not undo the copy itself.
         vb->setFocus();
         QTest::keyClick(vb, Qt::Key_Z, Qt::ControlModifier);
@@ -43,7 +47,8 @@ private slots:
         vb->moveCursor(QTextCursor::End);
         QTest::keyClicks(vb, QStringLiteral(" extra"));
         QTest::keyClick(vb, Qt::Key_F2);
-        QVERIFY(!v->isVisible() && f->isVisible());
+        QVERIFY(!v->isVisible());
+        QVERIFY(f->isVisible());
         QCOMPARE(box->document()->toHtml(), before);
 
         // The next run overwrites the view's edits, in the same window, and
@@ -53,7 +58,8 @@ private slots:
         const QString word = QStringLiteral("second ") + QString(30000, u'w');
         box->SetText(word);
         f->full_Click();
-        QVERIFY(window<Form3>() == v && vb->Text() == word);
+        QVERIFY(window<Form3>() == v);
+        QVERIFY(vb->Text() == word);
         QCOMPARE(vb->wordWrapMode(), QTextOption::WrapAnywhere);
         QTRY_VERIFY(vb->pacer()->finished());
     }
@@ -65,8 +71,10 @@ private slots:
         // First use from the toolbar: an empty view, the main window stays.
         QTest::mouseClick(f->Command15, Qt::LeftButton);
         QPointer<Form3> v = window<Form3>();
-        QVERIFY(v && QTest::qWaitForWindowExposed(v));
-        QVERIFY(f->isVisible() && v->RichTextBox1->Text().isEmpty());
+        QVERIFY(v);
+        QVERIFY(QTest::qWaitForWindowExposed(v));
+        QVERIFY(f->isVisible());
+        QVERIFY(v->RichTextBox1->Text().isEmpty());
 
         // The menu-bar entry has no menu to open: a click goes back.
         QMenuBar *bar = v->menuBar();
@@ -77,10 +85,13 @@ private slots:
         f->full_Click();
         QVERIFY(!f->isVisible());
         QVERIFY(!v->close());
-        QVERIFY(!v->isVisible() && f->isVisible());
+        QVERIFY(!v->isVisible());
+        QVERIFY(f->isVisible());
         rtb()->SetText(QStringLiteral("edited later"));
         f->Command15_Click();
-        QVERIFY(v && v->isVisible() && f->isVisible());
+        QVERIFY(v);
+        QVERIFY(v->isVisible());
+        QVERIFY(f->isVisible());
         QCOMPARE(v->RichTextBox1->Text(), QStringLiteral("doc"));
     }
 };

@@ -47,7 +47,9 @@ private slots:
         for (QWidget *w : std::initializer_list<QWidget *>{splash->lblProductName, splash->lblPlatform, splash->Image1})
             QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(5, 5));
         QCoreApplication::processEvents();
-        QVERIFY(splash && splash->isVisible() && !window<frmTip>());
+        QVERIFY(splash);
+        QVERIFY(splash->isVisible());
+        QVERIFY(!window<frmTip>());
 
         // The bottom right corner of the frame is bare.
         QWidget *frame = splash->Frame1;
@@ -55,7 +57,9 @@ private slots:
         QVERIFY(!frame->childAt(bare));
         QTest::mouseClick(frame, Qt::LeftButton, {}, bare);
         QTRY_VERIFY(!splash);
-        QVERIFY(f->isVisible() && window<frmTip>() && window<frmTip>()->isVisible());
+        QVERIFY(f->isVisible());
+        QVERIFY(window<frmTip>());
+        QVERIFY(window<frmTip>()->isVisible());
         QCOMPARE(window<frmTip>()->lblTipText->text(), QStringLiteral("only tip"));
     }
 
@@ -97,7 +101,8 @@ private slots:
                                   f->windowTitle(), f->status().left(status.size())}),
                      QStringList({c.path, QString::number(c.filterIndex), c.text,
                                   c.opened ? kCaption + ": " + c.path : kCaption, status}));
-            QVERIFY(host->calls.isEmpty() && (f->status().size() == status.size()) == c.opened);
+            QVERIFY(host->calls.isEmpty());
+            QVERIFY((f->status().size() == status.size()) == c.opened);
             close();
         }
         QCOMPARE(::unlink(byteName.constData()), 0); // QTemporaryDir cannot name it

@@ -88,7 +88,8 @@ private slots:
                              + frmTip::Contact + QStringLiteral(" TIPOFDAY.TXT.\r\n\r\n");
         QCOMPARE(w.lblTipText->text(), text);
         w.cmdNextTip_Click();
-        QVERIFY(w.lblTipText->text() == text && w.tipCount() == 0);
+        QVERIFY(w.lblTipText->text() == text);
+        QVERIFY(w.tipCount() == 0);
         QVERIFY(!w.LoadTips(m_empty));   // a folder posing as the file is not read as tips
 
         // The current directory first, then the data folders in order.
@@ -117,19 +118,23 @@ private slots:
 
         f->tip_Click();
         QPointer<frmTip> w = window<frmTip>();
-        QVERIFY(w && w->lblTipText->text() == QStringLiteral("alpha"));
+        QVERIFY(w);
+        QVERIFY(w->lblTipText->text() == QStringLiteral("alpha"));
 
         // Ok, Escape and Enter only hide; reopening shows the same window
         // with the same tip.
         QTest::mouseClick(w->cmdOK, Qt::LeftButton);
         for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
-            QVERIFY(w && !w->isVisible());
+            QVERIFY(w);
+            QVERIFY(!w->isVisible());
             f->Command16_Click();
-            QVERIFY(window<frmTip>() == w && QTest::qWaitForWindowActive(w));
+            QVERIFY(window<frmTip>() == w);
+            QVERIFY(QTest::qWaitForWindowActive(w));
             QCOMPARE(w->lblTipText->text(), QStringLiteral("alpha"));
             QTest::keyClick(w->focusWidget(), key);   // Ok has the focus
         }
-        QVERIFY(w && !w->isVisible());
+        QVERIFY(w);
+        QVERIFY(!w->isVisible());
 
         // The close box destroys it; reopening reads the file again and
         // draws afresh.
