@@ -76,24 +76,22 @@ void DocumentSession::reset(std::unique_ptr<QTextDocument> doc)
 
 bool DocumentSession::undoReplace()
 {
-    if (m_undo.empty())
-        return false;
-    BusyCursor busy(m_undo.back().doc->characterCount() >= kBusyChars);
-    Entry back = std::move(m_undo.back());
-    m_undo.pop_back();
-    show(std::move(back), &m_redo, true);
-    emit shownFileRestored(m_current.shown);
-    return true;
+    return bringBack(&m_undo, &m_redo, true);
 }
 
 bool DocumentSession::redoReplace()
 {
-    if (m_redo.empty())
+    return bringBack(&m_redo, &m_undo, false);
+}
+
+bool DocumentSession::bringBack(std::vector<Entry> *from, std::vector<Entry> *keepOld, bool atEnd)
+{
+    if (from->empty())
         return false;
-    BusyCursor busy(m_redo.back().doc->characterCount() >= kBusyChars);
-    Entry next = std::move(m_redo.back());
-    m_redo.pop_back();
-    show(std::move(next), &m_undo, false);
+    BusyCursor busy(from->back().doc->characterCount() >= kBusyChars);
+    Entry back = std::move(from->back());
+    from->pop_back();
+    show(std::move(back), keepOld, atEnd);
     emit shownFileRestored(m_current.shown);
     return true;
 }

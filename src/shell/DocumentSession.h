@@ -102,6 +102,8 @@ private:
         ShownFile shown;
     };
     void show(Entry next, std::vector<Entry> *keepOld, bool atEnd);
+    // The last document of from back on screen; the one shown goes to keepOld.
+    bool bringBack(std::vector<Entry> *from, std::vector<Entry> *keepOld, bool atEnd);
     void fitHistory();
     bool fillPlainText(QTextDocument *doc, const QString &text);
     bool readRtf(const QByteArray &bytes, QTextDocument *doc);
