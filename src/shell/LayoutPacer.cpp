@@ -7,6 +7,7 @@
 #include <QProgressDialog>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextLayout>
@@ -213,9 +214,16 @@ bool LayoutPacer::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::Timer)
         return false;
     if (watched == m_control) {
+        if (!m_doc)
+            return false;
         // A cursor below the laid-out part is below the view too: it blinks
         // again once the layout has reached it.
-        return m_doc && !finished() && m_editor->textCursor().position() >= frontier();
+        if (!finished() && m_editor->textCursor().position() >= frontier())
+            return true;
+        // Each blink repaints the paragraph it stands in, and Qt draws a
+        // paragraph of megabytes at a cost that kept a core busy while the
+        // editor sat idle: there the cursor stays lit instead.
+        return m_editor->textCursor().block().length() > kSteadyCursorBlock;
     }
     if (watched != m_layout)
         return false;

@@ -63,6 +63,8 @@ public:
     // paragraph costs Qt about 560 bytes), unless their paragraphs are long
     // enough for that not to matter, or until they are edited.
     static constexpr int kBackgroundBlocks = 100'000;
+    // In a paragraph longer than this the cursor does not blink.
+    static constexpr int kSteadyCursorBlock = 200'000;
     bool inBackground() const;
 
     // Lays the document out down to `position` now, in slices, under a

@@ -5,6 +5,8 @@
 #include "common/CancelProgress.h"
 #include "shell/LayoutPacer.h"
 
+#include <QGuiApplication>
+#include <QStyleHints>
 #include <QTest>
 #include <QTextEdit>
 
@@ -19,6 +21,26 @@ private slots:
         const LayoutPacer pacer(&editor);
         QVERIFY2(LayoutPacer::hooksFound(), "Qt's text control or lazy-layout timer has changed");
         QVERIFY(pacer.active());
+    }
+
+    void cursorStaysLitInAHugeParagraph()
+    {
+        // Each blink repainted the whole paragraph: a core busy while idle.
+        QTextEdit editor;
+        LayoutPacer pacer(&editor);
+        editor.resize(400, 300);
+        editor.show();
+        editor.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        editor.setPlainText(QStringLiteral("word ").repeated(LayoutPacer::kSteadyCursorBlock / 4));
+        pacer.track(editor.document());
+        editor.setFocus();
+        QTest::keyClick(&editor, Qt::Key_Right); // the cursor is lit after a move
+        const QImage first = editor.viewport()->grab().toImage();
+        for (int i = 0; i < 4; ++i) {
+            QTest::qWait(QGuiApplication::styleHints()->cursorFlashTime() / 3);
+            QCOMPARE(editor.viewport()->grab().toImage(), first);
+        }
     }
 
     void layingOutAheadCanBeCancelled()
