@@ -145,6 +145,11 @@ constexpr int kNestRow = 0x100000 + 0x5304;
 // for the writer, which writes the face while the family is unchanged.
 constexpr int kFontFace = 0x100000 + 0x5305;
 
+// Qt keeps a paragraph before a table that opens a document, where RTF has
+// none. That first paragraph has kLeadingStandIn (bool); while it stays
+// empty it is neither written nor part of the text.
+constexpr int kLeadingStandIn = 0x100000 + 0x5306;
+
 // The document's text as word processors export it: as toPlainText(), but
 // each list item starts with its marker and a tab, and kept parts' anchors
 // are left out.

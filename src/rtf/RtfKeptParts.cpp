@@ -71,8 +71,11 @@ QString withoutStandIns(const QTextDocument *doc, const QString &text, int from)
     };
     const bool anchors = text.contains(QChar::ObjectReplacementCharacter);
     for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() < end; b = b.next()) {
-        // An empty paragraph between two slices of a long table: its end.
-        if (b.length() == 1 && b.position() >= from && b.blockFormat().hasProperty(kTableSeam)) {
+        // An empty paragraph between two slices of a long table, or ahead of
+        // a table that opens the document: its end.
+        if (b.length() == 1 && b.position() >= from
+            && (b.blockFormat().hasProperty(kTableSeam)
+                || (b.position() == 0 && b.blockFormat().hasProperty(kLeadingStandIn)))) {
             drop(b.position());
             continue;
         }

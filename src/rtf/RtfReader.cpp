@@ -581,6 +581,14 @@ void Reader::ensurePosition(int level)
 {
     while (int(m_table.tables.size()) > level)
         closeTable();
+    // A table before any paragraph: the empty one Qt keeps ahead of it is
+    // not the document's.
+    if (level > 0 && m_table.tables.empty() && !m_pendingPar && !m_isPart && m_out.cursor().atStart()
+        && m_out.cursor().block().length() == 1) {
+        QTextBlockFormat lead = m_out.cursor().blockFormat();
+        lead.setProperty(kLeadingStandIn, true);
+        m_out.setBlockFormat(lead);
+    }
     for (;;) {
         if (!m_table.tables.empty() && m_table.tables.back().needMove)
             moveToCell(m_table.tables.back());

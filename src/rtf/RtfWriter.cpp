@@ -1103,6 +1103,8 @@ private:
                 return;
             if (level == 0 && b.length() == 1 && b.blockFormat().hasProperty(kTableSeam) && continuesTable(it))
                 return; // only shown between the slices of one table
+            if (level == 0 && b.position() == 0 && b.length() == 1 && b.blockFormat().hasProperty(kLeadingStandIn))
+                return; // only there because a table opens the document
             const int flat = level == kShownTableNesting ? b.blockFormat().intProperty(kNestLevel) : 0;
             if (flat > level) {
                 writeBlock(b, flat);

@@ -76,6 +76,7 @@ class TestRtfTables : public QObject {
 private slots:
     void longTableInSlices();
     void textTypedBetweenSlices();
+    void tableOpeningTheDocument();
     void deepNestingShownFlat_data();
     void deepNestingShownFlat();
     void facesShownByWhatDrawsThem();
@@ -160,6 +161,25 @@ void TestRtfTables::textTypedBetweenSlices()
     QVERIFY(text.lastIndexOf(QStringLiteral("r%1c1").arg(lastRow), at) > 0);
     QVERIFY(text.indexOf(QStringLiteral("r%1c0").arg(lastRow + 1), at) > at);
     QCOMPARE(rtf::write(back.get()), out);
+}
+
+// Qt keeps a paragraph ahead of a table that opens a document; the file
+// had none, and a save must not add one. An empty paragraph that was there,
+// or text typed into Qt's, is written.
+void TestRtfTables::tableOpeningTheDocument()
+{
+    const QByteArray table = "\\trowd\\cellx2000\\intbl a\\cell\\row\\pard after\\par}";
+    const auto paragraphsBefore = [](const QByteArray &rtf) {
+        const QByteArray out = rtf::write(load(rtf).get());
+        return out.left(out.indexOf("\\trowd")).count("\\par\r\n");
+    };
+    QCOMPARE(paragraphsBefore("{\\rtf1\\ansi " + table), 0);
+    QCOMPARE(paragraphsBefore("{\\rtf1\\ansi \\par" + table), 1);
+    auto doc = load("{\\rtf1\\ansi " + table);
+    QCOMPARE(rtf::withoutStandIns(doc.get(), doc->toPlainText()), QStringLiteral("a\nafter"));
+    QTextCursor(doc.get()).insertText(QStringLiteral("typed"));
+    const QByteArray out = rtf::write(doc.get());
+    QVERIFY(out.contains("typed\\par"));
 }
 
 void TestRtfTables::deepNestingShownFlat_data()
