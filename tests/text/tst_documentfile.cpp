@@ -295,9 +295,7 @@ private slots:
         const std::tuple<const char *, const char *, const char *, int, const char *> rows[] = {
             {"completes", "", "", 0, "new"},
             {"killed while backing up", "", "backup:1000", -1, "old"},
-            {"killed at the first byte", "", "inplace:0", -1, "backup"},
             {"killed half way", "", "inplace:60000", -1, "backup"},
-            {"killed at the last byte", "", "inplace:149999", -1, "backup"},
             {"failed, put back", "inplace:5000", "", 1, "old"},
             {"failed, killed putting back", "inplace:5000", "restore:50000", -1, "backup"},
             {"failed, cannot put back", "inplace:5000,restore:100", "", 1, "backup"}};
