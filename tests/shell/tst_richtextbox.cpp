@@ -89,6 +89,11 @@ private slots:
     {
         const QString text = QStringLiteral("Caf\u00e9 \u20ac5\u00a0\r\nsecond line");
         const QByteArray be = "\xFE\xFF" + QStringEncoder(QStringEncoder::Utf16BE).encode(text);
+        // Read a megabyte at a time: a CR LF across two pieces stays one line end.
+        QString big(1024 * 1024 - 1, QLatin1Char('a'));
+        big += QStringLiteral("\r\n");
+        for (int i = 0; big.size() < 3 * 1024 * 1024; ++i)
+            big += QStringLiteral("line %1%2").arg(i).arg(i % 3 ? QStringLiteral("\r\n") : QStringLiteral("\r"));
         const std::pair<QByteArray, QString> files[] = {
             {text.toUtf8(), text},
             {"\xEF\xBB\xBF" + text.toUtf8(), text},
@@ -97,7 +102,8 @@ private slots:
             {"Caf\xE9 \x80" "5\xA0\r\nsecond line", text},                          // Windows-1252
             {"Caf\xC3\xA9 \xE2\x82\xAC" "5\xC2\xA0\rsecond line", text},          // lone CR
             {"\xFF\xFE\x5A", QStringLiteral("\uFFFD")},   // a broken last byte still shows
-            {be + 'Z', text + QStringLiteral("\uFFFD")}};
+            {be + 'Z', text + QStringLiteral("\uFFFD")},
+            {big.toUtf8(), QString(big).replace(QStringLiteral("\r\n"), QStringLiteral("\r")).replace(u'\r', QStringLiteral("\r\n"))}};
         QTemporaryDir dir;
         for (const auto &[bytes, expected] : files) {
             RichTextBox box;
@@ -105,21 +111,6 @@ private slots:
             QVERIFY2(loaded, qPrintable(loaded.error()));
             QCOMPARE(box.characters(), expected);   // Text() shows a no-break space as a blank
         }
-    }
-
-    void bigPlainTextFile()
-    {
-        // Read a megabyte at a time: a CR LF across two pieces stays one line end.
-        QString text(1024 * 1024 - 1, QLatin1Char('a'));
-        text += QStringLiteral("\r\n");
-        for (int i = 0; text.size() < 3 * 1024 * 1024; ++i)
-            text += QStringLiteral("line %1%2").arg(i).arg(i % 3 ? QStringLiteral("\r\n") : QStringLiteral("\r"));
-        QTemporaryDir dir;
-        const QString path = write(dir, "big.txt", text.toUtf8());
-        RichTextBox box;
-        QVERIFY(box.LoadFile(path, RichTextBox::rtfText));
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        QCOMPARE(box.document()->toPlainText(), text);
     }
 
     void paragraphsRunLeftToRight()
@@ -209,7 +200,6 @@ private slots:
         QTemporaryDir dir;
         const std::pair<QString, QString> refused[] = {
             {dir.filePath(QStringLiteral("missing.txt")), "file not found"},
-            {dir.path(), "it is a folder"},
             {write(dir, "plain.rtf", "just text"), "not a Rich Text Format file"}};
         RichTextBox box;
         box.SetText(QStringLiteral("keep me"));

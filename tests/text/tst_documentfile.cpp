@@ -13,7 +13,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <grp.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -82,11 +81,6 @@ long stoppingWrite(docfile::testing::Write what, int fd, const char *data, long 
 
 int childSave()
 {
-    if (const qint64 limit = qgetenv("SAVE_FSIZE").toLongLong()) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit small{rlim_t(limit), rlim_t(limit)};
-        ::setrlimit(RLIMIT_FSIZE, &small);
-    }
     Stops fail(qgetenv("SAVE_FAIL")), kill(qgetenv("SAVE_KILL"));
     g_fail = &fail;
     g_kill = &kill;
@@ -105,8 +99,7 @@ struct ChildResult {
 
 // Runs childSave in a new process of this test; as nobody when root, since
 // root may make files in any folder.
-ChildResult runChild(const QString &path, const QString &state, const QByteArray &fail, const QByteArray &kill,
-                     qint64 sizeLimit = 0)
+ChildResult runChild(const QString &path, const QString &state, const QByteArray &fail, const QByteArray &kill)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -115,7 +108,6 @@ ChildResult runChild(const QString &path, const QString &state, const QByteArray
     env.insert(QStringLiteral("SAVE_FAIL"), QString::fromLatin1(fail));
     env.insert(QStringLiteral("SAVE_KILL"), QString::fromLatin1(kill));
     env.insert(QStringLiteral("XDG_STATE_HOME"), state);
-    env.insert(QStringLiteral("SAVE_FSIZE"), QString::number(sizeLimit));
     p.setProcessEnvironment(env);
     if (::geteuid() == 0) {
         p.setChildProcessModifier([] {
@@ -226,7 +218,7 @@ private slots:
     void keepsIdentity_data()
     {
         QTest::addColumn<QString>("kind");
-        for (const char *kind : {"mode and group", "owner", "acl", "user xattr", "hard link", "symlink"})
+        for (const char *kind : {"mode, owner and group", "acl", "user xattr", "hard link", "symlink"})
             QTest::newRow(kind) << QString::fromLatin1(kind);
     }
     void keepsIdentity()
@@ -237,15 +229,12 @@ private slots:
         QVERIFY(writeFile(file, "old"));
         const QByteArray n = name(file);
         QString saveAs = file;
-        if (kind == u"mode and group") {
-            const gid_t other = ::geteuid() == 0 ? 65534 : 0;
-            if (::chown(n.constData(), uid_t(-1), other) != 0)
+        if (kind == u"mode, owner and group") {
+            // only root gives a file away; others may have a second group
+            const bool root = ::geteuid() == 0;
+            if (::chown(n.constData(), root ? 65534 : uid_t(-1), root ? 65534 : 0) != 0)
                 QSKIP("no second group to give the file");
             QCOMPARE(::chmod(n.constData(), 0640), 0);
-        } else if (kind == u"owner") {
-            if (::geteuid() != 0)
-                QSKIP("only root gives a file away");
-            QCOMPARE(::chown(n.constData(), 65534, 65534), 0);
         } else if (kind == u"acl") {
             const QString setfacl = QStandardPaths::findExecutable(QStringLiteral("setfacl"));
             if (setfacl.isEmpty())
@@ -292,73 +281,50 @@ private slots:
         QVERIFY2(names.size() == (kind == u"hard link" || kind == u"symlink" ? 2 : 1), qPrintable(names.join(u' ')));
     }
 
-    // A teammate's file in a shared folder stays the teammate's: written in
-    // place, under the saver's protection of the old content.
-    void othersFileStaysTheirs()
-    {
-        if (::geteuid() != 0)
-            QSKIP("making a file of another owner needs root");
-        const QString folder = path("shared"), file = folder + QStringLiteral("/team.rtf");
-        const QString state = path("nobody-state");
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(QDir().mkpath(state));
-        QCOMPARE(::chmod(name(folder).constData(), 0777), 0);
-        QCOMPARE(::chmod(name(state).constData(), 0777), 0);
-        QVERIFY(writeFile(file, kOld));
-        QCOMPARE(::chmod(name(file).constData(), 0666), 0);
-        const ChildResult r = runChild(file, state, {}, {});
-        QVERIFY2(r.exitCode == 0, r.err);
-        struct stat st;
-        QCOMPARE(::stat(name(file).constData(), &st), 0);
-        QCOMPARE(st.st_uid, uid_t(0));
-        QCOMPARE(readFile(file), kNew);
-        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"team.rtf"});
-        QCOMPARE(backups(state), QStringList());
-    }
-
     // A writable file in a folder that takes no new files is written in
     // place. Whenever the save stops, the file is old or new, or the old
-    // content is in the backup folder.
+    // content is in the backup folder. A teammate's file in a shared folder
+    // is written in place too, and stays the teammate's.
     void interruptedInPlaceSave_data()
     {
         QTest::addColumn<QByteArray>("fail");
         QTest::addColumn<QByteArray>("kill");
-        QTest::addColumn<qint64>("sizeLimit");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("left"); // "old", "new" or "backup"
-        QTest::newRow("completes") << QByteArray() << QByteArray() << qint64(0) << 0 << "new";
-        QTest::newRow("killed while backing up") << QByteArray() << QByteArray("backup:1000") << qint64(0) << -1 << "old";
-        QTest::newRow("killed at the first byte") << QByteArray() << QByteArray("inplace:0") << qint64(0) << -1 << "backup";
-        QTest::newRow("killed half way") << QByteArray() << QByteArray("inplace:60000") << qint64(0) << -1 << "backup";
-        QTest::newRow("killed at the last byte") << QByteArray() << QByteArray("inplace:149999") << qint64(0) << -1 << "backup";
-        // past a file size limit: the room is not there, the old bytes stay
-        QTest::newRow("too big") << QByteArray() << QByteArray() << qint64(120000) << 1 << "old";
-        QTest::newRow("failed, put back") << QByteArray("inplace:5000") << QByteArray() << qint64(0) << 1 << "old";
-        QTest::newRow("failed, killed putting back") << QByteArray("inplace:5000") << QByteArray("restore:50000") << qint64(0) << -1
-                                                     << "backup";
-        QTest::newRow("failed, cannot put back") << QByteArray("inplace:5000,restore:100") << QByteArray() << qint64(0) << 1
-                                                 << "backup";
+        QTest::addColumn<bool>("shared");
+        const std::tuple<const char *, const char *, const char *, int, const char *> rows[] = {
+            {"completes", "", "", 0, "new"},
+            {"killed while backing up", "", "backup:1000", -1, "old"},
+            {"killed half way", "", "inplace:60000", -1, "backup"},
+            {"failed, put back", "inplace:5000", "", 1, "old"},
+            {"failed, killed putting back", "inplace:5000", "restore:50000", -1, "backup"},
+            {"failed, cannot put back", "inplace:5000,restore:100", "", 1, "backup"}};
+        for (const auto &[row, fail, kill, exitCode, left] : rows)
+            QTest::newRow(row) << QByteArray(fail) << QByteArray(kill) << exitCode << QString::fromLatin1(left) << false;
+        QTest::newRow("others' file in a shared folder") << QByteArray() << QByteArray() << 0 << "new" << true;
     }
     void interruptedInPlaceSave()
     {
         QFETCH(QByteArray, fail);
         QFETCH(QByteArray, kill);
-        QFETCH(qint64, sizeLimit);
         QFETCH(int, exitCode);
         QFETCH(QString, left);
+        QFETCH(bool, shared);
+        if (shared && ::geteuid() != 0)
+            QSKIP("making a file of another owner needs root");
         const QString folder = path("locked"), file = folder + QStringLiteral("/doc.rtf");
         const QString state = path("state");
         QDir(state).removeRecursively();
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(QDir().mkpath(state));
         QCOMPARE(::chmod(name(state).constData(), 0777), 0);
-        QCOMPARE(::chmod(name(folder).constData(), 0755), 0);
+        QCOMPARE(::chmod(name(folder).constData(), shared ? 0777 : 0755), 0);
         QVERIFY(writeFile(file, kOld));
         QCOMPARE(::chmod(name(file).constData(), 0666), 0);
         if (::geteuid() != 0)
             QCOMPARE(::chmod(name(folder).constData(), 0555), 0);
 
-        const ChildResult r = runChild(file, state, fail, kill, sizeLimit);
+        const ChildResult r = runChild(file, state, fail, kill);
         QCOMPARE(r.exitCode, exitCode);
         const QByteArray now = readFile(file);
         const QStringList kept = backups(state);
@@ -375,6 +341,9 @@ private slots:
         if (exitCode == 1 && left == u"backup") // and the user is told where it is
             QVERIFY2(r.err.contains(name(kept.first())), r.err);
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"doc.rtf"});
+        struct stat st;
+        QCOMPARE(::stat(name(file).constData(), &st), 0);
+        QCOMPARE(st.st_uid, ::geteuid()); // still the owner's, not the saver's
         QCOMPARE(::chmod(name(folder).constData(), 0755), 0);
     }
 
