@@ -1,5 +1,7 @@
 #include "rtf/Rtf.h"
+#include "rtf/RtfLists.h"
 #include "rtf/RtfUnits.h"
+#include "rtf/RtfWriteLists.h"
 #include "base/Product.h"
 
 #include <QBuffer>
@@ -192,6 +194,7 @@ public:
 
         if (m_fonts.isEmpty())
             fontIndex(m_defaultFace);
+        const QByteArray lists = m_lists.isEmpty() ? QByteArray() : m_lists.tables([this](const QString &face) { return fontIndex(face); });
 
         // The header goes in front of the body: one copy, after which the
         // body buffer is dropped.
@@ -225,8 +228,7 @@ public:
         }
         head.raw("}");
         head.newline();
-        if (!m_listFormats.isEmpty())
-            head.listTables(m_listFormats);
+        head.m_out.append(lists);
         if (!settings.info.isEmpty()) {
             head.m_out.append(settings.info);
             head.newline();
@@ -464,86 +466,6 @@ private:
         m_fonts.insert(face, idx);
         m_fontNames.append(face);
         return idx;
-    }
-
-    int listNumber(const QTextList *list)
-    {
-        auto it = m_listIds.constFind(list);
-        if (it != m_listIds.constEnd())
-            return *it;
-        m_listFormats.append(list->format());
-        const int n = int(m_listFormats.size());
-        m_listIds.insert(list, n);
-        return n;
-    }
-
-    // \listtable and \listoverridetable: one simple list per QTextList.
-    void listTables(const QList<QTextListFormat> &lists)
-    {
-        raw("{\\*\\listtable");
-        for (qsizetype i = 0; i < lists.size(); ++i) {
-            const QTextListFormat &f = lists[i];
-            const int id = int(i) + 1;
-            newline();
-            raw("{\\list");
-            word("\\listtemplateid", id);
-            word("\\listsimple", 1);
-            raw("{\\listlevel");
-            m_needDelim = true;
-            int nfc = 23;
-            switch (f.style()) {
-            case QTextListFormat::ListDecimal: nfc = 0; break;
-            case QTextListFormat::ListUpperRoman: nfc = 1; break;
-            case QTextListFormat::ListLowerRoman: nfc = 2; break;
-            case QTextListFormat::ListUpperAlpha: nfc = 3; break;
-            case QTextListFormat::ListLowerAlpha: nfc = 4; break;
-            default: break;
-            }
-            word("\\levelnfc", nfc);
-            word("\\levelnfcn", nfc);
-            word("\\leveljc", 0);
-            word("\\levelfollow", 0);
-            word("\\levelstartat", f.hasProperty(kListStart) ? f.intProperty(kListStart) : 1);
-            raw("{\\leveltext");
-            m_needDelim = true;
-            if (nfc == 23) {
-                QString bullet = f.stringProperty(kListBullet);
-                if (!f.hasProperty(kListBullet))
-                    bullet = f.style() == QTextListFormat::ListCircle   ? QString(QChar(0x25E6))
-                           : f.style() == QTextListFormat::ListSquare ? QString(QChar(0x25AA))
-                                                                        : QString(QChar(0x2022));
-                hexByte(uchar(bullet.size()));
-                text(bullet);
-                raw(";}{\\levelnumbers;}");
-            } else {
-                const QString prefix = f.numberPrefix().left(20), suffix = f.numberSuffix().left(20);
-                hexByte(uchar(prefix.size() + 1 + suffix.size()));
-                text(prefix);
-                hexByte(0);
-                text(suffix);
-                raw(";}{\\levelnumbers");
-                hexByte(uchar(prefix.size() + 1));
-                raw(";}");
-            }
-            const int fi = f.hasProperty(kListFirstIndent) ? f.intProperty(kListFirstIndent) : -kListHangTwips;
-            word("\\fi", fi);
-            word("\\li", qMax(0, -fi));
-            raw("}{\\listname ;}");
-            word("\\listid", id);
-            raw("}");
-        }
-        raw("}");
-        newline();
-        raw("{\\*\\listoverridetable");
-        for (qsizetype i = 0; i < lists.size(); ++i) {
-            raw("{\\listoverride");
-            word("\\listid", int(i) + 1);
-            word("\\listoverridecount", 0);
-            word("\\ls", int(i) + 1);
-            raw("}");
-        }
-        raw("}");
-        newline();
     }
 
     void hexByte(uchar b)
@@ -917,8 +839,9 @@ private:
             const QTextListFormat lf = list->format();
             left += qMax(0, lf.indent()) * m_doc->indentWidth();
             fi = lf.hasProperty(kListFirstIndent) ? lf.intProperty(kListFirstIndent) : -kListHangTwips;
-            word("\\ls", listNumber(list));
-            word("\\ilvl", 0);
+            const detail::ListTableWriter::Place place = m_lists.place(list);
+            word("\\ls", place.ls);
+            word("\\ilvl", place.level);
         }
         if (const int v = pixelsToTwips(left))
             word("\\li", v);
@@ -990,10 +913,13 @@ private:
         const QTextList *list = block.textList();
         paragraphProperties(block.blockFormat(), level, list);
         if (list) { // the marker as text, for readers without list tables
-            raw("{\\listtext\\pard\\plain ");
-            text(listMarker(block));
+            const bool legacy = m_lists.isLegacy(list); // old readers number them from \pn
+            raw(legacy ? "{\\pntext\\pard\\plain " : "{\\listtext\\pard\\plain ");
+            text(m_numbering.marker(block));
             word("\\tab");
             closeGroup();
+            if (legacy)
+                raw(m_lists.legacyWords(list, [this](const QString &face) { return fontIndex(face); }));
         }
 
         bool any = false;
@@ -1486,8 +1412,8 @@ private:
     std::vector<std::unique_ptr<RunInfo>> m_runCache;
     int m_partDepth = 0;
     int m_picturesLeftOut = 0;
-    QHash<const QTextList *, int> m_listIds;
-    QList<QTextListFormat> m_listFormats;
+    detail::ListTableWriter m_lists;
+    detail::ListNumbering m_numbering;
     std::unique_ptr<RunInfo> m_scratch;
 };
 
