@@ -840,6 +840,9 @@ private:
             left += qMax(0, lf.indent()) * m_doc->indentWidth();
             fi = lf.hasProperty(kListFirstIndent) ? lf.intProperty(kListFirstIndent) : -kListHangTwips;
             const detail::ListTableWriter::Place place = m_lists.place(list);
+            // An old list's words for old readers; LibreOffice takes them
+            // as a list of their own unless \ls comes after them.
+            raw(m_lists.legacyWords(list, [this](const QString &face) { return fontIndex(face); }));
             word("\\ls", place.ls);
             word("\\ilvl", place.level);
         }
@@ -918,8 +921,6 @@ private:
             text(m_numbering.marker(block));
             word("\\tab");
             closeGroup();
-            if (legacy)
-                raw(m_lists.legacyWords(list, [this](const QString &face) { return fontIndex(face); }));
         }
 
         bool any = false;
