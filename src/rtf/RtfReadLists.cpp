@@ -70,9 +70,12 @@ void Reader::listDestination(Kw id)
         l.lfoLevel = std::min(l.lfoLevel + 1, 8);
         l.lfoStart = false;
         break;
-    case Kw::Pn: // an old list; with a list table it only repeats it
-        if (m_st.dest != Dest::Text || l.any)
+    case Kw::Pn: // an old list; with a list table it only repeats it (and is written again)
+        if (m_st.dest != Dest::Text || l.any) {
+            if (m_st.dest == Dest::Text && m_stack.size() > 1 && !m_stack.back().par.pn)
+                m_stack.back().par.pn = -1;
             return skipDestination();
+        }
         m_st.dest = Dest::Pn;
         l.pnDepth = depth;
         l.pn = ListLevelDef();
@@ -370,8 +373,9 @@ void Reader::joinList()
         return;
     const int level = std::min<int>(m_st.par.ilvl, int(found->levels.size()) - 1);
     const int fi = m_st.par.fi, li = m_st.par.li;
+    const bool pnWords = m_st.par.pn != 0;
     // Where the paragraph is: in a table, only once the table is made.
-    m_out.call([this, key, level, fi, li](QTextCursor &cursor, QTextTable *) {
+    m_out.call([this, key, level, fi, li, pnWords](QTextCursor &cursor, QTextTable *) {
         const qint64 at = qint64(key) * 16 + level;
         QTextList *list = m_list.made.value(at);
         if (list && list->document() == m_doc) {
@@ -387,6 +391,7 @@ void Reader::joinList()
                 def.levels[0].li = li;
             } else {
                 def.overrideStart = m_list.overrides.value(key).start;
+                def.legacy = pnWords;
             }
             const auto startOf = [&def](int i) {
                 if (i < def.overrideStart.size() && def.overrideStart[i] >= 0)

@@ -108,7 +108,7 @@ struct ParState {
     int tabs = 0; // 1-based index into the reader's tab sets; 0 none
     int ls = 0;   // list override number; 0 none
     int ilvl = 0;
-    int pn = 0;   // 1-based into ListState::legacy; 0 none
+    int pn = 0;   // 1-based into ListState::legacy; 0 none; -1 \pn words beside a list table
     bool pagebb = false;
     bool sameLook(const ParState &o) const
     {

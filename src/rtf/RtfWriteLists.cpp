@@ -116,10 +116,11 @@ bool ListTableWriter::isLegacy(const QTextList *list)
 
 QByteArray ListTableWriter::legacyWords(const QTextList *list, const FontIndex &fontIndex)
 {
-    const ListDef &def = m_groups[size_t(place(list).ls - 1)].def;
+    const Place p = place(list);
+    const ListDef &def = m_groups[size_t(p.ls - 1)].def;
     if (!def.legacy)
         return {};
-    const ListLevelDef &l = def.levels[0];
+    const ListLevelDef &l = def.levels[p.level];
     static const char *const numberWords[] = {"\\pndec", "\\pnucrm", "\\pnlcrm", "\\pnucltr", "\\pnlcltr"};
     QByteArray out = l.nfc == 23 ? "{\\*\\pn\\pnlvlblt" : "{\\*\\pn\\pnlvlbody";
     if (l.nfc != 23)
@@ -131,7 +132,9 @@ QByteArray ListTableWriter::legacyWords(const QTextList *list, const FontIndex &
         out += "\\pnf" + num(fontIndex(l.face));
     const QString &t = l.text;
     const qsizetype len = t.isEmpty() ? 0 : std::min<qsizetype>(t.at(0).unicode(), t.size() - 1);
-    const qsizetype number = t.left(len + 1).indexOf(QChar(char16_t(0)), 1);
+    qsizetype number = t.left(len + 1).lastIndexOf(QChar(char16_t(p.level)));
+    if (number < 1) // not the length in front
+        number = -1;
     const QString before = number < 0 ? t.mid(1, len) : t.mid(1, number - 1);
     const QString after = number < 0 ? QString() : t.mid(number + 1, len - number);
     if (!before.isEmpty())
