@@ -162,7 +162,10 @@ void Reader::listGroupEnd()
         } else if (!l.lists.empty() && l.level >= 0) {
             // Its first character is its length; a ';' and more may follow.
             const qsizetype len = t.isEmpty() ? 0 : std::min<qsizetype>(t.at(0).unicode(), t.size() - 1);
-            l.lists.back().levels[l.level].text = t.left(std::min<qsizetype>(len + 1, 64));
+            QString &text = l.lists.back().levels[l.level].text;
+            text = t.left(std::min<qsizetype>(len + 1, 64));
+            if (!text.isEmpty()) // the length of what there is
+                text[0] = QChar(char16_t(text.size() - 1));
         }
         l.text.clear();
         l.textDepth = 0;
@@ -175,6 +178,8 @@ void Reader::listGroupEnd()
     } else if (depth == l.lfoDepth) {
         l.lfoDepth = 0;
     } else if (depth == l.overrideDepth) {
+        while (!l.overrideStart.isEmpty() && l.overrideStart.last() < 0)
+            l.overrideStart.removeLast();
         if (l.overrideLs > 0 && l.overrides.size() < kMaxLists)
             l.overrides.insert(l.overrideLs, ListOverride{l.overrideId, l.overrideStart});
         l.overrideDepth = 0;
@@ -266,7 +271,7 @@ void Reader::listWord(const Token &t, const Keyword *k, bool star)
         return;
     case Kw::Fi: if (level) level->fi = v; return;
     case Kw::Li: if (level) level->li = v; return;
-    case Kw::Tx: if (level) level->tab = v; return;
+    case Kw::Tx: if (level) level->tab = std::max(0, v); return;
     case Kw::Cf: // a colour of the document's table: not kept
     case Kw::Ilvl:
     case Kw::U:
