@@ -164,8 +164,10 @@ void Reader::listGroupEnd()
             const qsizetype len = t.isEmpty() ? 0 : std::min<qsizetype>(t.at(0).unicode(), t.size() - 1);
             QString &text = l.lists.back().levels[l.level].text;
             text = t.left(std::min<qsizetype>(len + 1, 64));
-            if (!text.isEmpty()) // the length of what there is
+            if (text.size() > 1) // the length of what there is
                 text[0] = QChar(char16_t(text.size() - 1));
+            else
+                text.clear();
         }
         l.text.clear();
         l.textDepth = 0;
