@@ -14,88 +14,10 @@ namespace {
 const char kHexDigits[] = "0123456789abcdef";
 } // namespace
 
-void Sink::raw(const char *s)
-{
-    m_out.append(s);
-    m_needDelim = false;
-}
-
-void Sink::raw(const QByteArray &s)
-{
-    m_out.append(s);
-    m_needDelim = false;
-}
-
-void Sink::rawWord(const char *s)
-{
-    m_out.append(s);
-    m_needDelim = true;
-}
-
-void Sink::newline()
-{
-    m_out.append("\r\n", 2);
-    m_lineStart = m_out.size();
-    m_needDelim = false;
-}
-
-void Sink::softBreak()
-{
-    if (m_lineBreaks && m_out.size() - m_lineStart >= kSoftLine)
-        newline();
-}
-
-void Sink::word(const char *w)
-{
-    softBreak();
-    m_out.append(w);
-    m_needDelim = true;
-}
-
-void Sink::word(const char *w, int n)
-{
-    softBreak();
-    m_out.append(w);
-    char buf[16];
-    auto r = std::to_chars(buf, buf + sizeof buf, n);
-    m_out.append(buf, r.ptr - buf);
-    m_needDelim = true;
-}
-
-void Sink::words(const QByteArray &w)
-{
-    softBreak();
-    m_out.append(w);
-    m_needDelim = true;
-}
-
-void Sink::symbol(const char *s)
-{
-    softBreak();
-    m_out.append(s);
-    m_needDelim = false;
-}
-
 void Sink::hexByte(uchar b)
 {
     const char s[] = {'\\', '\'', kHexDigits[b >> 4], kHexDigits[b & 15], 0};
     raw(s);
-}
-
-void Sink::openGroup()
-{
-    m_out.append('{');
-    m_needDelim = false;
-    m_outerLooks.push_back(std::exchange(m_look, {}));
-}
-
-void Sink::closeGroup()
-{
-    m_out.append('}');
-    m_needDelim = false;
-    m_look.clear();
-    if (!m_outerLooks.empty())
-        m_outerLooks.pop_back();
 }
 
 void Sink::closeGroupKeepingLook()
@@ -107,16 +29,6 @@ void Sink::closeGroupKeepingLook()
         m_look = std::move(m_outerLooks.back());
         m_outerLooks.pop_back();
     }
-}
-
-void Sink::look(const QByteArray &prefix)
-{
-    if (prefix == m_look)
-        return;
-    softBreak();
-    m_out.append(prefix);
-    m_needDelim = true;
-    m_look = prefix;
 }
 
 void Sink::text(const QChar *chars, qsizetype n, bool inFontTable)

@@ -31,6 +31,7 @@
 #include <QTextFrame>
 #include <QTextTable>
 
+#include <charconv>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -99,6 +100,95 @@ private:
     QByteArray m_look;
     std::vector<QByteArray> m_outerLooks; // at each open group's start
 };
+
+// The words are inline: the body writes one for every property.
+inline void Sink::raw(const char *s)
+{
+    m_out.append(s);
+    m_needDelim = false;
+}
+
+inline void Sink::raw(const QByteArray &s)
+{
+    m_out.append(s);
+    m_needDelim = false;
+}
+
+inline void Sink::rawWord(const char *s)
+{
+    m_out.append(s);
+    m_needDelim = true;
+}
+
+inline void Sink::newline()
+{
+    m_out.append("\r\n", 2);
+    m_lineStart = m_out.size();
+    m_needDelim = false;
+}
+
+inline void Sink::softBreak()
+{
+    if (m_lineBreaks && m_out.size() - m_lineStart >= kSoftLine)
+        newline();
+}
+
+inline void Sink::word(const char *w)
+{
+    softBreak();
+    m_out.append(w);
+    m_needDelim = true;
+}
+
+inline void Sink::word(const char *w, int n)
+{
+    softBreak();
+    m_out.append(w);
+    char buf[16];
+    auto r = std::to_chars(buf, buf + sizeof buf, n);
+    m_out.append(buf, r.ptr - buf);
+    m_needDelim = true;
+}
+
+inline void Sink::words(const QByteArray &w)
+{
+    softBreak();
+    m_out.append(w);
+    m_needDelim = true;
+}
+
+inline void Sink::symbol(const char *s)
+{
+    softBreak();
+    m_out.append(s);
+    m_needDelim = false;
+}
+
+inline void Sink::openGroup()
+{
+    m_out.append('{');
+    m_needDelim = false;
+    m_outerLooks.push_back(std::exchange(m_look, {}));
+}
+
+inline void Sink::closeGroup()
+{
+    m_out.append('}');
+    m_needDelim = false;
+    m_look.clear();
+    if (!m_outerLooks.empty())
+        m_outerLooks.pop_back();
+}
+
+inline void Sink::look(const QByteArray &prefix)
+{
+    if (prefix == m_look)
+        return;
+    softBreak();
+    m_out.append(prefix);
+    m_needDelim = true;
+    m_look = prefix;
+}
 
 // What all parts of one save share: the font, colour and list tables the
 // header lists, filled as the body uses them, and the document's defaults.
