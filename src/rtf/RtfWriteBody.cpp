@@ -173,6 +173,7 @@ const RunInfo &Writer::runInfo(int formatIndex, const QTextCharFormat &fmt)
     return *m_runCache[formatIndex];
 }
 
+// ---- links ------------------------------------------------------------
 
 void Writer::openLink(const QString &href)
 {
@@ -270,7 +271,7 @@ std::optional<KeptPart> Writer::sectionAt(const QTextBlock &block)
 
 // A part kept as RTF of its own: its paragraphs, written with this
 // document's font and colour tables by a writer of its own (format
-// indexes, links and the pending \\par are the part's; a link around the
+// indexes, links and the pending \par are the part's; a link around the
 // part stays open, untouched, until the part is done).
 void Writer::writeStoredContent(const QString &content)
 {

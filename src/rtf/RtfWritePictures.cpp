@@ -10,7 +10,6 @@
 
 namespace rtf::writer {
 
-
 // PNG and JPEG go out as the bytes they came as, never decoded: a photo
 // over Qt's image size limit does not decode at all, and a decoded copy
 // would not be the same file. Anything else is written as PNG.

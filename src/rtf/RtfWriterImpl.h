@@ -34,6 +34,7 @@
 #include <charconv>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QTextList;
