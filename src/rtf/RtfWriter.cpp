@@ -1,4 +1,5 @@
 #include "rtf/Rtf.h"
+#include "rtf/RtfTableProps.h"
 #include "rtf/RtfUnits.h"
 #include "base/Product.h"
 
@@ -43,6 +44,8 @@ constexpr qsizetype kHardLine = 480;
 // Text width the columns of a table share when it gives no widths of its
 // own: 6.5 inches, the text width of a Letter page with 1-inch margins.
 constexpr int kTableTwips = 9360;
+// Cell edges this close are one column edge (as the reader takes them).
+constexpr int kEdgeTolerance = 10;
 
 // Tables inside tables deeper than this are written as plain paragraphs.
 constexpr int kMaxNesting = 16;
@@ -1250,7 +1253,7 @@ private:
         }
         const double share = variable ? qMax(360.0, (total - used) / variable) : 0;
         std::vector<int> edges(cols);
-        double x = 0;
+        double x = pixelsToTwips(tf.leftMargin());
         for (int c = 0; c < cols; ++c) {
             x += widths[c] >= 0 ? widths[c] : share;
             edges[c] = qMax(c ? edges[c - 1] + 1 : 1, roundToInt(x));
@@ -1318,8 +1321,11 @@ private:
         word("\\trowd");
         word("\\trgaph", tf.hasProperty(QTextFormat::TableCellPadding)
                               ? qBound(0, pixelsToTwips(tf.cellPadding()), 1440) : 108);
-        word("\\trleft", 0);
-        if (r < tf.headerRowCount())
+        const TableRowProps kept = keptRowProps(cells);
+        if (!kept.has(TableRowProps::Left))
+            word("\\trleft", pixelsToTwips(tf.leftMargin()));
+        detail::writeRowProps(kept, [this](const detail::WordOut &w) { keptWord(w); });
+        if (r < tf.headerRowCount() && !kept.has(TableRowProps::Header))
             word("\\trhdr");
         const Qt::Alignment ta = tf.alignment() & Qt::AlignHorizontal_Mask;
         if (ta & Qt::AlignHCenter)
@@ -1341,13 +1347,61 @@ private:
                 word("\\clvertalc");
             else if (cf.verticalAlignment() == QTextCharFormat::AlignBottom)
                 word("\\clvertalb");
-            const QBrush bg = cf.background();
-            if (bg.style() != Qt::NoBrush)
-                word("\\clcbpat", colorIndex(bg.color()));
+            cellBackground(cf);
             cellBorders(cf, borders ? &tf : nullptr, borderTwips);
             const int last = qBound(0, rc.column + cell.columnSpan() - 1, cols - 1);
-            word("\\cellx", edges[size_t(last)]);
+            word("\\cellx", keptCellWords(cf, edges[size_t(last)]));
         }
+    }
+
+    // The row's words kept as read: in the format of its first cell of its own.
+    static TableRowProps keptRowProps(const std::vector<RowCell> &cells)
+    {
+        for (const RowCell &rc : cells)
+            if (!rc.covered)
+                return rc.cell.format().property(kTableRowProps).value<TableRowProps>();
+        return {};
+    }
+
+    void keptWord(const detail::WordOut &w)
+    {
+        if (w.isColor)
+            word(w.name, colorIndex(QColor::fromRgb(QRgb(w.value))));
+        else if (w.hasValue)
+            word(w.name, w.value);
+        else
+            word(w.name);
+    }
+
+    // The background as shown; while it is as read, the shading it was read with.
+    void cellBackground(const QTextTableCellFormat &cf)
+    {
+        const TableCellProps kept = cf.property(kTableCellProps).value<TableCellProps>();
+        const QBrush bg = cf.background();
+        if (kept.has(TableCellProps::Shading) && shownBackground(cf) == kept.background) {
+            if (kept.pattern >= 0)
+                word("\\clcbpat", colorIndex(QColor::fromRgb(QRgb(kept.pattern))));
+            word("\\clshdng", kept.value[TableCellProps::Shading]);
+        } else if (bg.style() != Qt::NoBrush) {
+            word("\\clcbpat", colorIndex(bg.color()));
+        }
+    }
+
+    static int shownBackground(const QTextTableCellFormat &cf)
+    {
+        const QBrush bg = cf.background();
+        return bg.style() == Qt::NoBrush ? -1 : int(bg.color().rgb() & 0xFFFFFF);
+    }
+
+    // Writes a cell's words kept as read and returns its right edge: as
+    // read while the grid still puts it there (writers round edges apart),
+    // else the grid's.
+    int keptCellWords(const QTextTableCellFormat &cf, int gridEdge)
+    {
+        const TableCellProps kept = cf.property(kTableCellProps).value<TableCellProps>();
+        detail::writeCellProps(kept, [this](const detail::WordOut &w) { keptWord(w); });
+        const int right = kept.value[TableCellProps::Right];
+        return kept.has(TableCellProps::Right) && std::abs(right - gridEdge) <= kEdgeTolerance ? right : gridEdge;
     }
 
     void borderStyle(QTextFrameFormat::BorderStyle style)
