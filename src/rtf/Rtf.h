@@ -166,7 +166,7 @@ struct TableRowProps {
         Left, Header, Keep, KeepFollow, AutoFit, Indent, IndentUnit,
         PadL, PadT, PadB, PadR, PadUnitL, PadUnitT, PadUnitB, PadUnitR,
         SpaceL, SpaceT, SpaceB, SpaceR, SpaceUnitL, SpaceUnitT, SpaceUnitB, SpaceUnitR,
-        Width, WidthUnit, WidthBefore, WidthBeforeUnit, WidthAfter, WidthAfterUnit,
+        WidthUnit, Width, WidthBeforeUnit, WidthBefore, WidthAfterUnit, WidthAfter,
         Style, Look, SlotCount
     };
     std::array<int, SlotCount> value{};
@@ -178,7 +178,7 @@ struct TableRowProps {
 struct TableCellProps {
     enum Slot : quint8 {
         Right, PadL, PadT, PadB, PadR, PadUnitL, PadUnitT, PadUnitB, PadUnitR,
-        Width, WidthUnit, TextFlow, NoWrap, FitText, HideMark, Shading, SlotCount
+        WidthUnit, Width, TextFlow, NoWrap, FitText, HideMark, Shading, SlotCount
     };
     std::array<int, SlotCount> value{};
     quint32 given = 0;
@@ -192,6 +192,10 @@ struct TableCellProps {
 // cell, its row's (kTableRowProps).
 constexpr int kTableRowProps = 0x100000 + 0x5460;
 constexpr int kTableCellProps = 0x100000 + 0x5461;
+// "text\par\cell": the cell's last paragraph is shown as the text alone
+// (the empty one after it is no content), and has kCellTrailingPar (bool)
+// in its block format so that it is written as it was read.
+constexpr int kCellTrailingPar = 0x100000 + 0x5462;
 
 // The document's text as word processors export it: as toPlainText(), but
 // each list item starts with its marker and a tab, and kept parts' anchors

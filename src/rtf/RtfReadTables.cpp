@@ -616,8 +616,13 @@ void Reader::endCell(int level)
     }
     if (m_pendingPar && int(m_table.tables.size()) == level && !m_table.tables.back().needMove) {
         // "text\par\cell" (pandoc): the \par already ended the cell's last
-        // paragraph; \cell adds no empty one after it.
+        // paragraph; \cell adds no empty one after it on screen.
         m_pendingPar = false;
+        m_out.call([](QTextCursor &c, QTextTable *) {
+            QTextBlockFormat f;
+            f.setProperty(kCellTrailingPar, true);
+            c.mergeBlockFormat(f);
+        });
     } else if (int(m_table.tables.size()) == level && m_table.tables.back().needMove
                && moveToCell(m_table.tables.back())) {
         m_pendingPar = false; // an empty place a merged cell covers: nothing to end

@@ -1092,6 +1092,7 @@ private:
     void writeItem(const QTextFrame::iterator &it, int level)
     {
         if (QTextFrame *child = it.currentFrame()) {
+            m_trailingPar = false;
             if (auto *table = qobject_cast<QTextTable *>(child)) {
                 if (level < kMaxNesting)
                     writeTable(table, level + 1);
@@ -1108,6 +1109,7 @@ private:
                 return; // only shown between the slices of one table
             if (level == 0 && b.position() == 0 && b.length() == 1 && b.blockFormat().hasProperty(kLeadingStandIn))
                 return; // only there because a table opens the document
+            m_trailingPar = level > 0 && b.blockFormat().boolProperty(kCellTrailingPar);
             const int flat = level == kShownTableNesting ? b.blockFormat().intProperty(kNestLevel) : 0;
             if (flat > level) {
                 writeBlock(b, flat);
@@ -1498,6 +1500,8 @@ private:
                         writeItem(it, level);
                     }
                 }
+                if (m_pendingPar && m_trailingPar)
+                    word("\\par"); // as read: "text\par\cell"
                 m_pendingPar = false;
                 word(nested ? "\\nestcell" : "\\cell");
                 m_lastPrefix.clear();
@@ -1527,6 +1531,7 @@ private:
     qsizetype m_lineStart = 0;
     bool m_needDelim = false;
     bool m_pendingPar = false;
+    bool m_trailingPar = false; // the block just written ends its cell with \par
     QByteArray m_lastPrefix;
 
     bool m_linkOpen = false;
