@@ -185,6 +185,9 @@ struct TableCellProps {
     // RGB, -1 none: the background the cell was shown with, and its \clcbpat
     // as read; while it is shown so, \clcbpat and \clshdng are written as read.
     int background = -1, pattern = -1;
+    // Border widths in twips as read (top, left, bottom, right; 0 none):
+    // written while the width shown is still theirs.
+    std::array<qint16, 4> border{};
     bool has(Slot s) const { return given >> s & 1; }
     bool operator==(const TableCellProps &) const = default;
 };
@@ -196,6 +199,9 @@ constexpr int kTableCellProps = 0x100000 + 0x5461;
 // (the empty one after it is no content), and has kCellTrailingPar (bool)
 // in its block format so that it is written as it was read.
 constexpr int kCellTrailingPar = 0x100000 + 0x5462;
+// A table whose cells all have one border keeps its width in twips as
+// read (int), written while the width shown is still the one it gives.
+constexpr int kTableBorderTwips = 0x100000 + 0x5463;
 
 // The document's text as word processors export it: as toPlainText(), but
 // each list item starts with its marker and a tab, and kept parts' anchors

@@ -111,7 +111,7 @@ void Reader::tableWord(Kw id, char16_t arg, int v)
         if (t.side >= 4)
             t.rowProps.border[size_t(t.side - 4)].width = std::clamp(v, 0, 1440);
         else if (t.side >= 0)
-            t.pending.border[t.side].width = std::clamp(v, 0, 1440);
+            t.pending.props.border[size_t(t.side)] = qint16(t.pending.border[t.side].width = std::clamp(v, 0, 1440));
         break;
     case Kw::BrdrCf:
         if (t.side >= 4) {
@@ -309,6 +309,8 @@ bool Reader::openTable()
         f.setBorderStyle(kBorderStyles[grid.style]);
         const QColor c = color(grid.color);
         f.setBorderBrush(c.isValid() ? QBrush(c) : QBrush(Qt::black));
+        if (grid.width > 0)
+            f.setProperty(kTableBorderTwips, grid.width);
     } else {
         f.setBorder(0);
         f.setBorderStyle(QTextFrameFormat::BorderStyle_None);
@@ -467,7 +469,7 @@ QTextTableCellFormat Reader::cellFormat(const CellDef &def, const CellBorder &gr
     }
     if (bg.isValid())
         f.setBackground(bg);
-    if (def.props.given) {
+    if (def.props.given || def.props.border != decltype(def.props.border){}) {
         TableCellProps props = def.props;
         props.background = bg.isValid() ? int(bg.rgb() & 0xFFFFFF) : -1;
         const QColor pattern = color(def.bg);
@@ -669,9 +671,13 @@ void Reader::endRow(int level)
             left = def.right;
         }
         std::vector<QTextTableCellFormat> formats;
-        for (int c = 0; c < cols && size_t(c) < m_table.cells.size(); ++c)
-            formats.push_back(plainCell(m_table.cells[size_t(c)], t.grid) && m_table.rowHeight == 0
-                                  ? QTextTableCellFormat() : cellFormat(m_table.cells[size_t(c)], t.grid, false));
+        for (int c = 0; c < cols && size_t(c) < m_table.cells.size(); ++c) {
+            const CellDef &def = m_table.cells[size_t(c)];
+            const bool withRow = c == 0 && rowPropsGiven();
+            const bool plain = plainCell(def, t.grid) && m_table.rowHeight == 0 && !withRow
+                && !(def.props.given & ~(1u << TableCellProps::Right)); // the grid has its edge, near enough
+            formats.push_back(plain ? QTextTableCellFormat() : cellFormat(def, t.grid, withRow));
+        }
         const double padding = m_table.gaph >= 0 ? twipsToPixels(m_table.gaph) : -1;
         m_out.call([=](QTextCursor &, QTextTable *table) {
             if (row == 0) {

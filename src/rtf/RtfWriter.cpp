@@ -1375,6 +1375,12 @@ private:
             word(w.name);
     }
 
+    // A border's width as read while it is shown as read, else as shown.
+    static int keptBorderTwips(int kept, double shownPixels, int shownTwips)
+    {
+        return kept > 0 && qFuzzyCompare(std::max(1.0, twipsToPixels(kept)), shownPixels) ? kept : shownTwips;
+    }
+
     // The background as shown; while it is as read, the shading it was read with.
     void cellBackground(const QTextTableCellFormat &cf)
     {
@@ -1422,6 +1428,9 @@ private:
     // written as no words), else the table's, if the table has one.
     void cellBorders(const QTextTableCellFormat &cf, const QTextTableFormat *table, int tableTwips)
     {
+        const TableCellProps kept = cf.property(kTableCellProps).value<TableCellProps>();
+        if (table)
+            tableTwips = keptBorderTwips(table->intProperty(kTableBorderTwips), table->border(), tableTwips);
         struct Side {
             const char *word;
             int width, style, brush;
@@ -1447,6 +1456,7 @@ private:
                     continue;
                 twips = qBound(1, pixelsToTwips(width), 1440);
                 brush = cf.brushProperty(s.brush);
+                twips = keptBorderTwips(kept.border[size_t(&s - sides)], width, twips);
             } else if (table) {
                 style = table->borderStyle();
                 brush = table->borderBrush();

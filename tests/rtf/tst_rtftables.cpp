@@ -297,17 +297,17 @@ void TestRtfTables::rowsKeepTheirCells_data()
                                                        "\\trowd\\cellx3004\\cellx8995\\intbl c\\cell d\\cell\\row")
                                          << 2 << "1 1|1 1" << "3000 9000|3004 8995" << QStringList()
                                          << "a\nb\nc\nd\nafter" << 0.0;
-    // Row indent, padding, widths and the rest that Qt does not show.
+    // Row indent, padding, widths and the rest that Qt does not show or
+    // shows rounded (a border of 10 twips is drawn 15 twips wide).
     QTest::newRow("row and cell words") << QByteArray("\\trowd\\ts11\\trgaph108\\trleft720\\trbrdrt\\brdrs\\brdrw10\\brdrcf1"
                                                       "\\trftsWidth3\\trwWidth8000\\trautofit1\\trhdr\\trpaddl108\\trpaddfl3"
-                                                      "\\tbllkhdrrows\\tbllknocolband\\clcbpat1\\clshdng2000\\clftsWidth3\\clwWidth4000"
+                                                      "\\tbllkhdrrows\\tbllknocolband\\clcbpat1\\clshdng2000\\clbrdrb\\brdrs\\brdrw10\\clftsWidth3\\clwWidth4000"
                                                       "\\clpadl100\\clpadt200\\clpadfl3\\clpadft3\\cellx4720\\cltxtbrl\\clNoWrap\\cellx8720"
                                                       "\\intbl a\\cell b\\cell\\row")
                                         << 2 << "1 1" << "4720 8720"
                                         << QStringList{"\\trleft720\\trhdr\\trautofit1\\trpaddl108\\trpaddfl3\\trftsWidth3\\trwWidth8000"
                                                        "\\ts11\\tbllkhdrrows\\tbllknocolband\\trbrdrt\\brdrs\\brdrw10\\brdrcf1",
-                                                       "\\clcbpat1\\clshdng2000",
-                                                       "\\clpadl100\\clpadt200\\clpadfl3\\clpadft3\\clftsWidth3\\clwWidth4000\\cellx4720",
+                                                       "\\clcbpat1\\clshdng2000\\clbrdrb\\brdrs\\brdrw10\\clpadl100\\clpadt200\\clpadfl3\\clpadft3\\clftsWidth3\\clwWidth4000\\cellx4720",
                                                        "\\cltxtbrl\\clNoWrap\\cellx8720"}
                                         << "a\nb\nafter" << 48.0;
     // pandoc ends each cell's paragraph with \par: no empty paragraph is
