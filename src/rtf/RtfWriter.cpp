@@ -1,5 +1,6 @@
 #include "rtf/Rtf.h"
 #include "rtf/RtfUnits.h"
+#include "rtf/RtfWritePictures.h"
 #include "base/Product.h"
 
 #include <QBuffer>
@@ -757,6 +758,9 @@ private:
                 word("\\sect");
             sectionWords(p.content);
             break;
+        case KeptPart::Object: // objects are pictures, not anchors; kept all the same
+            writeGroup(p.content.toLatin1());
+            break;
         }
         m_lastPrefix = last;
     }
@@ -818,73 +822,27 @@ private:
 
     // ---- pictures -----------------------------------------------------------
 
-    // PNG and JPEG go out as the bytes they came as, never decoded: a photo
-    // over Qt's image size limit does not decode at all, and a decoded copy
-    // would not be the same file. Anything else is written as PNG.
+    // See RtfWritePictures.cpp.
     void writeImage(const QTextImageFormat &fmt)
     {
-        const QVariant res = m_doc->resource(QTextDocument::ImageResource, QUrl(fmt.name()));
-        QByteArray data;
-        const char *blip = nullptr;
-        QSize natural;
-        if (res.typeId() == QMetaType::QByteArray) {
-            data = res.toByteArray();
-            const char *format = nullptr;
-            if (data.startsWith("\x89PNG\r\n\x1a\n")) {
-                blip = "\\pngblip";
-                format = "png";
-            } else if (data.startsWith("\xff\xd8")) {
-                blip = "\\jpegblip";
-                format = "jpeg";
-            }
-            if (format) {
-                QBuffer buf(&data);
-                buf.open(QIODevice::ReadOnly);
-                natural = QImageReader(&buf, format).size(); // reads the header only
-            }
+        const QByteArray group = detail::pictureRtf(m_doc, fmt);
+        if (group.isEmpty()) {
+            ++m_picturesLeftOut; // the caller says so
+            return;
         }
-        if (!blip) {
-            const QImage img = res.typeId() == QMetaType::QByteArray ? QImage::fromData(data) : res.value<QImage>();
-            data.clear();
-            QBuffer buf(&data);
-            buf.open(QIODevice::WriteOnly);
-            if (img.isNull() || !img.save(&buf, "PNG")) {
-                ++m_picturesLeftOut; // the caller says so
-                return;
-            }
-            blip = "\\pngblip";
-            natural = img.size();
-        }
-        const double w = fmt.width() > 0 ? fmt.width() : natural.width();
-        const double h = fmt.height() > 0 ? fmt.height() : natural.height();
-        if (!natural.isValid()) // bytes whose header Qt cannot read: still kept
-            natural = QSize(qMax(1, qRound(w)), qMax(1, qRound(h)));
+        writeGroup(group);
+    }
 
-        openGroup();
-        raw("\\pict");
-        word(blip);
-        word("\\picw", natural.width());
-        word("\\pich", natural.height());
-        // pixels at 96 dpi, 15 twips each
-        word("\\picwgoal", pixelsToTwips(w));
-        word("\\pichgoal", pixelsToTwips(h));
-        newline();
+    // A group written as it is, such as a kept object.
+    void writeGroup(const QByteArray &group)
+    {
         const qsizetype old = m_out.size();
-        const qsizetype n = data.size();
-        m_out.resize(old + n * 2 + (n / 64 + 1) * 2);
-        char *p = m_out.data() + old;
-        const auto *src = reinterpret_cast<const unsigned char *>(data.constData());
-        for (qsizetype i = 0; i < n; ++i) {
-            if (i && i % 64 == 0) {
-                *p++ = '\r';
-                *p++ = '\n';
-            }
-            *p++ = kHexDigits[src[i] >> 4];
-            *p++ = kHexDigits[src[i] & 15];
-        }
-        m_out.resize(p - m_out.data());
-        m_lineStart = m_out.lastIndexOf('\n') + 1;
-        closeGroup();
+        m_out.append(group);
+        const qsizetype nl = group.lastIndexOf('\n');
+        if (nl >= 0)
+            m_lineStart = old + nl + 1;
+        m_needDelim = false;
+        m_lastPrefix.clear();
     }
 
     // ---- paragraphs -------------------------------------------------------
