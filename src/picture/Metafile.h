@@ -27,7 +27,7 @@ constexpr int kChildSeconds = 2;
 constexpr int kChildMegabytes = 1024;
 // The largest image drawn, in pixels; a larger one is drawn at most this
 // big (keeping its proportions) and scaled up by whoever shows it.
-constexpr qint64 kMaxPixels = 16 * 1024 * 1024;
+constexpr qint64 kMaxPixels = 8 * 1024 * 1024;
 
 // The picture drawn to fill size (pixels, proportions as given): null when
 // the bytes are no picture of these kinds or do not draw.
