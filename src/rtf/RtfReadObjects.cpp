@@ -99,11 +99,35 @@ QByteArray boxSvg(double w, double h, const QString &text)
     return svg.toUtf8();
 }
 
+// True when the bytes from an open brace to here are only that brace, an
+// optional \* and one control word: the group is the object's own.
+bool opensGroup(const char *open, const char *here)
+{
+    if (!open || open >= here || *open != '{')
+        return false;
+    std::string_view s(open + 1, size_t(here - open - 1));
+    auto blanks = [&s] {
+        while (!s.empty() && (s.front() == ' ' || s.front() == '\r' || s.front() == '\n'))
+            s.remove_prefix(1);
+    };
+    blanks();
+    if (s.starts_with("\\*")) {
+        s.remove_prefix(2);
+        blanks();
+    }
+    if (!s.starts_with('\\'))
+        return false;
+    s.remove_prefix(1);
+    while (!s.empty() && ((s.front() >= 'a' && s.front() <= 'z') || s.front() == '-' || (s.front() >= '0' && s.front() <= '9')))
+        s.remove_prefix(1);
+    return s.empty() || s == " ";
+}
+
 } // namespace
 
 void Reader::startObject(char16_t kind)
 {
-    if (m_picture.active || !m_groupOpen || *m_groupOpen != '{')
+    if (m_picture.active || !opensGroup(m_groupOpen, m_tok.position()))
         return skipDestination();
     const char *begin = m_groupOpen;
     m_st.dest = Dest::Skipped;

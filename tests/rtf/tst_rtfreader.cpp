@@ -138,6 +138,7 @@ void TestRtfReader::text_data()
     row("cut in group", "{\\rtf1 {\\b bold text", u"bold text");
     row("cut after backslash", "{\\rtf1 a\\par b\\", u"a\nb");
     row("cut in hex", "{\\rtf1 a\\'", u"a");
+    row("object after text", "{\\rtf1 a{\\*\\do\\dpxsize15}{b\\*\\do\\dprect}c}", u"a\uFFFCbc"); // only a group of its own is one
     row("cut in object", "{\\rtf1 a{\\object\\objw10{\\result{\\pict\\wmetafile8 0100", u"a");
     row("cut in picture", "{\\rtf1 x{\\pict\\pngblip 89504e", u"x");
     row("after end", "{\\rtf1 a}b", u"a");
