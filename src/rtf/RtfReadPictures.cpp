@@ -85,10 +85,17 @@ QSizeF metafileSize(const QByteArray &d, int kind)
 
 } // namespace
 
+// Only the picture's own properties are kept: anything else in the group
+// (a destination word where none belongs, say) could change what the
+// group means when written back.
 void Reader::pictureWord(const Token &t, const Keyword *k)
 {
-    if (!m_picture.active || m_stack.size() != m_picture.pict.depth || (k && k->id == Kw::Bin)
+    if (!m_picture.active || m_stack.size() != m_picture.pict.depth || (k && k->type == KwType::Destination)
         || m_picture.pict.words.size() > 4096)
+        return;
+    static constexpr std::string_view kOwn[] = {"pic", "blip", "wbm", "wmetafile", "emfblip", "pngblip", "jpegblip",
+                                                "dibitmap", "wbitmap", "macpict", "pmmetafile"};
+    if (std::none_of(std::begin(kOwn), std::end(kOwn), [&](std::string_view p) { return t.text.starts_with(p); }))
         return;
     m_picture.pict.words += '\\';
     m_picture.pict.words.append(t.text.data(), qsizetype(t.text.size()));
