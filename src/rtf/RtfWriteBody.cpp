@@ -247,7 +247,7 @@ void Writer::writeKeptPart(const KeptPart &p, const QByteArray &prefix)
         sectionWords(p.content);
         break;
     case KeptPart::Object: // objects are pictures, not anchors; kept all the same
-        raw(p.content.toLatin1());
+        m_o.raw(p.content.toLatin1());
         break;
     }
 }

@@ -55,7 +55,7 @@ void Writer::writeImage(const QTextImageFormat &fmt)
 {
     const QVariant object = fmt.property(kKeptObject);
     if (object.metaType() == QMetaType::fromType<KeptPart>()) {
-        raw(object.value<KeptPart>().content.toLatin1()); // a group of its own, as read
+        m_o.raw(object.value<KeptPart>().content.toLatin1()); // a group of its own, as read (NULs too)
         return;
     }
 

@@ -314,6 +314,8 @@ void TestRtfWriter::objects_data()
         << QSizeF(100, 50) << metafiles::wmf();
     QTest::newRow("text box") << QByteArray("{\\shp{\\*\\shpinst\\shpright3000\\shpbottom750{\\shptxt \\pard boxed <words>\\par}}}")
                               << QSizeF(200, 50) << QByteArray("<svg");
+    QTest::newRow("object, nul in it") << QByteArray("{\\object\\objw1500\\objh750{\\*\\objdata 01}") + QByteArray("\0\x01}", 3)
+                                       << QSizeF(100, 50) << QByteArray("<svg");
     QTest::newRow("drawing object") << QByteArray("{\\*\\do\\dobxpage\\dprect\\dpx0\\dpy0\\dpxsize1500\\dpysize3000}")
                                     << QSizeF(100, 200) << QByteArray("<svg");
 }
