@@ -1,4 +1,5 @@
 #include "rtf/Rtf.h"
+#include "rtf/RtfFields.h"
 #include "rtf/RtfUnits.h"
 #include "base/Product.h"
 
@@ -171,17 +172,7 @@ public:
     QByteArray run()
     {
         m_out.reserve(m_doc->characterCount() + m_doc->characterCount() / 8 + 4096);
-        const QStringList sections = m_doc->rootFrame()->frameFormat().property(kSectionParts).toStringList();
-        for (const QString &entry : sections) {
-            const StoredPart p = StoredPart::parse(entry);
-            if (!isSectionKind(p.kind))
-                continue;
-            openGroup();
-            word(("\\" + p.kind.toLatin1()).constData());
-            writeStoredContent(p.content);
-            closeGroup();
-            newline();
-        }
+        writeHeaders(m_doc->rootFrame()->frameFormat().property(kSectionParts).toStringList());
         writeFlow(m_doc->rootFrame(), 0);
         // Every paragraph ends with \par, the last one too: a reader drops
         // nothing after the last mark, so trailing empty paragraphs survive.
@@ -246,6 +237,21 @@ public:
     }
 
 private:
+    // Headers and footers kept as "kind\x1f\x1f\x1f<RTF>" (see kSectionParts).
+    void writeHeaders(const QStringList &entries)
+    {
+        for (const QString &entry : entries) {
+            const StoredPart p = StoredPart::parse(entry);
+            if (!isSectionKind(p.kind))
+                continue;
+            openGroup();
+            word(("\\" + p.kind.toLatin1()).constData());
+            writeStoredContent(p.content);
+            closeGroup();
+            newline();
+        }
+    }
+
     // The document area's words: page, margins, widows, notes.
     void pageSetup(const DocumentSettings &s)
     {
@@ -756,7 +762,27 @@ private:
             if (p.sectionBreak)
                 word("\\sect");
             sectionWords(p.content);
+            writeHeaders(p.headers);
             break;
+        case KeptPart::ColumnBreak: word("\\column"); break;
+        case KeptPart::Special:
+            if (detail::isSpecialWord(p.content))
+                word(("\\" + p.content.toLatin1()).constData());
+            break;
+        case KeptPart::BookmarkStart:
+        case KeptPart::BookmarkEnd:
+            raw(p.kind == KeptPart::BookmarkStart ? "{\\*\\bkmkstart " : "{\\*\\bkmkend ");
+            text(p.id);
+            raw("}");
+            break;
+        case KeptPart::TocEntry:
+            if (const QByteArray tc = p.content.toLatin1(); detail::balancedRtf(tc)) {
+                softBreak();
+                raw(tc.constData());
+            }
+            break;
+        case KeptPart::FieldStart: // see FieldMarks
+        case KeptPart::FieldEnd: break;
         }
         m_lastPrefix = last;
     }
@@ -799,6 +825,8 @@ private:
         // stays open, untouched, until the part is done.
         const bool linkOpen = m_linkOpen;
         const QString link = m_link;
+        std::optional<detail::FieldMarks> marks; // the part's own fields
+        std::swap(marks, m_fieldMarks);
         m_linkOpen = false;
         m_link.clear();
         m_doc = &part;
@@ -812,8 +840,25 @@ private:
         m_pendingPar = pending;
         m_linkOpen = linkOpen;
         m_link = link;
+        std::swap(marks, m_fieldMarks);
         m_lastPrefix.clear();
         --m_partDepth;
+    }
+
+    // A field's start or end: its groups open and close outside any link
+    // (a link in its result is a group of its own inside it).
+    void writeFieldMarks(const QTextFragment &frag, const KeptPart &part, int blockPosition, bool *spanEnded)
+    {
+        closeLink();
+        if (!m_fieldMarks)
+            m_fieldMarks.emplace(m_doc);
+        const QByteArray rtf = m_fieldMarks->write(frag, part, blockPosition, spanEnded);
+        if (rtf.isEmpty())
+            return;
+        softBreak();
+        m_out.append(rtf);
+        m_needDelim = false;
+        m_lastPrefix.clear();
     }
 
     // ---- pictures -----------------------------------------------------------
@@ -980,6 +1025,7 @@ private:
             if (const std::optional<KeptPart> section = sectionAt(block)) {
                 word("\\sect");
                 sectionWords(section->content);
+                writeHeaders(section->headers);
                 sectionWritten = true;
             } else {
                 word("\\par");
@@ -997,6 +1043,7 @@ private:
         }
 
         bool any = false;
+        bool spanEnded = false; // a field that began in an earlier paragraph ends in this one
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment frag = it.fragment();
             if (!frag.isValid())
@@ -1004,6 +1051,11 @@ private:
             const int fi = frag.charFormatIndex();
             const QTextCharFormat fmt = frag.charFormat();
             const RunInfo &info = runInfo(fi, fmt);
+            if (info.part && detail::isFieldMark(info.part->kind)) {
+                any = true;
+                writeFieldMarks(frag, *info.part, block.position(), &spanEnded);
+                continue;
+            }
             if (info.href != m_link) {
                 closeLink();
                 if (!info.href.isEmpty())
@@ -1017,7 +1069,7 @@ private:
                 // look inside its group.
                 const QString t = frag.text();
                 const bool hidden = info.part->kind == KeptPart::Hidden;
-                const bool lookless = info.part->kind == KeptPart::PageBreak || info.part->kind == KeptPart::Section;
+                const bool lookless = detail::looklessPart(info.part->kind);
                 for (QChar c : t) {
                     if (c != QChar::ObjectReplacementCharacter)
                         continue;
@@ -1064,6 +1116,10 @@ private:
             }
         }
         closeLink();
+        // The paragraph's properties again, outside the field's group, for
+        // its mark: a group's end restores those in force where it began.
+        if (spanEnded)
+            paragraphProperties(block.blockFormat(), level, list);
         if (!any) {
             // An empty paragraph still has a font and size: they set its
             // height. (Not raised or lowered: see RunInfo::grouped.)
@@ -1489,6 +1545,7 @@ private:
     QHash<const QTextList *, int> m_listIds;
     QList<QTextListFormat> m_listFormats;
     std::unique_ptr<RunInfo> m_scratch;
+    std::optional<detail::FieldMarks> m_fieldMarks; // made at the first field met
 };
 
 } // namespace
