@@ -6,6 +6,8 @@
 #include "rtf/RtfFields.h"
 #include "rtf/RtfReaderImpl.h"
 
+#include <cctype>
+
 namespace rtf::detail {
 
 QByteArray escapedRtf(QStringView text)
@@ -178,7 +180,7 @@ void Reader::startFieldInstruction()
     if (!field.instFrom) {
         field.instFrom = m_tok.position();
         field.instDepth = m_stack.size();
-        field.instPage = currentPage();
+        field.instPage = pageInUse();
     }
 }
 
@@ -283,7 +285,7 @@ void Reader::tocEntry(char16_t kind)
     if (m_st.dest != Dest::Text)
         return skipDestination();
     const char *from = m_tok.position();
-    const Codepage *page = currentPage();
+    const Codepage *page = pageInUse();
     const CharState look = m_st.ch;
     m_st.dest = Dest::Skipped;
     skipGroup();

@@ -492,6 +492,11 @@ inline const Codepage *Reader::currentPage()
     return m_page;
 }
 
+const Codepage *Reader::pageInUse()
+{
+    return currentPage();
+}
+
 inline void Reader::addBytes(const char *s, qsizetype n)
 {
     switch (m_st.dest) {

@@ -405,6 +405,7 @@ private:
     void setAnsi(int cp);
     int effectiveFont() const;
     const Codepage *currentPage();
+    const Codepage *pageInUse(); // currentPage(), for the reader's other pieces
     void addBytes(const char *s, qsizetype n);
     void addChar(char16_t c);
     void unicode(int v);
