@@ -102,7 +102,7 @@ QTextCharFormat Reader::anchorFormat(const KeptPart &part, const CharState &look
     f.setProperty(kKeptPart, QVariant::fromValue(part));
     // Qt hashes a value of our own by its type name alone: without a hash
     // of the part, distinct notes would all be compared with each other.
-    f.setProperty(kLookHash, int(uint(f.intProperty(kLookHash)) ^ uint(qHashMulti(0x4b50, part.kind, part.id, part.author, part.content, part.pair))));
+    f.setProperty(kLookHash, int(uint(f.intProperty(kLookHash)) ^ uint(qHashMulti(0x4b50, part.kind, part.id, part.author, part.content, part.pair, part.headers))));
     return f;
 }
 
