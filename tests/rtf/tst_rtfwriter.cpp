@@ -554,11 +554,13 @@ void TestRtfWriter::pagesAndSections()
     checkStable(*doc);
 
     // A later section keeps its own header; a column break stays where it was.
-    doc = load("{\\rtf1{\\header First\\par}a\\column b\\sect\\sectd{\\header Second\\par}c\\par}");
+    doc = load("{\\rtf1{\\header First\\par}a\\column b\\sect\\sectd{\\header Second\\par}"
+               "{\\footer Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} of {\\field{\\*\\fldinst NUMPAGES}{\\fldrslt 2}}\\par}c\\par}");
     QCOMPARE(partList(*doc), QStringList({"2 column | ", "4 section+ | \\sectd"}));
     QCOMPARE(doc->rootFrame()->frameFormat().property(rtf::kSectionParts).toStringList().size(), 1);
     const QByteArray w2 = rtf::write(doc.get());
     QVERIFY(w2.indexOf("Second") > w2.indexOf("\\sect\\sectd{\\header"));
+    QVERIFY(w2.indexOf("{\\field{\\*\\fldinst NUMPAGES}{\\fldrslt") > w2.indexOf("{\\footer"));
     QVERIFY(w2.indexOf("First") < w2.indexOf("\\column"));
     checkStable(*doc);
 
