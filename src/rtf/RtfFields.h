@@ -38,6 +38,10 @@ QByteArray escapedRtf(QStringView text);
 // Null for what cannot be carried over as text (\bin data).
 std::optional<QByteArray> portableRtf(QByteArrayView rtf, const Codepage *page);
 
+// What a field's group holds before its result, after its '{': \field,
+// its flags, the instruction and the start of \fldrslt.
+QByteArray fieldOpening(const KeptPart &start);
+
 // Which field marks of a document the writer writes as a field: a start
 // and the next end with its pair number, nested properly. A mark whose
 // partner is gone (or whose instruction is broken) is written as nothing:
@@ -45,11 +49,10 @@ std::optional<QByteArray> portableRtf(QByteArrayView rtf, const Codepage *page);
 class FieldMarks {
 public:
     explicit FieldMarks(const QTextDocument *doc);
-    // The RTF of the marks in a fragment of a block starting at
-    // blockPosition; spanEnded is set when an end closes a field that
+    // How many marks of a fragment (in a block starting at blockPosition)
+    // are written; spanEnded is set when an end closes a field that
     // started in an earlier paragraph.
-    QByteArray write(const QTextFragment &fragment, const KeptPart &part, int blockPosition,
-                     bool *spanEnded) const;
+    int written(const QTextFragment &fragment, int blockPosition, bool *spanEnded) const;
 
 private:
     QHash<int, int> m_partner; // position of a written mark -> its partner's

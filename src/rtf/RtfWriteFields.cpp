@@ -55,11 +55,9 @@ bool balancedRtf(QByteArrayView rtf)
     return depth == 0;
 }
 
-namespace {
-
-QByteArray fieldStart(const KeptPart &p)
+QByteArray fieldOpening(const KeptPart &p)
 {
-    QByteArray out = "{\\field";
+    QByteArray out = "\\field";
     static const std::pair<quint8, const char *> flags[] = {
         {KeptPart::FldEdit, "\\fldedit"}, {KeptPart::FldLock, "\\fldlock"},
         {KeptPart::FldDirty, "\\flddirty"}, {KeptPart::FldPriv, "\\fldpriv"}};
@@ -71,8 +69,6 @@ QByteArray fieldStart(const KeptPart &p)
     out += "}{\\fldrslt ";
     return out;
 }
-
-} // namespace
 
 FieldMarks::FieldMarks(const QTextDocument *doc)
 {
@@ -123,10 +119,9 @@ FieldMarks::FieldMarks(const QTextDocument *doc)
     }
 }
 
-QByteArray FieldMarks::write(const QTextFragment &fragment, const KeptPart &part, int blockPosition,
-                             bool *spanEnded) const
+int FieldMarks::written(const QTextFragment &fragment, int blockPosition, bool *spanEnded) const
 {
-    QByteArray out;
+    int n = 0;
     const QString text = fragment.text();
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text.at(i) != QChar::ObjectReplacementCharacter)
@@ -134,15 +129,11 @@ QByteArray FieldMarks::write(const QTextFragment &fragment, const KeptPart &part
         const auto partner = m_partner.constFind(fragment.position() + int(i));
         if (partner == m_partner.constEnd())
             continue;
-        if (part.kind == KeptPart::FieldStart) {
-            out += fieldStart(part);
-        } else {
-            out += "}}";
-            if (*partner < blockPosition)
-                *spanEnded = true;
-        }
+        ++n;
+        if (*partner < blockPosition) // only an end's partner comes before its block
+            *spanEnded = true;
     }
-    return out;
+    return n;
 }
 
 } // namespace rtf::detail
