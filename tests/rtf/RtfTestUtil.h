@@ -186,8 +186,8 @@ inline QStringList formatDump(const QTextDocument &doc)
 // its kind, a comment's id and author, and its text.
 inline QStringList partList(const QTextDocument &doc)
 {
-    static const char *const kinds[] = {"footnote", "endnote", "annotation", "hidden", "page", "section", "field",
-                                        "end", "bookmark", "bookmarkend", "tc", "special", "column", "?", "?", "?"};
+    static const char *const kinds[] = {"footnote", "endnote", "annotation", "hidden", "page", "section", "object",
+                                        "field", "end", "bookmark", "bookmarkend", "tc", "special", "column", "?", "?"};
     QStringList out;
     int anchors = 0;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
