@@ -475,6 +475,27 @@ const Shape kShapes[] = {
                  + "\"}}{\\fldrslt{\\ul link " + num(i) + "}}} and \r\n";
          return s + "}";
      }},
+    {"kept-fields", 20000, [](int n) { // page references in a table of contents, each kept as a field
+         QByteArray s = "{\\rtf1\\ansi {\\field{\\*\\fldinst TOC \\\\o}{\\fldrslt ";
+         for (int i = 0; i < n; ++i)
+             s += "Heading " + num(i) + "\\tab {\\field\\flddirty{\\*\\fldinst PAGEREF _Toc" + num(i)
+                 + " \\\\h}{\\fldrslt " + num(i) + "}}\\par\r\n";
+         return s + "}}}";
+     }},
+    {"bookmarks", 20000, [](int n) { // each heading a bookmark, with a link to it
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "{\\*\\bkmkstart b" + num(i) + "}Heading{\\*\\bkmkend b" + num(i)
+                 + "} {\\field{\\*\\fldinst HYPERLINK \\\\l \"b" + num(i) + "\"}{\\fldrslt see}}\\par\r\n";
+         return s + "}";
+     }},
+    {"section-headers", 2000, [](int n) { // n sections, each with its own header and footer
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "\\sectd{\\header\\pard Head " + num(i) + "\\par}{\\footer\\pard Page {\\field{\\*\\fldinst PAGE}"
+                 "{\\fldrslt 1}}\\par}\\pard Text " + num(i) + "\\par\\sect\r\n";
+         return s + "}";
+     }},
     {"field-results", 200000, [](int n) { // one field whose result repeats
          QByteArray s = "{\\rtf1\\ansi {\\field{\\*\\fldinst{HYPERLINK \"http://example.com/"
              + QByteArray(2000, 'u') + "\"}}";

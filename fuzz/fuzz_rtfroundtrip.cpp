@@ -1,10 +1,10 @@
 // Read, write, read: whatever the input, no character is lost or changed
 // by a save (white space aside: hostile input may leave paragraphs and
 // table boundaries shaped differently the second time), and the kept parts
-// (notes, comments, hidden text) come back as many, of the same kinds and
-// with the same text; kept objects and shapes come back byte for byte; list
-// items keep their lists' definitions. That real documents write back byte
-// for byte is checked by the tests.
+// (notes, comments, hidden text, fields, bookmarks...) come back as many, of
+// the same kinds and with the same text; kept objects and shapes come back
+// byte for byte; list items keep their lists' definitions. That real
+// documents write back byte for byte is checked by the tests.
 
 #include "FuzzInit.h"
 #include "rtf/Rtf.h"
@@ -56,7 +56,9 @@ QStringList keptParts(const QTextDocument &doc)
                 rtf::read(p->content.toLatin1(), &part);
                 text = part.toPlainText();
             }
-            const QString entry = QString::number(p->kind) + u' ' + words(text);
+            // Fields by their instruction, bookmarks by name, sections with their headers.
+            const QString entry = QString::number(p->kind) + u' ' + words(text) + u' ' + p->id + u' '
+                + QString::number(p->headers.size());
             for (int i = 0; i < it.fragment().length(); ++i)
                 out << entry;
         }

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -57,19 +58,33 @@ QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 //    keeps it one; text typed beside it is text of its own. Only anchors
 //    are written as parts: text typed right after one (QTextCursor copies
 //    the format minus the object type) is written as text;
-//  - kSectionParts (root frame format): headers and footers, a QStringList
-//    of "kind\x1f\x1f\x1f<RTF>";
+//  - fields: the result stays text, between a FieldStart anchor (content:
+//    the instruction as RTF, the body of \*\fldinst; fieldFlags: \fldedit,
+//    \fldlock, \flddirty, \fldpriv) and a FieldEnd anchor sharing its pair
+//    number. A start or end whose partner is gone is written as nothing, so
+//    the result is then plain text. HYPERLINK fields are links instead;
+//  - bookmarks (id: the name; a start also names a Qt anchor), table of
+//    contents entries (content: the whole {\tc ...} group), \chpgn, \chdate
+//    and their kin (Special, content: the word; shown as nothing) and \column;
+//  - kSectionParts (root frame format): headers and footers of the first
+//    section, a QStringList of "kind\x1f\x1f\x1f<RTF>"; a later section's
+//    own are in its anchor's headers, in the same shape;
 //  - kAutoNumber (character format): the text starts with a footnote's
 //    automatic number (\chftn), the QString held here; text typed after
 //    it in the same look follows it.
 struct KeptPart {
-    enum Kind : quint8 { Footnote, Endnote, Annotation, Hidden, PageBreak, Section, Object };
+    enum Kind : quint8 { Footnote, Endnote, Annotation, Hidden, PageBreak, Section, Object,
+                         FieldStart, FieldEnd, BookmarkStart, BookmarkEnd, TocEntry, Special, ColumnBreak };
     Kind kind = Footnote;
     QString id, author; // of a comment: \atnid and \atnauthor
     QString content;    // RTF of its own (Latin-1); hidden text: the text;
                         // a section: its properties as RTF words (\sectd\cols2...);
                         // an object: its whole group as read (Latin-1)
     bool sectionBreak = false; // a section after a \sect (not the first one)
+    QStringList headers;       // a section's own headers and footers
+    quint32 pair = 0;          // a field's start and end share it
+    quint8 fieldFlags = 0;     // FieldFlag bits
+    enum FieldFlag : quint8 { FldEdit = 1, FldLock = 2, FldDirty = 4, FldPriv = 8 };
     bool operator==(const KeptPart &) const = default;
 };
 constexpr int kKeptPartObject = 0x1000 + 0x52; // QTextFormat::UserObject + ...

@@ -33,6 +33,8 @@ enum class Kw : uint8_t {
     // destinations
     FontTbl, ColorTbl, Field, FldInst, FldRslt, Pict, Keep, NestTableProps, Upr, Ud, HeaderPart, Footnote, Annotation, AtnId, AtnAuthor,
     ListTable, List, ListLevel, LevelText, ListOverride, ListText, LfoLevel, Pn, PnText, Info, Skip,
+    // fields, bookmarks and their kin
+    Bookmark, SpecialChar, FieldFlag, TocEntry,
     // symbols
     Char,
 };

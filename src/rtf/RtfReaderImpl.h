@@ -194,9 +194,19 @@ struct FontEntry {
 };
 
 struct FieldCtx {
-    size_t depth;
+    size_t depth = 0;
     Sink inst;
     int link = -1; // into FieldState::links once the result starts; 0: no link
+    bool inInstruction = false; // a field inside another's instruction: kept there as read
+    bool anchored = false;      // its start anchor is in the text
+    quint8 flags = 0;           // KeptPart::FieldFlag
+    quint32 pair = 0;
+    // The instruction group as read: where it starts, at what depth, in
+    // which code page, and its bytes once it has ended.
+    const char *instFrom = nullptr;
+    size_t instDepth = 0;
+    const Codepage *instPage = nullptr;
+    QByteArray instRaw;
 };
 
 struct CellBorder {
@@ -333,6 +343,7 @@ struct AnnotationState {
     QString id, author;
     Sink capture;
     Kw captured = Kw::Skip;
+    char16_t kind = 0; // of a bookmark: 0 start, 1 end
     size_t depth = 0;
 };
 
@@ -361,6 +372,7 @@ struct Shared {
     int notes = 0;      // footnotes so far, for automatic numbers
     int sectionDepth = 0; // inside a header or footer
     QStringList sectionParts; // headers and footers, in file order
+    quint32 fieldPairs = 0;   // field pairs numbered so far
     DocumentSettings settings;
     const Progress *progress = nullptr;
     size_t reportBelow = 0; // progress is told when less than this is left
@@ -405,6 +417,7 @@ private:
     void setAnsi(int cp);
     int effectiveFont() const;
     const Codepage *currentPage();
+    const Codepage *pageInUse(); // currentPage(), for the reader's other pieces
     void addBytes(const char *s, qsizetype n);
     void addChar(char16_t c);
     void unicode(int v);
@@ -455,13 +468,20 @@ private:
     void startField();
     void startFieldInstruction();
     void startFieldResult();
+    void endField(FieldCtx &field);
+    QString fieldInstruction(FieldCtx &field);
+    void fieldFlag(char16_t bit);
+    void specialChar(char16_t which);
+    void startBookmark(char16_t kind);
+    void tocEntry(char16_t kind);
+    void insertEndAnchor(const KeptPart &part, const CharState &look);
 
     // ---- parts the editor does not show (RtfReadParts.cpp) -------------------
     void startPart(Kw id, char16_t kind);
     QString readPart(bool *endnote);
     void insertAnchor(const KeptPart &part, const CharState &look);
     QTextCharFormat anchorFormat(const KeptPart &part, const CharState &look);
-    void pageBreak(Kw id);
+    void pageBreak(Kw id, char16_t column = 0);
     void sectionWord(const Token &t);
     void footnoteNumber();
     void startCapture(Kw id);
@@ -544,7 +564,9 @@ private:
     bool m_sectionDue = true;
     bool m_sectionBreak = false;
     QByteArray m_sectionWords;
+    QStringList m_sectionHeaders; // of the section due, read before its start
     bool m_pageDue = false; // a page break starts the next content
+    bool m_columnDue = false; // a column break does
     bool m_blockFormatted = false;
     bool m_flatMarked = false; // the block has a flattened cell's end
     ParState m_blockPar;

@@ -21,6 +21,7 @@
 #include "rtf/RtfLists.h"
 #include "rtf/RtfWriteLists.h"
 #include "rtf/Rtf.h"
+#include "rtf/RtfFields.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -263,6 +264,8 @@ private:
     void openLink(const QString &href);
     void closeLink();
     void writeKeptPart(const KeptPart &p, const QByteArray &prefix);
+    void writeHeaders(const QStringList &entries);
+    void writeFieldMarks(const QTextFragment &frag, const KeptPart &part, int blockPosition, bool *spanEnded);
     void sectionWords(const QString &words);
     static std::optional<KeptPart> sectionAt(const QTextBlock &block);
     void writeStoredContent(const QString &content);
@@ -311,6 +314,7 @@ private:
     std::vector<std::unique_ptr<RunInfo>> m_runCache; // by format index
     std::unique_ptr<RunInfo> m_scratch;
     detail::ListNumbering m_numbering; // the list items' markers, in order
+    std::optional<detail::FieldMarks> m_fieldMarks; // made at the first field met
 };
 
 } // namespace rtf::writer

@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -416,10 +417,22 @@ int RichTextBox::Find(const QString &text)
     BusyCursor busy(document()->characterCount() >= kBusyChars);
     if (text.isEmpty())
         return -1;
+    // The anchors of kept parts (a field's marks around its result, a
+    // bookmark) stand between the characters the user sees: a match steps
+    // over them.
+    QString pattern;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        if (i)
+            pattern += QStringLiteral("\\x{FFFC}*");
+        pattern += QRegularExpression::escape(text.mid(i, n));
+        i += n;
+    }
+    const QRegularExpression re(pattern, QRegularExpression::CaseInsensitiveOption);
     const QTextCursor from = textCursor();
-    QTextCursor found = document()->find(text, from.selectionEnd());
+    QTextCursor found = document()->find(re, from.selectionEnd());
     if (found.isNull())
-        found = document()->find(text, 0);
+        found = document()->find(re, 0);
     if (found.isNull())
         return -1;
     setTextCursor(found);

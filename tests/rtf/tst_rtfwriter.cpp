@@ -483,6 +483,7 @@ void TestRtfWriter::keptPartsAreThings()
         QString text;
         QStringList parts;
         QByteArray word; // written once per part
+        int count = -1;  // or this many times
     } cases[] = {
         {"two equal footnotes", "{\\rtf1 x{\\footnote N1}y{\\footnote N1}z}", {}, "xyz",
          {"1 footnote | N1", "2 footnote | N1"}, "\\footnote"},
@@ -507,6 +508,26 @@ void TestRtfWriter::keptPartsAreThings()
         {"typed right before the note", hello,
          [&](QTextDocument &d) { typeAt(d, 6, QStringLiteral("XYZ")); bold(d, 5, 8); },
          "Hello.XYZ", {"9 footnote | NOTE"}, "\\footnote"},
+        // Fields keep their instruction around their result, which stays text.
+        {"page of pages", "{\\rtf1 Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} of {\\field\\flddirty{\\*\\fldinst NUMPAGES}{\\fldrslt 2}}}",
+         {}, "Page 1 of 2", {"5 field | PAGE", "6 end | ", "10 field | NUMPAGES", "11 end | "}, "\\flddirty", 1},
+        {"a field's end deleted", "{\\rtf1 a{\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}b}",
+         [](QTextDocument &d) { QTextCursor c(&d); c.setPosition(3); c.deleteChar(); },
+         "a1b", {}, "\\field", 0},
+        {"a field's start deleted", "{\\rtf1 a{\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}b}",
+         [](QTextDocument &d) { QTextCursor c(&d); c.setPosition(1); c.deleteChar(); }, "a1b", {}, "\\field", 0},
+        {"table of contents",
+         "{\\rtf1{\\field{\\*\\fldinst TOC \\\\o \"1-3\"}{\\fldrslt {\\field{\\*\\fldinst HYPERLINK \\\\l \"_Toc1\"}"
+         "{\\fldrslt Intro\\tab {\\field{\\*\\fldinst {PAGEREF _Toc1 \\\\h}}{\\fldrslt 1}}}}\\par}}"
+         "\\pard{\\*\\bkmkstart _Toc1}Intro{\\*\\bkmkend _Toc1}\\par}", {}, "Intro\t1\nIntro",
+         {"0 field | TOC \\\\o \"1-3\"", "6 field | {PAGEREF _Toc1 \\\\h}", "7 end | ", "7 end | ",
+          "8 bookmark _Toc1| ", "13 bookmarkend _Toc1| "}, "\\fldinst", 4},
+        {"special characters and entries", "{\\rtf1 Page {\\b\\chpgn} \\chdate{\\tc \\tcl2 Entry}.}", {}, "Page  .",
+         {"5 special | chpgn", "6 special | chdate", "6 tc | {\\tc \\tcl2 Entry}"}, "\\chpgn", 1},
+        {"a field in an instruction", "{\\rtf1{\\field{\\*\\fldinst IF {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} = 1 \"one\"}{\\fldrslt one}}}",
+         {}, "one", {"0 field | IF {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} = 1 \"one\"", "3 end | "}, "\\fldinst", 2},
+        {"instruction in another code page", "{\\rtf1\\ansi\\ansicpg1251 {\\field{\\*\\fldinst REF \\'c0}{\\fldrslt 1}}}", {},
+         "1", {"0 field | REF \\u1040?", "1 end | "}, "\\fldinst", 1},
     };
     for (const auto &c : cases) {
         auto doc = load(c.rtf);
@@ -514,7 +535,8 @@ void TestRtfWriter::keptPartsAreThings()
         if (c.edit)
             c.edit(*doc);
         const QByteArray w1 = rtf::write(doc.get());
-        QCOMPARE(w1.count(c.word + ' ') + w1.count(c.word + '\\') + w1.count(c.word + '{'), qsizetype(c.parts.size()));
+        QCOMPARE(w1.count(c.word + ' ') + w1.count(c.word + '\\') + w1.count(c.word + '{'),
+                 qsizetype(c.count < 0 ? c.parts.size() : c.count));
         auto back = load(w1);
         QVERIFY2(back, c.name);
         QCOMPARE(rtf::plainText(back.get()), c.text);
@@ -524,6 +546,13 @@ void TestRtfWriter::keptPartsAreThings()
         QCOMPARE(rtf::plainText(doc.get()), c.text);
         QCOMPARE(rtf::withoutStandIns(doc.get(), doc->toPlainText()), c.text);
     }
+
+    // A link to a bookmark has its target.
+    auto marked = load("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \\\\l \"b\"}{\\fldrslt go}} x{\\*\\bkmkstart b}y}");
+    QCOMPARE(formatOf(marked.get(), QStringLiteral("go")).anchorHref(), QStringLiteral("#b"));
+    QTextCursor target(marked.get());
+    target.setPosition(5);
+    QCOMPARE(target.charFormat().anchorNames(), QStringList{QStringLiteral("b")});
 
     // An anchor takes no room on the line.
     auto withNote = load("{\\rtf1 ab{\\footnote N}c}");
@@ -587,6 +616,17 @@ void TestRtfWriter::pagesAndSections()
     QCOMPARE(w1.count("\\page\\") + w1.count("\\page "), 2);
     QCOMPARE(w1.count("\\sect"), 3); // the break, the two \sectd
     QCOMPARE(partList(*load(w1)), parts);
+    checkStable(*doc);
+
+    // A later section keeps its own header; a column break stays where it was.
+    doc = load("{\\rtf1{\\header First\\par}a\\column b\\sect\\sectd{\\header Second\\par}"
+               "{\\footer Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} of {\\field{\\*\\fldinst NUMPAGES}{\\fldrslt 2}}\\par}c\\par}");
+    QCOMPARE(partList(*doc), QStringList({"2 column | ", "4 section+ | \\sectd"}));
+    QCOMPARE(doc->rootFrame()->frameFormat().property(rtf::kSectionParts).toStringList().size(), 1);
+    const QByteArray w2 = rtf::write(doc.get());
+    QVERIFY(w2.indexOf("Second") > w2.indexOf("\\sect\\sectd{\\header"));
+    QVERIFY(w2.indexOf("{\\field{\\*\\fldinst NUMPAGES}{\\fldrslt") > w2.indexOf("{\\footer"));
+    QVERIFY(w2.indexOf("First") < w2.indexOf("\\column"));
     checkStable(*doc);
 
     // A page break and a section's words before the same paragraph, in
