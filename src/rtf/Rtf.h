@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QMetaType>
 #include <QString>
+#include <QTextFormat>
 
 #include <functional>
 #include <optional>
@@ -150,6 +151,42 @@ constexpr int kFontFace = 0x100000 + 0x5305;
 // empty it is neither written nor part of the text.
 constexpr int kLeadingStandIn = 0x100000 + 0x5306;
 
+// The style sheet as read, kept on the root frame (kStyleSheet) and written
+// back in the header. A paragraph keeps the number of its paragraph style
+// (kParagraphStyle, block format), a run that of its character style
+// (kCharacterStyle), a table that of its table style (kTableStyle, table
+// format); what a style says is shown by the formats themselves, so the
+// user's changes live there and win over the style when written.
+struct Style {
+    enum Kind : quint8 { Paragraph, Character, Table, Section };
+    Kind kind = Paragraph;
+    int number = 0;
+    QString name;
+    int basedOn = -1, next = -1, link = -1, priority = -1; // -1: not given
+    bool additive = false, quickFormat = false, hidden = false, locked = false, semiHidden = false,
+         unhideWhenUsed = false, autoUpdate = false, personal = false, compose = false, reply = false;
+    // What it looks like, its based-on styles followed: the character
+    // properties it sets (only those), and a paragraph style's paragraph.
+    QTextCharFormat charFormat;
+    QTextBlockFormat blockFormat;
+    QByteArray words; // its other formatting words as read (RTF), written back as they were
+    bool operator==(const Style &) const = default;
+};
+struct StyleSheet {
+    QList<Style> styles;
+    QByteArray latent; // the {\*\latentstyles ...} group as read
+    bool operator==(const StyleSheet &) const = default;
+    // The paragraph or character style of that number; null when none.
+    const Style *find(Style::Kind kind, int number) const;
+};
+constexpr int kStyleSheet = 0x100000 + 0x5400;
+constexpr int kParagraphStyle = 0x100000 + 0x5401;
+constexpr int kCharacterStyle = 0x100000 + 0x5402;
+constexpr int kTableStyle = 0x100000 + 0x5403;
+// \outlinelevel as read (0-8 outline levels, 9 body text); levels 0-5 are
+// also the block's heading level (1-6), as HTML shows them.
+constexpr int kOutlineLevel = 0x100000 + 0x5404;
+
 // The document's text as word processors export it: as toPlainText(), but
 // each list item starts with its marker and a tab, and kept parts' anchors
 // are left out.
@@ -163,3 +200,4 @@ QString listMarker(const QTextBlock &block);
 
 Q_DECLARE_METATYPE(rtf::KeptPart)
 Q_DECLARE_METATYPE(rtf::DocumentSettings)
+Q_DECLARE_METATYPE(rtf::StyleSheet)

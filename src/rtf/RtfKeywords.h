@@ -34,6 +34,8 @@ enum class Kw : uint8_t {
     ListTable, List, ListLevel, LevelText, ListOverride, ListText, Info, Skip,
     // symbols
     Char,
+    // styles: StyleRef is \s \cs \ts \ds (ch: the kind), StyleWord one of a style's own words
+    StyleSheet, StyleRef, StyleWord, Outline,
 };
 
 struct Keyword {

@@ -70,6 +70,7 @@ void Reader::tableWord(Kw id, char16_t arg, int v)
         t.rowHeight = 0;
         t.gaph = -1;
         t.align = 0;
+        t.style = 0;
         break;
     case Kw::Cellx:
         if (t.cells.size() < size_t(kMaxTableColumns)) {
@@ -273,6 +274,8 @@ bool Reader::openTable()
     }
     f.setBorderCollapse(true);
     f.setCellSpacing(0);
+    if (outer && m_table.style)
+        f.setProperty(kTableStyle, m_table.style);
     f.setCellPadding(outer && m_table.gaph >= 0 ? twipsToPixels(m_table.gaph) : 3);
     if (outer && m_table.align == 1)
         f.setAlignment(Qt::AlignHCenter);

@@ -86,6 +86,8 @@ inline void Reader::openGroup()
         return;
     }
     m_stack.push_back(m_st);
+    if (m_st.dest == Dest::StyleSheet)
+        styleGroupOpened();
 }
 
 void Reader::closeGroup()
@@ -102,6 +104,8 @@ void Reader::closeGroup()
         endCapture();
     else if (m_st.dest == Dest::ListTable || m_st.dest == Dest::LevelText)
         listGroupEnd();
+    else if (m_st.dest == Dest::StyleSheet)
+        styleGroupClosing();
     if (m_picture.active && m_picture.pict.depth == m_stack.size())
         finishPicture();
     while (!m_field.fields.empty() && m_field.fields.back().depth >= m_stack.size())
@@ -160,6 +164,8 @@ inline void Reader::word(const Token &t)
             m_tok.takeBytes(t.param);
         return;
     }
+    if (m_st.dest == Dest::StyleSheet)
+        return styleWord(t, k, star);
     if (!k || (star && k->type != KwType::Destination)) {
         if (star) // an ignorable destination we do not know
             skipDestination();
@@ -169,6 +175,8 @@ inline void Reader::word(const Token &t)
         return documentSetting(*k, t);
     if (k->id == Kw::SectWord)
         return sectionWord(t);
+    if (k->id == Kw::StyleRef)
+        return useStyle(k->ch, t.hasParam ? t.param : 0);
     switch (k->type) {
     case KwType::Destination: destination(k->id, k->ch); break;
     case KwType::Flag: flag(k->id, k->ch); break;
@@ -227,6 +235,7 @@ inline void Reader::text(std::string_view s)
     case Dest::FieldInst:
     case Dest::Capture:
     case Dest::LevelText:
+    case Dest::StyleSheet:
         addBytes(s.data(), qsizetype(s.size()));
         break;
     case Dest::FontTable:
@@ -279,6 +288,7 @@ void Reader::destination(Kw id, char16_t kind)
     case Kw::AtnId:
     case Kw::AtnAuthor: startCapture(id); break;
     case Kw::Info: readInfo(); break;
+    case Kw::StyleSheet: startStyleSheet(); break;
     case Kw::Upr: // Word for Mac: {\upr{ANSI part}{\*\ud{Unicode twin}}}
         if (m_st.dest != Dest::Text)
             return skipDestination();
@@ -446,6 +456,7 @@ void Reader::value(Kw id, int v, bool has)
     case Kw::SlMult: m_st.par.slmult = has && v != 0; break;
     case Kw::Up: m_st.ch.valign = (!has || v > 0) ? 1 : 0; break;
     case Kw::Dn: m_st.ch.valign = (!has || v > 0) ? 2 : 0; break;
+    case Kw::Outline: m_st.par.outline = has ? std::clamp(v, 0, 9) : -1; break;
     default: break;
     }
 }
@@ -497,6 +508,7 @@ inline void Reader::addBytes(const char *s, qsizetype n)
         break;
     case Dest::Capture: m_annotation.capture.addBytes(currentPage(), s, n); break;
     case Dest::LevelText: m_list.text.addBytes(currentPage(), s, n); break;
+    case Dest::StyleSheet: m_sh.styles.name.addBytes(m_pages.get(m_ansi), s, n); break;
     case Dest::FieldInst:
         if (!m_field.fields.empty())
             m_field.fields.back().inst.addBytes(currentPage(), s, n);
@@ -528,6 +540,7 @@ inline void Reader::addChar(char16_t c)
         break;
     case Dest::Capture: m_annotation.capture.addChar(c); break;
     case Dest::LevelText: m_list.text.addChar(c); break;
+    case Dest::StyleSheet: m_sh.styles.name.addChar(c); break;
     case Dest::FieldInst:
         if (!m_field.fields.empty())
             m_field.fields.back().inst.addChar(c);
@@ -686,8 +699,9 @@ void Reader::finish()
         closeTable();
     if (!m_pendingPar && !m_cursor.block().text().isEmpty())
         finishBlock();
-    if (!m_isPart && (!m_sh.sectionParts.isEmpty() || !(m_sh.settings == DocumentSettings()))) {
+    if (!m_isPart && (!m_sh.sectionParts.isEmpty() || !(m_sh.settings == DocumentSettings()) || m_sh.styles.any)) {
         QTextFrameFormat ff = m_doc->rootFrame()->frameFormat();
+        keepStyleSheet(ff);
         if (!m_sh.sectionParts.isEmpty())
             ff.setProperty(kSectionParts, m_sh.sectionParts);
         if (!(m_sh.settings == DocumentSettings()))

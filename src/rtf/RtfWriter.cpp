@@ -1,5 +1,6 @@
 #include "rtf/Rtf.h"
 #include "rtf/RtfUnits.h"
+#include "rtf/RtfWriteStyles.h"
 #include "base/Product.h"
 
 #include <QBuffer>
@@ -152,7 +153,7 @@ struct RunInfo {
 
 class Writer {
 public:
-    explicit Writer(const QTextDocument *doc) : m_doc(doc)
+    explicit Writer(const QTextDocument *doc) : m_doc(doc), m_styles(doc)
     {
         const QFont def = doc->defaultFont();
         m_defaultFace = def.family();
@@ -192,6 +193,7 @@ public:
 
         if (m_fonts.isEmpty())
             fontIndex(m_defaultFace);
+        const QByteArray styleSheet = styleSheetGroup();
 
         // The header goes in front of the body: one copy, after which the
         // body buffer is dropped.
@@ -225,6 +227,7 @@ public:
         }
         head.raw("}");
         head.newline();
+        head.rawLine(styleSheet);
         if (!m_listFormats.isEmpty())
             head.listTables(m_listFormats);
         if (!settings.info.isEmpty()) {
@@ -602,6 +605,9 @@ private:
         const bool needDelim = m_needDelim; // the body's, as it was
         m_out.append("\\plain");
         m_needDelim = true;
+        const int cs = f.intProperty(kCharacterStyle);
+        if (cs)
+            word("\\cs", cs); // first: the run's own words after it win
         word("\\f", fontIndex(faceOf(f)));
         word("\\fs", halfPointsOf(f));
         if (f.fontWeight() >= QFont::Bold)
@@ -643,6 +649,7 @@ private:
             word("\\cb", ci);
             word("\\highlight", ci);
         }
+        words(styles::characterTakeBacks(cs ? m_styles.character(cs) : nullptr, f));
         QByteArray prefix = m_out.mid(start);
         prefix.replace("\r\n", ""); // a break the soft limit put in
         m_out.truncate(start);
@@ -893,6 +900,9 @@ private:
     void paragraphProperties(const QTextBlockFormat &bf, int level, const QTextList *list = nullptr)
     {
         word("\\pard");
+        const int style = bf.intProperty(kParagraphStyle);
+        if (style)
+            word("\\s", style); // first: the paragraph's own words after it win
         if (level > 0)
             word("\\intbl");
         if (level > 1)
@@ -968,6 +978,7 @@ private:
         }
         if (bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
             word("\\pagebb");
+        words(styles::paragraphWords(style ? m_styles.paragraph(style) : nullptr, bf));
         m_lastPrefix.clear(); // \pard leaves character properties alone, but
                               // a fresh start per paragraph keeps it simple
     }
@@ -1316,6 +1327,8 @@ private:
         const int cols = table->columns();
 
         word("\\trowd");
+        if (const int ts = tf.intProperty(kTableStyle))
+            word("\\ts", ts);
         word("\\trgaph", tf.hasProperty(QTextFormat::TableCellPadding)
                               ? qBound(0, pixelsToTwips(tf.cellPadding()), 1440) : 108);
         word("\\trleft", 0);
@@ -1465,7 +1478,57 @@ private:
         m_lastPrefix.clear();
     }
 
+    // ---- the style sheet (RtfWriteStyles.cpp) ------------------------------
+
+    // Words made elsewhere, in the body.
+    void words(const QByteArray &w)
+    {
+        if (w.isEmpty())
+            return;
+        softBreak();
+        m_out.append(w);
+        m_needDelim = true;
+    }
+
+    void rawLine(const QByteArray &group)
+    {
+        if (group.isEmpty())
+            return;
+        m_out.append(group);
+        newline();
+    }
+
+    // What f writes, taken out of the body again.
+    template <class F> QByteArray captured(F &&f)
+    {
+        const qsizetype start = m_out.size();
+        const qsizetype lineStart = m_lineStart;
+        const bool needDelim = m_needDelim;
+        m_needDelim = false;
+        f();
+        QByteArray out = m_out.mid(start);
+        out.replace("\r\n", "");
+        m_out.truncate(start);
+        m_lineStart = lineStart;
+        m_needDelim = needDelim;
+        return out;
+    }
+
+    // Made by the body's writer, whose tables number the faces and colours.
+    QByteArray styleSheetGroup()
+    {
+        styles::WriteHooks hooks;
+        hooks.font = [this](const QTextCharFormat &f) { return fontIndex(faceOf(f)); };
+        hooks.color = [this](const QColor &c) { return colorIndex(c); };
+        hooks.paragraph = [this](const QTextBlockFormat &bf) {
+            return captured([&] { paragraphProperties(bf, 0); }).mid(int(std::strlen("\\pard")));
+        };
+        hooks.text = [this](const QString &t) { return captured([&] { text(t, true); }); };
+        return m_styles.sheet(hooks);
+    }
+
     const QTextDocument *m_doc;
+    styles::StyleIndex m_styles;
     QString m_defaultFace;
     int m_defaultHalfPoints = 24;
 
