@@ -2,7 +2,7 @@
 // by a save (white space aside: hostile input may leave paragraphs and
 // table boundaries shaped differently the second time), and the kept parts
 // (notes, comments, hidden text) come back as many, of the same kinds and
-// with the same text. That real documents write back byte for byte is
+// with the same text, and so do the styles of the style sheet. That real documents write back byte for byte is
 // checked by the tests.
 
 #include "FuzzInit.h"
@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
 
 #include <cstdint>
 #include <cstdio>
@@ -54,6 +55,16 @@ QStringList keptParts(const QTextDocument &doc)
     return out;
 }
 
+// Each style as its kind, number, name, based-on and next style.
+QStringList styleSheet(const QTextDocument &doc)
+{
+    QStringList out;
+    const auto sheet = doc.rootFrame()->frameFormat().property(rtf::kStyleSheet).value<rtf::StyleSheet>();
+    for (const rtf::Style &s : sheet.styles)
+        out << QStringLiteral("%1 %2 %3 %4 ").arg(s.kind).arg(s.number).arg(s.basedOn).arg(s.next) + s.name;
+    return out;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -73,6 +84,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (const QStringList a = keptParts(first), b = keptParts(second); a != b) {
         std::fprintf(stderr, "kept parts differ after a write and a read:\n%s\n--\n%s\n",
+                     qPrintable(a.join(u'\n')), qPrintable(b.join(u'\n')));
+        abort();
+    }
+    if (const QStringList a = styleSheet(first), b = styleSheet(second); a != b) {
+        std::fprintf(stderr, "styles differ after a write and a read:\n%s\n--\n%s\n",
                      qPrintable(a.join(u'\n')), qPrintable(b.join(u'\n')));
         abort();
     }
