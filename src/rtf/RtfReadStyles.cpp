@@ -270,7 +270,7 @@ void Reader::replayStyle(StyleDef &def, const StyleDef *base)
 void Reader::useStyle(int kind, int number)
 {
     const StyleState &ss = m_sh.styles;
-    const int at = kind < 4 ? ss.index[kind].value(number, -1) : -1;
+    const int at = ss.index[kind == kParagraphLookOnly ? int(Style::Paragraph) : kind].value(number, -1);
     const StyleDef *def = at >= 0 && ss.defs[size_t(at)].state == 2 ? &ss.defs[size_t(at)] : nullptr;
     switch (kind) {
     case Style::Paragraph: {
@@ -301,6 +301,10 @@ void Reader::useStyle(int kind, int number)
             overlay(m_st.ch, def->ch);
         break;
     case Style::Table: m_table.style = number; break;
+    case kParagraphLookOnly:
+        if (def)
+            overlay(m_st.ch, def->ch);
+        break;
     default: break;
     }
 }

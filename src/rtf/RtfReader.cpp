@@ -321,6 +321,8 @@ void Reader::flag(Kw id, char16_t arg)
         m_st.ch = CharState();
         m_st.ch.link = link;
         m_st.hidden = false;
+        if (m_st.par.style)
+            useStyle(kParagraphLookOnly, m_st.par.style);
         break;
     }
     case Kw::Ql: m_st.par.align = 0; break;

@@ -499,6 +499,9 @@ private:
     void styleGroupClosing();
     void resolveStyles();
     void replayStyle(StyleDef &def, const StyleDef *base);
+    // kind: a Style::Kind, or kParagraphLookOnly: the paragraph style's
+    // character look alone (\plain takes runs back to it).
+    static constexpr int kParagraphLookOnly = 4;
     void useStyle(int kind, int number);
     void keepStyleSheet(QTextFrameFormat &ff);
 

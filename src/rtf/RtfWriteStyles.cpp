@@ -98,6 +98,13 @@ const Style *StyleIndex::find(Style::Kind kind, int number) const
     return at >= 0 ? &m_sheet.styles.at(at) : nullptr;
 }
 
+const Style *StyleIndex::withLook(const QTextBlockFormat &bf) const
+{
+    const int number = bf.intProperty(kParagraphStyle);
+    const Style *s = number ? paragraph(number) : nullptr;
+    return s && !s->charFormat.properties().isEmpty() ? s : nullptr;
+}
+
 QByteArray StyleIndex::sheet(const WriteHooks &hooks) const
 {
     if (!m_any)

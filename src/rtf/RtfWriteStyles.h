@@ -28,6 +28,9 @@ public:
     explicit StyleIndex(const QTextDocument *doc);
     const Style *paragraph(int number) const { return find(Style::Paragraph, number); }
     const Style *character(int number) const { return find(Style::Character, number); }
+    // A block's paragraph style when it gives runs a look: under \plain
+    // readers still show it, so runs take back what they do not have.
+    const Style *withLook(const QTextBlockFormat &bf) const;
     // The {\stylesheet ...} group; empty when the document has none.
     QByteArray sheet(const WriteHooks &hooks) const;
 

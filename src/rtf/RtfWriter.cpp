@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // QTextDocument to RTF in one pass over blocks and fragments. The body is
@@ -650,6 +651,7 @@ private:
             word("\\highlight", ci);
         }
         words(styles::characterTakeBacks(cs ? m_styles.character(cs) : nullptr, f));
+        words(styles::characterTakeBacks(m_blockStyle, f));
         QByteArray prefix = m_out.mid(start);
         prefix.replace("\r\n", ""); // a break the soft limit put in
         m_out.truncate(start);
@@ -660,6 +662,8 @@ private:
 
     const RunInfo &runInfo(int formatIndex, const QTextCharFormat &fmt)
     {
+        if (m_blockStyle) // its take-backs are the paragraph's: not cached
+            formatIndex = -1;
         if (formatIndex >= 0 && formatIndex < int(m_runCache.size()) && m_runCache[formatIndex])
             return *m_runCache[formatIndex];
         auto info = std::make_unique<RunInfo>();
@@ -1000,6 +1004,7 @@ private:
         }
         const QTextList *list = block.textList();
         paragraphProperties(block.blockFormat(), level, list);
+        const Style *outerStyle = std::exchange(m_blockStyle, m_styles.withLook(block.blockFormat()));
         if (list) { // the marker as text, for readers without list tables
             raw("{\\listtext\\pard\\plain ");
             text(listMarker(block));
@@ -1086,6 +1091,7 @@ private:
                 applyPrefix(runInfo(block.charFormatIndex(), cf).prefix);
             }
         }
+        m_blockStyle = outerStyle;
         m_pendingPar = true;
     }
 
@@ -1529,6 +1535,7 @@ private:
 
     const QTextDocument *m_doc;
     styles::StyleIndex m_styles;
+    const Style *m_blockStyle = nullptr; // the paragraph's style, when it has a character look
     QString m_defaultFace;
     int m_defaultHalfPoints = 24;
 

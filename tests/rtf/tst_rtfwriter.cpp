@@ -564,7 +564,7 @@ void TestRtfWriter::styles()
                     "\\pard\\s1 Head\\par\\pard\\plain\\s2 Body {\\cs10 emph}\\par\\pard\\s3 Quoted\\par"
                     "\\pard\\s2\\sl0 Single\\par\\pard\\plain\\s1\\b0 Plain\\par\\pard\\s4 Fwd\\par"
                     "\\pard\\s6 Custom\\par\\pard\\s7 Ueber\\par\\pard\\outlinelevel0 Outline\\par"
-                    "\\trowd\\ts11\\cellx2000\\pard\\intbl cell\\cell\\row}");
+                    "\\pard\\s1\\plain Under\\par\\trowd\\ts11\\cellx2000\\pard\\intbl cell\\cell\\row}");
     QVERIFY(doc);
     const QRegularExpression para(QStringLiteral("^P\\d "));
     const QStringList paragraphs = formatDump(*doc).filter(para);
@@ -575,12 +575,13 @@ void TestRtfWriter::styles()
         "P0 q1 li0 ri0 fi0 sb0 sa0 s6 h3", "P0 q1 li0 ri0 fi0 sb0 sa0 s7 h2", "P0 q1 li0 ri0 fi0 sb0 sa0 s0 h1"}));
     QCOMPARE(lookOf(doc.get(), QStringLiteral("Head")), QStringLiteral("1000 v0 / Arial 16"));
     QCOMPARE(lookOf(doc.get(), QStringLiteral("Plain")), QStringLiteral("0000 v0 / Arial 16"));
+    QCOMPARE(lookOf(doc.get(), QStringLiteral("Under")), QStringLiteral("1000 v0 / Arial 16")); // \plain: to the style
     QCOMPARE(lookOf(doc.get(), QStringLiteral("emph")), QStringLiteral("0100 v0 #ff0000/ Times 10"));
     QVERIFY(doc->toHtml().contains(QStringLiteral("<h3")));
     QCOMPARE(tablesIn(doc->rootFrame()).value(0)->format().intProperty(rtf::kTableStyle), 11);
     const QByteArray w1 = rtf::write(doc.get());
     for (const char *kept : {"{\\stylesheet\r\n{\\widctlpar\\fs20\\snext0\\sqformat Normal;}",
-                             "{\\*\\cs10\\additive\\i\\cf1 Emphasis;}", "\\pard\\s2", "\\trowd\\ts11"})
+                             "{\\*\\cs10\\additive\\i\\cf1 Emphasis;}", "\\pard\\s2", "\\trowd\\ts11", "\\fs32\\b0 Plain"})
         QVERIFY2(w1.contains(kept), kept);
     checkStable(*doc);
 
