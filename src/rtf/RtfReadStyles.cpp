@@ -28,10 +28,15 @@ bool isShownFormatting(Kw id)
 }
 
 // Words kept as read must not name a font, a colour or a list: the writer
-// numbers its own tables, so such a number would name something else.
+// numbers its own tables, so such a number would name something else. Nor
+// the switches that say which script the font words after them are for
+// (\loch \dbch...): without those words they would move the style's \f
+// onto another script.
 bool keepsAsRead(std::string_view w)
 {
-    if (w == "af" || w == "ls" || w == "ilvl" || w == "ulc" || w == "pard" || w == "plain")
+    static constexpr std::string_view dropped[] = {"ab", "af", "afs", "ai", "alang", "dbch", "fcs", "hich",
+                                                   "ilvl", "loch", "ls", "ltrch", "pard", "plain", "rtlch", "ulc"};
+    if (std::find(std::begin(dropped), std::end(dropped), w) != std::end(dropped))
         return false;
     const auto ends = [&](std::string_view e) { return w.size() >= e.size() && w.substr(w.size() - e.size()) == e; };
     return !ends("pat") && !ends("cf") && !ends("cb");
@@ -52,27 +57,28 @@ int headingOfName(const QString &name)
     return 0;
 }
 
-// A style's character look goes over the run's: only what the style sets.
+// A style's look fills in what the run or paragraph has not said itself:
+// most writers put their words after the style's number, some (AbiWord)
+// before it.
+template <class T> void fill(T &field, T value, T none)
+{
+    if (field == none)
+        field = value;
+}
+
 void overlay(CharState &ch, const CharState &s)
 {
     const CharState none;
-    if (s.font != none.font)
-        ch.font = s.font;
-    if (s.size != none.size)
-        ch.size = s.size;
-    if (s.fg != none.fg)
-        ch.fg = s.fg;
-    if (s.bg != none.bg)
-        ch.bg = s.bg;
+    fill(ch.font, s.font, none.font);
+    fill(ch.size, s.size, none.size);
+    fill(ch.fg, s.fg, none.fg);
+    fill(ch.bg, s.bg, none.bg);
     ch.bold |= s.bold;
     ch.italic |= s.italic;
     ch.strike |= s.strike;
-    if (s.underline)
-        ch.underline = s.underline;
-    if (s.valign)
-        ch.valign = s.valign;
-    if (s.caps)
-        ch.caps = s.caps;
+    fill(ch.underline, s.underline, none.underline);
+    fill(ch.valign, s.valign, none.valign);
+    fill(ch.caps, s.caps, none.caps);
 }
 
 // An entry ends: its name is the text up to ';'.
@@ -279,19 +285,22 @@ void Reader::useStyle(int kind, int number)
         if (!def)
             break;
         const ParState &s = def->par;
-        p.align = s.align;
-        p.rtl = s.rtl;
-        p.li = s.li;
-        p.ri = s.ri;
-        p.fi = s.fi;
-        p.sb = s.sb;
-        p.sa = s.sa;
-        p.sl = s.sl;
-        p.slmult = s.slmult;
-        p.tabs = s.tabs;
-        p.pagebb = s.pagebb;
-        p.outline = s.outline;
-        p.heading = s.heading;
+        const ParState none;
+        fill(p.align, s.align, none.align);
+        p.rtl |= s.rtl;
+        fill(p.li, s.li, none.li);
+        fill(p.ri, s.ri, none.ri);
+        fill(p.fi, s.fi, none.fi);
+        fill(p.sb, s.sb, none.sb);
+        fill(p.sa, s.sa, none.sa);
+        if (p.sl == none.sl) {
+            p.sl = s.sl;
+            p.slmult = s.slmult;
+        }
+        fill(p.tabs, s.tabs, none.tabs);
+        p.pagebb |= s.pagebb;
+        fill(p.outline, s.outline, none.outline);
+        fill(p.heading, s.heading, none.heading);
         overlay(m_st.ch, def->ch);
         break;
     }

@@ -101,7 +101,7 @@ const Style *StyleIndex::find(Style::Kind kind, int number) const
 const Style *StyleIndex::withLook(const QTextBlockFormat &bf) const
 {
     const int number = bf.intProperty(kParagraphStyle);
-    const Style *s = number ? paragraph(number) : nullptr;
+    const Style *s = paragraph(number); // without \\s: style 0, as readers take it
     return s && !s->charFormat.properties().isEmpty() ? s : nullptr;
 }
 

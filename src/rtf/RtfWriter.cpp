@@ -982,7 +982,7 @@ private:
         }
         if (bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
             word("\\pagebb");
-        words(styles::paragraphWords(style ? m_styles.paragraph(style) : nullptr, bf));
+        words(styles::paragraphWords(m_styles.paragraph(style), bf)); // no \\s: style 0's, as readers take it
         m_lastPrefix.clear(); // \pard leaves character properties alone, but
                               // a fresh start per paragraph keeps it simple
     }
