@@ -29,12 +29,12 @@ bool underlined(const QTextCharFormat &f)
     return (u != QTextCharFormat::NoUnderline && u != QTextCharFormat::SpellCheckUnderline) || f.fontUnderline();
 }
 
-// The character properties a style sets, as RTF words.
+// The character properties a style sets, as RTF words. Not its face: each
+// run names its own, and a style's \f without the script words that came
+// with it (\loch \dbch...) would give text in other scripts that face too.
 QByteArray charWords(const QTextCharFormat &f, const WriteHooks &hooks)
 {
     QByteArray out;
-    if (f.hasProperty(QTextFormat::FontFamilies))
-        add(out, "\\f", hooks.font(f));
     if (f.hasProperty(QTextFormat::FontPointSize))
         add(out, "\\fs", qBound(1, roundToInt(f.fontPointSize(), kHalfPointsPerPoint), 32767));
     if (f.fontWeight() >= QFont::Bold)

@@ -17,7 +17,6 @@ namespace rtf::styles {
 
 // The writer's numbering of faces and colours, and its paragraph words.
 struct WriteHooks {
-    std::function<int(const QTextCharFormat &)> font;
     std::function<int(const QColor &)> color;
     std::function<QByteArray(const QTextBlockFormat &)> paragraph; // without \pard
     std::function<QByteArray(const QString &)> text;               // a name, escaped

@@ -1524,7 +1524,6 @@ private:
     QByteArray styleSheetGroup()
     {
         styles::WriteHooks hooks;
-        hooks.font = [this](const QTextCharFormat &f) { return fontIndex(faceOf(f)); };
         hooks.color = [this](const QColor &c) { return colorIndex(c); };
         hooks.paragraph = [this](const QTextBlockFormat &bf) {
             return captured([&] { paragraphProperties(bf, 0); }).mid(int(std::strlen("\\pard")));

@@ -564,7 +564,7 @@ void TestRtfWriter::styles()
                     "\\pard\\s1 Head\\par\\pard\\plain\\s2 Body {\\cs10 emph}\\par\\pard\\s3 Quoted\\par"
                     "\\pard\\s2\\sl0 Single\\par\\pard\\plain\\s1\\b0 Plain\\par\\pard\\s4 Fwd\\par"
                     "\\pard\\s6 Custom\\par\\pard\\s7 Ueber\\par\\pard\\outlinelevel0 Outline\\par"
-                    "\\pard\\s1\\plain Under\\par\\trowd\\ts11\\cellx2000\\pard\\intbl cell\\cell\\row}");
+                    "\\pard\\s1\\plain Under\\par\\pard\\qc\\s3 Before\\par\\trowd\\ts11\\cellx2000\\pard\\intbl cell\\cell\\row}");
     QVERIFY(doc);
     const QRegularExpression para(QStringLiteral("^P\\d "));
     const QStringList paragraphs = formatDump(*doc).filter(para);
@@ -576,6 +576,8 @@ void TestRtfWriter::styles()
     QCOMPARE(lookOf(doc.get(), QStringLiteral("Head")), QStringLiteral("1000 v0 / Arial 16"));
     QCOMPARE(lookOf(doc.get(), QStringLiteral("Plain")), QStringLiteral("0000 v0 / Arial 16"));
     QCOMPARE(lookOf(doc.get(), QStringLiteral("Under")), QStringLiteral("1000 v0 / Arial 16")); // \plain: to the style
+    // AbiWord writes a paragraph's words before its style's number.
+    QCOMPARE(formatDump(*doc).filter(para).value(10), QStringLiteral("P0 q4 li720 ri0 fi0 sb0 sa0 s3 h0 line1:150"));
     QCOMPARE(lookOf(doc.get(), QStringLiteral("emph")), QStringLiteral("0100 v0 #ff0000/ Times 10"));
     QVERIFY(doc->toHtml().contains(QStringLiteral("<h3")));
     QCOMPARE(tablesIn(doc->rootFrame()).value(0)->format().intProperty(rtf::kTableStyle), 11);
