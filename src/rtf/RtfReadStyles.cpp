@@ -276,10 +276,11 @@ void Reader::replayStyle(StyleDef &def, const StyleDef *base)
 void Reader::useStyle(int kind, int number)
 {
     const StyleState &ss = m_sh.styles;
-    const int at = ss.index[kind == kParagraphLookOnly ? int(Style::Paragraph) : kind].value(number, -1);
+    const int at = ss.index[kind >= kParagraphLookOnly ? int(Style::Paragraph) : kind].value(number, -1);
     const StyleDef *def = at >= 0 && ss.defs[size_t(at)].state == 2 ? &ss.defs[size_t(at)] : nullptr;
     switch (kind) {
-    case Style::Paragraph: {
+    case Style::Paragraph:
+    case kParagraphOnly: {
         ParState &p = m_st.par;
         p.style = number;
         if (!def)
@@ -301,7 +302,8 @@ void Reader::useStyle(int kind, int number)
         p.pagebb |= s.pagebb;
         fill(p.outline, s.outline, none.outline);
         fill(p.heading, s.heading, none.heading);
-        overlay(m_st.ch, def->ch);
+        if (kind == Style::Paragraph)
+            overlay(m_st.ch, def->ch);
         break;
     }
     case Style::Character:

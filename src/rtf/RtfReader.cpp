@@ -315,7 +315,11 @@ void Reader::flag(Kw id, char16_t arg)
     case Kw::Mac: setAnsi(10000); break;
     case Kw::Pc: setAnsi(437); break;
     case Kw::Pca: setAnsi(850); break;
-    case Kw::Pard: m_st.par = ParState(); break;
+    case Kw::Pard:
+        m_st.par = ParState();
+        if (m_sh.styles.any) // the paragraph is in style 0 now
+            useStyle(kParagraphOnly, 0);
+        break;
     case Kw::Plain: {
         const int link = m_st.ch.link; // a link survives \plain inside its result
         m_st.ch = CharState();

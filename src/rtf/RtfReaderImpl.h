@@ -499,9 +499,11 @@ private:
     void styleGroupClosing();
     void resolveStyles();
     void replayStyle(StyleDef &def, const StyleDef *base);
-    // kind: a Style::Kind, or kParagraphLookOnly: the paragraph style's
-    // character look alone (\plain takes runs back to it).
+    // kind: a Style::Kind; kParagraphLookOnly: a paragraph style's
+    // character look alone (\plain takes runs back to it); kParagraphOnly:
+    // its paragraph look alone (\pard leaves the characters alone).
     static constexpr int kParagraphLookOnly = 4;
+    static constexpr int kParagraphOnly = 5;
     void useStyle(int kind, int number);
     void keepStyleSheet(QTextFrameFormat &ff);
 
