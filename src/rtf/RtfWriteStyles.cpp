@@ -3,10 +3,13 @@
 
 #include "rtf/RtfWriteStyles.h"
 #include "rtf/RtfUnits.h"
+#include "rtf/RtfWriterImpl.h"
 
 #include <QBrush>
 #include <QTextDocument>
 #include <QTextFrame>
+
+#include <cstring>
 
 namespace rtf::styles {
 
@@ -224,3 +227,24 @@ QByteArray characterTakeBacks(const Style *style, const QTextCharFormat &cf)
 }
 
 } // namespace rtf::styles
+
+namespace rtf::writer {
+
+QByteArray Writer::styleSheetGroup()
+{
+    styles::WriteHooks hooks;
+    hooks.color = [this](const QColor &c) { return colorIndex(c); };
+    hooks.paragraph = [this](const QTextBlockFormat &bf) {
+        Sink words(false);
+        Writer(m_doc, m_t, words).paragraphProperties(bf, 0);
+        return words.take().mid(int(std::strlen("\\pard")));
+    };
+    hooks.text = [](const QString &t) {
+        Sink name(false);
+        name.text(t, true);
+        return name.take();
+    };
+    return m_t.styles.sheet(hooks);
+}
+
+} // namespace rtf::writer
