@@ -91,6 +91,26 @@ void commitEntry(StyleState &ss)
     ss.index[def.kept.kind].insert(def.kept.number, int(ss.defs.size() - 1));
 }
 
+// Each field of the paragraph's look that holds `was` gets the style's.
+void fillLook(ParState &p, const ParState &s, const ParState &was)
+{
+    fill(p.align, s.align, was.align);
+    fill(p.li, s.li, was.li);
+    fill(p.ri, s.ri, was.ri);
+    fill(p.fi, s.fi, was.fi);
+    fill(p.sb, s.sb, was.sb);
+    fill(p.sa, s.sa, was.sa);
+    if (p.sl == was.sl && p.slmult == was.slmult) {
+        p.sl = s.sl;
+        p.slmult = s.slmult;
+    }
+    fill(p.tabs, s.tabs, was.tabs);
+    fill(p.outline, s.outline, was.outline);
+    fill(p.heading, s.heading, was.heading);
+    p.rtl |= s.rtl;
+    p.pagebb |= s.pagebb;
+}
+
 } // namespace
 
 void Reader::startStyleSheet()
@@ -282,26 +302,16 @@ void Reader::useStyle(int kind, int number)
     case Style::Paragraph:
     case kParagraphOnly: {
         ParState &p = m_st.par;
+        const ParState none;
+        // \pard gave the paragraph style 0's look; another style takes the
+        // place of what is still that look.
+        const int at0 = p.style == 0 && number != 0 ? ss.index[Style::Paragraph].value(0, -1) : -1;
+        if (at0 >= 0 && ss.defs[size_t(at0)].state == 2)
+            fillLook(p, none, ss.defs[size_t(at0)].par);
         p.style = number;
         if (!def)
             break;
-        const ParState &s = def->par;
-        const ParState none;
-        fill(p.align, s.align, none.align);
-        p.rtl |= s.rtl;
-        fill(p.li, s.li, none.li);
-        fill(p.ri, s.ri, none.ri);
-        fill(p.fi, s.fi, none.fi);
-        fill(p.sb, s.sb, none.sb);
-        fill(p.sa, s.sa, none.sa);
-        if (p.sl == none.sl) {
-            p.sl = s.sl;
-            p.slmult = s.slmult;
-        }
-        fill(p.tabs, s.tabs, none.tabs);
-        p.pagebb |= s.pagebb;
-        fill(p.outline, s.outline, none.outline);
-        fill(p.heading, s.heading, none.heading);
+        fillLook(p, def->par, none);
         if (kind == Style::Paragraph)
             overlay(m_st.ch, def->ch);
         break;

@@ -587,6 +587,13 @@ void TestRtfWriter::styles()
         QVERIFY2(w1.contains(kept), kept);
     checkStable(*doc);
 
+    // \pard puts a paragraph in style 0; a style named after it takes the
+    // place of style 0's look, also where it is based on style 0.
+    auto plain = load("{\\rtf1{\\stylesheet{\\qj\\sa120 Normal;}{\\s1\\ql\\sbasedon0 Left;}}"
+                      "\\pard Just\\par\\pard\\s1 Left\\par}");
+    QCOMPARE(formatDump(*plain).filter(para), QStringList({"P0 q8 li0 ri0 fi0 sb0 sa120", "P0 q1 li0 ri0 fi0 sb0 sa120 s1 h0"}));
+    checkStable(*plain);
+
     // The user's changes: no spacing in a paragraph whose style has it, a
     // run that is no longer italic in its character style.
     QTextCursor c = doc->find(QStringLiteral("Quoted"));
