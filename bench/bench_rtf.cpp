@@ -527,6 +527,16 @@ const Shape kShapes[] = {
                   "\\trowd\\cellx1000\\clmgf\\cellx2000\\clmrg\\cellx3000\\pard\\intbl d\\cell e\\cell\\cell\\row\r\n";
          return s + "\\pard after\\par}";
      }},
+    {"mixed-rows", 5000, [](int n) { // rows alternating their edges, with Word's row and cell words
+         const QByteArray words = "\\trowd\\trgaph108\\trleft-108\\trpaddl108\\trpaddr108\\trpaddfl3\\trpaddfr3\\trftsWidth1";
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += words + "\\clftsWidth3\\clwWidth2000\\cellx2000\\clftsWidth3\\clwWidth3000\\cellx5000\\cellx9000"
+                          "\\pard\\intbl a" + num(i) + "\\cell b\\cell c\\cell\\row\r\n"
+                  + words + "\\cellx9000\\pard\\intbl one\\cell\\row\r\n"
+                  + words + "\\cellx3003\\cellx6000\\cellx8996\\pard\\intbl d\\cell e\\cell f\\cell\\row\r\n";
+         return s + "\\pard after\\par}";
+     }},
     {"columns", 20000, [](int n) { // one row of n cells
          QByteArray s = "{\\rtf1\\ansi \\trowd";
          for (int i = 0; i < n; ++i)

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTextFormat>
 
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -154,9 +155,9 @@ constexpr int kLeadingStandIn = 0x100000 + 0x5306;
 // The style sheet as read, kept on the root frame (kStyleSheet) and written
 // back in the header. A paragraph keeps the number of its paragraph style
 // (kParagraphStyle, block format), a run that of its character style
-// (kCharacterStyle), a table that of its table style (kTableStyle, table
-// format); what a style says is shown by the formats themselves, so the
-// user's changes live there and win over the style when written.
+// (kCharacterStyle); a table row's \ts is one of its kept words. What a
+// style says is shown by the formats themselves, so the user's changes
+// live there and win over the style when written.
 struct Style {
     enum Kind : quint8 { Paragraph, Character, Table, Section };
     Kind kind = Paragraph;
@@ -176,16 +177,64 @@ struct StyleSheet {
     QList<Style> styles;
     QByteArray latent; // the {\*\latentstyles ...} group as read
     bool operator==(const StyleSheet &) const = default;
-    // The paragraph or character style of that number; null when none.
-    const Style *find(Style::Kind kind, int number) const;
 };
 constexpr int kStyleSheet = 0x100000 + 0x5400;
 constexpr int kParagraphStyle = 0x100000 + 0x5401;
 constexpr int kCharacterStyle = 0x100000 + 0x5402;
-constexpr int kTableStyle = 0x100000 + 0x5403;
 // \outlinelevel as read (0-8 outline levels, 9 body text); levels 0-5 are
 // also the block's heading level (1-6), as HTML shows them.
 constexpr int kOutlineLevel = 0x100000 + 0x5404;
+// What a table's rows and cells say that Qt does not show, or shows only in
+// part, as read, so that a save writes it back. Each slot holds one RTF
+// word's value (the words and their slots are listed once, in
+// RtfTableProps.cpp, for reader and writer); a slot not given is not written.
+struct TableBorder {
+    qint8 style = -1; // as the reader numbers border styles; -1 none given
+    int width = 0;    // twips
+    int color = -1;   // RGB; -1 auto
+    bool operator==(const TableBorder &) const = default;
+};
+struct TableRowProps {
+    enum Slot : quint8 {
+        Left, Header, Keep, KeepFollow, AutoFit, Indent, IndentUnit,
+        PadL, PadT, PadB, PadR, PadUnitL, PadUnitT, PadUnitB, PadUnitR,
+        SpaceL, SpaceT, SpaceB, SpaceR, SpaceUnitL, SpaceUnitT, SpaceUnitB, SpaceUnitR,
+        WidthUnit, Width, WidthBeforeUnit, WidthBefore, WidthAfterUnit, WidthAfter,
+        Style, Look, SlotCount
+    };
+    std::array<int, SlotCount> value{};
+    quint64 given = 0; // a bit per slot
+    std::array<TableBorder, 6> border; // \trbrdrt, l, b, r, h, v
+    bool has(Slot s) const { return given >> s & 1; }
+    bool operator==(const TableRowProps &) const = default;
+};
+struct TableCellProps {
+    enum Slot : quint8 {
+        Right, PadL, PadT, PadB, PadR, PadUnitL, PadUnitT, PadUnitB, PadUnitR,
+        WidthUnit, Width, TextFlow, NoWrap, FitText, HideMark, Shading, SlotCount
+    };
+    std::array<int, SlotCount> value{};
+    quint32 given = 0;
+    // RGB, -1 none: the background the cell was shown with, and its \clcbpat
+    // as read; while it is shown so, \clcbpat and \clshdng are written as read.
+    int background = -1, pattern = -1;
+    // Border widths in twips as read (top, left, bottom, right; 0 none):
+    // written while the width shown is still theirs.
+    std::array<qint16, 4> border{};
+    bool has(Slot s) const { return given >> s & 1; }
+    bool operator==(const TableCellProps &) const = default;
+};
+// A table cell's format: its own (kTableCellProps) and, in a row's first
+// cell, its row's (kTableRowProps).
+constexpr int kTableRowProps = 0x100000 + 0x5460;
+constexpr int kTableCellProps = 0x100000 + 0x5461;
+// "text\par\cell": the cell's last paragraph is shown as the text alone
+// (the empty one after it is no content), and has kCellTrailingPar (bool)
+// in its block format so that it is written as it was read.
+constexpr int kCellTrailingPar = 0x100000 + 0x5462;
+// A table whose cells all have one border keeps its width in twips as
+// read (int), written while the width shown is still the one it gives.
+constexpr int kTableBorderTwips = 0x100000 + 0x5463;
 
 // The document's text as word processors export it: as toPlainText(), but
 // each list item starts with its marker and a tab, and kept parts' anchors
@@ -201,3 +250,5 @@ QString listMarker(const QTextBlock &block);
 Q_DECLARE_METATYPE(rtf::KeptPart)
 Q_DECLARE_METATYPE(rtf::DocumentSettings)
 Q_DECLARE_METATYPE(rtf::StyleSheet)
+Q_DECLARE_METATYPE(rtf::TableRowProps)
+Q_DECLARE_METATYPE(rtf::TableCellProps)

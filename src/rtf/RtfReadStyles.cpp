@@ -153,7 +153,9 @@ void Reader::styleGroupClosing()
 void Reader::styleWord(const Token &t, const Keyword *k, bool star)
 {
     StyleState &ss = m_sh.styles;
-    const Kw id = k ? k->id : Kw::Skip;
+    // \ts is a table row's word too: here it numbers a table style.
+    const bool tableStyle = k && k->id == Kw::TableProp && k->ch == TableRowProps::Style;
+    const Kw id = tableStyle ? Kw::StyleRef : k ? k->id : Kw::Skip;
     if (id == Kw::StyleWord && k->ch == 'L') { // {\*\latentstyles ...}: kept as read
         const bool entry = ss.entry && m_stack.size() == ss.sheetDepth + 1;
         const char *from = m_tok.position();
@@ -182,7 +184,7 @@ void Reader::styleWord(const Token &t, const Keyword *k, bool star)
     const int v = t.hasParam ? t.param : 0;
     const bool on = !t.hasParam || t.param != 0;
     if (id == Kw::StyleRef) {
-        s.kind = Style::Kind(k->ch);
+        s.kind = tableStyle ? Style::Table : Style::Kind(k->ch);
         s.number = v;
         return;
     }
@@ -321,7 +323,6 @@ void Reader::useStyle(int kind, int number)
         if (def)
             overlay(m_st.ch, def->ch);
         break;
-    case Style::Table: m_table.style = number; break;
     case kParagraphLookOnly:
         if (def)
             overlay(m_st.ch, def->ch);

@@ -177,6 +177,8 @@ inline void Reader::word(const Token &t)
         return sectionWord(t);
     if (k->id == Kw::StyleRef)
         return useStyle(k->ch, t.hasParam ? t.param : 0);
+    if (k->id == Kw::TableProp)
+        return tableProp(k->ch, t.hasParam ? t.param : 0);
     switch (k->type) {
     case KwType::Destination: destination(k->id, k->ch); break;
     case KwType::Flag: flag(k->id, k->ch); break;
@@ -351,6 +353,7 @@ void Reader::flag(Kw id, char16_t arg)
     case Kw::ClBrdr:
     case Kw::BrdrOther:
     case Kw::BrdrStyle:
+    case Kw::TrBrdr:
     case Kw::TrAlign: tableWord(id, arg, 0); break;
     case Kw::Cell: endCell(1); break;
     case Kw::NestCell: endCell(std::max(2, m_st.par.itap)); break;

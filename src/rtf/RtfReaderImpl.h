@@ -232,6 +232,7 @@ struct CellDef {
     int bg = -1;      // colour
     int shading = -1; // hundredths of a percent of black
     CellBorder border[4]; // top, left, bottom, right
+    TableCellProps props; // the words kept as read
 };
 
 struct Picture {
@@ -278,7 +279,7 @@ struct TableState {
     int gaph = -1;     // half the space between cells, twips
     uint8_t align = 0; // 0 left, 1 centre, 2 right
     bool rowOpen = false;
-    int style = 0;     // \ts: the table's style
+    TableRowProps rowProps; // the row's words kept as read
 };
 
 
@@ -455,8 +456,10 @@ private:
     bool moveToCell(TableCtx &t); // true: the place is covered by a merged cell
     std::vector<int> scanColumnEdges();
     void prepareRow(TableCtx &t);
-    QTextTableCellFormat cellFormat(const CellDef &def, const CellBorder &grid) const;
+    QTextTableCellFormat cellFormat(const CellDef &def, const CellBorder &grid, bool withRow) const;
     void tableWord(Kw id, char16_t arg, int v);
+    void tableProp(int word, int v);
+    bool rowPropsGiven() const;
     void endCell(int level);
     void endRow(int level);
     int nestLevel() const; // the table level of the content, as read
