@@ -33,10 +33,12 @@ using Progress = std::function<bool(qint64 done, qint64 total)>;
 bool read(const QByteArray &data, QTextDocument *doc, const Progress &progress);
 
 // The whole document as RTF (\rtf1\ansi\ansicpg1252, CR LF line ends).
-// Pictures are written as the bytes they were read as. A picture with no
-// data, or whose data is neither PNG nor JPEG and does not decode, cannot
-// be written; picturesLeftOut (when given) counts them, so that a caller
-// never reports a loss as success.
+// Pictures are written as the bytes they were read as (PNG, JPEG, WMF,
+// EMF and any others with their words as read); one that came from
+// elsewhere and is none of these is written as PNG. A picture with no
+// data, or one that is no picture at all, cannot be written;
+// picturesLeftOut (when given) counts them, so that a caller never
+// reports a loss as success.
 QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 
 // Parts of a document that the editor does not show are kept in it and
@@ -61,11 +63,12 @@ QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 //    automatic number (\chftn), the QString held here; text typed after
 //    it in the same look follows it.
 struct KeptPart {
-    enum Kind : quint8 { Footnote, Endnote, Annotation, Hidden, PageBreak, Section };
+    enum Kind : quint8 { Footnote, Endnote, Annotation, Hidden, PageBreak, Section, Object };
     Kind kind = Footnote;
     QString id, author; // of a comment: \atnid and \atnauthor
     QString content;    // RTF of its own (Latin-1); hidden text: the text;
-                        // a section: its properties as RTF words (\sectd\cols2...)
+                        // a section: its properties as RTF words (\sectd\cols2...);
+                        // an object: its whole group as read (Latin-1)
     bool sectionBreak = false; // a section after a \sect (not the first one)
     bool operator==(const KeptPart &) const = default;
 };
@@ -105,6 +108,24 @@ struct DocumentSettings {
     bool operator==(const DocumentSettings &) const = default;
 };
 constexpr int kDocumentSettings = 0x100000 + 0x5238;
+
+// Objects (\object), shapes (\shp, \shpgrp) and drawing objects (\do) are
+// shown as a picture: their result or fallback picture, else a box of their
+// size with their text (an SVG the reader makes). The picture's image
+// format holds the whole group as read in kKeptObject, a KeptPart of kind
+// Object, and the writer writes that group back in the picture's place.
+constexpr int kKeptObject = 0x100000 + 0x5431;
+
+// A picture's own words as read (\wmetafile8\picw..\picwgoal..\piccropl..)
+// and the size it was shown at, in the image format under kKeptPicture.
+// While the picture keeps that size the writer writes the words as they
+// were; at another size it writes the new goal size in place of the old.
+struct KeptPicture {
+    QByteArray words;
+    double width = 0, height = 0; // pixels at 96 dpi
+    bool operator==(const KeptPicture &) const = default;
+};
+constexpr int kKeptPicture = 0x100000 + 0x5430;
 
 // Qt draws no tab leaders: a block's leaders are kept as a string with one
 // character per tab stop (see kTabLeaderChars in RtfUnits.h).
@@ -252,3 +273,4 @@ Q_DECLARE_METATYPE(rtf::DocumentSettings)
 Q_DECLARE_METATYPE(rtf::StyleSheet)
 Q_DECLARE_METATYPE(rtf::TableRowProps)
 Q_DECLARE_METATYPE(rtf::TableCellProps)
+Q_DECLARE_METATYPE(rtf::KeptPicture)

@@ -86,6 +86,7 @@ inline void Reader::openGroup()
         return;
     }
     m_stack.push_back(m_st);
+    m_groupOpen = m_tok.position() - 1;
     if (m_st.dest == Dest::StyleSheet)
         styleGroupOpened();
 }
@@ -166,6 +167,8 @@ inline void Reader::word(const Token &t)
     }
     if (m_st.dest == Dest::StyleSheet)
         return styleWord(t, k, star);
+    if (m_st.dest == Dest::Pict)
+        pictureWord(t, k);
     if (!k || (star && k->type != KwType::Destination)) {
         if (star) // an ignorable destination we do not know
             skipDestination();
@@ -277,6 +280,8 @@ void Reader::destination(Kw id, char16_t kind)
     case Kw::Keep:
         if (m_st.dest != Dest::Text)
             return skipDestination();
+        if (kind)
+            startObject(kind);
         break;
     case Kw::ListTable:
     case Kw::List:
@@ -375,7 +380,10 @@ void Reader::flag(Kw id, char16_t arg)
     case Kw::TlTh: m_st.par.tabLeader = TabStop::Thick; break;
     case Kw::TlEq: m_st.par.tabLeader = TabStop::Equal; break;
     case Kw::FtnAlt: m_endnote = m_isPart; break;
-    case Kw::OtherBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 3; break;
+    case Kw::OtherBlip:
+        if (m_st.dest == Dest::Pict)
+            m_picture.pict.kind = arg == u'w' ? 4 : arg == u'e' ? 5 : 3;
+        break;
     default: break;
     }
 }

@@ -25,6 +25,7 @@
 #include <QTextTable>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextImageFormat>
 
 #include <algorithm>
 #include <climits>
@@ -237,10 +238,11 @@ struct CellDef {
 
 struct Picture {
     size_t depth = 0;
-    int kind = 0; // 1 PNG, 2 JPEG, 3 something we cannot show
+    int kind = 0; // 1 PNG, 2 JPEG, 3 something we cannot show, 4 WMF, 5 EMF
     int wgoal = 0, hgoal = 0, scalex = 100, scaley = 100;
     int nibble = -1;
     QByteArray data;
+    QByteArray words; // the picture's own words, as read
 };
 
 
@@ -521,6 +523,11 @@ private:
     void startPicture();
     void pictureHex(std::string_view s);
     void finishPicture();
+    void pictureWord(const Token &t, const Keyword *k);
+    void insertPicture(const QByteArray &data, QTextImageFormat f);
+
+    // ---- objects, shapes, drawing objects (RtfReadObjects.cpp) ----------------
+    void startObject(char16_t kind);
 
     // ---- end ---------------------------------------------------------------
     void finish();
@@ -539,6 +546,7 @@ private:
     bool m_done = false;
     bool m_eof = false;
     bool m_star = false;
+    const char *m_groupOpen = nullptr; // the input's last '{'
     int m_skipChars = 0;
 
     Codepages &m_pages;

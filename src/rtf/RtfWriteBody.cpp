@@ -254,6 +254,9 @@ void Writer::writeKeptPart(const KeptPart &p, const QByteArray &prefix)
             word("\\sect");
         sectionWords(p.content);
         break;
+    case KeptPart::Object: // objects are pictures, not anchors; kept all the same
+        m_o.raw(p.content.toLatin1());
+        break;
     }
 }
 
