@@ -2,9 +2,9 @@
 // by a save (white space aside: hostile input may leave paragraphs and
 // table boundaries shaped differently the second time), and the kept parts
 // (notes, comments, hidden text) come back as many, of the same kinds and
-// with the same text; kept objects and shapes come back byte for byte,
-// and the style sheet its styles. That real documents write back byte for
-// byte is checked by the tests.
+// with the same text; kept objects and shapes come back byte for byte; list
+// items keep their lists' definitions, and the style sheet its styles. That
+// real documents write back byte for byte is checked by the tests.
 
 #include "FuzzInit.h"
 #include "rtf/Rtf.h"
@@ -14,6 +14,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextList>
 
 #include <cstdint>
 #include <cstdio>
@@ -73,6 +74,16 @@ QStringList styleSheet(const QTextDocument &doc)
     return out;
 }
 
+// Each list item's list as kept: its level and its definition.
+QList<std::pair<int, rtf::ListDef>> keptLists(const QTextDocument &doc)
+{
+    QList<std::pair<int, rtf::ListDef>> out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        if (const QTextList *list = b.textList())
+            out.append({list->format().intProperty(rtf::kListLevel), list->format().property(rtf::kListDef).value<rtf::ListDef>()});
+    return out;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -98,6 +109,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (const QStringList a = styleSheet(first), b = styleSheet(second); a != b) {
         std::fprintf(stderr, "styles differ after a write and a read:\n%s\n--\n%s\n",
                      qPrintable(a.join(u'\n')), qPrintable(b.join(u'\n')));
+        abort();
+    }
+    if (keptLists(first) != keptLists(second)) {
+        std::fprintf(stderr, "lists differ after a write and a read\n");
         abort();
     }
     (void)rtf::write(&second);

@@ -4,6 +4,7 @@
 // target all go through these three functions.
 
 #include <QByteArray>
+#include <QList>
 #include <QMetaType>
 #include <QString>
 #include <QTextFormat>
@@ -142,6 +143,32 @@ constexpr int kListBullet = 0x100000 + 0x5235;
 constexpr int kListFirstIndent = 0x100000 + 0x5236;
 constexpr int kListStart = 0x100000 + 0x5237; // the first number, when not 1 (int)
 
+// A list as RTF defines it, kept whole on each QTextListFormat of its
+// levels (kListDef), so that it is written back as it was read. Each
+// (\ls, \ilvl) pair the text uses is a QTextList of its own, tied to the
+// others of its list by kListOverride and placed by kListLevel.
+struct ListLevelDef {
+    int nfc = 0;        // \levelnfc: 0 decimal, 1 I, 2 i, 3 A, 4 a, 23 bullet, 255 none...
+    int start = 1;      // \levelstartat
+    int follow = 0;     // \levelfollow: 0 tab, 1 space, 2 nothing
+    int fi = 0, li = 0; // twips
+    int tab = -1;       // \jclisttab\tx, twips; -1 none
+    QString text;       // \leveltext: its length, then its text with level numbers as characters 0-8
+    QString face;       // the face of its \f (a Symbol bullet is Symbol's code); empty: none
+    QByteArray words;   // its other words as read (\leveljc0\levellegal0...)
+    bool operator==(const ListLevelDef &) const = default;
+};
+struct ListDef {
+    QList<ListLevelDef> levels; // one for a simple list, else nine
+    QByteArray words;           // the list's other words as read (\listtemplateid1\listhybrid...)
+    QList<int> overrideStart;   // the override's \listoverridestartat, per level; -1 none
+    bool legacy = false;        // read from old \pn words, which are written back too
+    bool operator==(const ListDef &) const = default;
+};
+constexpr int kListDef = 0x100000 + 0x5410;      // ListDef
+constexpr int kListOverride = 0x100000 + 0x5411; // int: the \ls it was read with
+constexpr int kListLevel = 0x100000 + 0x5412;    // int: its \ilvl, 0-8
+
 // Qt lays out a table in one piece, so a long table is shown as slices of
 // rows: each slice after the first is a table whose format has
 // kTableContinues (bool), and the empty block Qt puts between two tables
@@ -262,8 +289,10 @@ constexpr int kTableBorderTwips = 0x100000 + 0x5463;
 // are left out.
 QString plainText(const QTextDocument *doc);
 
-// The marker of a list item as word processors show it ("1.", "b)", "•"),
-// with the list's first number; empty for a block in no list.
+// The marker of a list item as word processors show it ("1.", "b)", "•",
+// "2.1."), with the list's first number; empty for a block in no list.
+// A marker with the numbers of the levels above looks back through the
+// document (plainText and the writer count as they go).
 QString listMarker(const QTextBlock &block);
 
 } // namespace rtf
@@ -271,6 +300,7 @@ QString listMarker(const QTextBlock &block);
 Q_DECLARE_METATYPE(rtf::KeptPart)
 Q_DECLARE_METATYPE(rtf::DocumentSettings)
 Q_DECLARE_METATYPE(rtf::StyleSheet)
+Q_DECLARE_METATYPE(rtf::ListDef)
 Q_DECLARE_METATYPE(rtf::TableRowProps)
 Q_DECLARE_METATYPE(rtf::TableCellProps)
 Q_DECLARE_METATYPE(rtf::KeptPicture)

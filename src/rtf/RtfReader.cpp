@@ -24,6 +24,7 @@ Reader::Reader(Reader &parent, QTextDocument *doc)
 {
     // The part's paragraphs may name the file's lists.
     m_list.lists = parent.m_list.lists;
+    m_list.byId = parent.m_list.byId;
     m_list.overrides = parent.m_list.overrides;
     m_list.any = parent.m_list.any;
     // The part starts inside its group, with the character look around it;
@@ -103,7 +104,7 @@ void Reader::closeGroup()
         commitFont();
     else if (m_st.dest == Dest::Capture)
         endCapture();
-    else if (m_st.dest == Dest::ListTable || m_st.dest == Dest::LevelText)
+    else if (m_st.dest == Dest::ListTable || m_st.dest == Dest::LevelText || m_st.dest == Dest::Pn)
         listGroupEnd();
     else if (m_st.dest == Dest::StyleSheet)
         styleGroupClosing();
@@ -169,6 +170,8 @@ inline void Reader::word(const Token &t)
         return styleWord(t, k, star);
     if (m_st.dest == Dest::Pict)
         pictureWord(t, k);
+    if (m_st.dest == Dest::ListTable || m_st.dest == Dest::Pn)
+        return listWord(t, k, star);
     if (!k || (star && k->type != KwType::Destination)) {
         if (star) // an ignorable destination we do not know
             skipDestination();
@@ -264,6 +267,7 @@ inline void Reader::text(std::string_view s)
     case Dest::TableProps:
     case Dest::Upr:
     case Dest::ListTable:
+    case Dest::Pn:
     case Dest::Skipped: break;
     }
 }
@@ -288,6 +292,8 @@ void Reader::destination(Kw id, char16_t kind)
     case Kw::ListLevel:
     case Kw::LevelText:
     case Kw::ListOverride:
+    case Kw::LfoLevel:
+    case Kw::Pn:
     case Kw::ListText: listDestination(id); break;
     case Kw::HeaderPart:
     case Kw::Footnote:
@@ -663,7 +669,7 @@ void Reader::finishBlock()
         m_blockPar = m_st.par;
         m_blockFormatted = true;
     }
-    if (m_st.par.ls > 0 && m_list.any)
+    if ((m_st.par.ls > 0 && m_list.any) || m_st.par.pn > 0)
         joinList();
 }
 

@@ -328,8 +328,12 @@ void Writer::paragraphProperties(const QTextBlockFormat &bf, int level, const QT
         const QTextListFormat lf = list->format();
         left += qMax(0, lf.indent()) * m_doc->indentWidth();
         fi = lf.hasProperty(kListFirstIndent) ? lf.intProperty(kListFirstIndent) : -kListHangTwips;
-        word("\\ls", listNumber(list));
-        word("\\ilvl", 0);
+        const detail::ListTableWriter::Place place = m_t.lists.place(list);
+        // An old list's words for old readers; LibreOffice takes them as a
+        // list of their own unless \ls comes after them.
+        m_o.raw(m_t.lists.legacyWords(list, [this](const QString &face) { return fontIndex(face); }));
+        word("\\ls", place.ls);
+        word("\\ilvl", place.level);
     }
     if (const int v = pixelsToTwips(left))
         word("\\li", v);
@@ -406,8 +410,9 @@ void Writer::writeBlock(const QTextBlock &block, int level)
     const Style *outerStyle = std::exchange(m_blockStyle, m_t.styles.withLook(block.blockFormat()));
     if (list) { // the marker as text, for readers without list tables
         openGroup();
-        raw("\\listtext\\pard\\plain ");
-        text(listMarker(block));
+        // old readers number an old list from \pn: its label is \pntext
+        raw(m_t.lists.isLegacy(list) ? "\\pntext\\pard\\plain " : "\\listtext\\pard\\plain ");
+        text(m_numbering.marker(block));
         word("\\tab");
         closeGroup();
     }

@@ -18,6 +18,8 @@
 // A run whose properties equal the previous run's in the same group gets no
 // prefix at all.
 
+#include "rtf/RtfLists.h"
+#include "rtf/RtfWriteLists.h"
 #include "rtf/Rtf.h"
 #include "rtf/RtfWriteStyles.h"
 
@@ -199,7 +201,6 @@ struct Tables {
 
     int fontIndex(const QString &face);
     int colorIndex(const QColor &c);
-    int listNumber(const QTextList *list);
 
     QString defaultFace;
     int defaultHalfPoints = 24;
@@ -207,8 +208,7 @@ struct Tables {
     QStringList fontNames;
     QHash<QRgb, int> colors;
     QList<QRgb> colorList;
-    QHash<const QTextList *, int> listIds;
-    QList<QTextListFormat> listFormats;
+    detail::ListTableWriter lists;
     int picturesLeftOut = 0;
     styles::StyleIndex styles;  // the document's style sheet
     QByteArray styleSheet;      // as the header writes it (Writer::styleSheetGroup)
@@ -260,7 +260,6 @@ private:
     void applyPrefix(const QByteArray &prefix) { m_o.look(prefix); }
     int fontIndex(const QString &face) { return m_t.fontIndex(face); }
     int colorIndex(const QColor &c) { return m_t.colorIndex(c); }
-    int listNumber(const QTextList *list) { return m_t.listNumber(list); }
 
     // ---- runs and paragraphs (RtfWriteBody.cpp) -----------------------------
     QString faceOf(const QTextCharFormat &f) const;
@@ -318,6 +317,7 @@ private:
     std::vector<std::unique_ptr<RunInfo>> m_runCache; // by format index
     std::unique_ptr<RunInfo> m_scratch;
     const Style *m_blockStyle = nullptr; // the paragraph's style, when it gives runs a look
+    detail::ListNumbering m_numbering; // the list items' markers, in order
 };
 
 } // namespace rtf::writer

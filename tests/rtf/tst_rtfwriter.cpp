@@ -84,6 +84,8 @@ private slots:
     void styles();
     void cellLooks();
     void lists();
+    void listShapes_data();
+    void listShapes();
     void libreOfficeLayout();
 };
 
@@ -738,6 +740,69 @@ void TestRtfWriter::lists()
     QCOMPARE(rtf::listMarker(doc->find(QStringLiteral("bullet")).block()), QStringLiteral(u"\u2022"));
     // Written back as list tables, with labels for older readers.
     QVERIFY(rtf::write(doc.get()).contains("{\\listtext\\pard\\plain 3.\\tab}"));
+    checkStable(*doc);
+}
+
+void TestRtfWriter::listShapes_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text"); // with markers, as read and as read back
+    QTest::addColumn<QByteArray>("written");
+    const QByteArray head = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}{\\f1\\fcharset2 Symbol;}{\\f2\\fcharset2 Wingdings;}}";
+    auto row = [&](const char *name, const QByteArray &body, const char16_t *text, const char *written) {
+        QTest::newRow(name) << head + body + '}' << QString::fromUtf16(text) << QByteArray(written);
+    };
+    // Levels of one list: numbers above go in front, a level goes on
+    // across deeper items and starts again under the next item above.
+    row("nesting",
+        "{\\*\\listtable{\\list\\listtemplateid9"
+        "{\\listlevel\\levelnfc0\\leveljc0{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}\\fi-360\\li720}"
+        "{\\listlevel\\levelnfc4{\\leveltext\\'04\\'00.\\'01.;}{\\levelnumbers\\'01\\'03;}\\fi-360\\li1440}"
+        "{\\listlevel\\levelnfc23{\\leveltext\\'01\\'b7;}{\\levelnumbers;}\\f1\\fi-360\\li2160}\\listid4}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid4\\ls1}}"
+        "\\pard\\ls1 a\\par\\pard\\ls1\\ilvl1 b\\par\\pard\\ls1\\ilvl1 c\\par\\pard\\ls1\\ilvl2 d\\par"
+        "\\pard\\ls1 e\\par\\pard\\ls1\\ilvl1 f\\par\\pard\\ls1 g\\par",
+        u"1.\ta\n1.a.\tb\n1.b.\tc\n\u2022\td\n2.\te\n2.a.\tf\n3.\tg", "\\ls1\\ilvl1\\li1440");
+    // Old lists: \pn words in each paragraph, the label before them.
+    row("pn", "\\pard{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec\\pnstart1\\pnhang{\\pntxta .}}\\fi-360\\li360 A\\par B\\par"
+              "\\pard{\\pntext\\f1 \\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb \\'b7}}\\fi-360\\li360 C\\par"
+              "\\pard{\\*\\pn\\pnlvlbody\\pnlcrm\\pnstart4{\\pntxtb (}{\\pntxta )}}D\\par",
+        u"1.\tA\n2.\tB\n\u2022\tC\n(iv)\tD", "{\\*\\pn\\pnlvlbody\\pndec\\pnstart1\\pnindent360\\pnhang{\\pntxta .}}");
+    // Bullets of symbol fonts as what they mean; a dash stays a dash.
+    row("bullets",
+        "{\\*\\listtable{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\u-3913 ?;}\\f1}\\listid1}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\'a7;}\\f2}\\listid2}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\'d8;}\\f2}\\listid3}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\'96;}}\\listid5}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}{\\listoverride\\listid2\\ls2}"
+        "{\\listoverride\\listid3\\ls3}{\\listoverride\\listid5\\ls4}}"
+        "\\pard\\ls1 s\\par\\pard\\ls2 w\\par\\pard\\ls3 x\\par\\pard\\ls4 d\\par",
+        u"\u2022\ts\n\u25AA\tw\n\u27A2\tx\n\u2013\td", "{\\leveltext\\'01\\u-3913?;}{\\levelnumbers;}\\f1");
+    // First numbers: the level's, and an override's.
+    row("start",
+        "{\\*\\listtable{\\list{\\listlevel\\levelnfc0\\levelstartat5{\\leveltext\\'02\\'00);}}\\listid1}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}"
+        "{\\listoverride\\listid1\\listoverridecount1{\\lfolevel\\listoverridestartat\\levelstartat7}\\ls2}}"
+        "\\pard\\ls1 a\\par\\pard\\ls1 b\\par\\pard\\ls2 c\\par",
+        u"5)\ta\n6)\tb\n7)\tc", "{\\lfolevel\\listoverridestartat\\levelstartat7}");
+    // A simple list's items at a deeper level are of its one level.
+    row("bullet stays",
+        "{\\*\\listtable{\\list\\listsimple1{\\listlevel\\levelnfc23{\\leveltext\\'01\\'b7;}\\f1}\\listid1}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\\pard\\ls1\\ilvl1 a\\par",
+        u"\u2022\ta", "\\listsimple1");
+}
+
+void TestRtfWriter::listShapes()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, written);
+    auto doc = load(rtf);
+    QVERIFY(doc);
+    QCOMPARE(rtf::plainText(doc.get()), text);
+    const QByteArray out = rtf::write(doc.get());
+    QVERIFY2(out.contains(written), out);
+    QCOMPARE(plain(out), text);
     checkStable(*doc);
 }
 
