@@ -683,6 +683,16 @@ const Shape kShapes[] = {
              s += (i & 1) ? "\\b run " : "\\b0 run ";
          return s + "\\par}";
      }},
+    {"styles", 10000, [](int n) { // n styles in one based-on chain, each used by a paragraph and a run
+         QByteArray s = "{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;}{\\stylesheet{\\fs20 Normal;}";
+         for (int i = 1; i <= n; ++i)
+             s += "{\\s" + num(i) + "\\sb" + num(i) + "\\sbasedon" + num(i - 1) + " Style " + num(i) + ";}"
+                 + "{\\*\\cs" + num(n + i) + "\\additive\\cf1 Char " + num(i) + ";}\r\n";
+         s += "}";
+         for (int i = 1; i <= n; ++i)
+             s += "\\pard\\s" + num(i) + " p{\\cs" + num(n + i) + " c}\\par\r\n";
+         return s + "}";
+     }},
     {"word", 1 << 20, [](int n) { // one word of n letters
          QByteArray s = "{\\rtf1\\ansi ";
          s += QByteArray(n, 'x');

@@ -3,8 +3,9 @@
 // table boundaries shaped differently the second time), and the kept parts
 // (notes, comments, hidden text, fields, bookmarks...) come back as many, of
 // the same kinds and with the same text; kept objects and shapes come back
-// byte for byte; list items keep their lists' definitions. That real
-// documents write back byte for byte is checked by the tests.
+// byte for byte; list items keep their lists' definitions, and the style
+// sheet its styles. That real documents write back byte for byte is checked
+// by the tests.
 
 #include "FuzzInit.h"
 #include "rtf/Rtf.h"
@@ -13,6 +14,7 @@
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
 #include <QTextList>
 
 #include <cstdint>
@@ -65,6 +67,16 @@ QStringList keptParts(const QTextDocument &doc)
     return out;
 }
 
+// Each style as its kind, number, name, based-on and next style.
+QStringList styleSheet(const QTextDocument &doc)
+{
+    QStringList out;
+    const auto sheet = doc.rootFrame()->frameFormat().property(rtf::kStyleSheet).value<rtf::StyleSheet>();
+    for (const rtf::Style &s : sheet.styles)
+        out << QStringLiteral("%1 %2 %3 %4 ").arg(s.kind).arg(s.number).arg(s.basedOn).arg(s.next) + s.name;
+    return out;
+}
+
 // Each list item's list as kept: its level and its definition.
 QList<std::pair<int, rtf::ListDef>> keptLists(const QTextDocument &doc)
 {
@@ -94,6 +106,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (const QStringList a = keptParts(first), b = keptParts(second); a != b) {
         std::fprintf(stderr, "kept parts differ after a write and a read:\n%s\n--\n%s\n",
+                     qPrintable(a.join(u'\n')), qPrintable(b.join(u'\n')));
+        abort();
+    }
+    if (const QStringList a = styleSheet(first), b = styleSheet(second); a != b) {
+        std::fprintf(stderr, "styles differ after a write and a read:\n%s\n--\n%s\n",
                      qPrintable(a.join(u'\n')), qPrintable(b.join(u'\n')));
         abort();
     }

@@ -8,6 +8,7 @@
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
+#include <QTextFormat>
 
 #include <array>
 #include <functional>
@@ -214,6 +215,38 @@ constexpr int kFontFace = 0x100000 + 0x5305;
 // empty it is neither written nor part of the text.
 constexpr int kLeadingStandIn = 0x100000 + 0x5306;
 
+// The style sheet as read, kept on the root frame (kStyleSheet) and written
+// back in the header. A paragraph keeps the number of its paragraph style
+// (kParagraphStyle, block format), a run that of its character style
+// (kCharacterStyle); a table row's \ts is one of its kept words. What a
+// style says is shown by the formats themselves, so the user's changes
+// live there and win over the style when written.
+struct Style {
+    enum Kind : quint8 { Paragraph, Character, Table, Section };
+    Kind kind = Paragraph;
+    int number = 0;
+    QString name;
+    int basedOn = -1, next = -1, link = -1, priority = -1; // -1: not given
+    bool additive = false, quickFormat = false, hidden = false, locked = false, semiHidden = false,
+         unhideWhenUsed = false, autoUpdate = false, personal = false, compose = false, reply = false;
+    // What it looks like, its based-on styles followed: the character
+    // properties it sets (only those), and a paragraph style's paragraph.
+    QTextCharFormat charFormat;
+    QTextBlockFormat blockFormat;
+    QByteArray words; // its other formatting words as read (RTF), written back as they were
+    bool operator==(const Style &) const = default;
+};
+struct StyleSheet {
+    QList<Style> styles;
+    QByteArray latent; // the {\*\latentstyles ...} group as read
+    bool operator==(const StyleSheet &) const = default;
+};
+constexpr int kStyleSheet = 0x100000 + 0x5400;
+constexpr int kParagraphStyle = 0x100000 + 0x5401;
+constexpr int kCharacterStyle = 0x100000 + 0x5402;
+// \outlinelevel as read (0-8 outline levels, 9 body text); levels 0-5 are
+// also the block's heading level (1-6), as HTML shows them.
+constexpr int kOutlineLevel = 0x100000 + 0x5404;
 // What a table's rows and cells say that Qt does not show, or shows only in
 // part, as read, so that a save writes it back. Each slot holds one RTF
 // word's value (the words and their slots are listed once, in
@@ -281,6 +314,7 @@ QString listMarker(const QTextBlock &block);
 
 Q_DECLARE_METATYPE(rtf::KeptPart)
 Q_DECLARE_METATYPE(rtf::DocumentSettings)
+Q_DECLARE_METATYPE(rtf::StyleSheet)
 Q_DECLARE_METATYPE(rtf::ListDef)
 Q_DECLARE_METATYPE(rtf::TableRowProps)
 Q_DECLARE_METATYPE(rtf::TableCellProps)

@@ -37,6 +37,8 @@ enum class Kw : uint8_t {
     Bookmark, SpecialChar, FieldFlag, TocEntry,
     // symbols
     Char,
+    // styles: StyleRef is \s \cs \ts \ds (ch: the kind), StyleWord one of a style's own words
+    StyleSheet, StyleRef, StyleWord, Outline,
 };
 
 struct Keyword {

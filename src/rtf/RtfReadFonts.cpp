@@ -176,6 +176,8 @@ const QTextCharFormat &Reader::charFormatFor(const CharState &s)
     const QColor bg = color(s.bg);
     if (bg.isValid())
         f.setBackground(bg);
+    if (s.cstyle)
+        f.setProperty(kCharacterStyle, s.cstyle);
     QString href;
     if (s.link > 0 && s.link <= m_field.links.size()) {
         href = m_field.links.at(s.link - 1);
@@ -184,7 +186,7 @@ const QTextCharFormat &Reader::charFormatFor(const CharState &s)
     }
     const quint64 look = qHashMulti(0x5254, font != m_font.fonts.constEnd() ? font->name : QString(),
                                     s.size, fg.isValid() ? fg.rgba() : 1u, bg.isValid() ? bg.rgba() : 1u,
-                                    s.bold, s.italic, s.underline, s.strike, s.valign, s.caps, href);
+                                    s.bold, s.italic, s.underline, s.strike, s.valign, s.caps, href, s.cstyle);
     f.setProperty(kLookHash, int(quint32(look ^ (look >> 32))));
     return *(m_lastFormat = &*m_formats.insert(s, f));
 }

@@ -58,8 +58,16 @@ const QTextBlockFormat &Reader::blockFormat(const ParState &p)
         if (anyLeader) // Qt draws no leaders; kept for the writer
             f.setProperty(kTabLeaders, leaders);
     }
+    if (p.style)
+        f.setProperty(kParagraphStyle, p.style);
+    if (p.outline >= 0)
+        f.setProperty(kOutlineLevel, p.outline);
+    // Outline levels 0-5 are the headings HTML has; a style's name says so too.
+    if (const int heading = p.outline >= 0 ? (p.outline <= 5 ? p.outline + 1 : 0) : p.heading)
+        f.setHeadingLevel(heading);
     // Tab stops are a list, which Qt hashes by its length (see kLookHash).
-    const quint64 look = qHashMulti(0x5254, p.align, p.rtl, p.li, p.ri, p.fi, p.sb, p.sa, p.sl, p.slmult, p.tabs);
+    const quint64 look = qHashMulti(0x5254, p.align, p.rtl, p.li, p.ri, p.fi, p.sb, p.sa, p.sl, p.slmult, p.tabs,
+                                    p.style, p.outline, p.heading);
     f.setProperty(kLookHash, int(quint32(look ^ (look >> 32))));
     return f;
 }

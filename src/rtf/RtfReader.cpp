@@ -88,6 +88,8 @@ inline void Reader::openGroup()
     }
     m_stack.push_back(m_st);
     m_groupOpen = m_tok.position() - 1;
+    if (m_st.dest == Dest::StyleSheet)
+        styleGroupOpened();
 }
 
 void Reader::closeGroup()
@@ -104,6 +106,8 @@ void Reader::closeGroup()
         endCapture();
     else if (m_st.dest == Dest::ListTable || m_st.dest == Dest::LevelText || m_st.dest == Dest::Pn)
         listGroupEnd();
+    else if (m_st.dest == Dest::StyleSheet)
+        styleGroupClosing();
     if (m_picture.active && m_picture.pict.depth == m_stack.size())
         finishPicture();
     if (!m_field.fields.empty()) {
@@ -169,6 +173,8 @@ inline void Reader::word(const Token &t)
             m_tok.takeBytes(t.param);
         return;
     }
+    if (m_st.dest == Dest::StyleSheet)
+        return styleWord(t, k, star);
     if (m_st.dest == Dest::Pict)
         pictureWord(t, k);
     if (m_st.dest == Dest::ListTable || m_st.dest == Dest::Pn)
@@ -182,6 +188,8 @@ inline void Reader::word(const Token &t)
         return documentSetting(*k, t);
     if (k->id == Kw::SectWord)
         return sectionWord(t);
+    if (k->id == Kw::StyleRef)
+        return useStyle(k->ch, t.hasParam ? t.param : 0);
     if (k->id == Kw::TableProp)
         return tableProp(k->ch, t.hasParam ? t.param : 0);
     switch (k->type) {
@@ -242,6 +250,7 @@ inline void Reader::text(std::string_view s)
     case Dest::FieldInst:
     case Dest::Capture:
     case Dest::LevelText:
+    case Dest::StyleSheet:
         addBytes(s.data(), qsizetype(s.size()));
         break;
     case Dest::FontTable:
@@ -301,6 +310,7 @@ void Reader::destination(Kw id, char16_t kind)
     case Kw::Info: readInfo(); break;
     case Kw::Bookmark: startBookmark(kind); break;
     case Kw::TocEntry: tocEntry(kind); break;
+    case Kw::StyleSheet: startStyleSheet(); break;
     case Kw::Upr: // Word for Mac: {\upr{ANSI part}{\*\ud{Unicode twin}}}
         if (m_st.dest != Dest::Text)
             return skipDestination();
@@ -327,12 +337,18 @@ void Reader::flag(Kw id, char16_t arg)
     case Kw::Mac: setAnsi(10000); break;
     case Kw::Pc: setAnsi(437); break;
     case Kw::Pca: setAnsi(850); break;
-    case Kw::Pard: m_st.par = ParState(); break;
+    case Kw::Pard:
+        m_st.par = ParState();
+        if (m_sh.styles.any) // the paragraph is in style 0 now
+            useStyle(kParagraphOnly, 0);
+        break;
     case Kw::Plain: {
         const int link = m_st.ch.link; // a link survives \plain inside its result
         m_st.ch = CharState();
         m_st.ch.link = link;
         m_st.hidden = false;
+        if (m_st.par.style)
+            useStyle(kParagraphLookOnly, m_st.par.style);
         break;
     }
     case Kw::Ql: m_st.par.align = 0; break;
@@ -474,6 +490,7 @@ void Reader::value(Kw id, int v, bool has)
     case Kw::SlMult: m_st.par.slmult = has && v != 0; break;
     case Kw::Up: m_st.ch.valign = (!has || v > 0) ? 1 : 0; break;
     case Kw::Dn: m_st.ch.valign = (!has || v > 0) ? 2 : 0; break;
+    case Kw::Outline: m_st.par.outline = has ? std::clamp(v, 0, 9) : -1; break;
     default: break;
     }
 }
@@ -530,6 +547,7 @@ inline void Reader::addBytes(const char *s, qsizetype n)
         break;
     case Dest::Capture: m_annotation.capture.addBytes(currentPage(), s, n); break;
     case Dest::LevelText: m_list.text.addBytes(currentPage(), s, n); break;
+    case Dest::StyleSheet: m_sh.styles.name.addBytes(m_pages.get(m_ansi), s, n); break;
     case Dest::FieldInst:
         if (!m_field.fields.empty())
             m_field.fields.back().inst.addBytes(currentPage(), s, n);
@@ -561,6 +579,7 @@ inline void Reader::addChar(char16_t c)
         break;
     case Dest::Capture: m_annotation.capture.addChar(c); break;
     case Dest::LevelText: m_list.text.addChar(c); break;
+    case Dest::StyleSheet: m_sh.styles.name.addChar(c); break;
     case Dest::FieldInst:
         if (!m_field.fields.empty())
             m_field.fields.back().inst.addChar(c);
@@ -729,8 +748,9 @@ void Reader::finish()
         closeTable();
     if (!m_pendingPar && !m_cursor.block().text().isEmpty())
         finishBlock();
-    if (!m_isPart && (!m_sh.sectionParts.isEmpty() || !(m_sh.settings == DocumentSettings()))) {
+    if (!m_isPart && (!m_sh.sectionParts.isEmpty() || !(m_sh.settings == DocumentSettings()) || m_sh.styles.any)) {
         QTextFrameFormat ff = m_doc->rootFrame()->frameFormat();
+        keepStyleSheet(ff);
         if (!m_sh.sectionParts.isEmpty())
             ff.setProperty(kSectionParts, m_sh.sectionParts);
         if (!(m_sh.settings == DocumentSettings()))

@@ -65,7 +65,7 @@ constexpr int kMaxPartDepth = 3;      // a footnote in a comment in a footnote
 constexpr int kMaxTabSets = 10000;    // more distinct sets add no stops
 constexpr int kMaxTabStops = 64;
 
-enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, ListTable, LevelText, Pn, Skipped };
+enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, ListTable, LevelText, Pn, Skipped, StyleSheet };
 
 struct CharState {
     int font = -1; // RTF font number; -1 is the document's default font
@@ -80,10 +80,11 @@ struct CharState {
     uint8_t valign = 0; // 1 superscript, 2 subscript
     uint8_t caps = 0;   // 1 all capitals, 2 small capitals
     uint16_t unused = 0; // fills what would be padding, so that == can compare bytes
+    int cstyle = 0; // \cs: the run's character style
     // Compared for every piece of text: one block compare, not eleven branches.
     bool operator==(const CharState &o) const { return std::memcmp(this, &o, sizeof(CharState)) == 0; }
 };
-static_assert(sizeof(CharState) == 5 * sizeof(int) + 8, "CharState must have no padding");
+static_assert(sizeof(CharState) == 6 * sizeof(int) + 8, "CharState must have no padding");
 
 inline size_t qHash(const CharState &s, size_t seed = 0)
 {
@@ -93,7 +94,7 @@ inline size_t qHash(const CharState &s, size_t seed = 0)
     const quint64 c = quint64(quint32(s.link)) << 32 | quint32(s.bold) | quint32(s.italic) << 1
         | quint32(s.strike) << 2 | quint32(s.valign) << 4 | quint32(s.caps) << 12
         | quint32(s.underline) << 16;
-    return qHashMulti(seed, a, b, c);
+    return qHashMulti(seed, a, b, c, s.cstyle);
 }
 
 struct ParState {
@@ -111,10 +112,14 @@ struct ParState {
     int ilvl = 0;
     int pn = 0;   // 1-based into ListState::legacy; 0 none; -1 \pn words beside a list table
     bool pagebb = false;
+    int style = 0;    // \s: the paragraph's style
+    int outline = -1; // \outlinelevel; -1 none
+    int heading = 0;  // 1-9: of a style named "heading N"
     bool sameLook(const ParState &o) const
     {
         return align == o.align && rtl == o.rtl && li == o.li && ri == o.ri && fi == o.fi && sb == o.sb && sa == o.sa
             && sl == o.sl && slmult == o.slmult && tabs == o.tabs && ls == o.ls && pagebb == o.pagebb
+            && style == o.style && outline == o.outline && heading == o.heading
             && ilvl == o.ilvl && pn == o.pn; // a list's level places it
     }
 };
@@ -347,6 +352,35 @@ struct AnnotationState {
     size_t depth = 0;
 };
 
+// The style sheet: each style's own words are kept as they come and played
+// over its based-on style's look once the sheet is read (a style may be
+// based on one defined after it).
+struct StyleOp {
+    Kw id;
+    KwType type;
+    char16_t ch;
+    bool has;
+    int v;
+};
+
+struct StyleDef {
+    Style kept;
+    std::vector<StyleOp> ops;
+    CharState ch;   // its look, based-on styles followed
+    ParState par;
+    uint8_t state = 0; // 0 not resolved, 1 being resolved, 2 resolved
+};
+
+struct StyleState {
+    std::vector<StyleDef> defs;
+    QHash<int, int> index[4]; // per Style::Kind: number -> into defs
+    StyleSheet sheet;         // to keep on the document
+    size_t sheetDepth = 0;    // stack size inside the sheet's group; 0 outside
+    bool entry = false;       // an entry is being read into defs.back()
+    bool any = false;         // a sheet was read
+    Sink name;
+};
+
 // What the main text and the parts read beside it (headers, footnotes,
 // comments: each into a document of its own) share: the input, the tables
 // at the head of the file and the bounds.
@@ -374,6 +408,7 @@ struct Shared {
     QStringList sectionParts; // headers and footers, in file order
     quint32 fieldPairs = 0;   // field pairs numbered so far
     DocumentSettings settings;
+    StyleState styles;
     const Progress *progress = nullptr;
     size_t reportBelow = 0; // progress is told when less than this is left
     bool cancelled = false;
@@ -489,6 +524,21 @@ private:
     void flushHidden();
     void documentSetting(const Keyword &k, const Token &t);
     void readInfo();
+
+    // ---- styles (RtfReadStyles.cpp) ------------------------------------------
+    void startStyleSheet();
+    void styleWord(const Token &t, const Keyword *k, bool star);
+    void styleGroupOpened();
+    void styleGroupClosing();
+    void resolveStyles();
+    void replayStyle(StyleDef &def, const StyleDef *base);
+    // kind: a Style::Kind; kParagraphLookOnly: a paragraph style's
+    // character look alone (\plain takes runs back to it); kParagraphOnly:
+    // its paragraph look alone (\pard leaves the characters alone).
+    static constexpr int kParagraphLookOnly = 4;
+    static constexpr int kParagraphOnly = 5;
+    void useStyle(int kind, int number);
+    void keepStyleSheet(QTextFrameFormat &ff);
 
     // ---- lists (RtfReadLists.cpp) -------------------------------------------
     void listDestination(Kw id);

@@ -97,6 +97,9 @@ QByteArray Writer::prefixOf(const QTextCharFormat &f)
     Sink prefix(false);
     const auto word = [&prefix](const char *w, auto... n) { prefix.word(w, n...); };
     prefix.rawWord("\\plain");
+    const int cs = f.intProperty(kCharacterStyle);
+    if (cs)
+        word("\\cs", cs); // first: the run's own words after it win
     word("\\f", fontIndex(faceOf(f)));
     word("\\fs", halfPointsOf(f));
     if (f.fontWeight() >= QFont::Bold)
@@ -138,11 +141,16 @@ QByteArray Writer::prefixOf(const QTextCharFormat &f)
         word("\\cb", ci);
         word("\\highlight", ci);
     }
+    for (const Style *style : {cs ? m_t.styles.character(cs) : nullptr, m_blockStyle})
+        if (const QByteArray back = styles::characterTakeBacks(style, f); !back.isEmpty())
+            prefix.words(back);
     return prefix.take();
 }
 
 const RunInfo &Writer::runInfo(int formatIndex, const QTextCharFormat &fmt)
 {
+    if (m_blockStyle) // its take-backs are the paragraph's: not cached
+        formatIndex = -1;
     if (formatIndex >= 0 && formatIndex < int(m_runCache.size()) && m_runCache[formatIndex])
         return *m_runCache[formatIndex];
     auto info = std::make_unique<RunInfo>();
@@ -338,6 +346,9 @@ void Writer::writeStoredContent(const QString &content)
 void Writer::paragraphProperties(const QTextBlockFormat &bf, int level, const QTextList *list)
 {
     word("\\pard");
+    const int style = bf.intProperty(kParagraphStyle);
+    if (style)
+        word("\\s", style); // first: the paragraph's own words after it win
     if (level > 0)
         word("\\intbl");
     if (level > 1)
@@ -417,6 +428,9 @@ void Writer::paragraphProperties(const QTextBlockFormat &bf, int level, const QT
     }
     if (bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
         word("\\pagebb");
+    // Without \s a paragraph is in style 0, as readers take it.
+    if (const QByteArray more = styles::paragraphWords(m_t.styles.paragraph(style), bf); !more.isEmpty())
+        m_o.words(more);
     m_o.forgetLook(); // \pard leaves character properties alone, but
                           // a fresh start per paragraph keeps it simple
 }
@@ -439,6 +453,7 @@ void Writer::writeBlock(const QTextBlock &block, int level)
     }
     const QTextList *list = block.textList();
     paragraphProperties(block.blockFormat(), level, list);
+    const Style *outerStyle = std::exchange(m_blockStyle, m_t.styles.withLook(block.blockFormat()));
     if (list) { // the marker as text, for readers without list tables
         openGroup();
         // old readers number an old list from \pn: its label is \pntext
@@ -537,6 +552,7 @@ void Writer::writeBlock(const QTextBlock &block, int level)
             applyPrefix(runInfo(block.charFormatIndex(), cf).prefix);
         }
     }
+    m_blockStyle = outerStyle;
     m_pendingPar = true;
 }
 

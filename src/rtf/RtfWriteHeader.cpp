@@ -11,7 +11,7 @@
 
 namespace rtf::writer {
 
-Tables::Tables(const QTextDocument *doc)
+Tables::Tables(const QTextDocument *doc) : styles(doc)
 {
     const QFont def = doc->defaultFont();
     defaultFace = def.family();
@@ -137,7 +137,10 @@ void writeHeader(Sink &o, const QTextDocument *doc, Tables &tables)
     o.newline();
     fontTable(o, tables);
     colorTable(o, tables);
-    // The stylesheet goes here, after the tables its styles refer to.
+    if (!tables.styleSheet.isEmpty()) { // after the tables its styles refer to
+        o.raw(tables.styleSheet);
+        o.newline();
+    }
     if (!lists.isEmpty())
         o.raw(lists);
     if (!settings.info.isEmpty()) {

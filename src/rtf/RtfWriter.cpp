@@ -13,7 +13,9 @@ QByteArray write(const QTextDocument *doc, int *picturesLeftOut)
     writer::Tables tables(doc);
     writer::Sink body;
     body.reserve(doc->characterCount() + doc->characterCount() / 8 + 4096);
-    writer::Writer(doc, tables, body).writeDocument();
+    writer::Writer main(doc, tables, body);
+    main.writeDocument();
+    tables.styleSheet = main.styleSheetGroup();
 
     // The header goes in front of the body, now that its tables are full.
     writer::Sink head;

@@ -22,6 +22,7 @@
 #include "rtf/RtfWriteLists.h"
 #include "rtf/Rtf.h"
 #include "rtf/RtfFields.h"
+#include "rtf/RtfWriteStyles.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -210,6 +211,8 @@ struct Tables {
     QList<QRgb> colorList;
     detail::ListTableWriter lists;
     int picturesLeftOut = 0;
+    styles::StyleIndex styles;  // the document's style sheet
+    QByteArray styleSheet;      // as the header writes it (Writer::styleSheetGroup)
 };
 
 // \rtf1 up to the body: font, colour and list tables, \info, page setup.
@@ -238,6 +241,9 @@ public:
 
     // Headers and footers kept beside the text, then the text.
     void writeDocument();
+    // The {\stylesheet} group (RtfWriteStyles.cpp), made once the body has
+    // numbered its colours and before the header lists them.
+    QByteArray styleSheetGroup();
 
 private:
     // ---- output (RtfWriteOutput.cpp does the work) --------------------------
@@ -313,6 +319,7 @@ private:
     QString m_link;
     std::vector<std::unique_ptr<RunInfo>> m_runCache; // by format index
     std::unique_ptr<RunInfo> m_scratch;
+    const Style *m_blockStyle = nullptr; // the paragraph's style, when it gives runs a look
     detail::ListNumbering m_numbering; // the list items' markers, in order
     std::optional<detail::FieldMarks> m_fieldMarks; // made at the first field met
 };

@@ -133,6 +133,11 @@ inline QStringList formatDump(const QTextDocument &doc)
                        .arg(d.landscape).arg(d.widowControl)
                 + QString::fromLatin1(d.notes + ' ' + d.info);
     }
+    if (const QVariant v = doc.rootFrame()->frameFormat().property(rtf::kStyleSheet); v.isValid())
+        for (const rtf::Style &s : v.value<rtf::StyleSheet>().styles)
+            out << QStringLiteral("style%1 %2 '%3' <%4 >%5 ~%6 p%7 q%8 ").arg(s.kind).arg(s.number).arg(s.name)
+                       .arg(s.basedOn).arg(s.next).arg(s.link).arg(s.priority).arg(s.quickFormat)
+                + QString::fromLatin1(s.words);
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         int depth = 0;
         for (QTextFrame *f = QTextCursor(b).currentFrame(); f; f = f->parentFrame())
@@ -142,6 +147,8 @@ inline QStringList formatDump(const QTextDocument &doc)
                    .arg(depth).arg(int(bf.alignment() & Qt::AlignHorizontal_Mask))
                    .arg(tw(bf.leftMargin())).arg(tw(bf.rightMargin())).arg(tw(bf.textIndent()))
                    .arg(tw(bf.topMargin())).arg(tw(bf.bottomMargin()));
+        if (bf.hasProperty(rtf::kParagraphStyle) || bf.headingLevel())
+            out.last() += QStringLiteral(" s%1 h%2").arg(bf.intProperty(rtf::kParagraphStyle)).arg(bf.headingLevel());
         if (bf.lineHeightType() != QTextBlockFormat::SingleHeight)
             out.last() += QStringLiteral(" line%1:%2").arg(bf.lineHeightType()).arg(bf.lineHeight());
         for (const QTextOption::Tab &t : bf.tabPositions())
@@ -168,6 +175,8 @@ inline QStringList formatDump(const QTextDocument &doc)
                     .arg(f.fontUnderline() || f.underlineStyle() != QTextCharFormat::NoUnderline)
                     .arg(f.fontStrikeOut()).arg(int(f.verticalAlignment()))
                     .arg(colour(f.foreground()), colour(f.background()), f.anchorHref());
+            if (f.hasProperty(rtf::kCharacterStyle))
+                look += QStringLiteral(" cs%1").arg(f.intProperty(rtf::kCharacterStyle));
             if (f.hasProperty(rtf::kAutoNumber))
                 look += QStringLiteral(" n'%1'").arg(f.stringProperty(rtf::kAutoNumber));
             if (const auto p = rtf::keptPart(f))

@@ -81,6 +81,7 @@ private slots:
     void documentSettings();
     void pagesAndSections();
     void tabsAndLineSpacing();
+    void styles();
     void cellLooks();
     void lists();
     void listShapes_data();
@@ -651,6 +652,65 @@ void TestRtfWriter::tabsAndLineSpacing()
                           " line2:20", " line3:32", ""}));
     QCOMPARE(blockOf(doc.get(), QStringLiteral("cols")).tabPositions().at(2).delimiter, QChar(u'.'));
     checkStable(*doc);
+}
+
+// A paragraph or run shows its style's look (based-on styles followed, in
+// any order) under its own words; headings are headings; a change the
+// user made wins over the style after the trip.
+void TestRtfWriter::styles()
+{
+    auto doc = load("{\\rtf1{\\fonttbl{\\f0 Times;}{\\f1 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}"
+                    "{\\stylesheet{\\fs20\\widctlpar \\snext0 \\sqformat Normal;}"
+                    "{\\s1\\sb240\\b\\f1\\fs32\\sbasedon0\\snext2\\spriority9 heading 1;}"
+                    "{\\s2\\sl360\\slmult1\\sbasedon0 Body;}{\\s3\\li720\\sbasedon2 Quote;}"
+                    "{\\s4\\qc\\sbasedon5 Forward;}{\\s5\\sa120\\sbasedon4 Loop;}"
+                    "{\\*\\cs10\\additive\\i\\cf1 Emphasis;}{\\*\\ts11\\tsrowd\\trpaddl108 Grid;}"
+                    "{\\s6\\outlinelevel2 Custom;}{\\s7 \\'dcberschrift 2;}}"
+                    "\\pard\\s1 Head\\par\\pard\\plain\\s2 Body {\\cs10 emph}\\par\\pard\\s3 Quoted\\par"
+                    "\\pard\\s2\\sl0 Single\\par\\pard\\plain\\s1\\b0 Plain\\par\\pard\\s4 Fwd\\par"
+                    "\\pard\\s6 Custom\\par\\pard\\s7 Ueber\\par\\pard\\outlinelevel0 Outline\\par"
+                    "\\pard\\s1\\plain Under\\par\\pard\\qc\\s3 Before\\par\\trowd\\ts11\\cellx2000\\pard\\intbl cell\\cell\\row}");
+    QVERIFY(doc);
+    const QRegularExpression para(QStringLiteral("^P\\d "));
+    const QStringList paragraphs = formatDump(*doc).filter(para);
+    QCOMPARE(paragraphs.mid(0, 9), QStringList({
+        "P0 q1 li0 ri0 fi0 sb240 sa0 s1 h1", "P0 q1 li0 ri0 fi0 sb0 sa0 s2 h0 line1:150",
+        "P0 q1 li720 ri0 fi0 sb0 sa0 s3 h0 line1:150", "P0 q1 li0 ri0 fi0 sb0 sa0 s2 h0",
+        "P0 q1 li0 ri0 fi0 sb240 sa0 s1 h1", "P0 q4 li0 ri0 fi0 sb0 sa120 s4 h0",
+        "P0 q1 li0 ri0 fi0 sb0 sa0 s6 h3", "P0 q1 li0 ri0 fi0 sb0 sa0 s7 h2", "P0 q1 li0 ri0 fi0 sb0 sa0 s0 h1"}));
+    QCOMPARE(lookOf(doc.get(), QStringLiteral("Head")), QStringLiteral("1000 v0 / Arial 16"));
+    QCOMPARE(lookOf(doc.get(), QStringLiteral("Plain")), QStringLiteral("0000 v0 / Arial 16"));
+    QCOMPARE(lookOf(doc.get(), QStringLiteral("Under")), QStringLiteral("1000 v0 / Arial 16")); // \plain: to the style
+    // AbiWord writes a paragraph's words before its style's number.
+    QCOMPARE(formatDump(*doc).filter(para).value(10), QStringLiteral("P0 q4 li720 ri0 fi0 sb0 sa0 s3 h0 line1:150"));
+    QCOMPARE(lookOf(doc.get(), QStringLiteral("emph")), QStringLiteral("0100 v0 #ff0000/ Times 10"));
+    QVERIFY(doc->toHtml().contains(QStringLiteral("<h3")));
+    const QByteArray w1 = rtf::write(doc.get());
+    for (const char *kept : {"{\\stylesheet\r\n{\\widctlpar\\fs20\\snext0\\sqformat Normal;}",
+                             "{\\*\\cs10\\additive\\i\\cf1 Emphasis;}", "\\pard\\s2", "\\ts11", "\\fs32\\b0 Plain"})
+        QVERIFY2(w1.contains(kept), kept);
+    checkStable(*doc);
+
+    // \pard puts a paragraph in style 0; a style named after it takes the
+    // place of style 0's look, also where it is based on style 0.
+    auto plain = load("{\\rtf1{\\stylesheet{\\qj\\sa120 Normal;}{\\s1\\ql\\sbasedon0 Left;}}"
+                      "\\pard Just\\par\\pard\\s1 Left\\par}");
+    QCOMPARE(formatDump(*plain).filter(para), QStringList({"P0 q8 li0 ri0 fi0 sb0 sa120", "P0 q1 li0 ri0 fi0 sb0 sa120 s1 h0"}));
+    checkStable(*plain);
+
+    // The user's changes: no spacing in a paragraph whose style has it, a
+    // run that is no longer italic in its character style.
+    QTextCursor c = doc->find(QStringLiteral("Quoted"));
+    QTextBlockFormat bf = c.blockFormat();
+    bf.setLineHeight(100, QTextBlockFormat::SingleHeight);
+    bf.setLeftMargin(0);
+    c.setBlockFormat(bf);
+    QTextCharFormat upright;
+    upright.setFontItalic(false);
+    doc->find(QStringLiteral("emph")).mergeCharFormat(upright);
+    auto back = load(rtf::write(doc.get()));
+    QCOMPARE(formatDump(*back).filter(para).value(2), QStringLiteral("P0 q1 li0 ri0 fi0 sb0 sa0 s3 h0"));
+    QCOMPARE(lookOf(back.get(), QStringLiteral("emph")), QStringLiteral("0000 v0 #ff0000/ Times 10"));
 }
 
 void TestRtfWriter::cellLooks()
