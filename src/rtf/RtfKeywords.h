@@ -32,9 +32,15 @@ enum class Kw : uint8_t {
     // destinations
     FontTbl, ColorTbl, Field, FldInst, FldRslt, Pict, Keep, NestTableProps, Upr, Ud, HeaderPart, Footnote, Annotation, AtnId, AtnAuthor,
     ListTable, List, ListLevel, LevelText, ListOverride, ListText, Info, Skip,
+    // kept beside what Qt shows (RtfReadProps.cpp)
+    CharKeep, ParKeep, ParBrdr, Brsp, Expnd, Expndtw, CharScaleX, DocKeep, DocGroup,
     // symbols
     Char,
 };
+
+// A CharKeep, ParKeep or DocKeep word's ch: the words of one family
+// (nonzero) replace each other; kKeepColor: its parameter is a colour.
+constexpr char16_t kKeepColor = 0x100;
 
 struct Keyword {
     std::string_view name;

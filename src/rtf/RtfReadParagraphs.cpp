@@ -58,8 +58,10 @@ const QTextBlockFormat &Reader::blockFormat(const ParState &p)
         if (anyLeader) // Qt draws no leaders; kept for the writer
             f.setProperty(kTabLeaders, leaders);
     }
+    applyKeptWords(f, p);
     // Tab stops are a list, which Qt hashes by its length (see kLookHash).
-    const quint64 look = qHashMulti(0x5254, p.align, p.rtl, p.li, p.ri, p.fi, p.sb, p.sa, p.sl, p.slmult, p.tabs);
+    const quint64 look = qHashMulti(0x5254, p.align, p.rtl, p.li, p.ri, p.fi, p.sb, p.sa, p.sl, p.slmult, p.tabs,
+                                    keptHash(p.kept));
     f.setProperty(kLookHash, int(quint32(look ^ (look >> 32))));
     return f;
 }

@@ -1,4 +1,5 @@
 #include "rtf/Rtf.h"
+#include "rtf/RtfProps.h"
 #include "rtf/RtfUnits.h"
 #include "base/Product.h"
 
@@ -171,6 +172,9 @@ public:
     QByteArray run()
     {
         m_out.reserve(m_doc->characterCount() + m_doc->characterCount() / 8 + 4096);
+        const DocumentSettings settings = m_doc->rootFrame()->frameFormat().property(kDocumentSettings).value<DocumentSettings>();
+        if (!settings.defaultFace.isEmpty()) // \deff0 names the face the document's \deff named
+            fontIndex(settings.defaultFace);
         const QStringList sections = m_doc->rootFrame()->frameFormat().property(kSectionParts).toStringList();
         for (const QString &entry : sections) {
             const StoredPart p = StoredPart::parse(entry);
@@ -197,7 +201,6 @@ public:
         // body buffer is dropped.
         Writer head(m_doc);
         head.m_out.reserve(256 + 48 * (m_fonts.size() + m_colors.size()));
-        const DocumentSettings settings = m_doc->rootFrame()->frameFormat().property(kDocumentSettings).value<DocumentSettings>();
         head.raw("{\\rtf1\\ansi\\ansicpg1252\\deff0");
         if (settings.language > 0)
             head.word("\\deflang", settings.language);
@@ -227,14 +230,22 @@ public:
         head.newline();
         if (!m_listFormats.isEmpty())
             head.listTables(m_listFormats);
-        if (!settings.info.isEmpty()) {
-            head.m_out.append(settings.info);
-            head.newline();
+        for (const QByteArray *group : {&settings.info, &settings.userProps}) {
+            if (!group->isEmpty()) {
+                head.m_out.append(*group);
+                head.newline();
+            }
         }
-        head.raw("{\\*\\generator " + (product::name() + u' ' + product::version()).toLatin1() + ";}\\viewkind4");
+        head.raw("{\\*\\generator " + (product::name() + u' ' + product::version()).toLatin1() + ";}");
+        if (!settings.words.find("viewkind"))
+            head.word("\\viewkind", 4);
         head.word("\\deftab", qMax(1, pixelsToTwips(m_doc->defaultTextOption().tabStopDistance())));
         head.pageSetup(settings);
         head.newline();
+        if (!settings.background.isEmpty()) {
+            head.m_out.append(settings.background);
+            head.newline();
+        }
 
         QByteArray out;
         out.reserve(head.m_out.size() + m_out.size() + 4);
@@ -265,6 +276,24 @@ private:
             m_out.append(s.notes);
             m_needDelim = true;
         }
+        QByteArray kept;
+        detail::appendDocWords(kept, s.words);
+        words(kept);
+    }
+
+    // Words made elsewhere (RtfWriteProps.cpp), as one piece.
+    void words(const QByteArray &w)
+    {
+        if (w.isEmpty())
+            return;
+        softBreak();
+        m_out.append(w);
+        m_needDelim = true;
+    }
+
+    detail::ColorIndex colorIndexer()
+    {
+        return [this](QRgb c) { return colorIndex(QColor::fromRgba(c)); };
     }
 
     // ---- output primitives ------------------------------------------------
@@ -608,7 +637,9 @@ private:
             word("\\b");
         if (f.fontItalic())
             word("\\i");
-        switch (f.underlineStyle()) {
+        if (const QByteArray kept = detail::keptUnderline(f); !kept.isEmpty())
+            words(kept);
+        else switch (f.underlineStyle()) {
         case QTextCharFormat::NoUnderline:
         case QTextCharFormat::SpellCheckUnderline: // an editor mark, not formatting
             if (f.fontUnderline())
@@ -622,7 +653,7 @@ private:
         default: word("\\ul"); break;
         }
         if (f.fontStrikeOut())
-            word("\\strike");
+            word(detail::keptDoubleStrike(f) ? "\\striked1" : "\\strike");
         if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript)
             word("\\super");
         else if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
@@ -643,6 +674,9 @@ private:
             word("\\cb", ci);
             word("\\highlight", ci);
         }
+        QByteArray kept;
+        detail::appendCharWords(kept, f, halfPointsOf(f), colorIndexer());
+        words(kept);
         QByteArray prefix = m_out.mid(start);
         prefix.replace("\r\n", ""); // a break the soft limit put in
         m_out.truncate(start);
@@ -968,6 +1002,9 @@ private:
         }
         if (bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
             word("\\pagebb");
+        QByteArray kept;
+        detail::appendParWords(kept, bf, colorIndexer());
+        words(kept);
         m_lastPrefix.clear(); // \pard leaves character properties alone, but
                               // a fresh start per paragraph keeps it simple
     }
@@ -1064,6 +1101,12 @@ private:
             }
         }
         closeLink();
+        if (any && block.charFormat().boolProperty(kMarkFormat)) { // the mark's own look
+            QTextCharFormat cf = block.charFormat();
+            if (cf.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+                cf.clearProperty(QTextFormat::TextVerticalAlignment);
+            applyPrefix(runInfo(-1, cf).prefix);
+        }
         if (!any) {
             // An empty paragraph still has a font and size: they set its
             // height. (Not raised or lowered: see RunInfo::grouped.)
