@@ -192,6 +192,8 @@ void Reader::documentSetting(const Keyword &k, const Token &t)
     case Kw::DocKeep: {
         KeptWord w{QByteArray(t.text.data(), qsizetype(t.text.size())), t.param,
                    t.hasParam ? KeptWord::Number : KeptWord::Flag};
+        if (w.name == "viewkind" && w.value == 4) // what is written when none is kept
+            break;
         if (s.words.words.size() < 256 || s.words.find(w.name))
             s.words.set(w);
         break;

@@ -250,7 +250,9 @@ void Reader::applyKeptWords(QTextBlockFormat &f, const ParState &p) const
 void Reader::markParagraph()
 {
     const bool empty = m_out.blockEmpty();
-    if (!empty && m_st.ch == m_textState)
+    CharState last = m_textState;
+    last.link = m_st.ch.link; // the mark is no part of a link
+    if (!empty && m_st.ch == last)
         return;
     QTextCharFormat f = charFormat(m_st.ch);
     if (!empty)

@@ -94,7 +94,8 @@ void appendParWords(QByteArray &out, const QTextBlockFormat &f, const ColorIndex
 void appendDocWords(QByteArray &out, const KeptWords &words)
 {
     for (const KeptWord &w : words.words)
-        appendWord(out, w.name, w, [](QRgb) { return 0; });
+        if (w.name != "viewkind") // written in its place
+            appendWord(out, w.name, w, [](QRgb) { return 0; });
 }
 
 } // namespace rtf::detail

@@ -237,8 +237,8 @@ public:
             }
         }
         head.raw("{\\*\\generator " + (product::name() + u' ' + product::version()).toLatin1() + ";}");
-        if (!settings.words.find("viewkind"))
-            head.word("\\viewkind", 4);
+        const KeptWord *view = settings.words.find("viewkind");
+        head.word("\\viewkind", view ? view->value : 4);
         head.word("\\deftab", qMax(1, pixelsToTwips(m_doc->defaultTextOption().tabStopDistance())));
         head.pageSetup(settings);
         head.newline();
@@ -1034,6 +1034,7 @@ private:
         }
 
         bool any = false;
+        std::optional<QTextCharFormat> groupedLast; // the last run, when it was written in a group of its own
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment frag = it.fragment();
             if (!frag.isValid())
@@ -1088,6 +1089,8 @@ private:
                     closeGroup();
                     t.remove(0, info.autoNumber.size());
                 }
+                const bool inGroup = info.grouped || !info.href.isEmpty(); // a link is a group too
+                groupedLast = inGroup && !t.isEmpty() ? std::optional(fmt) : std::nullopt;
                 if (t.isEmpty()) {
                 } else if (info.grouped) {
                     openGroup();
@@ -1101,8 +1104,12 @@ private:
             }
         }
         closeLink();
-        if (any && block.charFormat().boolProperty(kMarkFormat)) { // the mark's own look
-            QTextCharFormat cf = block.charFormat();
+        // The mark's own look; after a run in a group (raised, or a link's),
+        // the mark would take whatever look stands outside it: that run's,
+        // not raised.
+        const bool ownMark = block.charFormat().boolProperty(kMarkFormat);
+        if (any && (ownMark || groupedLast)) {
+            QTextCharFormat cf = ownMark ? block.charFormat() : *groupedLast;
             if (cf.verticalAlignment() == QTextCharFormat::AlignSuperScript)
                 cf.clearProperty(QTextFormat::TextVerticalAlignment);
             applyPrefix(runInfo(-1, cf).prefix);
