@@ -160,9 +160,12 @@ bool Reader::propertyWord(const Keyword &k, const Token &t)
         return k.id == Kw::Brsp;
     default: break;
     }
-    if (m_st.dest != Dest::Text)
+    if (m_st.dest != Dest::Text) {
+        if (k.id == Kw::ParBrdr)
+            tableWord(Kw::BrdrOther, 0, 0);
         return k.id == Kw::CharKeep || k.id == Kw::ParKeep || k.id == Kw::ParBrdr || k.id == Kw::Expnd
             || k.id == Kw::Expndtw || k.id == Kw::CharScaleX;
+    }
     const int v = t.hasParam ? t.param : 0;
     switch (k.id) {
     case Kw::CharKeep:
