@@ -134,6 +134,7 @@ bool Reader::propertyWord(const Keyword &k, const Token &t)
     switch (k.id) {
     case Kw::BrdrOther:
     case Kw::ClBrdr:
+    case Kw::TrBrdr:
     case Kw::Trowd:
     case Kw::Pard: m_parBorder.clear(); return false;
     case Kw::BrdrStyle:
