@@ -693,6 +693,15 @@ const Shape kShapes[] = {
              s += "\\pard\\s" + num(i) + " p{\\cs" + num(n + i) + " c}\\par\r\n";
          return s + "}";
      }},
+    {"kept-words", 20000, [](int n) { // runs and paragraphs with many kept words, some sets distinct
+         QByteArray s = "{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;}";
+         for (int i = 0; i < n; ++i)
+             s += "\\pard\\keepn\\widctlpar\\hyphpar0\\brdrt\\brdrs\\brdrw" + num(10 + (i & 7))
+                 + "\\brsp20\\cbpat1\\shading" + num(i % 100) + " {\\lang" + num(1024 + i % 50)
+                 + "\\langfe1041\\noproof\\kerning2\\outl\\shad\\uldb\\expndtw" + num(i & 15)
+                 + "\\charscalex90 run " + num(i) + "}{\\embo\\lang1033 more}\\par\r\n";
+         return s + "}";
+     }},
     {"word", 1 << 20, [](int n) { // one word of n letters
          QByteArray s = "{\\rtf1\\ansi ";
          s += QByteArray(n, 'x');

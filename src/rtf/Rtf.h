@@ -108,6 +108,36 @@ void registerKeptParts(QTextDocument *doc);
 // paragraphs between a long table's slices. Pictures stay.
 QString withoutStandIns(const QTextDocument *doc, const QString &text, int from = 0);
 
+// Properties Qt neither draws nor keeps (\lang, \keepn, a paragraph's
+// borders and shading...), kept beside the ones it does: a run's on its
+// character format (kKeptCharWords), a paragraph's on its block format
+// (kKeptParWords), the document's in DocumentSettings. Written back after
+// the properties Qt carries. Equal sets compare equal, so runs that differ
+// in nothing else still share a format and merge.
+struct KeptWord {
+    enum Kind : quint8 { Flag, Number, Color };
+    QByteArray name; // without the backslash; a paragraph border's own words
+                     // follow its side: "brdrt", "brdrt.brdrs", "brdrt.brdrw"
+    int value = 0;   // Number: the parameter; Color: a QRgb, 0 for "auto"
+    Kind kind = Flag;
+    bool operator==(const KeptWord &) const = default;
+};
+struct KeptWords {
+    QList<KeptWord> words; // sorted by name, each name once
+    bool operator==(const KeptWords &) const = default;
+    bool isEmpty() const { return words.isEmpty(); }
+    const KeptWord *find(QByteArrayView name) const;
+    void set(const KeptWord &w); // adds, or replaces the word of that name
+    void remove(QByteArrayView name);
+    // Removes every word whose name starts with prefix.
+    void removePrefix(QByteArrayView prefix);
+};
+constexpr int kKeptCharWords = 0x100000 + 0x5440;
+constexpr int kKeptParWords = 0x100000 + 0x5441;
+// A paragraph's mark looks unlike its last run: its character format (the
+// block's char format) has this (bool) and is written before its \par.
+constexpr int kMarkFormat = 0x100000 + 0x5442;
+
 // The document's settings that Qt has no place for, as read and written
 // back in the header: page setup, the default language, widow control,
 // the \info group (titles, authors, dates) and how notes are numbered
@@ -121,6 +151,10 @@ struct DocumentSettings {
     bool landscape = false, widowControl = false;
     QByteArray info;  // the {\info ...} group as read (ASCII RTF)
     QByteArray notes; // footnote and endnote settings as RTF words (\ftnbj\ftnnar...)
+    QString defaultFace;    // the face \deff names
+    KeptWords words;        // protection, hyphenation, view and other document words
+    QByteArray userProps;   // the {\*\userprops ...} group as read (ASCII RTF)
+    QByteArray background;  // the {\*\background ...} group as read (ASCII RTF)
     bool operator==(const DocumentSettings &) const = default;
 };
 constexpr int kDocumentSettings = 0x100000 + 0x5238;
@@ -316,6 +350,7 @@ Q_DECLARE_METATYPE(rtf::KeptPart)
 Q_DECLARE_METATYPE(rtf::DocumentSettings)
 Q_DECLARE_METATYPE(rtf::StyleSheet)
 Q_DECLARE_METATYPE(rtf::ListDef)
+Q_DECLARE_METATYPE(rtf::KeptWords)
 Q_DECLARE_METATYPE(rtf::TableRowProps)
 Q_DECLARE_METATYPE(rtf::TableCellProps)
 Q_DECLARE_METATYPE(rtf::KeptPicture)

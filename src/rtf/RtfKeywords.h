@@ -35,11 +35,17 @@ enum class Kw : uint8_t {
     ListTable, List, ListLevel, LevelText, ListOverride, ListText, LfoLevel, Pn, PnText, Info, Skip,
     // fields, bookmarks and their kin
     Bookmark, SpecialChar, FieldFlag, TocEntry,
+    // kept beside what Qt shows (RtfReadProps.cpp)
+    CharKeep, ParKeep, ParBrdr, Brsp, Expnd, Expndtw, CharScaleX, DocKeep, DocGroup,
     // symbols
     Char,
     // styles: StyleRef is \s \cs \ts \ds (ch: the kind), StyleWord one of a style's own words
     StyleSheet, StyleRef, StyleWord, Outline,
 };
+
+// A CharKeep, ParKeep or DocKeep word's ch: the words of one family
+// (nonzero) replace each other; kKeepColor: its parameter is a colour.
+constexpr char16_t kKeepColor = 0x100;
 
 struct Keyword {
     std::string_view name;

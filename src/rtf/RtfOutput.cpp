@@ -9,6 +9,7 @@ namespace rtf::detail {
 
 void Output::insertText(const QString &text, const QTextCharFormat &format)
 {
+    m_blockEmpty = false;
     if (m_open.empty()) {
         m_cursor.insertText(text, format);
         return;
@@ -20,6 +21,7 @@ void Output::insertText(const QString &text, const QTextCharFormat &format)
 
 void Output::insertBlock(const QTextBlockFormat &format)
 {
+    m_blockEmpty = true;
     if (m_open.empty()) {
         m_cursor.insertBlock(format);
         return;
@@ -66,6 +68,7 @@ void Output::grow(int row, int column)
 
 void Output::moveToCell(int row, int column)
 {
+    m_blockEmpty = true;
     grow(row, column);
     m_steps.push_back({Kind::Cell, m_open.back(), row, column});
     m_cell = m_steps.back();
@@ -73,6 +76,7 @@ void Output::moveToCell(int row, int column)
 
 void Output::moveToCellEnd(int row, int column)
 {
+    m_blockEmpty = false;
     grow(row, column); // a row may start in a place a merged cell covers
     // Content goes in at the cursor, which stays at the end of its cell:
     // a run of overflow needs one move, not one per paragraph (each costs

@@ -31,6 +31,8 @@ public:
     // The cursor, for reading where content goes; only while no table is open.
     const QTextCursor &cursor() const { return m_cursor; }
     bool inTable() const { return !m_open.empty(); }
+    // No text went into the current paragraph (as far as this can tell).
+    bool blockEmpty() const { return m_blockEmpty; }
 
     void insertText(const QString &text, const QTextCharFormat &format);
     void insertBlock(const QTextBlockFormat &format);
@@ -74,6 +76,7 @@ private:
     std::vector<std::function<void(QTextCursor &, QTextTable *)>> m_calls;
     std::vector<TableSize> m_tables;
     Step m_cell{Kind::CloseTable}; // the cell whose end the cursor is at, if any
+    bool m_blockEmpty = true;
 };
 
 } // namespace rtf::detail

@@ -184,9 +184,11 @@ const QTextCharFormat &Reader::charFormatFor(const CharState &s)
         f.setAnchor(true);
         f.setAnchorHref(href);
     }
+    applyKeptWords(f, s);
     const quint64 look = qHashMulti(0x5254, font != m_font.fonts.constEnd() ? font->name : QString(),
                                     s.size, fg.isValid() ? fg.rgba() : 1u, bg.isValid() ? bg.rgba() : 1u,
-                                    s.bold, s.italic, s.underline, s.strike, s.valign, s.caps, href, s.cstyle);
+                                    s.bold, s.italic, s.underline, s.strike, s.valign, s.caps, href,
+                                    s.up, s.expnd, s.scalex, keptHash(s.kept), s.cstyle);
     f.setProperty(kLookHash, int(quint32(look ^ (look >> 32))));
     return *(m_lastFormat = &*m_formats.insert(s, f));
 }

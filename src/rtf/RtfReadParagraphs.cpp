@@ -65,9 +65,10 @@ const QTextBlockFormat &Reader::blockFormat(const ParState &p)
     // Outline levels 0-5 are the headings HTML has; a style's name says so too.
     if (const int heading = p.outline >= 0 ? (p.outline <= 5 ? p.outline + 1 : 0) : p.heading)
         f.setHeadingLevel(heading);
+    applyKeptWords(f, p);
     // Tab stops are a list, which Qt hashes by its length (see kLookHash).
     const quint64 look = qHashMulti(0x5254, p.align, p.rtl, p.li, p.ri, p.fi, p.sb, p.sa, p.sl, p.slmult, p.tabs,
-                                    p.style, p.outline, p.heading);
+                                    p.style, p.outline, p.heading, keptHash(p.kept));
     f.setProperty(kLookHash, int(quint32(look ^ (look >> 32))));
     return f;
 }

@@ -210,6 +210,15 @@ void Reader::documentSetting(const Keyword &k, const Token &t)
     case Kw::DocFlag:
         (k.ch == 0 ? s.landscape : s.widowControl) = !t.hasParam || t.param != 0;
         break;
+    case Kw::DocKeep: {
+        KeptWord w{QByteArray(t.text.data(), qsizetype(t.text.size())), t.param,
+                   t.hasParam ? KeptWord::Number : KeptWord::Flag};
+        if (w.name == "viewkind" && w.value == 4) // what is written when none is kept
+            break;
+        if (s.words.words.size() < 256 || s.words.find(w.name))
+            s.words.set(w);
+        break;
+    }
     default: { // kept as written; a word given again counts once
         QByteArray w = '\\' + QByteArray(t.text.data(), qsizetype(t.text.size()));
         if (t.hasParam)

@@ -184,7 +184,7 @@ inline void Reader::word(const Token &t)
             skipDestination();
         return;
     }
-    if (k->id == Kw::DocValue || k->id == Kw::DocFlag || k->id == Kw::NoteSetting)
+    if (k->id == Kw::DocValue || k->id == Kw::DocFlag || k->id == Kw::NoteSetting || k->id == Kw::DocKeep)
         return documentSetting(*k, t);
     if (k->id == Kw::SectWord)
         return sectionWord(t);
@@ -192,6 +192,8 @@ inline void Reader::word(const Token &t)
         return useStyle(k->ch, t.hasParam ? t.param : 0);
     if (k->id == Kw::TableProp)
         return tableProp(k->ch, t.hasParam ? t.param : 0);
+    if (propertyWord(*k, t))
+        return;
     switch (k->type) {
     case KwType::Destination: destination(k->id, k->ch); break;
     case KwType::Flag: flag(k->id, k->ch); break;
@@ -311,6 +313,10 @@ void Reader::destination(Kw id, char16_t kind)
     case Kw::Bookmark: startBookmark(kind); break;
     case Kw::TocEntry: tocEntry(kind); break;
     case Kw::StyleSheet: startStyleSheet(); break;
+    case Kw::DocGroup:
+        readKeptGroup(kind ? m_sh.settings.background : m_sh.settings.userProps,
+                      kind ? "{\\*\\background" : "{\\*\\userprops");
+        break;
     case Kw::Upr: // Word for Mac: {\upr{ANSI part}{\*\ud{Unicode twin}}}
         if (m_st.dest != Dest::Text)
             return skipDestination();
@@ -488,8 +494,6 @@ void Reader::value(Kw id, int v, bool has)
     case Kw::Tb: m_st.par.tabKind = 0; m_st.par.tabLeader = 0; break; // bar tabs: no stop
     case Kw::Sl: m_st.par.sl = std::clamp(v, -31680, 31680); break; // at most 22 inches
     case Kw::SlMult: m_st.par.slmult = has && v != 0; break;
-    case Kw::Up: m_st.ch.valign = (!has || v > 0) ? 1 : 0; break;
-    case Kw::Dn: m_st.ch.valign = (!has || v > 0) ? 2 : 0; break;
     case Kw::Outline: m_st.par.outline = has ? std::clamp(v, 0, 9) : -1; break;
     default: break;
     }
@@ -707,6 +711,7 @@ inline void Reader::paragraph()
     flushText();
     ensurePosition(contentLevel());
     finishBlock();
+    markParagraph();
     m_pendingPar = true;
 }
 
@@ -748,6 +753,11 @@ void Reader::finish()
         closeTable();
     if (!m_pendingPar && !m_cursor.block().text().isEmpty())
         finishBlock();
+    if (!m_isPart) {
+        auto face = m_font.fonts.constFind(m_deff);
+        if (face != m_font.fonts.constEnd() && !face->name.isEmpty())
+            m_sh.settings.defaultFace = face->name;
+    }
     if (!m_isPart && (!m_sh.sectionParts.isEmpty() || !(m_sh.settings == DocumentSettings()) || m_sh.styles.any)) {
         QTextFrameFormat ff = m_doc->rootFrame()->frameFormat();
         keepStyleSheet(ff);

@@ -32,6 +32,7 @@
 #include <climits>
 #include <memory>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -73,28 +74,32 @@ struct CharState {
     int fg = -1;   // colour table indexes; -1 is "auto" (text) or "none" (background)
     int bg = -1;
     int link = 0;  // 1-based index into the reader's link targets
+    int kept = 0;  // the run's kept words: an index into WordSets; 0 none
+    int16_t up = 0;      // half points raised (\up), negative: lowered (\dn)
+    int16_t expnd = 0;   // twips added between letters
+    uint16_t scalex = 0; // per cent of the normal width; 0: not given
     bool bold = false;
     bool italic = false;
     uint8_t underline = 0; // a QTextCharFormat::UnderlineStyle
     bool strike = false;
     uint8_t valign = 0; // 1 superscript, 2 subscript
     uint8_t caps = 0;   // 1 all capitals, 2 small capitals
-    uint16_t unused = 0; // fills what would be padding, so that == can compare bytes
     int cstyle = 0; // \cs: the run's character style
-    // Compared for every piece of text: one block compare, not eleven branches.
+    // Compared for every piece of text: one block compare, not a branch per field.
     bool operator==(const CharState &o) const { return std::memcmp(this, &o, sizeof(CharState)) == 0; }
 };
-static_assert(sizeof(CharState) == 6 * sizeof(int) + 8, "CharState must have no padding");
+static_assert(sizeof(CharState) == 7 * sizeof(int) + 12, "CharState must have no padding");
 
 inline size_t qHash(const CharState &s, size_t seed = 0)
 {
-    // Three words rather than eleven fields: looked up at every change of format.
+    // A few words rather than a field each: looked up at every change of format.
     const quint64 a = quint64(quint32(s.font)) << 32 | quint32(s.size);
     const quint64 b = quint64(quint32(s.fg)) << 32 | quint32(s.bg);
     const quint64 c = quint64(quint32(s.link)) << 32 | quint32(s.bold) | quint32(s.italic) << 1
         | quint32(s.strike) << 2 | quint32(s.valign) << 4 | quint32(s.caps) << 12
         | quint32(s.underline) << 16;
-    return qHashMulti(seed, a, b, c, s.cstyle);
+    const quint64 d = quint64(quint32(s.kept)) << 32 | quint32(quint16(s.up)) << 16 | quint16(s.expnd);
+    return qHashMulti(seed, a, b, c, d, s.scalex, s.cstyle);
 }
 
 struct ParState {
@@ -115,11 +120,12 @@ struct ParState {
     int style = 0;    // \s: the paragraph's style
     int outline = -1; // \outlinelevel; -1 none
     int heading = 0;  // 1-9: of a style named "heading N"
+    int kept = 0; // the paragraph's kept words: an index into WordSets; 0 none
     bool sameLook(const ParState &o) const
     {
         return align == o.align && rtl == o.rtl && li == o.li && ri == o.ri && fi == o.fi && sb == o.sb && sa == o.sa
             && sl == o.sl && slmult == o.slmult && tabs == o.tabs && ls == o.ls && pagebb == o.pagebb
-            && style == o.style && outline == o.outline && heading == o.heading
+            && style == o.style && outline == o.outline && heading == o.heading && kept == o.kept
             && ilvl == o.ilvl && pn == o.pn; // a list's level places it
     }
 };
@@ -336,6 +342,15 @@ struct TabState {
     QHash<QByteArray, int> index; // a set's bytes -> 1-based number
 };
 
+// Kept words: runs and paragraphs repeat the same few sets, so each set is
+// kept once (with a hash of its words for kLookHash) and a state holds its
+// number. Set 0 is the empty one.
+struct WordSets {
+    std::vector<KeptWords> sets{KeptWords()};
+    std::vector<uint> hashes{0};
+    QHash<QByteArray, int> index; // a set's bytes -> its number
+};
+
 // Hidden text (\v) waiting to be made a part.
 struct HiddenState {
     Sink text;
@@ -399,6 +414,7 @@ struct Shared {
     FontTableState font;
     ColorTableState color;
     TabState tabs;
+    WordSets words;
     qint64 cellBudget;
     qint64 scanBudget;  // bytes that looking ahead for table columns may read
     qint64 mergeBudget; // table cells that merging cells may go through
@@ -553,6 +569,17 @@ private:
     QTextListFormat listFormat(const ListDef &def, int level, int key, const std::array<int, 9> &numbers) const;
     void joinList();
 
+    // ---- properties kept beside Qt's (RtfReadProps.cpp) -----------------------
+    // A word that is kept, shown or both; false: not one of them.
+    bool propertyWord(const Keyword &k, const Token &t);
+    int editWords(int set, const std::function<void(KeptWords &)> &edit);
+    void keepWord(const Keyword &k, const Token &t);
+    void applyKeptWords(QTextCharFormat &f, const CharState &s) const;
+    void applyKeptWords(QTextBlockFormat &f, const ParState &p) const;
+    uint keptHash(int set) const { return m_sh.words.hashes[size_t(set)]; }
+    void markParagraph(); // the paragraph mark's own look
+    void readKeptGroup(QByteArray &into, const char *opening);
+
     // ---- pictures (RtfReadPictures.cpp) --------------------------------------
     void startPicture();
     void pictureHex(std::string_view s);
@@ -619,6 +646,7 @@ private:
     bool m_columnDue = false; // a column break does
     bool m_blockFormatted = false;
     bool m_flatMarked = false; // the block has a flattened cell's end
+    QByteArray m_parBorder; // the paragraph border side whose words follow
     ParState m_blockPar;
 };
 

@@ -1,6 +1,7 @@
 // The body: paragraphs and their runs, links, and the parts the editor
 // keeps but does not show (notes, comments, hidden text, sections).
 
+#include "rtf/RtfProps.h"
 #include "rtf/RtfUnits.h"
 #include "rtf/RtfWriterImpl.h"
 
@@ -106,7 +107,9 @@ QByteArray Writer::prefixOf(const QTextCharFormat &f)
         word("\\b");
     if (f.fontItalic())
         word("\\i");
-    switch (f.underlineStyle()) {
+    if (const QByteArray kept = detail::keptUnderline(f); !kept.isEmpty())
+        prefix.words(kept);
+    else switch (f.underlineStyle()) {
     case QTextCharFormat::NoUnderline:
     case QTextCharFormat::SpellCheckUnderline: // an editor mark, not formatting
         if (f.fontUnderline())
@@ -120,7 +123,7 @@ QByteArray Writer::prefixOf(const QTextCharFormat &f)
     default: word("\\ul"); break;
     }
     if (f.fontStrikeOut())
-        word("\\strike");
+        word(detail::keptDoubleStrike(f) ? "\\striked1" : "\\strike");
     if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript)
         word("\\super");
     else if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
@@ -144,6 +147,10 @@ QByteArray Writer::prefixOf(const QTextCharFormat &f)
     for (const Style *style : {cs ? m_t.styles.character(cs) : nullptr, m_blockStyle})
         if (const QByteArray back = styles::characterTakeBacks(style, f); !back.isEmpty())
             prefix.words(back);
+    QByteArray kept;
+    detail::appendCharWords(kept, f, halfPointsOf(f), colorIndexer());
+    if (!kept.isEmpty())
+        prefix.words(kept);
     return prefix.take();
 }
 
@@ -431,6 +438,10 @@ void Writer::paragraphProperties(const QTextBlockFormat &bf, int level, const QT
     // Without \s a paragraph is in style 0, as readers take it.
     if (const QByteArray more = styles::paragraphWords(m_t.styles.paragraph(style), bf); !more.isEmpty())
         m_o.words(more);
+    QByteArray kept;
+    detail::appendParWords(kept, bf, colorIndexer());
+    if (!kept.isEmpty())
+        m_o.words(kept);
     m_o.forgetLook(); // \pard leaves character properties alone, but
                           // a fresh start per paragraph keeps it simple
 }
@@ -465,6 +476,7 @@ void Writer::writeBlock(const QTextBlock &block, int level)
 
     bool any = false;
     bool spanEnded = false; // a field that began in an earlier paragraph ends in this one
+    std::optional<QTextCharFormat> groupedLast; // the last run, when it was written in a group of its own
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment frag = it.fragment();
         if (!frag.isValid())
@@ -524,6 +536,8 @@ void Writer::writeBlock(const QTextBlock &block, int level)
                 closeGroup();
                 t.remove(0, info.autoNumber.size());
             }
+            const bool inGroup = info.grouped || !info.href.isEmpty(); // a link is a group too
+            groupedLast = inGroup && !t.isEmpty() ? std::optional(fmt) : std::nullopt;
             if (t.isEmpty()) {
             } else if (info.grouped) {
                 openGroup();
@@ -541,6 +555,16 @@ void Writer::writeBlock(const QTextBlock &block, int level)
     // mark: a group's end restores those in force where it began.
     if (spanEnded)
         paragraphProperties(block.blockFormat(), level, list);
+    // The mark's own look; after a run in a group (raised, or a link's),
+    // the mark would take whatever look stands outside it: that run's,
+    // not raised.
+    const bool ownMark = block.charFormat().boolProperty(kMarkFormat);
+    if (any && (ownMark || groupedLast)) {
+        QTextCharFormat cf = ownMark ? block.charFormat() : *groupedLast;
+        if (cf.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+            cf.clearProperty(QTextFormat::TextVerticalAlignment);
+        applyPrefix(runInfo(-1, cf).prefix);
+    }
     if (!any) {
         // An empty paragraph still has a font and size: they set its
         // height. (Not raised or lowered: see RunInfo::grouped.)

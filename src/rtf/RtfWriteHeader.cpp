@@ -1,6 +1,7 @@
 // The tables every part of a save shares, and the header that lists them:
 // fonts, colours, lists, the stylesheet's place, \info and page setup.
 
+#include "rtf/RtfProps.h"
 #include "rtf/RtfUnits.h"
 #include "rtf/RtfWriterImpl.h"
 #include "base/Product.h"
@@ -23,6 +24,10 @@ Tables::Tables(const QTextDocument *doc) : styles(doc)
     if (pt <= 0)
         pt = 12;
     defaultHalfPoints = qMax(1, roundToInt(pt, kHalfPointsPerPoint));
+    // \deff0 names the face the document's \deff named.
+    const QString face = doc->rootFrame()->frameFormat().property(kDocumentSettings).value<DocumentSettings>().defaultFace;
+    if (!face.isEmpty())
+        fontIndex(face);
 }
 
 int Tables::fontIndex(const QString &face)
@@ -117,6 +122,10 @@ void pageSetup(Sink &o, const DocumentSettings &s)
         o.word("\\widowctrl");
     if (!s.notes.isEmpty())
         o.words(s.notes);
+    QByteArray kept;
+    detail::appendDocWords(kept, s.words);
+    if (!kept.isEmpty())
+        o.words(kept);
 }
 
 } // namespace
@@ -143,14 +152,22 @@ void writeHeader(Sink &o, const QTextDocument *doc, Tables &tables)
     }
     if (!lists.isEmpty())
         o.raw(lists);
-    if (!settings.info.isEmpty()) {
-        o.raw(settings.info);
-        o.newline();
+    for (const QByteArray *group : {&settings.info, &settings.userProps}) {
+        if (!group->isEmpty()) {
+            o.raw(*group);
+            o.newline();
+        }
     }
-    o.raw(("{\\*\\generator " + (product::name() + u' ' + product::version()).toLatin1() + ";}\\viewkind4"));
+    o.raw(("{\\*\\generator " + (product::name() + u' ' + product::version()).toLatin1() + ";}"));
+    const KeptWord *view = settings.words.find("viewkind");
+    o.word("\\viewkind", view ? view->value : 4);
     o.word("\\deftab", qMax(1, pixelsToTwips(doc->defaultTextOption().tabStopDistance())));
     pageSetup(o, settings);
     o.newline();
+    if (!settings.background.isEmpty()) {
+        o.raw(settings.background);
+        o.newline();
+    }
 }
 
 } // namespace rtf::writer

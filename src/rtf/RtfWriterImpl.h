@@ -36,6 +36,7 @@
 #include <QTextTable>
 
 #include <charconv>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -261,6 +262,11 @@ private:
     void applyPrefix(const QByteArray &prefix) { m_o.look(prefix); }
     int fontIndex(const QString &face) { return m_t.fontIndex(face); }
     int colorIndex(const QColor &c) { return m_t.colorIndex(c); }
+    // For the kept words' colours (RtfWriteProps.cpp).
+    std::function<int(QRgb)> colorIndexer()
+    {
+        return [this](QRgb c) { return colorIndex(QColor::fromRgba(c)); };
+    }
 
     // ---- runs and paragraphs (RtfWriteBody.cpp) -----------------------------
     QString faceOf(const QTextCharFormat &f) const;

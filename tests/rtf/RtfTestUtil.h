@@ -118,6 +118,18 @@ inline QString structure(QTextFrame::iterator it)
 
 inline QString structure(const QTextDocument &doc) { return structure(doc.rootFrame()->begin()); }
 
+// Kept words as " {name=value ...}"; colours as #rrggbb.
+inline QString keptText(const rtf::KeptWords &kept)
+{
+    if (kept.isEmpty())
+        return {};
+    QStringList words;
+    for (const rtf::KeptWord &w : kept.words)
+        words << QString::fromLatin1(w.name) + u'='
+                + (w.kind == rtf::KeptWord::Color ? QColor::fromRgba(w.value).name() : QString::number(w.value));
+    return QStringLiteral(" {%1}").arg(words.join(u' '));
+}
+
 // Text with everything the writer keeps: per paragraph its table depth,
 // alignment and spacing (in twips), then its runs of equal look. Independent
 // of how the text happens to be split into fragments.
@@ -125,13 +137,16 @@ inline QStringList formatDump(const QTextDocument &doc)
 {
     auto tw = [](double v) { return qRound(v * 15); };
     QStringList out = doc.rootFrame()->frameFormat().property(rtf::kSectionParts).toStringList();
-    if (const QVariant v = doc.rootFrame()->frameFormat().property(rtf::kDocumentSettings); v.isValid()) {
-        const auto d = v.value<rtf::DocumentSettings>();
+    // The default face alone is what any saved file reads back with.
+    auto d = doc.rootFrame()->frameFormat().property(rtf::kDocumentSettings).value<rtf::DocumentSettings>();
+    d.defaultFace.clear();
+    if (!(d == rtf::DocumentSettings())) {
         out << QStringLiteral("page %1x%2 margins %3 %4 %5 %6 gutter %7 header %8 footer %9 lang %10 land%11 widow%12 ")
                        .arg(d.paperWidth).arg(d.paperHeight).arg(d.marginLeft).arg(d.marginRight).arg(d.marginTop)
                        .arg(d.marginBottom).arg(d.gutter).arg(d.headerY).arg(d.footerY).arg(d.language)
                        .arg(d.landscape).arg(d.widowControl)
-                + QString::fromLatin1(d.notes + ' ' + d.info);
+                + QString::fromLatin1(d.notes + ' ' + d.info + ' ' + d.userProps + ' ' + d.background) 
+                + keptText(d.words);
     }
     if (const QVariant v = doc.rootFrame()->frameFormat().property(rtf::kStyleSheet); v.isValid())
         for (const rtf::Style &s : v.value<rtf::StyleSheet>().styles)
@@ -157,6 +172,7 @@ inline QStringList formatDump(const QTextDocument &doc)
             out.last() += QStringLiteral(" list%1 '%2' fi%3")
                               .arg(b.textList()->format().style()).arg(rtf::listMarker(b))
                               .arg(b.textList()->format().intProperty(rtf::kListFirstIndent));
+        out.last() += keptText(bf.property(rtf::kKeptParWords).value<rtf::KeptWords>());
         if (bf.hasProperty(rtf::kTabLeaders))
             out.last() += QStringLiteral(" leaders'%1'").arg(bf.stringProperty(rtf::kTabLeaders));
         QString last;
@@ -177,6 +193,10 @@ inline QStringList formatDump(const QTextDocument &doc)
                     .arg(colour(f.foreground()), colour(f.background()), f.anchorHref());
             if (f.hasProperty(rtf::kCharacterStyle))
                 look += QStringLiteral(" cs%1").arg(f.intProperty(rtf::kCharacterStyle));
+            look += keptText(f.property(rtf::kKeptCharWords).value<rtf::KeptWords>());
+            if (f.hasProperty(QTextFormat::TextBaselineOffset) || f.hasProperty(QTextFormat::FontLetterSpacing)
+                || f.hasProperty(QTextFormat::FontStretch))
+                look += QStringLiteral(" up%1 sp%2 x%3").arg(f.baselineOffset()).arg(f.fontLetterSpacing()).arg(f.fontStretch());
             if (f.hasProperty(rtf::kAutoNumber))
                 look += QStringLiteral(" n'%1'").arg(f.stringProperty(rtf::kAutoNumber));
             if (const auto p = rtf::keptPart(f))

@@ -212,7 +212,8 @@ void TestRtfReader::dialectFiles()
     // A real list: its bullet is the Symbol font's B7, its marker hangs
     // 360 twips left of the text.
     QCOMPARE(formatDump(*d).filter(QStringLiteral(" list")),
-             QStringList{QStringLiteral(u"P0 q1 li720 ri0 fi0 sb0 sa160 line1:107.917 list-1 '\u2022' fi-360")});
+             QStringList{QStringLiteral(u"P0 q1 li720 ri0 fi0 sb0 sa160 line1:107.917 list-1 '\u2022' fi-360"
+                                        " {adjustright=0 aspalpha=0 aspnum=0 contextualspace=0 faauto=0 widctlpar=0 wrapdefault=0}")});
 }
 
 void TestRtfReader::characterFormatting()
@@ -220,7 +221,8 @@ void TestRtfReader::characterFormatting()
     auto doc = load(
         "{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0\\froman Times New Roman;}{\\f1\\fswiss Arial;}"
         "{\\f2\\fnil Not Installed Face;}{\\f3\\froman{\\*\\panose 02020603050405020304}Word Face{\\*\\falt Alt};}}"
-        "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;\\red255\\green255\\blue0;}"
+        "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;\\red255\\green255\\blue0;\\red255\\green255\\blue255;}"
+        "{\\dn4 lowered}{\\expnd2\\expndtw30 wide}{\\charscalex80 narrow}{\\cf4\\embo white}"
         "plain {\\ul under}{\\uldb dbl}{\\ulwave wave\\ulnone gone}{\\uldash dash}{\\ulthd dot}"
         "{\\strike struck}{\\striked dstruck}{\\super sup}{\\up6 raised}{\\super x\\nosupersub norm}"
         "{\\f2\\fs40 face}{\\cf2\\highlight3 blue}"
@@ -234,7 +236,8 @@ void TestRtfReader::characterFormatting()
         {"dash", "0020 v0 / Arial 12"},
         {"dot", "0030 v0 / Arial 12"},
         {"struck dstruck", "0001 v0 / Arial 12"},
-        {"sup raised", "0000 v1 / Arial 12"},
+        {"sup", "0000 v1 / Arial 12"},
+        {"raised lowered wide narrow", "0000 v0 / Arial 12"}, // raised without shrinking
         {"face", "0000 v0 / Not Installed Face 20"},
         {"blue", "0000 v0 #0000ff/#ffff00 Arial 12"},
         {"all", "1110 v0 #ff0000/ Arial 12"},
@@ -245,6 +248,13 @@ void TestRtfReader::characterFormatting()
         for (const QString &w : QString::fromLatin1(c.words).split(u' '))
             QCOMPARE(lookOf(doc.get(), w), QString::fromLatin1(c.expected));
     QCOMPARE(formatOf(doc.get(), QStringLiteral("small")).fontCapitalization(), QFont::SmallCaps);
+    // Shown where Qt can: offsets as a share of the size, spacing in pixels.
+    QCOMPARE(formatOf(doc.get(), QStringLiteral("raised")).baselineOffset(), 25.0);
+    QCOMPARE(formatOf(doc.get(), QStringLiteral("lowered")).baselineOffset(), -400 / 24.0);
+    QCOMPARE(formatOf(doc.get(), QStringLiteral("wide")).fontLetterSpacing(), 2.0);
+    QCOMPARE(formatOf(doc.get(), QStringLiteral("wide")).fontLetterSpacingType(), QFont::AbsoluteSpacing);
+    QCOMPARE(formatOf(doc.get(), QStringLiteral("narrow")).fontStretch(), 80);
+    QVERIFY(formatOf(doc.get(), QStringLiteral("white")).textOutline().style() != Qt::NoPen); // not white on white
 
     // Runs of equal format are one fragment each: text is batched, not split.
     doc = load("{\\rtf1 one {two} {\\b0 three}\\'e9\\u233?}");

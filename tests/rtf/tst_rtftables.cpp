@@ -231,12 +231,12 @@ void TestRtfTables::facesShownByWhatDrawsThem()
                           "\\pard {\\f1 one} {\\f2 two} {\\f3 three} {\\f4 four} zero\\par}";
     const QByteArray expected =
         "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n"
-        "{\\fonttbl{\\f0\\fnil\\fcharset0 Face Number 1;}{\\f1\\fswiss\\fcharset0 Arial;}"
+        "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}{\\f1\\fnil\\fcharset0 Face Number 1;}" // \deff0: Arial, as read
         "{\\f2\\fswiss\\fcharset0 DejaVu Sans;}{\\f3\\fmodern\\fcharset0 Courier New;}"
         "{\\f4\\ftech\\fcharset0 Wingdings;}}\r\n"
         "{\\colortbl;}\r\n{\\*\\generator Quillet 99 2.0;}\\viewkind4\\deftab720\r\n"
-        "\\pard\\plain\\f0\\fs24 one\\plain\\f1\\fs24  \\plain\\f2\\fs24 two\\plain\\f1\\fs24  "
-        "\\plain\\f3\\fs24 three\\plain\\f1\\fs24  \\plain\\f4\\fs24 four\\plain\\f1\\fs24  zero\\par\r\n}\r\n";
+        "\\pard\\plain\\f1\\fs24 one\\plain\\f0\\fs24  \\plain\\f2\\fs24 two\\plain\\f0\\fs24  "
+        "\\plain\\f3\\fs24 three\\plain\\f0\\fs24  \\plain\\f4\\fs24 four\\plain\\f0\\fs24  zero\\par\r\n}\r\n";
     auto doc = load(in);
     QVERIFY(doc);
     const QStringList installed = QFontDatabase::families();

@@ -79,6 +79,7 @@ private slots:
     void keptParts();
     void keptPartsAreThings();
     void documentSettings();
+    void keptProperties();
     void pagesAndSections();
     void tabsAndLineSpacing();
     void styles();
@@ -180,7 +181,7 @@ void TestRtfWriter::wholeFile()
         "\\pard{\\field{\\*\\fldinst{HYPERLINK \"https://example.com/a?b=1&c=%22q%22\"}}{\\fldrslt{\\plain"
         "\\f0\\fs24 the \\plain\\f0\\fs24\\b site}}}\\plain\\f0\\fs24  now {\\field{\\*\\fldinst{HYPERLINK \\"
         "\\l \"part2\"}}{\\fldrslt{\\plain\\f0\\fs24\\b go}}}\r\n"
-        "\\par\r\n"
+        "\\plain\\f0\\fs24\\b\\par\r\n" // the mark: a link's look ends with its group
         "\\pard\\qc\\plain\\f0\\fs24 para\\par\r\n"
         "\\pard\\qr\\plain\\f0\\fs24 para\\par\r\n"
         "\\pard\\qj\\plain\\f0\\fs24 para\\par\r\n"
@@ -885,6 +886,92 @@ void TestRtfWriter::libreOfficeLayout()
     // The parts the editor does not show are there.
     QVERIFY(html.contains(QLatin1String("Running head")));
     QVERIFY(html.contains(QLatin1String("Note text.")));
+}
+
+// Properties Qt does not draw are kept and written back; what the user
+// changed is written with the user's value; equal runs still merge.
+void TestRtfWriter::keptProperties()
+{
+    const auto change = [](const char *text, std::function<void(QTextCharFormat &)> set) {
+        return [text, set](QTextDocument &d) {
+            QTextCursor c = d.find(QString::fromLatin1(text));
+            QTextCharFormat f = c.charFormat();
+            set(f);
+            c.setCharFormat(f);
+        };
+    };
+    const QByteArray head = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}";
+    const struct {
+        const char *name;
+        QByteArray rtf;
+        std::function<void(QTextDocument &)> edit;
+        QByteArrayList written, notWritten;
+    } cases[] = {
+        {"run words", head + "{\\lang1031\\langfe1041\\noproof\\kerning2\\outl\\shad\\embo\\ulc1 a}"
+                             "{\\impr\\accdot\\accnone b}{\\outl\\outl0 c}}", {},
+         {"\\lang1031\\langfe1041", "\\noproof", "\\kerning2", "\\outl", "\\shad", "\\embo", "\\ulc1", "\\impr",
+          "\\accnone"}, {"\\accdot", "\\outl0"}},
+        {"paragraph words",
+         head + "\\pard\\keepn\\keep\\nowidctlpar\\widctlpar\\hyphpar0\\contextualspace\\aspalpha\\cbpat1\\shading2000"
+                "\\brdrt\\brdrs\\brdrw10\\brsp40\\brdrcf1\\brdrb\\brdrdb\\brdrs\\brdrw15 a\\par"
+                "\\trowd\\clbrdrt\\brdrs\\brdrw30\\cellx1000\\pard\\intbl\\box\\brdrdot c\\cell\\row}", {},
+         {"\\keep\\keepn", "\\widctlpar", "\\hyphpar0", "\\contextualspace", "\\cbpat1", "\\shading2000",
+          "\\brdrb\\brdrs\\brdrw15\\brdrt\\brdrcf1\\brdrs\\brdrw10\\brsp40", "\\box\\brdrdot"},
+         {"\\nowidctlpar", "\\brdrdb"}},
+        {"shown words", head + "{\\up6 a}{\\dn3 b}{\\expnd4\\expndtw20 c}{\\charscalex150 d}\\pagebb}", {},
+         {"\\up6 a", "\\dn3 b", "\\expnd4\\expndtw20 c", "\\charscalex150 d", "\\pagebb"}, {}},
+        {"double lines", head + "{\\uldb\\striked1 a}{\\ulthd b}}", {}, {"\\uldb\\striked1 a", "\\ulthd b"},
+         {"\\ul\\", "\\strike\\", "\\strike "}},
+        {"the user's underline", head + "{\\uldb\\striked1 a}{\\ulth b}}",
+         [&](QTextDocument &d) {
+             change("a", [](QTextCharFormat &f) { f.setFontUnderline(false), f.setFontStrikeOut(false); })(d);
+             change("b", [](QTextCharFormat &f) { f.setUnderlineStyle(QTextCharFormat::WaveUnderline); })(d);
+         },
+         {"\\ulwave b"}, {"\\uldb", "\\striked", "\\ulth"}},
+        {"the user's spacing", head + "{\\up6\\expndtw20\\lang1031 a}}",
+         change("a", [](QTextCharFormat &f) { f.setFontLetterSpacing(4), f.setBaselineOffset(0); }),
+         {"\\expnd12\\expndtw60\\lang1031 a"}, {"\\up"}},
+        {"document words",
+         "{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}{\\info{\\title T}}"
+         "{\\*\\userprops {\\propname Client}\\proptype30{\\staticval ACME}}\\formprot\\protlevel2\\enforceprot1"
+         "\\hyphauto1\\hyphhotz360\\viewkind1\\viewscale150{\\*\\background {\\shp{\\*\\shpinst{\\sp{\\sn fillColor}"
+         "{\\sv 255}}}}}{\\f0 a}}", {},
+         {"{\\f0\\fmodern\\fcharset0 Courier New;}", "{\\*\\userprops{\\propname Client}\\proptype30{\\staticval ACME}}",
+          "\\viewkind1\\deftab", "\\enforceprot1\\formprot\\hyphauto1\\hyphhotz360\\protlevel2\\viewscale150",
+          "{\\*\\background{\\shp{\\*\\shpinst{\\sp{\\sn fillColor}{\\sv 255}}}}}"}, {"\\viewkind4"}},
+    };
+    for (const auto &c : cases) {
+        auto doc = load(c.rtf);
+        QVERIFY2(doc, c.name);
+        if (c.edit)
+            c.edit(*doc);
+        const QByteArray out = rtf::write(doc.get());
+        for (const QByteArray &w : c.written)
+            QVERIFY2(out.contains(w), c.name + QByteArray(": ") + w + " not in\n" + out);
+        for (const QByteArray &w : c.notWritten)
+            QVERIFY2(!out.contains(w), c.name + QByteArray(": ") + w + " in\n" + out);
+        checkStable(c.edit ? *load(out) : *doc); // an edited run may keep words it no longer writes
+    }
+
+    // Equal runs share one format: Qt compares kept words by value, so a
+    // look from another document typed in merges with its equal.
+    const QByteArray runs = "{\\rtf1 {\\lang1031\\noproof a}{\\noproof\\lang1031 b}{\\lang1033\\noproof c}}";
+    auto doc = load(runs);
+    QVERIFY(formatOf(doc.get(), QStringLiteral("a")) != formatOf(doc.get(), QStringLiteral("c")));
+    QTextCursor(doc.get()).insertText(QStringLiteral("z"), formatOf(load(runs).get(), QStringLiteral("b")));
+    int fragments = 0;
+    for (auto it = doc->firstBlock().begin(); !it.atEnd(); ++it)
+        ++fragments;
+    QCOMPARE(fragments, 2);
+
+    // An empty paragraph has its mark's look, not the run's before it;
+    // a mark unlike its paragraph's last run keeps its look too.
+    doc = load("{\\rtf1 {\\fs48 big}\\fs20\\par\\par\\fs22 small{\\fs30\\par}}");
+    QCOMPARE(doc->findBlockByNumber(1).charFormat().fontPointSize(), 10.0);
+    const QByteArray out = rtf::write(doc.get());
+    QVERIFY2(out.contains("\\fs20\\par\r\n\\pard\\plain\\f0\\fs20\\par") && out.contains("small\\plain\\f0\\fs30\\par"), out);
+    checkStable(*doc);
+    QCOMPARE(load(out)->findBlockByNumber(1).charFormat().fontPointSize(), 10.0);
 }
 
 QTEST_MAIN(TestRtfWriter)
