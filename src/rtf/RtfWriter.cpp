@@ -974,6 +974,11 @@ private:
 
     void writeBlock(const QTextBlock &block, int level)
     {
+        // The pieces of one paragraph (see kParagraphJoin) are written as it.
+        const bool joined = joinsPrevious(block);
+        const bool joinsNext = block.next().isValid() && joinsPrevious(block.next());
+        if (joined)
+            m_pendingPar = false;
         // A section's break ends the paragraph before it: \sect instead of \par.
         bool sectionWritten = false;
         if (m_pendingPar) {
@@ -988,8 +993,9 @@ private:
             m_pendingPar = false;
         }
         const QTextList *list = block.textList();
-        paragraphProperties(block.blockFormat(), level, list);
-        if (list) { // the marker as text, for readers without list tables
+        if (!joined)
+            paragraphProperties(paragraphFormat(block), level, list);
+        if (list && !joined) { // the marker as text, for readers without list tables
             raw("{\\listtext\\pard\\plain ");
             text(listMarker(block));
             word("\\tab");
@@ -1063,8 +1069,9 @@ private:
                 }
             }
         }
-        closeLink();
-        if (!any) {
+        if (!joinsNext)
+            closeLink();
+        if (!any && !joined && !joinsNext) {
             // An empty paragraph still has a font and size: they set its
             // height. (Not raised or lowered: see RunInfo::grouped.)
             QTextCharFormat cf = block.charFormat();

@@ -4,6 +4,7 @@
 #include "rtf/Rtf.h"
 #include "shell/BusyCursor.h"
 #include "shell/LayoutPacer.h"
+#include "shell/ParagraphPieces.h"
 #include "shell/Twips.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -111,6 +112,7 @@ void RichTextBox::showDocument(QTextDocument *doc, bool atEnd)
 bool RichTextBox::undoStep()
 {
     if (document()->isUndoAvailable()) {
+        const pieces::Replay replay(document());
         undo();
         return true;
     }
@@ -120,6 +122,7 @@ bool RichTextBox::undoStep()
 bool RichTextBox::redoStep()
 {
     if (document()->isRedoAvailable()) {
+        const pieces::Replay replay(document());
         redo();
         return true;
     }
@@ -194,7 +197,8 @@ void RichTextBox::insertPlain(const QString &text)
 
 QString RichTextBox::clipboardText() const
 {
-    QString s = textCursor().selectedText();
+    const QTextCursor c = textCursor();
+    QString s = rtf::withoutStandIns(document(), c.selectedText(), c.selectionStart());
     s.remove(QChar::ObjectReplacementCharacter);
     s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     s.replace(QChar::LineSeparator, QLatin1Char('\n'));
@@ -417,9 +421,9 @@ int RichTextBox::Find(const QString &text)
     if (text.isEmpty())
         return -1;
     const QTextCursor from = textCursor();
-    QTextCursor found = document()->find(text, from.selectionEnd());
+    QTextCursor found = pieces::find(document(), text, from.selectionEnd());
     if (found.isNull())
-        found = document()->find(text, 0);
+        found = pieces::find(document(), text, 0);
     if (found.isNull())
         return -1;
     setTextCursor(found);
@@ -502,10 +506,43 @@ void RichTextBox::keyPressEvent(QKeyEvent *e)
         e->accept();
         return;
     }
+    if (keyAtJoin(e))
+        return;
     // Other keys that move far (Page Down) lay out what lies above too.
     BusyCursor busy(!m_pacer->finished() && document()->characterCount() >= kBusyChars);
     QTextEdit::keyPressEvent(e);
     m_pacer->resume();
+}
+
+// A long paragraph shown as pieces (see ParagraphPieces) is one paragraph
+// to the keys too: Enter at a join makes it a real paragraph end, and the
+// keys that delete or move by one character reach the character beyond it.
+bool RichTextBox::keyAtJoin(QKeyEvent *e)
+{
+    QTextCursor c = textCursor();
+    if (e->matches(QKeySequence::InsertParagraphSeparator) && pieces::atJoin(c)) {
+        // The insertion point goes to the start of the new paragraph.
+        const int start = pieces::pastJoins(document(), c.position(), true);
+        oneUndoStep([&] { pieces::breakJoin(c); });
+        c.setPosition(start);
+        setTextCursor(c);
+        e->accept();
+        return true;
+    }
+    const bool backspace = e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier);
+    const bool forward = e->matches(QKeySequence::Delete) || e->matches(QKeySequence::DeleteEndOfWord)
+        || e->matches(QKeySequence::MoveToNextChar) || e->matches(QKeySequence::SelectNextChar);
+    const bool back = backspace || e->matches(QKeySequence::DeleteStartOfWord)
+        || e->matches(QKeySequence::MoveToPreviousChar) || e->matches(QKeySequence::SelectPreviousChar);
+    const bool select = e->matches(QKeySequence::SelectNextChar) || e->matches(QKeySequence::SelectPreviousChar);
+    if ((forward || back) && (select || !c.hasSelection())) {
+        const int at = pieces::pastJoins(document(), c.position(), forward);
+        if (at != c.position()) {
+            c.setPosition(at, select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+            setTextCursor(c);
+        }
+    }
+    return false;
 }
 
 bool RichTextBox::viewportEvent(QEvent *e)
