@@ -75,6 +75,7 @@ void DocumentSession::reset(std::unique_ptr<QTextDocument> doc)
 {
     m_undo.clear();
     m_redo.clear();
+    pieces::split(doc.get());
     show({std::move(doc), {}}, nullptr, false);
 }
 

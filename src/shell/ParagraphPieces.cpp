@@ -243,19 +243,28 @@ Keeper *keeperOf(QTextDocument *doc)
 void split(QTextDocument *doc)
 {
     std::vector<int> longOnes;
+    bool inPieces = false; // a copy of a document shown in pieces
     for (auto it = doc->rootFrame()->begin(); !it.atEnd(); ++it) {
         const QTextBlock b = it.currentBlock();
-        if (!it.currentFrame() && b.isValid() && b.length() > kSplitAbove && !b.textList())
+        if (it.currentFrame() || !b.isValid())
+            continue;
+        if (b.length() > kSplitAbove && !b.textList())
             longOnes.push_back(b.position());
+        inPieces = inPieces || b.blockFormat().hasProperty(rtf::kParagraphJoin);
     }
-    if (longOnes.empty())
-        return;
-    doc->setUndoRedoEnabled(false);
-    // From the last one back, so that the positions of the others hold.
-    for (auto it = longOnes.rbegin(); it != longOnes.rend(); ++it)
-        splitBlock(doc, doc->findBlock(*it));
+    if (!longOnes.empty()) {
+        doc->setUndoRedoEnabled(false);
+        // In one edit block: outside one, a cursor that inserts a paragraph
+        // end asks for the layout of the text above it, the whole paragraph.
+        QTextCursor all(doc);
+        all.beginEditBlock();
+        // From the last one back, so that the positions of the others hold.
+        for (auto it = longOnes.rbegin(); it != longOnes.rend(); ++it)
+            splitBlock(doc, doc->findBlock(*it));
+        all.endEditBlock();
+    }
     // Joins come only from here: a document without any needs no keeper.
-    if (!keeperOf(doc))
+    if ((inPieces || !longOnes.empty()) && !keeperOf(doc))
         new Keeper(doc);
 }
 

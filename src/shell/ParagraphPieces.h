@@ -20,7 +20,8 @@ constexpr int kPieceChars = 32 * 1024;
 constexpr int kSplitAbove = kPieceChars * 3 / 2;
 
 // Shows every long paragraph of doc, outside tables and lists, as pieces.
-// For a fresh document: its undo history is dropped. From then on the
+// For a fresh document (or a copy of one shown in pieces): its undo
+// history is dropped. From then on the
 // joins are kept right while doc is edited: a paragraph end the user makes
 // is a real one, and the joins around text deleted, pasted or formatted
 // stay what they were, each repair part of the edit's own undo step.

@@ -378,30 +378,35 @@ private slots:
     {
         // A paragraph of 200,000 characters between two short ones is shown
         // as pieces; the text, both saves, search and the clipboard see the
-        // one paragraph it is.
-        const QString text = QStringLiteral("head\n") + manyParagraphs(1, 200000) + QStringLiteral("\ntail");
+        // one paragraph it is, with its indent and spacing.
+        const QString words = manyParagraphs(1, 200000);
+        const QString text = QStringLiteral("head\n") + words + QStringLiteral("\ntail");
+        const QByteArray crlf = QString(text).replace(u'\n', QStringLiteral("\r\n")).toUtf8();
+        const QByteArray markup = "{\\rtf1\\ansi head\\par\\fi300\\sb120\\sa240 " + words.toLatin1() + "\\par\\pard tail}";
         QTemporaryDir dir;
-        const QByteArray bytes = QString(text).replace(u'\n', QStringLiteral("\r\n")).toUtf8();
-        RichTextBox box;
-        QVERIFY(box.LoadFile(write(dir, "long.txt", bytes), RichTextBox::rtfText));
-        const QTextDocument *doc = box.document();
-        QVERIFY(doc->blockCount() > 6);
-        QCOMPARE(box.Text().toUtf8(), bytes);
-        QCOMPARE(rtf::plainText(doc), text);
         const QString path = dir.filePath(QStringLiteral("out"));
-        QVERIFY(box.SaveFile(path, RichTextBox::rtfText));
-        QCOMPARE(readFile(path), bytes);
-        const std::unique_ptr<QTextDocument> whole = DocumentSession::newDocument();
-        whole->setPlainText(text);
-        QCOMPARE(box.TextRTF().toLatin1(), rtf::write(whole.get()));
+        for (const QByteArray &bytes : {crlf, markup}) {
+            const bool isRtf = rtf::isRtf(bytes);
+            RichTextBox box;
+            QVERIFY(box.LoadFile(write(dir, "in", bytes), isRtf ? RichTextBox::rtfRTF : RichTextBox::rtfText));
+            const QTextDocument *doc = box.document();
+            QVERIFY(doc->blockCount() > 6);
+            QCOMPARE(box.Text().toUtf8(), crlf);
+            QCOMPARE(rtf::plainText(doc), text);
+            QVERIFY(box.SaveFile(path, RichTextBox::rtfText));
+            QCOMPARE(readFile(path), crlf);
+            const std::unique_ptr<QTextDocument> whole = DocumentSession::newDocument();
+            isRtf ? void(rtf::read(bytes, whole.get())) : whole->setPlainText(text);
+            QCOMPARE(box.TextRTF().toLatin1(), rtf::write(whole.get()));
 
-        QTextBlock join = doc->findBlock(100000);
-        QVERIFY(rtf::joinsPrevious(join));
-        const QString across = join.previous().text().right(7) + join.text().left(7);
-        QVERIFY(text.contains(across));
-        QCOMPARE(box.Find(across), join.position() - 8);
-        QCOMPARE(box.SelText(), across);
-        QCOMPARE(box.clipboardText(), across);
+            const QTextBlock join = doc->findBlock(100000);
+            QVERIFY(rtf::joinsPrevious(join));
+            const QString across = join.previous().text().right(7) + join.text().left(7);
+            QVERIFY(text.contains(across));
+            QCOMPARE(box.Find(across), join.position() - 8);
+            QCOMPARE(box.SelText(), across);
+            QCOMPARE(box.clipboardText(), across);
+        }
     }
 
     void editingAtJoins()
