@@ -510,7 +510,10 @@ void RichTextBox::keyPressEvent(QKeyEvent *e)
         return;
     // Other keys that move far (Page Down) lay out what lies above too.
     BusyCursor busy(!m_pacer->finished() && document()->characterCount() >= kBusyChars);
-    QTextEdit::keyPressEvent(e);
+    if (mergesPieces(e))
+        oneUndoStep([&] { QTextEdit::keyPressEvent(e); });
+    else
+        QTextEdit::keyPressEvent(e);
     m_pacer->resume();
 }
 
@@ -543,6 +546,23 @@ bool RichTextBox::keyAtJoin(QKeyEvent *e)
         }
     }
     return false;
+}
+
+// Backspace at the start of a paragraph, or Delete at its end, next to a
+// piece: Qt makes that one undo item outside any edit block, and the joins
+// set right after it (see ParagraphPieces) must go back with it.
+bool RichTextBox::mergesPieces(const QKeyEvent *e) const
+{
+    const QTextCursor c = textCursor();
+    if (c.hasSelection())
+        return false;
+    QTextBlock other;
+    if (e->key() == Qt::Key_Backspace && c.atBlockStart())
+        other = c.block().previous();
+    else if (e->matches(QKeySequence::Delete) && c.atBlockEnd())
+        other = c.block().next();
+    return other.isValid()
+        && (other.blockFormat().hasProperty(rtf::kParagraphJoin) || c.block().blockFormat().hasProperty(rtf::kParagraphJoin));
 }
 
 bool RichTextBox::viewportEvent(QEvent *e)
