@@ -132,7 +132,9 @@ bool RichTextBox::redoStep()
 void RichTextBox::oneUndoStep(const std::function<void()> &edit)
 {
     QTextDocument *doc = document();
-    QTextCursor block(doc);
+    // The edit block keeps where its cursor stood: Ctrl+Z puts the
+    // insertion point back there, not at the top of the document.
+    QTextCursor block = textCursor();
     const int before = doc->availableUndoSteps();
     block.beginEditBlock();
     ++m_stepDepth;

@@ -370,6 +370,7 @@ private slots:
             QCOMPARE(s.box.Text(), "before " + QString(pasted).replace(u'\n', QStringLiteral("\r\n")) + "after");
             QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
             QCOMPARE(s.box.Text(), QStringLiteral("before after"));
+            QCOMPARE(s.box.SelStart(), 7); // where the paste was, not the top
             QTRY_VERIFY_WITH_TIMEOUT(s.box.pacer()->finished(), 60000);
         }
     }
@@ -438,6 +439,7 @@ private slots:
         QCOMPARE(s.box.textCursor().block().text().left(1), QStringLiteral("x"));
         QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(s.box.Text(), expected);
+        QCOMPARE(pieces::pastJoins(doc, s.box.SelStart(), true), join.position());
         // Backspace and Delete at a join take a character of the text.
         s.box.SetSelStart(join.position());
         QTest::keyClick(&s.box, Qt::Key_Backspace);
