@@ -1,5 +1,7 @@
 #include "rtf/RtfCodepages.h"
 
+#include "base/Cp1252.h"
+
 #include <QByteArray>
 
 #include <algorithm>
@@ -175,8 +177,15 @@ const Codepage *Codepages::get(int number)
         m_pages.emplace(number, std::move(page));
         return raw;
     }
+    if (number == 1252) { // the page every other one falls back to: our own table
+        for (int b = 0; b < 256; ++b)
+            page->table[b] = cp1252::toUnicode(uchar(b));
+        Codepage *raw = page.get();
+        m_pages.emplace(number, std::move(page));
+        return raw;
+    }
     QStringDecoder probe = probeDecoder(number);
-    if (!probe.isValid() && number != 1252) {
+    if (!probe.isValid()) {
         // Never quietly Windows-1252 when a relative is known; only a page
         // nobody knows falls back to it.
         const int relative = nearestRelative(number);
@@ -184,8 +193,6 @@ const Codepage *Codepages::get(int number)
         m_aliases.emplace(number, fallback);
         return fallback;
     }
-    if (!probe.isValid())
-        probe = QStringDecoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
 
     if (isDoubleByteNumber(number)) {
         page->doubleByte = true;

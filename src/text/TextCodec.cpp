@@ -1,24 +1,17 @@
 #include "text/TextCodec.h"
 
+#include "base/Cp1252.h"
+
 #include <QStringDecoder>
 
 namespace textcodec {
 
 QString decodeWindows1252(const QByteArray &bytes)
 {
-    // 0x80..0x9F differ from Latin-1; the five unassigned bytes keep their
-    // C1 code points so that no byte is lost.
-    static const char16_t high[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     QString out(bytes.size(), Qt::Uninitialized);
     QChar *d = out.data();
-    for (char c : bytes) {
-        const uchar u = uchar(c);
-        *d++ = (u >= 0x80 && u < 0xA0) ? QChar(high[u - 0x80]) : QChar(u);
-    }
+    for (char c : bytes)
+        *d++ = QChar(cp1252::toUnicode(uchar(c)));
     return out;
 }
 

@@ -2,6 +2,7 @@
 // one, a byte-order mark, then UTF-8 when valid, then Windows-1252.
 
 #include "text/Charset.h"
+#include "base/Cp1252.h"
 
 #include <QtTest>
 
@@ -29,6 +30,18 @@ private slots:
         };
         for (const auto &c : cases)
             QCOMPARE(textcodec::decode(c.bytes, textcodec::charsetOf(QLatin1String(c.type))), c.text);
+    }
+
+    // The writer's fallback byte comes from the table the reader decodes
+    // with: every byte goes back to itself, but the C1 controls that only
+    // stand in for unassigned bytes have no byte of their own.
+    void windows1252BothWays()
+    {
+        for (int b = 0; b < 256; ++b) {
+            const char16_t u = cp1252::toUnicode(uchar(b));
+            const bool standIn = u >= 0x80 && u < 0xA0;
+            QCOMPARE(int(cp1252::fromUnicode(u)), standIn ? 0 : b);
+        }
     }
 };
 

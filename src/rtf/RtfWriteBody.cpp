@@ -1,0 +1,523 @@
+// The body: paragraphs and their runs, links, and the parts the editor
+// keeps but does not show (notes, comments, hidden text, sections).
+
+#include "rtf/RtfUnits.h"
+#include "rtf/RtfWriterImpl.h"
+
+#include <QTextBlock>
+#include <QTextList>
+#include <QTextTable>
+
+#include <cstring>
+
+namespace rtf::writer {
+
+namespace {
+
+// Tables inside tables deeper than this are written as plain paragraphs.
+constexpr int kMaxNesting = 16;
+
+constexpr int kMaxPartNesting = 4;
+
+// A header or footer kept beside the text (see kSectionParts in Rtf.h).
+struct StoredPart {
+    QString kind, content;
+    static StoredPart parse(const QString &entry)
+    {
+        StoredPart p;
+        const qsizetype i = entry.indexOf(u'\x1f');
+        const qsizetype j = i < 0 ? -1 : entry.indexOf(u'\x1f', i + 1);
+        const qsizetype k = j < 0 ? -1 : entry.indexOf(u'\x1f', j + 1);
+        if (k < 0)
+            return p;
+        p.kind = entry.left(i);
+        p.content = entry.mid(k + 1);
+        return p;
+    }
+};
+
+bool isSectionKind(const QString &kind)
+{
+    static const QStringList kinds{"header", "headerl", "headerr", "headerf",
+                                   "footer", "footerl", "footerr", "footerf"};
+    return kinds.contains(kind);
+}
+
+} // namespace
+
+Writer::Writer(const QTextDocument *doc, Tables &tables, Sink &out, int partDepth)
+    : m_doc(doc), m_t(tables), m_o(out), m_partDepth(partDepth)
+{
+}
+
+void Writer::writeDocument()
+{
+    const QStringList sections = m_doc->rootFrame()->frameFormat().property(kSectionParts).toStringList();
+    for (const QString &entry : sections) {
+        const StoredPart p = StoredPart::parse(entry);
+        if (!isSectionKind(p.kind))
+            continue;
+        openGroup();
+        word(("\\" + p.kind.toLatin1()).constData());
+        writeStoredContent(p.content);
+        closeGroup();
+        newline();
+    }
+    writeFlow(m_doc->rootFrame(), 0);
+    // Every paragraph ends with \par, the last one too: a reader drops
+    // nothing after the last mark, so trailing empty paragraphs survive.
+    if (m_pendingPar) {
+        word("\\par");
+        newline();
+    }
+}
+
+QString Writer::faceOf(const QTextCharFormat &f) const
+{
+    const QVariant fams = f.property(QTextFormat::FontFamilies);
+    if (fams.isValid()) {
+        const QStringList l = fams.toStringList();
+        if (!l.isEmpty() && !l.first().isEmpty()) {
+            // The document's face, while it is still shown as read.
+            const QStringList kept = f.property(kFontFace).toStringList();
+            return kept.size() == 2 && kept[1] == l.first() ? kept[0] : l.first();
+        }
+    }
+    const QString fam = f.property(QTextFormat::FontFamily).toString();
+    if (!fam.isEmpty())
+        return fam;
+    return m_t.defaultFace;
+}
+
+int Writer::halfPointsOf(const QTextCharFormat &f) const
+{
+    double pt = f.fontPointSize();
+    if (pt <= 0 && f.hasProperty(QTextFormat::FontPixelSize))
+        pt = f.intProperty(QTextFormat::FontPixelSize) * 0.75;
+    if (pt <= 0)
+        return m_t.defaultHalfPoints;
+    return qBound(1, roundToInt(pt, kHalfPointsPerPoint), 32767);
+}
+
+QByteArray Writer::prefixOf(const QTextCharFormat &f)
+{
+    // Made of the output's own words, off any line (the prefix goes on the
+    // line it is used on), so numbers come out as everywhere else. Every
+    // word below goes into the prefix, none into the body.
+    Sink prefix(false);
+    const auto word = [&prefix](const char *w, auto... n) { prefix.word(w, n...); };
+    prefix.rawWord("\\plain");
+    word("\\f", fontIndex(faceOf(f)));
+    word("\\fs", halfPointsOf(f));
+    if (f.fontWeight() >= QFont::Bold)
+        word("\\b");
+    if (f.fontItalic())
+        word("\\i");
+    switch (f.underlineStyle()) {
+    case QTextCharFormat::NoUnderline:
+    case QTextCharFormat::SpellCheckUnderline: // an editor mark, not formatting
+        if (f.fontUnderline())
+            word("\\ul");
+        break;
+    case QTextCharFormat::DashUnderline: word("\\uldash"); break;
+    case QTextCharFormat::DotLine: word("\\uld"); break;
+    case QTextCharFormat::DashDotLine: word("\\uldashd"); break;
+    case QTextCharFormat::DashDotDotLine: word("\\uldashdd"); break;
+    case QTextCharFormat::WaveUnderline: word("\\ulwave"); break;
+    default: word("\\ul"); break;
+    }
+    if (f.fontStrikeOut())
+        word("\\strike");
+    if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+        word("\\super");
+    else if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
+        word("\\sub");
+    if (f.hasProperty(QTextFormat::FontCapitalization)) {
+        if (f.fontCapitalization() == QFont::AllUppercase)
+            word("\\caps");
+        else if (f.fontCapitalization() == QFont::SmallCaps)
+            word("\\scaps");
+    }
+    const QBrush fg = f.foreground();
+    if (fg.style() != Qt::NoBrush)
+        word("\\cf", colorIndex(fg.color()));
+    const QBrush bg = f.background();
+    if (bg.style() != Qt::NoBrush) {
+        // \highlight for Word and WordPad, \cb for TextEdit and others
+        const int ci = colorIndex(bg.color());
+        word("\\cb", ci);
+        word("\\highlight", ci);
+    }
+    return prefix.take();
+}
+
+const RunInfo &Writer::runInfo(int formatIndex, const QTextCharFormat &fmt)
+{
+    if (formatIndex >= 0 && formatIndex < int(m_runCache.size()) && m_runCache[formatIndex])
+        return *m_runCache[formatIndex];
+    auto info = std::make_unique<RunInfo>();
+    info->prefix = prefixOf(fmt);
+    if (fmt.isAnchor())
+        info->href = fmt.anchorHref();
+    info->image = fmt.isImageFormat();
+    info->grouped = fmt.verticalAlignment() == QTextCharFormat::AlignSuperScript;
+    info->autoNumber = fmt.stringProperty(kAutoNumber);
+    info->part = keptPart(fmt);
+    if (formatIndex < 0) { // not expected; no caching then
+        m_scratch = std::move(info);
+        return *m_scratch;
+    }
+    if (formatIndex >= int(m_runCache.size()))
+        m_runCache.resize(formatIndex + 1);
+    m_runCache[formatIndex] = std::move(info);
+    return *m_runCache[formatIndex];
+}
+
+// ---- links ------------------------------------------------------------
+
+void Writer::openLink(const QString &href)
+{
+    openGroup();
+    QString target = href;
+    if (target.startsWith(QLatin1Char('#'))) { // a place in this document
+        raw("\\field{\\*\\fldinst{HYPERLINK \\\\l \"");
+        target.remove(0, 1);
+    } else {
+        raw("\\field{\\*\\fldinst{HYPERLINK \"");
+    }
+    target.replace(QLatin1Char('"'), QLatin1String("%22"));
+    text(target);
+    raw("\"}}{\\fldrslt{");
+    m_o.forgetLook();
+    m_linkOpen = true;
+    m_link = href;
+}
+
+void Writer::closeLink()
+{
+    if (!m_linkOpen)
+        return;
+    raw("}}");
+    closeGroup(); // the one openLink opened
+    m_linkOpen = false;
+    m_link.clear();
+}
+
+// ---- parts the editor does not show -------------------------------------
+
+// One anchor's part, in its own group: the look around it is the same
+// after it as before.
+void Writer::writeKeptPart(const KeptPart &p, const QByteArray &prefix)
+{
+    switch (p.kind) {
+    case KeptPart::Hidden:
+        openGroup();
+        applyPrefix(prefix);
+        word("\\v");
+        text(p.content);
+        m_o.closeGroupKeepingLook();
+        break;
+    case KeptPart::Footnote:
+    case KeptPart::Endnote:
+        openGroup();
+        word("\\footnote");
+        if (p.kind == KeptPart::Endnote)
+            word("\\ftnalt");
+        writeStoredContent(p.content);
+        m_o.closeGroupKeepingLook();
+        break;
+    case KeptPart::Annotation:
+        raw("{\\*\\atnid ");
+        text(p.id);
+        raw("}{\\*\\atnauthor ");
+        text(p.author);
+        raw("}");
+        word("\\chatn");
+        openGroup();
+        rawWord("\\*\\annotation");
+        writeStoredContent(p.content);
+        m_o.closeGroupKeepingLook();
+        break;
+    case KeptPart::PageBreak: // at a paragraph's start: the reader makes none of its own
+        word("\\page");
+        break;
+    case KeptPart::Section:
+        if (p.sectionBreak)
+            word("\\sect");
+        sectionWords(p.content);
+        break;
+    }
+}
+
+void Writer::sectionWords(const QString &words)
+{
+    if (words.isEmpty())
+        return;
+    m_o.words(words.toLatin1());
+}
+
+// The section a block starts after a \sect, if any: its anchor is the
+// block's first character.
+std::optional<KeptPart> Writer::sectionAt(const QTextBlock &block)
+{
+    auto it = block.begin();
+    if (it.atEnd() || block.document()->characterAt(block.position()) != QChar::ObjectReplacementCharacter)
+        return std::nullopt;
+    std::optional<KeptPart> p = keptPart(it.fragment().charFormat());
+    if (!p || p->kind != KeptPart::Section || !p->sectionBreak)
+        return std::nullopt;
+    return p;
+}
+
+// A part kept as RTF of its own: its paragraphs, written with this
+// document's font and colour tables by a writer of its own (format
+// indexes, links and the pending \par are the part's; a link around the
+// part stays open, untouched, until the part is done).
+void Writer::writeStoredContent(const QString &content)
+{
+    QTextDocument part;
+    if (m_partDepth >= kMaxPartNesting || !rtf::read(content.toLatin1(), &part))
+        return;
+    m_o.forgetLook();
+    Writer inner(&part, m_t, m_o, m_partDepth + 1);
+    inner.writeFlow(part.rootFrame(), 0);
+    if (inner.m_pendingPar)
+        word("\\par");
+    m_o.forgetLook();
+}
+
+// level: 0 outside tables, 1 in a table, 2 and up in nested tables
+void Writer::paragraphProperties(const QTextBlockFormat &bf, int level, const QTextList *list)
+{
+    word("\\pard");
+    if (level > 0)
+        word("\\intbl");
+    if (level > 1)
+        word("\\itap", level);
+    if (bf.layoutDirection() == Qt::RightToLeft)
+        word("\\rtlpar");
+    const Qt::Alignment a = bf.alignment() & Qt::AlignHorizontal_Mask;
+    if (a & Qt::AlignJustify)
+        word("\\qj");
+    else if (a & Qt::AlignHCenter)
+        word("\\qc");
+    else if (a & (Qt::AlignRight | Qt::AlignTrailing))
+        word("\\qr");
+    // left is what \pard sets
+
+    double left = bf.leftMargin();
+    if (bf.indent() > 0)
+        left += bf.indent() * m_doc->indentWidth();
+    int fi = pixelsToTwips(bf.textIndent());
+    if (list) {
+        // The marker hangs in the first line's indent.
+        const QTextListFormat lf = list->format();
+        left += qMax(0, lf.indent()) * m_doc->indentWidth();
+        fi = lf.hasProperty(kListFirstIndent) ? lf.intProperty(kListFirstIndent) : -kListHangTwips;
+        word("\\ls", listNumber(list));
+        word("\\ilvl", 0);
+    }
+    if (const int v = pixelsToTwips(left))
+        word("\\li", v);
+    if (const int v = pixelsToTwips(bf.rightMargin()))
+        word("\\ri", v);
+    if (fi)
+        word("\\fi", fi);
+    if (const int v = pixelsToTwips(bf.topMargin()))
+        word("\\sb", v);
+    if (const int v = pixelsToTwips(bf.bottomMargin()))
+        word("\\sa", v);
+    switch (bf.lineHeightType()) {
+    case QTextBlockFormat::ProportionalHeight:
+        if (bf.lineHeight() > 0 && qRound(bf.lineHeight()) != 100) {
+            word("\\sl", qBound(1, roundToInt(bf.lineHeight() * kTwipsSingleLine / 100.0), 31680));
+            word("\\slmult", 1);
+        }
+        break;
+    case QTextBlockFormat::FixedHeight:
+        if (const int v = qBound(0, pixelsToTwips(bf.lineHeight()), 31680)) {
+            word("\\sl", -v);
+            word("\\slmult", 0);
+        }
+        break;
+    case QTextBlockFormat::MinimumHeight:
+        if (const int v = qBound(0, pixelsToTwips(bf.lineHeight()), 31680)) {
+            word("\\sl", v);
+            word("\\slmult", 0);
+        }
+        break;
+    default: break;
+    }
+    const QList<QTextOption::Tab> tabs = bf.tabPositions();
+    const QString leaders = bf.stringProperty(kTabLeaders);
+    for (qsizetype i = 0; i < tabs.size(); ++i) {
+        static const char *const leaderWords[] = {nullptr, "\\tldot", "\\tlhyph", "\\tlul", "\\tlth", "\\tleq"};
+        const char *hit = i < leaders.size() ? std::strchr(kTabLeaderChars, leaders.at(i).toLatin1()) : nullptr;
+        if (hit && *hit && leaderWords[hit - kTabLeaderChars])
+            word(leaderWords[hit - kTabLeaderChars]);
+        switch (tabs[i].type) {
+        case QTextOption::RightTab: word("\\tqr"); break;
+        case QTextOption::CenterTab: word("\\tqc"); break;
+        case QTextOption::DelimiterTab: word("\\tqdec"); break;
+        default: break;
+        }
+        word("\\tx", qBound(0, pixelsToTwips(tabs[i].position), 31680));
+    }
+    if (bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+        word("\\pagebb");
+    m_o.forgetLook(); // \pard leaves character properties alone, but
+                          // a fresh start per paragraph keeps it simple
+}
+
+void Writer::writeBlock(const QTextBlock &block, int level)
+{
+    // The pieces of one paragraph (see kParagraphJoin) are written as it.
+    const bool joined = joinsPrevious(block);
+    const bool joinsNext = block.next().isValid() && joinsPrevious(block.next());
+    if (joined)
+        m_pendingPar = false;
+    // A section's break ends the paragraph before it: \sect instead of \par.
+    bool sectionWritten = false;
+    if (m_pendingPar) {
+        if (const std::optional<KeptPart> section = sectionAt(block)) {
+            word("\\sect");
+            sectionWords(section->content);
+            sectionWritten = true;
+        } else {
+            word("\\par");
+        }
+        newline();
+        m_pendingPar = false;
+    }
+    const QTextList *list = block.textList();
+    if (!joined)
+        paragraphProperties(paragraphFormat(block), level, list);
+    if (list && !joined) { // the marker as text, for readers without list tables
+        openGroup();
+        raw("\\listtext\\pard\\plain ");
+        text(listMarker(block));
+        word("\\tab");
+        closeGroup();
+    }
+
+    bool any = false;
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment frag = it.fragment();
+        if (!frag.isValid())
+            continue;
+        const int fi = frag.charFormatIndex();
+        const QTextCharFormat fmt = frag.charFormat();
+        const RunInfo &info = runInfo(fi, fmt);
+        if (info.href != m_link) {
+            closeLink();
+            if (!info.href.isEmpty())
+                openLink(info.href);
+        }
+        any = true;
+        if (info.part) {
+            // Equal anchors side by side share a fragment: one part each.
+            // A note's mark is in the anchor's look (a superscript one
+            // in a group of its own, as text is); hidden text has its
+            // look inside its group.
+            const QString t = frag.text();
+            const bool hidden = info.part->kind == KeptPart::Hidden;
+            const bool lookless = info.part->kind == KeptPart::PageBreak || info.part->kind == KeptPart::Section;
+            for (QChar c : t) {
+                if (c != QChar::ObjectReplacementCharacter)
+                    continue;
+                if (sectionWritten) { // written for the \par
+                    sectionWritten = false;
+                    continue;
+                }
+                const bool own = info.grouped && !hidden && !lookless;
+                if (own)
+                    openGroup();
+                if (!hidden && !lookless)
+                    applyPrefix(info.prefix);
+                writeKeptPart(*info.part, info.prefix);
+                if (own)
+                    closeGroup();
+            }
+        } else if (info.image) {
+            const QString t = frag.text();
+            const QTextImageFormat imf = fmt.toImageFormat();
+            for (QChar c : t) {
+                if (c == QChar::ObjectReplacementCharacter)
+                    writeImage(imf);
+            }
+        } else {
+            QString t = frag.text();
+            if (!info.autoNumber.isEmpty() && t.startsWith(info.autoNumber)) {
+                // The number, then whatever was typed after it in its look.
+                openGroup();
+                applyPrefix(info.prefix);
+                word("\\chftn");
+                closeGroup();
+                t.remove(0, info.autoNumber.size());
+            }
+            if (t.isEmpty()) {
+            } else if (info.grouped) {
+                openGroup();
+                applyPrefix(info.prefix);
+                text(t.constData(), t.size());
+                closeGroup();
+            } else {
+                applyPrefix(info.prefix);
+                text(t.constData(), t.size());
+            }
+        }
+    }
+    if (!joinsNext)
+        closeLink();
+    if (!any && !joined && !joinsNext) {
+        // An empty paragraph still has a font and size: they set its
+        // height. (Not raised or lowered: see RunInfo::grouped.)
+        QTextCharFormat cf = block.charFormat();
+        if (cf.verticalAlignment() == QTextCharFormat::AlignSuperScript) {
+            cf.clearProperty(QTextFormat::TextVerticalAlignment);
+            applyPrefix(runInfo(-1, cf).prefix);
+        } else {
+            applyPrefix(runInfo(block.charFormatIndex(), cf).prefix);
+        }
+    }
+    m_pendingPar = true;
+}
+
+// Blocks and frames of a frame (or of a table cell) in order. Frames
+// that are not tables are written as their paragraphs.
+void Writer::writeFlow(QTextFrame *frame, int level)
+{
+    for (auto it = frame->begin(); !it.atEnd(); ++it)
+        writeItem(it, level);
+}
+
+void Writer::writeItem(const QTextFrame::iterator &it, int level)
+{
+    if (QTextFrame *child = it.currentFrame()) {
+        if (auto *table = qobject_cast<QTextTable *>(child)) {
+            if (level < kMaxNesting)
+                writeTable(table, level + 1);
+            else
+                writeTableFlat(table, level);
+        } else {
+            writeFlow(child, level);
+        }
+    } else {
+        const QTextBlock b = it.currentBlock();
+        if (!b.isValid())
+            return;
+        if (level == 0 && b.length() == 1 && b.blockFormat().hasProperty(kTableSeam) && continuesTable(it))
+            return; // only shown between the slices of one table
+        if (level == 0 && b.position() == 0 && b.length() == 1 && b.blockFormat().hasProperty(kLeadingStandIn))
+            return; // only there because a table opens the document
+        const int flat = level == kShownTableNesting ? b.blockFormat().intProperty(kNestLevel) : 0;
+        if (flat > level) {
+            writeBlock(b, flat);
+            writeFlatEnds(b.blockFormat());
+        } else {
+            writeBlock(b, level);
+        }
+    }
+}
+
+} // namespace rtf::writer

@@ -1,0 +1,228 @@
+// The tables every part of a save shares, and the header that lists them:
+// fonts, colours, lists, the stylesheet's place, \info and page setup.
+
+#include "rtf/RtfUnits.h"
+#include "rtf/RtfWriterImpl.h"
+#include "base/Product.h"
+
+#include <QFont>
+#include <QTextList>
+#include <QTextOption>
+
+namespace rtf::writer {
+
+Tables::Tables(const QTextDocument *doc)
+{
+    const QFont def = doc->defaultFont();
+    defaultFace = def.family();
+    if (defaultFace.isEmpty()) // no font database (no GUI application)
+        defaultFace = QStringLiteral("Times New Roman");
+    double pt = def.pointSizeF();
+    if (pt <= 0 && def.pixelSize() > 0)
+        pt = def.pixelSize() * 0.75;
+    if (pt <= 0)
+        pt = 12;
+    defaultHalfPoints = qMax(1, roundToInt(pt, kHalfPointsPerPoint));
+}
+
+int Tables::fontIndex(const QString &face)
+{
+    auto it = fonts.constFind(face);
+    if (it != fonts.constEnd())
+        return *it;
+    const int idx = int(fontNames.size());
+    fonts.insert(face, idx);
+    fontNames.append(face);
+    return idx;
+}
+
+int Tables::colorIndex(const QColor &c)
+{
+    const QRgb rgb = c.rgb() | 0xff000000u;
+    auto it = colors.constFind(rgb);
+    if (it != colors.constEnd())
+        return *it;
+    const int idx = int(colorList.size()) + 1; // 0 is "auto"
+    colors.insert(rgb, idx);
+    colorList.append(rgb);
+    return idx;
+}
+
+int Tables::listNumber(const QTextList *list)
+{
+    auto it = listIds.constFind(list);
+    if (it != listIds.constEnd())
+        return *it;
+    listFormats.append(list->format());
+    const int n = int(listFormats.size());
+    listIds.insert(list, n);
+    return n;
+}
+
+namespace {
+
+// RTF's font family keyword helps a reader without the face pick a similar
+// one. A guess from the name; \fnil when nothing fits.
+const char *fontFamilyKeyword(const QString &face)
+{
+    const QString f = face.toLower();
+    auto has = [&f](const char *s) { return f.contains(QLatin1String(s)); };
+    if (has("symbol") || has("wingdings") || has("webdings"))
+        return "\\ftech";
+    if (has("courier") || has("mono") || has("consolas") || has("console") || has("fixed"))
+        return "\\fmodern";
+    if (has("script") || has("comic"))
+        return "\\fscript";
+    if (has("sans") || has("arial") || has("helvetica") || has("verdana") || has("tahoma")
+        || has("calibri") || has("segoe") || has("trebuchet") || has("gothic"))
+        return "\\fswiss";
+    if (has("times") || has("serif") || has("roman") || has("georgia") || has("garamond")
+        || has("cambria") || has("book") || has("palatino") || has("mincho"))
+        return "\\froman";
+    return "\\fnil";
+}
+
+void fontTable(Sink &o, const Tables &t)
+{
+    o.raw("{\\fonttbl");
+    for (qsizetype i = 0; i < t.fontNames.size(); ++i) {
+        o.softBreak();
+        o.raw("{");
+        o.word("\\f", int(i));
+        o.word(fontFamilyKeyword(t.fontNames[i]));
+        o.word("\\fcharset", 0);
+        o.text(t.fontNames[i], true);
+        o.raw(";}");
+    }
+    o.raw("}");
+    o.newline();
+}
+
+void colorTable(Sink &o, const Tables &t)
+{
+    o.raw("{\\colortbl;");
+    for (QRgb c : t.colorList) {
+        o.softBreak();
+        o.word("\\red", qRed(c));
+        o.word("\\green", qGreen(c));
+        o.word("\\blue", qBlue(c));
+        o.raw(";");
+    }
+    o.raw("}");
+    o.newline();
+}
+
+// \listtable and \listoverridetable: one simple list per QTextList.
+void listTables(Sink &o, const QList<QTextListFormat> &lists)
+{
+    o.raw("{\\*\\listtable");
+    for (qsizetype i = 0; i < lists.size(); ++i) {
+        const QTextListFormat &f = lists[i];
+        const int id = int(i) + 1;
+        o.newline();
+        o.raw("{\\list");
+        o.word("\\listtemplateid", id);
+        o.word("\\listsimple", 1);
+        o.rawWord("{\\listlevel");
+        int nfc = 23;
+        switch (f.style()) {
+        case QTextListFormat::ListDecimal: nfc = 0; break;
+        case QTextListFormat::ListUpperRoman: nfc = 1; break;
+        case QTextListFormat::ListLowerRoman: nfc = 2; break;
+        case QTextListFormat::ListUpperAlpha: nfc = 3; break;
+        case QTextListFormat::ListLowerAlpha: nfc = 4; break;
+        default: break;
+        }
+        o.word("\\levelnfc", nfc);
+        o.word("\\levelnfcn", nfc);
+        o.word("\\leveljc", 0);
+        o.word("\\levelfollow", 0);
+        o.word("\\levelstartat", f.hasProperty(kListStart) ? f.intProperty(kListStart) : 1);
+        o.rawWord("{\\leveltext");
+        if (nfc == 23) {
+            QString bullet = f.stringProperty(kListBullet);
+            if (!f.hasProperty(kListBullet))
+                bullet = f.style() == QTextListFormat::ListCircle   ? QString(QChar(0x25E6))
+                       : f.style() == QTextListFormat::ListSquare ? QString(QChar(0x25AA))
+                                                                    : QString(QChar(0x2022));
+            o.hexByte(uchar(bullet.size()));
+            o.text(bullet);
+            o.raw(";}{\\levelnumbers;}");
+        } else {
+            const QString prefix = f.numberPrefix().left(20), suffix = f.numberSuffix().left(20);
+            o.hexByte(uchar(prefix.size() + 1 + suffix.size()));
+            o.text(prefix);
+            o.hexByte(0);
+            o.text(suffix);
+            o.raw(";}{\\levelnumbers");
+            o.hexByte(uchar(prefix.size() + 1));
+            o.raw(";}");
+        }
+        const int fi = f.hasProperty(kListFirstIndent) ? f.intProperty(kListFirstIndent) : -kListHangTwips;
+        o.word("\\fi", fi);
+        o.word("\\li", qMax(0, -fi));
+        o.raw("}{\\listname ;}");
+        o.word("\\listid", id);
+        o.raw("}");
+    }
+    o.raw("}");
+    o.newline();
+    o.raw("{\\*\\listoverridetable");
+    for (qsizetype i = 0; i < lists.size(); ++i) {
+        o.raw("{\\listoverride");
+        o.word("\\listid", int(i) + 1);
+        o.word("\\listoverridecount", 0);
+        o.word("\\ls", int(i) + 1);
+        o.raw("}");
+    }
+    o.raw("}");
+    o.newline();
+}
+
+// The document area's words: page, margins, widows, notes.
+void pageSetup(Sink &o, const DocumentSettings &s)
+{
+    const std::pair<const char *, int> values[] = {
+        {"\\paperw", s.paperWidth}, {"\\paperh", s.paperHeight}, {"\\margl", s.marginLeft},
+        {"\\margr", s.marginRight}, {"\\margt", s.marginTop},     {"\\margb", s.marginBottom},
+        {"\\gutter", s.gutter},     {"\\headery", s.headerY},    {"\\footery", s.footerY}};
+    for (const auto &[w, v] : values)
+        if (v > 0)
+            o.word(w, v);
+    if (s.landscape)
+        o.word("\\landscape");
+    if (s.widowControl)
+        o.word("\\widowctrl");
+    if (!s.notes.isEmpty())
+        o.words(s.notes);
+}
+
+} // namespace
+
+void writeHeader(Sink &o, const QTextDocument *doc, Tables &tables)
+{
+    if (tables.fontNames.isEmpty())
+        tables.fontIndex(tables.defaultFace);
+    o.reserve(256 + 48 * (tables.fontNames.size() + tables.colorList.size()));
+    const DocumentSettings settings = doc->rootFrame()->frameFormat().property(kDocumentSettings).value<DocumentSettings>();
+    o.raw("{\\rtf1\\ansi\\ansicpg1252\\deff0");
+    if (settings.language > 0)
+        o.word("\\deflang", settings.language);
+    o.word("\\uc1");
+    o.newline();
+    fontTable(o, tables);
+    colorTable(o, tables);
+    // The stylesheet goes here, after the tables its styles refer to.
+    if (!tables.listFormats.isEmpty())
+        listTables(o, tables.listFormats);
+    if (!settings.info.isEmpty()) {
+        o.raw(settings.info);
+        o.newline();
+    }
+    o.raw(("{\\*\\generator " + (product::name() + u' ' + product::version()).toLatin1() + ";}\\viewkind4"));
+    o.word("\\deftab", qMax(1, pixelsToTwips(doc->defaultTextOption().tabStopDistance())));
+    pageSetup(o, settings);
+    o.newline();
+}
+
+} // namespace rtf::writer
