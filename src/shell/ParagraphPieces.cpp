@@ -205,7 +205,8 @@ void Keeper::settle()
             want.after = nextBefore;
         else
             want.after = have.after && have.after == nextBefore ? have.after : 0;
-        wanted.emplace_back(b, want);
+        if (want != have) // a format Qt copied or merged; the rest are right
+            wanted.emplace_back(b, want);
         prev = want;
         lead = want.after;
         if (b == last)
