@@ -17,7 +17,7 @@
 // so that its peak memory stands alone.
 //
 // --doubling reads and writes each input shape that could make the engine
-// slower than linear (many fonts, colours, fields, pictures; long tables,
+// slower than linear (many fonts, colours, fields, pictures, objects; long tables,
 // wide rows, many cells, nested tables; long paragraphs and words) at a size
 // n and at 2n, and prints the time ratios: near 2 is linear, 4 quadratic.
 // The heap column is what the document read holds, against the input size.
@@ -488,6 +488,19 @@ const Shape kShapes[] = {
              s += "{\\pict\\pngblip\\picw8\\pich8 " + hex + "} \r\n";
          return s + "}";
      }},
+    {"objects", 2000, [](int n) { // metafiles, objects with a metafile result, shapes, text boxes
+         // a rectangle in a WMF, as RTF holds it
+         const QByteArray wmf = "010009000003280000000100070000000000050000000b0200000000050000000c023200640007000000"
+                                "fc020000ff0000000000040000002d010000070000001b0428003c000a000a00030000000000";
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i) {
+             s += "{\\pict\\wmetafile8\\picwgoal1500\\pichgoal750 " + wmf + "}"
+                  "{\\object\\objemb\\objw1500\\objh750{\\*\\objdata 0105}{\\result{\\pict\\wmetafile8 " + wmf + "}}}"
+                  "{\\shp{\\*\\shpinst\\shpright1500\\shpbottom750{\\shptxt box " + num(i) + "\\par}}}"
+                  "{\\*\\do\\dprect\\dpxsize1500\\dpysize750}\\par\r\n";
+         }
+         return s + "}";
+     }},
     {"picture-size", 250000, [](int n) { // one picture of about n noise pixels
          const int side = int(std::sqrt(double(n)));
          QImage img(side, n / side, QImage::Format_RGB32);
@@ -525,6 +538,16 @@ const Shape kShapes[] = {
          for (int i = 0; i < n; ++i)
              s += "\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl a\\cell b\\cell c\\cell\\row\r\n"
                   "\\trowd\\cellx1000\\clmgf\\cellx2000\\clmrg\\cellx3000\\pard\\intbl d\\cell e\\cell\\cell\\row\r\n";
+         return s + "\\pard after\\par}";
+     }},
+    {"mixed-rows", 5000, [](int n) { // rows alternating their edges, with Word's row and cell words
+         const QByteArray words = "\\trowd\\trgaph108\\trleft-108\\trpaddl108\\trpaddr108\\trpaddfl3\\trpaddfr3\\trftsWidth1";
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += words + "\\clftsWidth3\\clwWidth2000\\cellx2000\\clftsWidth3\\clwWidth3000\\cellx5000\\cellx9000"
+                          "\\pard\\intbl a" + num(i) + "\\cell b\\cell c\\cell\\row\r\n"
+                  + words + "\\cellx9000\\pard\\intbl one\\cell\\row\r\n"
+                  + words + "\\cellx3003\\cellx6000\\cellx8996\\pard\\intbl d\\cell e\\cell f\\cell\\row\r\n";
          return s + "\\pard after\\par}";
      }},
     {"columns", 20000, [](int n) { // one row of n cells

@@ -2,7 +2,7 @@
 // by a save (white space aside: hostile input may leave paragraphs and
 // table boundaries shaped differently the second time), and the kept parts
 // (notes, comments, hidden text) come back as many, of the same kinds and
-// with the same text. That real documents write back byte for byte is
+// with the same text; kept objects and shapes come back byte for byte. That real documents write back byte for byte is
 // checked by the tests.
 
 #include "FuzzInit.h"
@@ -38,7 +38,14 @@ QStringList keptParts(const QTextDocument &doc)
     QStringList out;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
         for (auto it = b.begin(); !it.atEnd(); ++it) {
-            const auto p = rtf::keptPart(it.fragment().charFormat());
+            const QTextCharFormat f = it.fragment().charFormat();
+            const QVariant object = f.property(rtf::kKeptObject);
+            if (f.isImageFormat() && object.metaType() == QMetaType::fromType<rtf::KeptPart>()) {
+                for (int i = 0; i < it.fragment().length(); ++i) // objects come back byte for byte
+                    out << QStringLiteral("object ") + object.value<rtf::KeptPart>().content;
+                continue;
+            }
+            const auto p = rtf::keptPart(f);
             if (!p)
                 continue;
             QString text = p->content;

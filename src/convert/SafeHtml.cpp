@@ -1,7 +1,10 @@
 #include "SafeHtml.h"
 
+#include "picture/Metafile.h"
 #include "rtf/Rtf.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -74,13 +77,22 @@ void cleanListText(QTextList *list)
         list->setFormat(f);
 }
 
-QString dataUri(const QTextDocument *doc, const QString &name)
+QString dataUri(const QTextDocument *doc, const QTextImageFormat &image)
 {
-    const QVariant res = doc->resource(QTextDocument::ImageResource, QUrl(name));
-    const QByteArray data = res.toByteArray();
+    const QVariant res = doc->resource(QTextDocument::ImageResource, QUrl(image.name()));
+    QByteArray data = res.toByteArray();
     const char *mime = data.startsWith("\x89PNG") ? "image/png" : data.startsWith("\xFF\xD8") ? "image/jpeg" : nullptr;
-    if (!mime)
-        return {};
+    if (!mime) {
+        // Metafiles and the boxes of objects: drawn at their size, as PNG
+        // (an SVG could carry script).
+        const QSize size(qRound(image.width()), qRound(image.height()));
+        const QImage drawn = picture::render(data, size);
+        data.clear();
+        QBuffer buffer(&data);
+        if (drawn.isNull() || !buffer.open(QIODevice::WriteOnly) || !drawn.save(&buffer, "PNG"))
+            return {};
+        mime = "image/png";
+    }
     return QStringLiteral("data:%1;base64,").arg(QLatin1String(mime)) + QString::fromLatin1(data.toBase64());
 }
 
@@ -126,7 +138,7 @@ QByteArray safeHtml(QTextDocument *doc)
             if (f.isImageFormat()) {
                 QTextImageFormat img = f.toImageFormat();
                 if (!img.name().startsWith(QLatin1String("data:"))) {
-                    img.setName(dataUri(doc, img.name())); // nothing when it cannot be shown
+                    img.setName(dataUri(doc, img)); // nothing when it cannot be shown
                     f = img;
                     changed = true;
                 }

@@ -7,6 +7,7 @@
 #include <QMetaType>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -32,10 +33,12 @@ using Progress = std::function<bool(qint64 done, qint64 total)>;
 bool read(const QByteArray &data, QTextDocument *doc, const Progress &progress);
 
 // The whole document as RTF (\rtf1\ansi\ansicpg1252, CR LF line ends).
-// Pictures are written as the bytes they were read as. A picture with no
-// data, or whose data is neither PNG nor JPEG and does not decode, cannot
-// be written; picturesLeftOut (when given) counts them, so that a caller
-// never reports a loss as success.
+// Pictures are written as the bytes they were read as (PNG, JPEG, WMF,
+// EMF and any others with their words as read); one that came from
+// elsewhere and is none of these is written as PNG. A picture with no
+// data, or one that is no picture at all, cannot be written;
+// picturesLeftOut (when given) counts them, so that a caller never
+// reports a loss as success.
 QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 
 // Parts of a document that the editor does not show are kept in it and
@@ -60,11 +63,12 @@ QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 //    automatic number (\chftn), the QString held here; text typed after
 //    it in the same look follows it.
 struct KeptPart {
-    enum Kind : quint8 { Footnote, Endnote, Annotation, Hidden, PageBreak, Section };
+    enum Kind : quint8 { Footnote, Endnote, Annotation, Hidden, PageBreak, Section, Object };
     Kind kind = Footnote;
     QString id, author; // of a comment: \atnid and \atnauthor
     QString content;    // RTF of its own (Latin-1); hidden text: the text;
-                        // a section: its properties as RTF words (\sectd\cols2...)
+                        // a section: its properties as RTF words (\sectd\cols2...);
+                        // an object: its whole group as read (Latin-1)
     bool sectionBreak = false; // a section after a \sect (not the first one)
     bool operator==(const KeptPart &) const = default;
 };
@@ -131,6 +135,24 @@ struct DocumentSettings {
 };
 constexpr int kDocumentSettings = 0x100000 + 0x5238;
 
+// Objects (\object), shapes (\shp, \shpgrp) and drawing objects (\do) are
+// shown as a picture: their result or fallback picture, else a box of their
+// size with their text (an SVG the reader makes). The picture's image
+// format holds the whole group as read in kKeptObject, a KeptPart of kind
+// Object, and the writer writes that group back in the picture's place.
+constexpr int kKeptObject = 0x100000 + 0x5431;
+
+// A picture's own words as read (\wmetafile8\picw..\picwgoal..\piccropl..)
+// and the size it was shown at, in the image format under kKeptPicture.
+// While the picture keeps that size the writer writes the words as they
+// were; at another size it writes the new goal size in place of the old.
+struct KeptPicture {
+    QByteArray words;
+    double width = 0, height = 0; // pixels at 96 dpi
+    bool operator==(const KeptPicture &) const = default;
+};
+constexpr int kKeptPicture = 0x100000 + 0x5430;
+
 // Qt draws no tab leaders: a block's leaders are kept as a string with one
 // character per tab stop (see kTabLeaderChars in RtfUnits.h).
 constexpr int kTabLeaders = 0x100000 + 0x5233;
@@ -177,6 +199,58 @@ constexpr int kFontFace = 0x100000 + 0x5305;
 // empty it is neither written nor part of the text.
 constexpr int kLeadingStandIn = 0x100000 + 0x5306;
 
+// What a table's rows and cells say that Qt does not show, or shows only in
+// part, as read, so that a save writes it back. Each slot holds one RTF
+// word's value (the words and their slots are listed once, in
+// RtfTableProps.cpp, for reader and writer); a slot not given is not written.
+struct TableBorder {
+    qint8 style = -1; // as the reader numbers border styles; -1 none given
+    int width = 0;    // twips
+    int color = -1;   // RGB; -1 auto
+    bool operator==(const TableBorder &) const = default;
+};
+struct TableRowProps {
+    enum Slot : quint8 {
+        Left, Header, Keep, KeepFollow, AutoFit, Indent, IndentUnit,
+        PadL, PadT, PadB, PadR, PadUnitL, PadUnitT, PadUnitB, PadUnitR,
+        SpaceL, SpaceT, SpaceB, SpaceR, SpaceUnitL, SpaceUnitT, SpaceUnitB, SpaceUnitR,
+        WidthUnit, Width, WidthBeforeUnit, WidthBefore, WidthAfterUnit, WidthAfter,
+        Style, Look, SlotCount
+    };
+    std::array<int, SlotCount> value{};
+    quint64 given = 0; // a bit per slot
+    std::array<TableBorder, 6> border; // \trbrdrt, l, b, r, h, v
+    bool has(Slot s) const { return given >> s & 1; }
+    bool operator==(const TableRowProps &) const = default;
+};
+struct TableCellProps {
+    enum Slot : quint8 {
+        Right, PadL, PadT, PadB, PadR, PadUnitL, PadUnitT, PadUnitB, PadUnitR,
+        WidthUnit, Width, TextFlow, NoWrap, FitText, HideMark, Shading, SlotCount
+    };
+    std::array<int, SlotCount> value{};
+    quint32 given = 0;
+    // RGB, -1 none: the background the cell was shown with, and its \clcbpat
+    // as read; while it is shown so, \clcbpat and \clshdng are written as read.
+    int background = -1, pattern = -1;
+    // Border widths in twips as read (top, left, bottom, right; 0 none):
+    // written while the width shown is still theirs.
+    std::array<qint16, 4> border{};
+    bool has(Slot s) const { return given >> s & 1; }
+    bool operator==(const TableCellProps &) const = default;
+};
+// A table cell's format: its own (kTableCellProps) and, in a row's first
+// cell, its row's (kTableRowProps).
+constexpr int kTableRowProps = 0x100000 + 0x5460;
+constexpr int kTableCellProps = 0x100000 + 0x5461;
+// "text\par\cell": the cell's last paragraph is shown as the text alone
+// (the empty one after it is no content), and has kCellTrailingPar (bool)
+// in its block format so that it is written as it was read.
+constexpr int kCellTrailingPar = 0x100000 + 0x5462;
+// A table whose cells all have one border keeps its width in twips as
+// read (int), written while the width shown is still the one it gives.
+constexpr int kTableBorderTwips = 0x100000 + 0x5463;
+
 // The document's text as word processors export it: as toPlainText(), but
 // each list item starts with its marker and a tab, and kept parts' anchors
 // are left out.
@@ -191,3 +265,6 @@ QString listMarker(const QTextBlock &block);
 Q_DECLARE_METATYPE(rtf::ParagraphJoin)
 Q_DECLARE_METATYPE(rtf::KeptPart)
 Q_DECLARE_METATYPE(rtf::DocumentSettings)
+Q_DECLARE_METATYPE(rtf::TableRowProps)
+Q_DECLARE_METATYPE(rtf::TableCellProps)
+Q_DECLARE_METATYPE(rtf::KeptPicture)

@@ -22,6 +22,7 @@ enum class Kw : uint8_t {
     UlNone, Trowd, Cell, Row, NestCell, NestRow, Par, Sect, Page, DocFlag, PageBB,
     PngBlip, JpegBlip, OtherBlip, Chftn, FtnAlt, Tqr, Tqc, Tqdec, TlDot, TlHyph, TlUl, TlTh, TlEq,
     ClMgf, ClMrg, ClVmgf, ClVmrg, ClVertalT, ClVertalC, ClVertalB, ClBrdr, BrdrOther, BrdrStyle, TrAlign,
+    TrBrdr, TableProp, // a row's border side; a kept row or cell word (see RtfTableProps.h)
     // values
     AnsiCpg, Deff, F, Fs, Cf, Cb, Highlight, Uc, U, Li, Ri, Fi, Sb, Sa, Itap, Cellx,
     Red, Green, Blue, Fcharset, Cpg, PicwGoal, PichGoal, PicScaleX, PicScaleY, Bin,

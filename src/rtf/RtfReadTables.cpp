@@ -4,6 +4,9 @@
 
 #include "rtf/Rtf.h"
 #include "rtf/RtfReaderImpl.h"
+#include "rtf/RtfTableProps.h"
+
+#include <set>
 
 namespace rtf::detail {
 namespace {
@@ -70,10 +73,13 @@ void Reader::tableWord(Kw id, char16_t arg, int v)
         t.rowHeight = 0;
         t.gaph = -1;
         t.align = 0;
+        t.rowProps = TableRowProps();
         break;
     case Kw::Cellx:
         if (t.cells.size() < size_t(kMaxTableColumns)) {
             t.pending.right = v;
+            t.pending.props.value[TableCellProps::Right] = v;
+            t.pending.props.given |= 1u << TableCellProps::Right;
             t.cells.push_back(t.pending);
         }
         t.pending = CellDef();
@@ -87,20 +93,33 @@ void Reader::tableWord(Kw id, char16_t arg, int v)
     case Kw::ClVertalC: t.pending.valign = 1; break;
     case Kw::ClVertalB: t.pending.valign = 2; break;
     case Kw::ClCbpat: t.pending.bg = v > 0 ? v : -1; break;
-    case Kw::ClShdng: t.pending.shading = std::clamp(v, 0, 10000); break;
+    case Kw::ClShdng:
+        t.pending.shading = std::clamp(v, 0, 10000);
+        t.pending.props.value[TableCellProps::Shading] = v;
+        t.pending.props.given |= 1u << TableCellProps::Shading;
+        break;
     case Kw::ClBrdr: t.side = arg & 3; break;
-    case Kw::BrdrOther: t.side = -1; break; // paragraph and row borders: not kept
+    case Kw::BrdrOther: t.side = -1; break; // paragraph borders: not kept here
+    case Kw::TrBrdr: t.side = 4 + (arg % 6); break;
     case Kw::BrdrStyle:
-        if (t.side >= 0)
+        if (t.side >= 4)
+            t.rowProps.border[size_t(t.side - 4)].style = int8_t(std::min<int>(arg, 6));
+        else if (t.side >= 0)
             t.pending.border[t.side].style = int8_t(std::min<int>(arg, 6));
         break;
     case Kw::BrdrW:
-        if (t.side >= 0)
-            t.pending.border[t.side].width = std::clamp(v, 0, 1440);
+        if (t.side >= 4)
+            t.rowProps.border[size_t(t.side - 4)].width = std::clamp(v, 0, 1440);
+        else if (t.side >= 0)
+            t.pending.props.border[size_t(t.side)] = qint16(t.pending.border[t.side].width = std::clamp(v, 0, 1440));
         break;
     case Kw::BrdrCf:
-        if (t.side >= 0)
+        if (t.side >= 4) {
+            const QColor c = color(v);
+            t.rowProps.border[size_t(t.side - 4)].color = c.isValid() ? int(c.rgb() & 0xFFFFFF) : -1;
+        } else if (t.side >= 0) {
             t.pending.border[t.side].color = v;
+        }
         break;
     case Kw::Trrh: t.rowHeight = std::clamp(v, -31680, 31680); break;
     case Kw::Trgaph: t.gaph = std::clamp(v, 0, 1440); break;
@@ -109,14 +128,38 @@ void Reader::tableWord(Kw id, char16_t arg, int v)
     }
 }
 
+// The row and cell words kept as read (see RtfTableProps.h).
+void Reader::tableProp(int word, int v)
+{
+    if (m_st.dest != Dest::Text && m_st.dest != Dest::TableProps)
+        return;
+    const PropWord *w = propWord(word);
+    if (!w)
+        return;
+    if (w->row)
+        m_table.side = -1;
+    setProp(m_table.rowProps, m_table.pending.props, word, v);
+}
+
+bool Reader::rowPropsGiven() const
+{
+    if (m_table.rowProps.given)
+        return true;
+    for (const TableBorder &b : m_table.rowProps.border)
+        if (b.style >= 0)
+            return true;
+    return false;
+}
+
 // The columns of a table are the cell edges of all its rows: a row with
 // fewer, wider cells spans columns. Reads ahead to the table's end (within
 // a budget for the whole file, so many tables stay linear).
 std::vector<int> Reader::scanColumnEdges()
 {
-    std::vector<int> edges;
+    // Distinct edges only: a long table repeats the same few.
+    std::set<int> edges;
     for (const CellDef &c : m_table.cells)
-        edges.push_back(c.right);
+        edges.insert(c.right);
     Tokenizer scan = m_tok;
     int depth = 0, skipFrom = -1;
     bool afterRow = false;
@@ -150,15 +193,14 @@ std::vector<int> Reader::scanColumnEdges()
             skipFrom = depth; // a nested table's rows
         } else if (t.text == "row") {
             afterRow = true;
-        } else if (t.text == "trowd") {
-            afterRow = false;
+        } else if (t.text == "trowd" || t.text == "intbl") {
+            afterRow = false; // "\row\pard\intbl": the next row, on the last one's definition
         } else if (t.text == "cellx" && t.hasParam && !afterRow) {
-            edges.push_back(t.param);
-        } else if (afterRow && (t.text == "pard" || t.text == "par" || t.text == "sect" || t.text == "page")) {
+            edges.insert(t.param);
+        } else if (afterRow && (t.text == "par" || t.text == "sect" || t.text == "page")) {
             break;
         }
     }
-    std::sort(edges.begin(), edges.end());
     std::vector<int> grid;
     for (int e : edges)
         if (grid.empty() || e - grid.back() > kEdgeTolerance)
@@ -267,6 +309,8 @@ bool Reader::openTable()
         f.setBorderStyle(kBorderStyles[grid.style]);
         const QColor c = color(grid.color);
         f.setBorderBrush(c.isValid() ? QBrush(c) : QBrush(Qt::black));
+        if (grid.width > 0)
+            f.setProperty(kTableBorderTwips, grid.width);
     } else {
         f.setBorder(0);
         f.setBorderStyle(QTextFrameFormat::BorderStyle_None);
@@ -278,9 +322,15 @@ bool Reader::openTable()
         f.setAlignment(Qt::AlignHCenter);
     else if (outer && m_table.align == 2)
         f.setAlignment(Qt::AlignRight);
-    if (!edges.empty() && edges.front() > 0) {
+    // A row indent to the right is shown; Word's usual small one to the
+    // left (its cells' padding out in the margin) is not.
+    const int indent = outer && m_table.rowProps.has(TableRowProps::Left)
+        ? std::clamp(m_table.rowProps.value[TableRowProps::Left], 0, 31680) : 0;
+    if (indent > 0)
+        f.setLeftMargin(twipsToPixels(indent));
+    if (!edges.empty() && edges.front() > indent) {
         QList<QTextLength> widths;
-        int left = 0;
+        int left = indent;
         for (int e : edges) {
             widths.append(QTextLength(QTextLength::FixedLength, twipsToPixels(e - left)));
             left = e;
@@ -294,7 +344,7 @@ bool Reader::openTable()
         ctx.format = f;
     ctx.cols = cols;
     ctx.grid = grid;
-    if (!edges.empty() && edges.front() > 0)
+    if (!edges.empty() && edges.front() > indent)
         ctx.edges = edges;
     ctx.needMove = true; // through moveToCell, which sets the first row up
     m_table.tables.push_back(std::move(ctx));
@@ -326,7 +376,7 @@ void Reader::prepareRow(TableCtx &t)
         return; // nested tables define their rows after their cells
     const std::vector<int> &edges = t.edges;
     std::vector<int> spans;
-    int next = 0;
+    int next = 0, owner = -1;
     for (const CellDef &def : m_table.cells) {
         if (next >= cols)
             break;
@@ -335,11 +385,12 @@ void Reader::prepareRow(TableCtx &t)
             while (end + 1 < cols && edges[size_t(end)] + kEdgeTolerance < def.right)
                 ++end;
         }
-        if (def.hmerge == 2 && !spans.empty()) { // \clmrg: part of the cell before
-            spans.back() += end - next + 1;
+        if (def.hmerge == 2 && owner >= 0) { // \clmrg: part of the cell the merge began with
+            spans[size_t(owner)] += end - next + 1;
             t.startCol.push_back(next);
             spans.push_back(0);
         } else {
+            owner = int(spans.size());
             t.startCol.push_back(next);
             spans.push_back(end - next + 1);
         }
@@ -351,6 +402,7 @@ void Reader::prepareRow(TableCtx &t)
         QTextTableCellFormat format; // invalid: none to set
     };
     std::vector<CellStep> steps;
+    bool rowProps = rowPropsGiven(); // until the row's first cell of its own takes them
     for (size_t i = 0; i < t.startCol.size(); ++i) {
         const int col = t.startCol[i], span = spans[i];
         if (span == 0)
@@ -359,18 +411,22 @@ void Reader::prepareRow(TableCtx &t)
             t.current[size_t(c)] = {col, span};
             t.covered[size_t(c)] = c != col;
         }
-        const CellDef &def = m_table.cells[i];
+        CellDef &def = m_table.cells[i];
         const bool vmerge = def.vmerge == 2 && row > 0 && size_t(col) < t.above.size()
             && t.above[size_t(col)] == std::pair<int, int>(col, span);
         if (vmerge) {
             for (int c = col; c < col + span; ++c)
                 t.covered[size_t(c)] = true;
         }
-        if (span == 1 && !vmerge && plainCell(def, t.grid) && m_table.rowHeight == 0)
+        // An edge the grid has is written from the grid.
+        if (edges.size() == size_t(cols) && edges[size_t(col + span - 1)] == def.right)
+            def.props.given &= ~(1u << TableCellProps::Right);
+        const bool withRow = rowProps && !vmerge;
+        rowProps = rowProps && !withRow;
+        const bool plain = plainCell(def, t.grid) && m_table.rowHeight == 0 && !def.props.given && !withRow;
+        if (span == 1 && !vmerge && plain)
             continue; // most cells: nothing to set, and setting costs
-        steps.push_back({col, span, vmerge,
-                         plainCell(def, t.grid) && m_table.rowHeight == 0 ? QTextTableCellFormat()
-                                                                          : cellFormat(def, t.grid)});
+        steps.push_back({col, span, vmerge, plain ? QTextTableCellFormat() : cellFormat(def, t.grid, withRow)});
     }
     if (steps.empty())
         return;
@@ -403,16 +459,40 @@ void Reader::prepareRow(TableCtx &t)
     });
 }
 
-QTextTableCellFormat Reader::cellFormat(const CellDef &def, const CellBorder &grid) const
+QTextTableCellFormat Reader::cellFormat(const CellDef &def, const CellBorder &grid, bool withRow) const
 {
     QTextTableCellFormat f;
-    const QColor bg = color(def.bg);
-    if (bg.isValid()) {
-        f.setBackground(bg);
-    } else if (def.shading > 0) {
+    QColor bg = color(def.bg);
+    if (!bg.isValid() && def.shading > 0) {
         const int level = 255 - 255 * def.shading / 10000;
-        f.setBackground(QColor(level, level, level));
+        bg = QColor(level, level, level);
     }
+    if (bg.isValid())
+        f.setBackground(bg);
+    if (def.props.given || def.props.border != decltype(def.props.border){}) {
+        TableCellProps props = def.props;
+        props.background = bg.isValid() ? int(bg.rgb() & 0xFFFFFF) : -1;
+        const QColor pattern = color(def.bg);
+        props.pattern = pattern.isValid() ? int(pattern.rgb() & 0xFFFFFF) : -1;
+        f.setProperty(kTableCellProps, QVariant::fromValue(props));
+        // Padding in twips (unit 3) is shown; Word swaps \clpadl and \clpadt,
+        // and so do the files it writes, so the words are taken as it means them.
+        using P = TableCellProps;
+        auto pad = [&](P::Slot s, P::Slot unit) {
+            return props.has(s) && props.has(unit) && props.value[unit] == 3 ? twipsToPixels(std::clamp(props.value[s], 0, 1440))
+                                                                              : -1.0;
+        };
+        if (const double p = pad(P::PadT, P::PadUnitT); p >= 0)
+            f.setLeftPadding(p);
+        if (const double p = pad(P::PadL, P::PadUnitL); p >= 0)
+            f.setTopPadding(p);
+        if (const double p = pad(P::PadB, P::PadUnitB); p >= 0)
+            f.setBottomPadding(p);
+        if (const double p = pad(P::PadR, P::PadUnitR); p >= 0)
+            f.setRightPadding(p);
+    }
+    if (withRow)
+        f.setProperty(kTableRowProps, QVariant::fromValue(m_table.rowProps));
     if (def.valign == 1)
         f.setVerticalAlignment(QTextCharFormat::AlignMiddle);
     else if (def.valign == 2)
@@ -538,8 +618,13 @@ void Reader::endCell(int level)
     }
     if (m_pendingPar && int(m_table.tables.size()) == level && !m_table.tables.back().needMove) {
         // "text\par\cell" (pandoc): the \par already ended the cell's last
-        // paragraph; \cell adds no empty one after it.
+        // paragraph; \cell adds no empty one after it on screen.
         m_pendingPar = false;
+        m_out.call([](QTextCursor &c, QTextTable *) {
+            QTextBlockFormat f;
+            f.setProperty(kCellTrailingPar, true);
+            c.mergeBlockFormat(f);
+        });
     } else if (int(m_table.tables.size()) == level && m_table.tables.back().needMove
                && moveToCell(m_table.tables.back())) {
         m_pendingPar = false; // an empty place a merged cell covers: nothing to end
@@ -586,9 +671,13 @@ void Reader::endRow(int level)
             left = def.right;
         }
         std::vector<QTextTableCellFormat> formats;
-        for (int c = 0; c < cols && size_t(c) < m_table.cells.size(); ++c)
-            formats.push_back(plainCell(m_table.cells[size_t(c)], t.grid) && m_table.rowHeight == 0
-                                  ? QTextTableCellFormat() : cellFormat(m_table.cells[size_t(c)], t.grid));
+        for (int c = 0; c < cols && size_t(c) < m_table.cells.size(); ++c) {
+            const CellDef &def = m_table.cells[size_t(c)];
+            const bool withRow = c == 0 && rowPropsGiven();
+            const bool plain = plainCell(def, t.grid) && m_table.rowHeight == 0 && !withRow
+                && !(def.props.given & ~(1u << TableCellProps::Right)); // the grid has its edge, near enough
+            formats.push_back(plain ? QTextTableCellFormat() : cellFormat(def, t.grid, withRow));
+        }
         const double padding = m_table.gaph >= 0 ? twipsToPixels(m_table.gaph) : -1;
         m_out.call([=](QTextCursor &, QTextTable *table) {
             if (row == 0) {

@@ -86,6 +86,7 @@ inline void Reader::openGroup()
         return;
     }
     m_stack.push_back(m_st);
+    m_groupOpen = m_tok.position() - 1;
 }
 
 void Reader::closeGroup()
@@ -160,6 +161,8 @@ inline void Reader::word(const Token &t)
             m_tok.takeBytes(t.param);
         return;
     }
+    if (m_st.dest == Dest::Pict)
+        pictureWord(t, k);
     if (!k || (star && k->type != KwType::Destination)) {
         if (star) // an ignorable destination we do not know
             skipDestination();
@@ -169,6 +172,8 @@ inline void Reader::word(const Token &t)
         return documentSetting(*k, t);
     if (k->id == Kw::SectWord)
         return sectionWord(t);
+    if (k->id == Kw::TableProp)
+        return tableProp(k->ch, t.hasParam ? t.param : 0);
     switch (k->type) {
     case KwType::Destination: destination(k->id, k->ch); break;
     case KwType::Flag: flag(k->id, k->ch); break;
@@ -266,6 +271,8 @@ void Reader::destination(Kw id, char16_t kind)
     case Kw::Keep:
         if (m_st.dest != Dest::Text)
             return skipDestination();
+        if (kind)
+            startObject(kind);
         break;
     case Kw::ListTable:
     case Kw::List:
@@ -335,6 +342,7 @@ void Reader::flag(Kw id, char16_t arg)
     case Kw::ClBrdr:
     case Kw::BrdrOther:
     case Kw::BrdrStyle:
+    case Kw::TrBrdr:
     case Kw::TrAlign: tableWord(id, arg, 0); break;
     case Kw::Cell: endCell(1); break;
     case Kw::NestCell: endCell(std::max(2, m_st.par.itap)); break;
@@ -356,7 +364,10 @@ void Reader::flag(Kw id, char16_t arg)
     case Kw::TlTh: m_st.par.tabLeader = TabStop::Thick; break;
     case Kw::TlEq: m_st.par.tabLeader = TabStop::Equal; break;
     case Kw::FtnAlt: m_endnote = m_isPart; break;
-    case Kw::OtherBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 3; break;
+    case Kw::OtherBlip:
+        if (m_st.dest == Dest::Pict)
+            m_picture.pict.kind = arg == u'w' ? 4 : arg == u'e' ? 5 : 3;
+        break;
     default: break;
     }
 }

@@ -25,6 +25,7 @@
 #include <QTextTable>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextImageFormat>
 
 #include <algorithm>
 #include <climits>
@@ -227,14 +228,16 @@ struct CellDef {
     int bg = -1;      // colour
     int shading = -1; // hundredths of a percent of black
     CellBorder border[4]; // top, left, bottom, right
+    TableCellProps props; // the words kept as read
 };
 
 struct Picture {
     size_t depth = 0;
-    int kind = 0; // 1 PNG, 2 JPEG, 3 something we cannot show
+    int kind = 0; // 1 PNG, 2 JPEG, 3 something we cannot show, 4 WMF, 5 EMF
     int wgoal = 0, hgoal = 0, scalex = 100, scaley = 100;
     int nibble = -1;
     QByteArray data;
+    QByteArray words; // the picture's own words, as read
 };
 
 
@@ -273,6 +276,7 @@ struct TableState {
     int gaph = -1;     // half the space between cells, twips
     uint8_t align = 0; // 0 left, 1 centre, 2 right
     bool rowOpen = false;
+    TableRowProps rowProps; // the row's words kept as read
 };
 
 
@@ -419,8 +423,10 @@ private:
     bool moveToCell(TableCtx &t); // true: the place is covered by a merged cell
     std::vector<int> scanColumnEdges();
     void prepareRow(TableCtx &t);
-    QTextTableCellFormat cellFormat(const CellDef &def, const CellBorder &grid) const;
+    QTextTableCellFormat cellFormat(const CellDef &def, const CellBorder &grid, bool withRow) const;
     void tableWord(Kw id, char16_t arg, int v);
+    void tableProp(int word, int v);
+    bool rowPropsGiven() const;
     void endCell(int level);
     void endRow(int level);
     int nestLevel() const; // the table level of the content, as read
@@ -467,6 +473,11 @@ private:
     void startPicture();
     void pictureHex(std::string_view s);
     void finishPicture();
+    void pictureWord(const Token &t, const Keyword *k);
+    void insertPicture(const QByteArray &data, QTextImageFormat f);
+
+    // ---- objects, shapes, drawing objects (RtfReadObjects.cpp) ----------------
+    void startObject(char16_t kind);
 
     // ---- end ---------------------------------------------------------------
     void finish();
@@ -485,6 +496,7 @@ private:
     bool m_done = false;
     bool m_eof = false;
     bool m_star = false;
+    const char *m_groupOpen = nullptr; // the input's last '{'
     int m_skipChars = 0;
 
     Codepages &m_pages;

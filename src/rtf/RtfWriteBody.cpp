@@ -246,6 +246,9 @@ void Writer::writeKeptPart(const KeptPart &p, const QByteArray &prefix)
             word("\\sect");
         sectionWords(p.content);
         break;
+    case KeptPart::Object: // objects are pictures, not anchors; kept all the same
+        m_o.raw(p.content.toLatin1());
+        break;
     }
 }
 
@@ -494,6 +497,7 @@ void Writer::writeFlow(QTextFrame *frame, int level)
 void Writer::writeItem(const QTextFrame::iterator &it, int level)
 {
     if (QTextFrame *child = it.currentFrame()) {
+        m_trailingPar = false;
         if (auto *table = qobject_cast<QTextTable *>(child)) {
             if (level < kMaxNesting)
                 writeTable(table, level + 1);
@@ -510,6 +514,7 @@ void Writer::writeItem(const QTextFrame::iterator &it, int level)
             return; // only shown between the slices of one table
         if (level == 0 && b.position() == 0 && b.length() == 1 && b.blockFormat().hasProperty(kLeadingStandIn))
             return; // only there because a table opens the document
+        m_trailingPar = level > 0 && b.blockFormat().boolProperty(kCellTrailingPar);
         const int flat = level == kShownTableNesting ? b.blockFormat().intProperty(kNestLevel) : 0;
         if (flat > level) {
             writeBlock(b, flat);

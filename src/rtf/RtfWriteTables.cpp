@@ -2,6 +2,7 @@
 // Word writes them, long tables written from their slices, and tables
 // nested too deep written as their paragraphs.
 
+#include "rtf/RtfTableProps.h"
 #include "rtf/RtfUnits.h"
 #include "rtf/RtfWriterImpl.h"
 
@@ -16,6 +17,20 @@ namespace {
 // Text width the columns of a table share when it gives no widths of its
 // own: 6.5 inches, the text width of a Letter page with 1-inch margins.
 constexpr int kTableTwips = 9360;
+// Cell edges this close are one column edge (as the reader takes them).
+constexpr int kEdgeTolerance = 10;
+
+// A border's width as read while it is shown as read, else as shown.
+int keptBorderTwips(int kept, double shownPixels, int shownTwips)
+{
+    return kept > 0 && qFuzzyCompare(std::max(1.0, twipsToPixels(kept)), shownPixels) ? kept : shownTwips;
+}
+
+int shownBackground(const QTextTableCellFormat &cf)
+{
+    const QBrush bg = cf.background();
+    return bg.style() == Qt::NoBrush ? -1 : int(bg.color().rgb() & 0xFFFFFF);
+}
 
 } // namespace
 
@@ -153,7 +168,7 @@ std::vector<int> Writer::columnEdges(QTextTable *table) const
     }
     const double share = variable ? qMax(360.0, (total - used) / variable) : 0;
     std::vector<int> edges(cols);
-    double x = 0;
+    double x = pixelsToTwips(tf.leftMargin());
     for (int c = 0; c < cols; ++c) {
         x += widths[c] >= 0 ? widths[c] : share;
         edges[c] = qMax(c ? edges[c - 1] + 1 : 1, roundToInt(x));
@@ -216,8 +231,11 @@ void Writer::rowDefinition(QTextTable *table, int r, const std::vector<RowCell> 
     word("\\trowd");
     word("\\trgaph", tf.hasProperty(QTextFormat::TableCellPadding)
                           ? qBound(0, pixelsToTwips(tf.cellPadding()), 1440) : 108);
-    word("\\trleft", 0);
-    if (r < tf.headerRowCount())
+    const TableRowProps kept = keptRowProps(cells);
+    if (!kept.has(TableRowProps::Left))
+        word("\\trleft", pixelsToTwips(tf.leftMargin()));
+    detail::writeRowProps(kept, [this](const detail::WordOut &w) { keptWord(w.name, w.hasValue, w.value, w.isColor); });
+    if (r < tf.headerRowCount() && !kept.has(TableRowProps::Header))
         word("\\trhdr");
     const Qt::Alignment ta = tf.alignment() & Qt::AlignHorizontal_Mask;
     if (ta & Qt::AlignHCenter)
@@ -239,13 +257,55 @@ void Writer::rowDefinition(QTextTable *table, int r, const std::vector<RowCell> 
             word("\\clvertalc");
         else if (cf.verticalAlignment() == QTextCharFormat::AlignBottom)
             word("\\clvertalb");
-        const QBrush bg = cf.background();
-        if (bg.style() != Qt::NoBrush)
-            word("\\clcbpat", colorIndex(bg.color()));
+        cellBackground(cf);
         cellBorders(cf, borders ? &tf : nullptr, borderTwips);
         const int last = qBound(0, rc.column + cell.columnSpan() - 1, cols - 1);
-        word("\\cellx", edges[size_t(last)]);
+        word("\\cellx", keptCellWords(cf, edges[size_t(last)]));
     }
+}
+
+// The row's words kept as read: in the format of its first cell of its own.
+TableRowProps Writer::keptRowProps(const std::vector<RowCell> &cells)
+{
+    for (const RowCell &rc : cells)
+        if (!rc.covered)
+            return rc.cell.format().property(kTableRowProps).value<TableRowProps>();
+    return {};
+}
+
+void Writer::keptWord(const char *name, bool hasValue, int value, bool isColor)
+{
+    if (isColor)
+        word(name, colorIndex(QColor::fromRgb(QRgb(value))));
+    else if (hasValue)
+        word(name, value);
+    else
+        word(name);
+}
+
+// The background as shown; while it is as read, the shading it was read with.
+void Writer::cellBackground(const QTextTableCellFormat &cf)
+{
+    const TableCellProps kept = cf.property(kTableCellProps).value<TableCellProps>();
+    const QBrush bg = cf.background();
+    if (kept.has(TableCellProps::Shading) && shownBackground(cf) == kept.background) {
+        if (kept.pattern >= 0)
+            word("\\clcbpat", colorIndex(QColor::fromRgb(QRgb(kept.pattern))));
+        word("\\clshdng", kept.value[TableCellProps::Shading]);
+    } else if (bg.style() != Qt::NoBrush) {
+        word("\\clcbpat", colorIndex(bg.color()));
+    }
+}
+
+// Writes a cell's words kept as read and returns its right edge: as read
+// while the grid still puts it there (writers round edges apart), else
+// the grid's.
+int Writer::keptCellWords(const QTextTableCellFormat &cf, int gridEdge)
+{
+    const TableCellProps kept = cf.property(kTableCellProps).value<TableCellProps>();
+    detail::writeCellProps(kept, [this](const detail::WordOut &w) { keptWord(w.name, w.hasValue, w.value, w.isColor); });
+    const int right = kept.value[TableCellProps::Right];
+    return kept.has(TableCellProps::Right) && std::abs(right - gridEdge) <= kEdgeTolerance ? right : gridEdge;
 }
 
 void Writer::borderStyle(QTextFrameFormat::BorderStyle style)
@@ -264,6 +324,9 @@ void Writer::borderStyle(QTextFrameFormat::BorderStyle style)
 // written as no words), else the table's, if the table has one.
 void Writer::cellBorders(const QTextTableCellFormat &cf, const QTextTableFormat *table, int tableTwips)
 {
+    const TableCellProps kept = cf.property(kTableCellProps).value<TableCellProps>();
+    if (table)
+        tableTwips = keptBorderTwips(table->intProperty(kTableBorderTwips), table->border(), tableTwips);
     struct Side {
         const char *word;
         int width, style, brush;
@@ -288,6 +351,7 @@ void Writer::cellBorders(const QTextTableCellFormat &cf, const QTextTableFormat 
             if (width <= 0)
                 continue;
             twips = qBound(1, pixelsToTwips(width), 1440);
+            twips = keptBorderTwips(kept.border[size_t(&s - sides)], width, twips);
             brush = cf.brushProperty(s.brush);
         } else if (table) {
             style = table->borderStyle();
@@ -342,6 +406,8 @@ void Writer::writeTable(QTextTable *table, int level)
                     writeItem(it, level);
                 }
             }
+            if (m_pendingPar && m_trailingPar)
+                word("\\par"); // as read: "text\par\cell"
             m_pendingPar = false;
             word(nested ? "\\nestcell" : "\\cell");
             m_o.forgetLook();

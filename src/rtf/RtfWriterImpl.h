@@ -292,6 +292,11 @@ private:
     void borderStyle(QTextFrameFormat::BorderStyle style);
     void cellBorders(const QTextTableCellFormat &cf, const QTextTableFormat *table, int tableTwips);
     void writeTable(QTextTable *table, int level);
+    // Row and cell words kept as read (see TableRowProps, TableCellProps).
+    static TableRowProps keptRowProps(const std::vector<RowCell> &cells);
+    void keptWord(const char *name, bool hasValue, int value, bool isColor);
+    void cellBackground(const QTextTableCellFormat &cf);
+    int keptCellWords(const QTextTableCellFormat &cf, int gridEdge);
 
     // ---- pictures (RtfWritePictures.cpp) ------------------------------------
     void writeImage(const QTextImageFormat &fmt);
@@ -301,6 +306,7 @@ private:
     Sink &m_o;
     const int m_partDepth;
     bool m_pendingPar = false;
+    bool m_trailingPar = false; // the block just written ends its cell with \par
     bool m_linkOpen = false;
     QString m_link;
     std::vector<std::unique_ptr<RunInfo>> m_runCache; // by format index

@@ -1,5 +1,7 @@
 #include "shell/PictureHandler.h"
 
+#include "picture/Metafile.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QImageReader>
@@ -103,7 +105,9 @@ QPixmap PictureHandler::scaled(QTextDocument *doc, const QString &name, const QS
     ++m_decodes;
     const QVariant resource = doc->resource(QTextDocument::ImageResource, QUrl(name));
     QImage image;
-    if (resource.typeId() == QMetaType::QByteArray) {
+    if (resource.typeId() == QMetaType::QByteArray && picture::kindOf(resource.toByteArray()) != picture::Kind::Other) {
+        image = picture::render(resource.toByteArray(), pixels); // metafiles, and the boxes of objects
+    } else if (resource.typeId() == QMetaType::QByteArray) {
         QByteArray bytes = resource.toByteArray();
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);

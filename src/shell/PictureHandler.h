@@ -7,7 +7,8 @@
 // 5600 x 5600 pixels costs a third of a core while the editor sits idle and
 // makes typing lag. This handler reads the picture's header for its size and
 // decodes it once, scaled to the pixels it covers on screen, into a small
-// cache that dies with the document's layout.
+// cache that dies with the document's layout. Metafiles and the boxes that
+// stand for objects are drawn the same way, through picture::render.
 
 #include <QCache>
 #include <QObject>

@@ -3,6 +3,7 @@
 
 #include "rtf/RtfTestUtil.h"
 #include "common/FullDisk.h"
+#include "common/Metafiles.h"
 #include "text/DocumentFile.h"
 
 #include <QFile>
@@ -269,6 +270,7 @@ void TestConvert::safeHtml()
         "{\\field{\\*\\fldinst HYPERLINK \\\\l \"here\"}{\\fldrslt local}}"
         " noted{\\footnote Ibid.}{\\v hidden} "
         "{\\pict\\pngblip " + png.toHex() + "}"
+        "{\\pict\\wmetafile8\\picwgoal1500\\pichgoal750 " + metafiles::wmf().toHex() + "}"
         // list number text: a line end, quotes and a backslash to leave the CSS string
         "{\\*\\listtable{\\list\\listtemplateid1{\\listlevel\\levelnfc0{\\leveltext\\'30 \\'00)"
         "\\'0aposition:fixed;inset:0;\\'22<b>\\'27&#39;\\'5c;}{\\levelnumbers\\'01;}}\\listid1}}"
@@ -288,6 +290,12 @@ void TestConvert::safeHtml()
     QVERIFY(html.contains("font-family:'Evilstylescriptx'"));
     QVERIFY(html.contains("<img src=\"data:image/png;base64," + png.toBase64().left(20)));
     QVERIFY(!html.contains("rtfimage:"));
+    // the metafile drawn, as a PNG of its shown size
+    const qsizetype drawn = html.indexOf("<img src=\"data:image/png;base64,", html.indexOf(png.toBase64().left(20)));
+    QVERIFY(drawn > 0);
+    const QImage wmf = QImage::fromData(QByteArray::fromBase64(html.mid(drawn + 32, html.indexOf('"', drawn + 32) - drawn - 32)));
+    QCOMPARE(wmf.size(), QSize(100, 50));
+    QCOMPARE(wmf.pixelColor(35, 25), QColor(Qt::red));
     const QRegularExpression list(QStringLiteral("<ol style=\"([^\"]*)\">"));
     const QString listStyle = list.match(QString::fromUtf8(html)).captured(1);
     QVERIFY2(!listStyle.contains(u'\n') && listStyle.contains(u"-qt-list-number-suffix: ')position:fixed;inset:0;b#39;;';"),

@@ -133,11 +133,13 @@ void TestRtfReader::text_data()
                    "{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}{\\result res}}"
                    "{\\shp{\\*\\shpinst{\\sp{\\sn x}{\\sv y}}}}"
                    "{\\v hidden text\\par more}visible {\\v\\v0 shown}{\\*\\ud ignored}end}",
-        u"body text7resvisible shownend");
+        u"body text7\uFFFC\uFFFCvisible shownend"); // the object and the shape are pictures
     // Truncated input reads as far as it goes; text after the end is not read.
     row("cut in group", "{\\rtf1 {\\b bold text", u"bold text");
     row("cut after backslash", "{\\rtf1 a\\par b\\", u"a\nb");
     row("cut in hex", "{\\rtf1 a\\'", u"a");
+    row("object after text", "{\\rtf1 a{\\*\\do\\dpxsize15}{b\\*\\do\\dprect}c}", u"a\uFFFCbc"); // only a group of its own is one
+    row("cut in object", "{\\rtf1 a{\\object\\objw10{\\result{\\pict\\wmetafile8 0100", u"a");
     row("cut in picture", "{\\rtf1 x{\\pict\\pngblip 89504e", u"x");
     row("after end", "{\\rtf1 a}b", u"a");
     // Huge \bin claims and numbers are bounded by what is there.
@@ -387,7 +389,7 @@ void TestRtfReader::images()
         for (auto it = b.begin(); !it.atEnd(); ++it)
             if (it.fragment().charFormat().isImageFormat())
                 images.append(it.fragment().charFormat().toImageFormat());
-    QCOMPARE(images.size(), 2); // the WMF, EMF and broken PNG are left out
+    QCOMPARE(images.size(), 2); // the WMF that is not shown, the EMF and PNG that are no pictures are left out
     QCOMPARE(QSizeF(images[0].width(), images[0].height()), QSizeF(96, 48)); // pixels at 96 dpi
     QCOMPARE(QSizeF(images[1].width(), images[1].height()), QSizeF(1.5, 4));
     QImage img;

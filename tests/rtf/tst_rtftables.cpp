@@ -69,6 +69,18 @@ int deepestItap(const QByteArray &rtf)
     return deepest;
 }
 
+// Each row's definition as written: its words from \\trowd up to its first
+// paragraph, one string per row.
+QStringList rowDefinitions(const QByteArray &rtf)
+{
+    QStringList rows;
+    const QString s = QString::fromLatin1(rtf).remove(u'\r').remove(u'\n');
+    const QRegularExpression re(QStringLiteral("\\\\trowd.*?(?=\\\\pard|$)"));
+    for (auto it = re.globalMatch(s); it.hasNext();)
+        rows << it.next().captured(0);
+    return rows;
+}
+
 } // namespace
 
 class TestRtfTables : public QObject {
@@ -79,6 +91,8 @@ private slots:
     void deepNestingShownFlat_data();
     void deepNestingShownFlat();
     void facesShownByWhatDrawsThem();
+    void rowsKeepTheirCells_data();
+    void rowsKeepTheirCells();
 };
 
 // A 400-row table (merged cells, shading, row heights, a vertical merge)
@@ -245,6 +259,105 @@ void TestRtfTables::facesShownByWhatDrawsThem()
     const QByteArray changed = rtf::write(doc.get());
     QVERIFY(changed.contains("DejaVu Serif;"));
     QVERIFY(!changed.contains("Face Number 1"));
+}
+
+void TestRtfTables::rowsKeepTheirCells_data()
+{
+    QTest::addColumn<QByteArray>("rows");
+    QTest::addColumn<int>("columns");    // of the table shown
+    QTest::addColumn<QString>("spans");  // of the cells shown, row by row
+    QTest::addColumn<QString>("edges");  // written, row by row
+    QTest::addColumn<QStringList>("kept"); // written as read
+    QTest::addColumn<QString>("text");   // shown
+    QTest::addColumn<double>("indent");  // of the table shown, pixels
+    // Cell edges differ from row to row: one grid of their union.
+    QTest::newRow("mixed edges") << QByteArray("\\trowd\\cellx3000\\cellx6000\\cellx9000\\intbl a\\cell b\\cell c\\cell\\row"
+                                               "\\trowd\\cellx2000\\cellx4500\\cellx9000\\intbl d\\cell e\\cell f\\cell\\row")
+                                 << 5 << "2 2 1|1 2 2" << "3000 6000 9000|2000 4500 9000" << QStringList()
+                                 << "a\nb\nc\nd\ne\nf\nafter" << 0.0;
+    // A one-cell row is one cell across the table, however it is spelled.
+    QTest::newRow("one-cell row") << QByteArray("\\trowd\\cellx9000\\intbl title\\cell\\row"
+                                                "\\trowd\\cellx3000\\cellx6000\\cellx9000\\intbl a\\cell b\\cell c\\cell\\row")
+                                  << 3 << "3|1 1 1" << "9000|3000 6000 9000" << QStringList()
+                                  << "title\na\nb\nc\nafter" << 0.0;
+    QTest::newRow("merged across") << QByteArray("\\trowd\\clmgf\\cellx2000\\clmrg\\cellx4000\\clmrg\\cellx6000\\clmrg\\cellx8000"
+                                                 "\\intbl title\\cell\\cell\\cell\\cell\\row"
+                                                 "\\trowd\\cellx2000\\cellx4000\\cellx6000\\cellx8000\\intbl a\\cell b\\cell c\\cell d\\cell\\row")
+                                   << 4 << "4|1 1 1 1" << "8000|2000 4000 6000 8000" << QStringList()
+                                   << "title\na\nb\nc\nd\nafter" << 0.0;
+    // A row after \pard goes on with the last definition; a later row's
+    // edges still count.
+    QTest::newRow("row on the last definition") << QByteArray("\\trowd\\cellx4000\\cellx8000\\intbl a\\cell b\\cell\\row"
+                                                              "\\pard\\intbl c\\cell d\\cell\\row"
+                                                              "\\trowd\\cellx2000\\cellx8000\\intbl e\\cell f\\cell\\row")
+                                                << 3 << "2 1|2 1|1 2" << "4000 8000|4000 8000|2000 8000" << QStringList()
+                                                << "a\nb\nc\nd\ne\nf\nafter" << 0.0;
+    // Edges a few twips apart are one column, each row written as read.
+    QTest::newRow("edges rounded apart") << QByteArray("\\trowd\\cellx3000\\cellx9000\\intbl a\\cell b\\cell\\row"
+                                                       "\\trowd\\cellx3004\\cellx8995\\intbl c\\cell d\\cell\\row")
+                                         << 2 << "1 1|1 1" << "3000 9000|3004 8995" << QStringList()
+                                         << "a\nb\nc\nd\nafter" << 0.0;
+    // Row indent, padding, widths and the rest that Qt does not show or
+    // shows rounded (a border of 10 twips is drawn 15 twips wide).
+    QTest::newRow("row and cell words") << QByteArray("\\trowd\\ts11\\trgaph108\\trleft720\\trbrdrt\\brdrs\\brdrw10\\brdrcf1"
+                                                      "\\trftsWidth3\\trwWidth8000\\trautofit1\\trhdr\\trpaddl108\\trpaddfl3"
+                                                      "\\tbllkhdrrows\\tbllknocolband\\clcbpat1\\clshdng2000\\clbrdrb\\brdrs\\brdrw10\\clftsWidth3\\clwWidth4000"
+                                                      "\\clpadl100\\clpadt200\\clpadfl3\\clpadft3\\cellx4720\\cltxtbrl\\clNoWrap\\cellx8720"
+                                                      "\\intbl a\\cell b\\cell\\row")
+                                        << 2 << "1 1" << "4720 8720"
+                                        << QStringList{"\\trleft720\\trhdr\\trautofit1\\trpaddl108\\trpaddfl3\\trftsWidth3\\trwWidth8000"
+                                                       "\\ts11\\tbllkhdrrows\\tbllknocolband\\trbrdrt\\brdrs\\brdrw10\\brdrcf1",
+                                                       "\\clcbpat1\\clshdng2000\\clbrdrb\\brdrs\\brdrw10\\clpadl100\\clpadt200\\clpadfl3\\clpadft3\\clftsWidth3\\clwWidth4000\\cellx4720",
+                                                       "\\cltxtbrl\\clNoWrap\\cellx8720"}
+                                        << "a\nb\nafter" << 48.0;
+    // pandoc ends each cell's paragraph with \par: no empty paragraph is
+    // shown, and the \par is written back.
+    QTest::newRow("trailing par") << QByteArray("{\\trowd\\cellx4320\\cellx8640\\trkeep\\intbl{{\\pard\\intbl Code\\par}\\cell}"
+                                                "{{\\pard\\intbl Error\\par}\\cell}\\intbl\\row}")
+                                  << 2 << "1 1" << "4320 8640" << QStringList{"\\trkeep", "Code\\par\\cell", "Error\\par\\cell"}
+                                  << "Code\nError\nafter" << 0.0;
+}
+
+// The grid shown, and each row written with the edges and words it was read with.
+void TestRtfTables::rowsKeepTheirCells()
+{
+    QFETCH(QByteArray, rows);
+    QFETCH(int, columns);
+    QFETCH(QString, spans);
+    QFETCH(QString, edges);
+    QFETCH(QStringList, kept);
+    QFETCH(QString, text);
+    QFETCH(double, indent);
+    auto doc = load("{\\rtf1\\ansi{\\colortbl;\\red0\\green0\\blue255;}" + rows + "\\pard after\\par}");
+    QVERIFY(doc);
+    const QList<QTextTable *> tables = outerTables(doc.get());
+    QCOMPARE(tables.size(), 1);
+    QTextTable *table = tables.first();
+    QCOMPARE(table->columns(), columns);
+    QStringList shown;
+    for (int r = 0; r < table->rows(); ++r) {
+        QStringList row;
+        for (int c = 0; c < table->columns(); c += table->cellAt(r, c).columnSpan())
+            row << QString::number(table->cellAt(r, c).columnSpan());
+        shown << row.join(u' ');
+    }
+    QCOMPARE(shown.join(u'|'), spans);
+    QCOMPARE(rtf::withoutStandIns(doc.get(), doc->toPlainText()), text);
+    QCOMPARE(table->format().leftMargin(), indent);
+    const QByteArray out = rtf::write(doc.get());
+    QStringList written;
+    for (const QString &row : rowDefinitions(out)) {
+        QStringList e;
+        const QRegularExpression re(QStringLiteral("\\\\cellx(\\d+)"));
+        for (auto it = re.globalMatch(row); it.hasNext();)
+            e << it.next().captured(1);
+        written << e.join(u' ');
+    }
+    QCOMPARE(written.join(u'|'), edges);
+    const QString flat = QString::fromLatin1(out).remove(u'\r').remove(u'\n');
+    for (const QString &words : kept)
+        QVERIFY2(flat.contains(words), qPrintable(words));
+    QCOMPARE(rtf::write(load(out).get()), out);
 }
 
 QTEST_MAIN(TestRtfTables)

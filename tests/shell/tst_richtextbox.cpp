@@ -9,6 +9,7 @@
 #include "shell/LayoutPacer.h"
 #include "shell/ParagraphPieces.h"
 #include "shell/PictureHandler.h"
+#include "common/Metafiles.h"
 #include "text/DocumentFile.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -173,6 +174,21 @@ private slots:
         QCOMPARE(shot.pixelColor(picture.left() + 45, y), QColor(Qt::blue));
         // Saved as the bytes that were read, not as the copy on screen.
         QVERIFY(s.box.TextRTF().remove(QStringLiteral("\r\n")).contains(QString::fromLatin1(png.toHex())));
+    }
+
+    void metafilesDrawn()
+    {
+        // WordPad keeps every picture as a metafile: drawn at the shown
+        // size (the rectangle's middle is red), saved as the bytes read.
+        for (const QByteArray &pict : {"\\wmetafile8 " + metafiles::wmf().toHex(), "\\emfblip " + metafiles::emf().toHex()}) {
+            ShownBox s;
+            QVERIFY(s.box.SetTextRTF(QString::fromLatin1("{\\rtf1 {\\pict\\picwgoal1500\\pichgoal750" + pict + "}}")));
+            const QImage shot = s.box.viewport()->grab().toImage();
+            const QRect picture = s.box.cursorRect(QTextCursor(s.box.document()));
+            const QColor middle = shot.pixelColor(picture.left() + 35, picture.top() + 25);
+            QVERIFY2(middle.red() > 200 && middle.green() < 60, qPrintable(middle.name()));
+            QVERIFY(s.box.TextRTF().remove(QStringLiteral("\r\n")).contains(QString::fromLatin1(pict).remove(u' ')));
+        }
     }
 
     void shownStandInsStayOutOfTheText()
