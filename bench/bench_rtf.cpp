@@ -18,7 +18,8 @@
 //
 // --doubling reads and writes each input shape that could make the engine
 // slower than linear (many fonts, colours, fields, pictures, objects; long tables,
-// wide rows, many cells, nested tables; long paragraphs and words) at a size
+// wide rows, many cells, nested tables; long lists, many lists, deep lists;
+// long paragraphs and words) at a size
 // n and at 2n, and prints the time ratios: near 2 is linear, 4 quadratic.
 // The heap column is what the document read holds, against the input size.
 
@@ -474,6 +475,27 @@ const Shape kShapes[] = {
                  + "\"}}{\\fldrslt{\\ul link " + num(i) + "}}} and \r\n";
          return s + "}";
      }},
+    {"kept-fields", 20000, [](int n) { // page references in a table of contents, each kept as a field
+         QByteArray s = "{\\rtf1\\ansi {\\field{\\*\\fldinst TOC \\\\o}{\\fldrslt ";
+         for (int i = 0; i < n; ++i)
+             s += "Heading " + num(i) + "\\tab {\\field\\flddirty{\\*\\fldinst PAGEREF _Toc" + num(i)
+                 + " \\\\h}{\\fldrslt " + num(i) + "}}\\par\r\n";
+         return s + "}}}";
+     }},
+    {"bookmarks", 20000, [](int n) { // each heading a bookmark, with a link to it
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "{\\*\\bkmkstart b" + num(i) + "}Heading{\\*\\bkmkend b" + num(i)
+                 + "} {\\field{\\*\\fldinst HYPERLINK \\\\l \"b" + num(i) + "\"}{\\fldrslt see}}\\par\r\n";
+         return s + "}";
+     }},
+    {"section-headers", 2000, [](int n) { // n sections, each with its own header and footer
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "\\sectd{\\header\\pard Head " + num(i) + "\\par}{\\footer\\pard Page {\\field{\\*\\fldinst PAGE}"
+                 "{\\fldrslt 1}}\\par}\\pard Text " + num(i) + "\\par\\sect\r\n";
+         return s + "}";
+     }},
     {"field-results", 200000, [](int n) { // one field whose result repeats
          QByteArray s = "{\\rtf1\\ansi {\\field{\\*\\fldinst{HYPERLINK \"http://example.com/"
              + QByteArray(2000, 'u') + "\"}}";
@@ -618,6 +640,41 @@ const Shape kShapes[] = {
          QByteArray s = "{\\rtf1\\ansi ";
          for (int i = 0; i < n; ++i)
              s += "\\pard\\tx" + num(100 + i) + "\\tx" + num(20000 - i) + " a\\tab b\\par\r\n";
+         return s + "}";
+     }},
+    {"list-items", 50000, [](int n) { // one list of n items on three levels
+         QByteArray s = "{\\rtf1\\ansi{\\*\\listtable{\\list"
+                        "{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}\\fi-360\\li720}"
+                        "{\\listlevel\\levelnfc4{\\leveltext\\'04\\'00.\\'01.;}\\fi-360\\li1440}"
+                        "{\\listlevel\\levelnfc23{\\leveltext\\'01\\u-3913 ?;}\\fi-360\\li2160}\\listid1}}"
+                        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\r\n";
+         for (int i = 0; i < n; ++i)
+             s += "\\pard\\ls1\\ilvl" + num(i % 3) + " item " + num(i) + "\\par\r\n";
+         return s + "}";
+     }},
+    {"lists", 4000, [](int n) { // n lists of two items each, text between
+         QByteArray s = "{\\rtf1\\ansi{\\*\\listtable";
+         for (int i = 0; i < n; ++i)
+             s += "{\\list{\\listlevel\\levelnfc" + num(i % 5) + "\\levelstartat" + num(i)
+                 + "{\\leveltext\\'02\\'00);}\\fi-360\\li720}\\listid" + num(i + 1) + "}";
+         s += "}{\\*\\listoverridetable";
+         for (int i = 0; i < n; ++i)
+             s += "{\\listoverride\\listid" + num(i + 1) + "\\ls" + num(i + 1) + "}";
+         s += "}\r\n";
+         for (int i = 0; i < n; ++i)
+             s += "\\pard\\ls" + num(i + 1) + " a\\par\\pard\\ls" + num(i + 1) + " b\\par\\pard between\\par\r\n";
+         return s + "}";
+     }},
+    {"list-nesting", 20000, [](int n) { // items going down nine levels and up again
+         QByteArray s = "{\\rtf1\\ansi{\\*\\listtable{\\list";
+         for (int l = 0; l < 9; ++l)
+             s += "{\\listlevel\\levelnfc" + num(l % 5) + "{\\leveltext\\'" + QByteArray::number(2 * l + 2, 16).rightJustified(2, '0') + "\\'00.\\'01.\\'02.\\'03.\\'04.\\'05.\\'06.\\'07.\\'08.;}"
+                 "\\li" + num(360 * (l + 1)) + "}";
+         s += "\\listid1}}{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\r\n";
+         for (int i = 0; i < n; ++i) {
+             const int l = i % 16 < 9 ? i % 16 : 16 - i % 16;
+             s += "\\pard\\ls1\\ilvl" + num(l) + " item\\par\r\n";
+         }
          return s + "}";
      }},
     {"paragraph-runs", 50000, [](int n) { // one paragraph of n runs

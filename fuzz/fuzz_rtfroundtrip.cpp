@@ -1,9 +1,10 @@
 // Read, write, read: whatever the input, no character is lost or changed
 // by a save (white space aside: hostile input may leave paragraphs and
 // table boundaries shaped differently the second time), and the kept parts
-// (notes, comments, hidden text) come back as many, of the same kinds and
-// with the same text; kept objects and shapes come back byte for byte. That real documents write back byte for byte is
-// checked by the tests.
+// (notes, comments, hidden text, fields, bookmarks...) come back as many, of
+// the same kinds and with the same text; kept objects and shapes come back
+// byte for byte; list items keep their lists' definitions. That real
+// documents write back byte for byte is checked by the tests.
 
 #include "FuzzInit.h"
 #include "rtf/Rtf.h"
@@ -12,6 +13,7 @@
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextList>
 
 #include <cstdint>
 #include <cstdio>
@@ -54,10 +56,22 @@ QStringList keptParts(const QTextDocument &doc)
                 rtf::read(p->content.toLatin1(), &part);
                 text = part.toPlainText();
             }
-            const QString entry = QString::number(p->kind) + u' ' + words(text);
+            // Fields by their instruction, bookmarks by name, sections with their headers.
+            const QString entry = QString::number(p->kind) + u' ' + words(text) + u' ' + p->id + u' '
+                + QString::number(p->headers.size());
             for (int i = 0; i < it.fragment().length(); ++i)
                 out << entry;
         }
+    return out;
+}
+
+// Each list item's list as kept: its level and its definition.
+QList<std::pair<int, rtf::ListDef>> keptLists(const QTextDocument &doc)
+{
+    QList<std::pair<int, rtf::ListDef>> out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        if (const QTextList *list = b.textList())
+            out.append({list->format().intProperty(rtf::kListLevel), list->format().property(rtf::kListDef).value<rtf::ListDef>()});
     return out;
 }
 
@@ -81,6 +95,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (const QStringList a = keptParts(first), b = keptParts(second); a != b) {
         std::fprintf(stderr, "kept parts differ after a write and a read:\n%s\n--\n%s\n",
                      qPrintable(a.join(u'\n')), qPrintable(b.join(u'\n')));
+        abort();
+    }
+    if (keptLists(first) != keptLists(second)) {
+        std::fprintf(stderr, "lists differ after a write and a read\n");
         abort();
     }
     (void)rtf::write(&second);

@@ -4,8 +4,10 @@
 // target all go through these three functions.
 
 #include <QByteArray>
+#include <QList>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -57,19 +59,33 @@ QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 //    keeps it one; text typed beside it is text of its own. Only anchors
 //    are written as parts: text typed right after one (QTextCursor copies
 //    the format minus the object type) is written as text;
-//  - kSectionParts (root frame format): headers and footers, a QStringList
-//    of "kind\x1f\x1f\x1f<RTF>";
+//  - fields: the result stays text, between a FieldStart anchor (content:
+//    the instruction as RTF, the body of \*\fldinst; fieldFlags: \fldedit,
+//    \fldlock, \flddirty, \fldpriv) and a FieldEnd anchor sharing its pair
+//    number. A start or end whose partner is gone is written as nothing, so
+//    the result is then plain text. HYPERLINK fields are links instead;
+//  - bookmarks (id: the name; a start also names a Qt anchor), table of
+//    contents entries (content: the whole {\tc ...} group), \chpgn, \chdate
+//    and their kin (Special, content: the word; shown as nothing) and \column;
+//  - kSectionParts (root frame format): headers and footers of the first
+//    section, a QStringList of "kind\x1f\x1f\x1f<RTF>"; a later section's
+//    own are in its anchor's headers, in the same shape;
 //  - kAutoNumber (character format): the text starts with a footnote's
 //    automatic number (\chftn), the QString held here; text typed after
 //    it in the same look follows it.
 struct KeptPart {
-    enum Kind : quint8 { Footnote, Endnote, Annotation, Hidden, PageBreak, Section, Object };
+    enum Kind : quint8 { Footnote, Endnote, Annotation, Hidden, PageBreak, Section, Object,
+                         FieldStart, FieldEnd, BookmarkStart, BookmarkEnd, TocEntry, Special, ColumnBreak };
     Kind kind = Footnote;
     QString id, author; // of a comment: \atnid and \atnauthor
     QString content;    // RTF of its own (Latin-1); hidden text: the text;
                         // a section: its properties as RTF words (\sectd\cols2...);
                         // an object: its whole group as read (Latin-1)
     bool sectionBreak = false; // a section after a \sect (not the first one)
+    QStringList headers;       // a section's own headers and footers
+    quint32 pair = 0;          // a field's start and end share it
+    quint8 fieldFlags = 0;     // FieldFlag bits
+    enum FieldFlag : quint8 { FldEdit = 1, FldLock = 2, FldDirty = 4, FldPriv = 8 };
     bool operator==(const KeptPart &) const = default;
 };
 constexpr int kKeptPartObject = 0x1000 + 0x52; // QTextFormat::UserObject + ...
@@ -168,6 +184,32 @@ constexpr int kListBullet = 0x100000 + 0x5235;
 constexpr int kListFirstIndent = 0x100000 + 0x5236;
 constexpr int kListStart = 0x100000 + 0x5237; // the first number, when not 1 (int)
 
+// A list as RTF defines it, kept whole on each QTextListFormat of its
+// levels (kListDef), so that it is written back as it was read. Each
+// (\ls, \ilvl) pair the text uses is a QTextList of its own, tied to the
+// others of its list by kListOverride and placed by kListLevel.
+struct ListLevelDef {
+    int nfc = 0;        // \levelnfc: 0 decimal, 1 I, 2 i, 3 A, 4 a, 23 bullet, 255 none...
+    int start = 1;      // \levelstartat
+    int follow = 0;     // \levelfollow: 0 tab, 1 space, 2 nothing
+    int fi = 0, li = 0; // twips
+    int tab = -1;       // \jclisttab\tx, twips; -1 none
+    QString text;       // \leveltext: its length, then its text with level numbers as characters 0-8
+    QString face;       // the face of its \f (a Symbol bullet is Symbol's code); empty: none
+    QByteArray words;   // its other words as read (\leveljc0\levellegal0...)
+    bool operator==(const ListLevelDef &) const = default;
+};
+struct ListDef {
+    QList<ListLevelDef> levels; // one for a simple list, else nine
+    QByteArray words;           // the list's other words as read (\listtemplateid1\listhybrid...)
+    QList<int> overrideStart;   // the override's \listoverridestartat, per level; -1 none
+    bool legacy = false;        // read from old \pn words, which are written back too
+    bool operator==(const ListDef &) const = default;
+};
+constexpr int kListDef = 0x100000 + 0x5410;      // ListDef
+constexpr int kListOverride = 0x100000 + 0x5411; // int: the \ls it was read with
+constexpr int kListLevel = 0x100000 + 0x5412;    // int: its \ilvl, 0-8
+
 // Qt lays out a table in one piece, so a long table is shown as slices of
 // rows: each slice after the first is a table whose format has
 // kTableContinues (bool), and the empty block Qt puts between two tables
@@ -256,8 +298,10 @@ constexpr int kTableBorderTwips = 0x100000 + 0x5463;
 // are left out.
 QString plainText(const QTextDocument *doc);
 
-// The marker of a list item as word processors show it ("1.", "b)", "•"),
-// with the list's first number; empty for a block in no list.
+// The marker of a list item as word processors show it ("1.", "b)", "•",
+// "2.1."), with the list's first number; empty for a block in no list.
+// A marker with the numbers of the levels above looks back through the
+// document (plainText and the writer count as they go).
 QString listMarker(const QTextBlock &block);
 
 } // namespace rtf
@@ -265,6 +309,7 @@ QString listMarker(const QTextBlock &block);
 Q_DECLARE_METATYPE(rtf::ParagraphJoin)
 Q_DECLARE_METATYPE(rtf::KeptPart)
 Q_DECLARE_METATYPE(rtf::DocumentSettings)
+Q_DECLARE_METATYPE(rtf::ListDef)
 Q_DECLARE_METATYPE(rtf::TableRowProps)
 Q_DECLARE_METATYPE(rtf::TableCellProps)
 Q_DECLARE_METATYPE(rtf::KeptPicture)

@@ -26,13 +26,15 @@ enum class Kw : uint8_t {
     // values
     AnsiCpg, Deff, F, Fs, Cf, Cb, Highlight, Uc, U, Li, Ri, Fi, Sb, Sa, Itap, Cellx,
     Red, Green, Blue, Fcharset, Cpg, PicwGoal, PichGoal, PicScaleX, PicScaleY, Bin,
-    Deftab, Up, Dn, Tx, Tb, Sl, SlMult, ClCbpat, ClShdng, BrdrW, BrdrCf, Trrh, Trgaph, ListId, LevelNfc, LevelStartAt, Ls, Ilvl,
+    Deftab, Up, Dn, Tx, Tb, Sl, SlMult, ClCbpat, ClShdng, BrdrW, BrdrCf, Trrh, Trgaph, ListId, LevelNfc, LevelStartAt, Ls, Ilvl, ListWord,
     DocValue, NoteSetting, SectWord,
     // toggles
     B, I, Ul, Strike, V, Caps, Scaps,
     // destinations
     FontTbl, ColorTbl, Field, FldInst, FldRslt, Pict, Keep, NestTableProps, Upr, Ud, HeaderPart, Footnote, Annotation, AtnId, AtnAuthor,
-    ListTable, List, ListLevel, LevelText, ListOverride, ListText, Info, Skip,
+    ListTable, List, ListLevel, LevelText, ListOverride, ListText, LfoLevel, Pn, PnText, Info, Skip,
+    // fields, bookmarks and their kin
+    Bookmark, SpecialChar, FieldFlag, TocEntry,
     // symbols
     Char,
 };

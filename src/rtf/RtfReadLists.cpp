@@ -1,15 +1,27 @@
 // The RTF reader's lists: \listtable and \listoverridetable define them,
-// paragraphs join them with \ls and \ilvl, and each (list, level) becomes
-// one QTextList, so numbering continues as the editor goes on.
+// paragraphs join them with \ls and \ilvl; old files give each paragraph
+// its list in \pn words instead. Each run of items of one list at one
+// level becomes one QTextList, so numbering goes on across deeper items
+// and starts again under the next item above. The definitions are kept
+// whole on the lists' formats for the writer.
 
 #include "rtf/Rtf.h"
+#include "rtf/RtfLists.h"
 #include "rtf/RtfReaderImpl.h"
 
 namespace rtf::detail {
 
+namespace {
+
+constexpr int kMaxLists = 4096;
+constexpr qsizetype kMaxKeptWords = 512;
+
+} // namespace
+
 void Reader::listDestination(Kw id)
 {
     ListState &l = m_list;
+    const size_t depth = m_stack.size();
     switch (id) {
     case Kw::ListTable:
         if (m_st.dest != Dest::Text)
@@ -18,61 +30,160 @@ void Reader::listDestination(Kw id)
         m_st.dest = Dest::ListTable;
         break;
     case Kw::List:
-        if (m_st.dest != Dest::ListTable || l.lists.size() >= 4096)
+        if (m_st.dest != Dest::ListTable || l.listDepth || l.overrideDepth || l.lists.size() >= kMaxLists)
             return skipDestination();
         l.lists.emplace_back();
         l.level = -1;
+        l.listDepth = depth;
         break;
     case Kw::ListLevel:
-        if (m_st.dest != Dest::ListTable || l.lists.empty())
+        if (m_st.dest != Dest::ListTable)
             return skipDestination();
-        l.level = std::min(l.level + 1, 8);
-        l.levelDepth = m_stack.size();
-        l.lists.back().levels[l.level] = ListLevel();
-        m_st.par.li = m_st.par.fi = 0;
+        if (l.lfoDepth) // an override's level: only its start is read
+            break;
+        if (!l.listDepth || l.levelDepth || l.lists.back().levels.size() >= 9)
+            return skipDestination();
+        l.lists.back().levels.append(ListLevelDef());
+        l.level = int(l.lists.back().levels.size()) - 1;
+        l.levelDepth = depth;
         break;
     case Kw::LevelText:
-        if (m_st.dest != Dest::ListTable || l.lists.empty() || l.level < 0)
+        if (m_st.dest != Dest::ListTable || !l.levelDepth || l.textDepth)
             return skipDestination();
         m_st.dest = Dest::LevelText;
-        l.textDepth = m_stack.size();
+        l.textDepth = depth;
+        l.textKind = 0;
         l.text.clear();
         break;
     case Kw::ListOverride:
-        if (m_st.dest != Dest::ListTable)
+        if (m_st.dest != Dest::ListTable || l.listDepth || l.overrideDepth)
             return skipDestination();
-        l.overrideDepth = m_stack.size();
+        l.overrideDepth = depth;
         l.overrideId = l.overrideLs = 0;
+        l.lfoLevel = -1;
+        l.overrideStart.clear();
+        break;
+    case Kw::LfoLevel:
+        if (m_st.dest != Dest::ListTable || !l.overrideDepth || l.lfoDepth)
+            return skipDestination();
+        l.lfoDepth = depth;
+        l.lfoLevel = std::min(l.lfoLevel + 1, 8);
+        l.lfoStart = false;
+        break;
+    case Kw::Pn: // an old list; with a list table it only repeats it (and is written again)
+        if (m_st.dest != Dest::Text || l.any) {
+            if (m_st.dest == Dest::Text && m_stack.size() > 1 && !m_stack.back().par.pn)
+                m_stack.back().par.pn = -1;
+            return skipDestination();
+        }
+        m_st.dest = Dest::Pn;
+        l.pnDepth = depth;
+        l.pn = ListLevelDef();
+        l.pnBefore.clear();
+        l.pnAfter.clear();
+        l.pnLevel = 0;
         break;
     default: // \listtext, \pntext: the label of a list item
-        if (m_st.dest != Dest::Text || l.any) // the list draws its own
+        if (m_st.dest != Dest::Text || l.any || labelOfList()) // the list draws its own
             return skipDestination();
         break;
     }
 }
 
-// A group inside the list tables ends.
+// The text before or after an old list's number.
+void Reader::pnWord(const Keyword *k, int v)
+{
+    ListState &l = m_list;
+    if (k->id == Kw::PnText) {
+        m_st.dest = Dest::LevelText;
+        l.textDepth = m_stack.size();
+        l.textKind = k->ch;
+        l.text.clear();
+        return;
+    }
+    if (k->id != Kw::ListWord)
+        return;
+    switch (k->ch) {
+    case 20: l.pnLevel = -2; l.pn.nfc = 23; break;
+    case 21: l.pnLevel = 0; break;
+    case 22: l.pnLevel = -1; break;
+    case 23: l.pnLevel = std::clamp(v, 1, 9); break;
+    case 24: case 25: case 26: case 27: case 28:
+        if (l.pn.nfc != 23)
+            l.pn.nfc = k->ch - 24;
+        break;
+    case 29: l.pn.start = std::clamp(v, 0, 32767); break;
+    case 30: l.pn.face = m_font.fonts.value(v).name; break;
+    default: break;
+    }
+}
+
+// An old list's words end: the paragraph they stand in is in that list
+// (the same list as the paragraph before when the words are the same).
+void Reader::endPn()
+{
+    ListState &l = m_list;
+    l.pnDepth = 0;
+    if (l.pnLevel == -1 || m_stack.empty()) // goes on below an item, with no marker: Qt has no such item
+        return;
+    ListLevelDef &level = l.pn;
+    QString text = l.pnBefore.left(32);
+    if (level.nfc == 23) {
+        if (text.isEmpty())
+            text = QString(QChar(0x2022));
+        text.truncate(1);
+    } else {
+        text += QChar(0) + l.pnAfter.left(32);
+    }
+    level.text = QChar(char16_t(text.size())) + text;
+    ListDef def;
+    def.legacy = true;
+    def.levels = {level};
+    if (l.legacy.empty() || !(l.legacy.back() == def)) {
+        if (l.legacy.size() >= size_t(kMaxLists))
+            l.legacy.pop_back();
+        l.legacy.push_back(def);
+    }
+    m_stack.back().par.pn = int(l.legacy.size());
+}
+
+// A group inside the list tables, or an old list's words, ends.
 void Reader::listGroupEnd()
 {
     ListState &l = m_list;
     const size_t depth = m_stack.size();
     if (m_st.dest == Dest::LevelText && depth == l.textDepth) {
         l.text.flush();
-        // Its first character is its length; a ';' and more may follow.
         const QString t = l.text.toString();
-        const qsizetype len = t.isEmpty() ? 0 : std::min<qsizetype>(t.at(0).unicode(), t.size() - 1);
-        if (!l.lists.empty() && l.level >= 0)
-            l.lists.back().levels[l.level].text = t.left(std::min<qsizetype>(len + 1, 64));
+        if (l.textKind == 1) {
+            l.pnBefore = t;
+        } else if (l.textKind == 2) {
+            l.pnAfter = t;
+        } else if (!l.lists.empty() && l.level >= 0) {
+            // Its first character is its length; a ';' and more may follow.
+            const qsizetype len = t.isEmpty() ? 0 : std::min<qsizetype>(t.at(0).unicode(), t.size() - 1);
+            QString &text = l.lists.back().levels[l.level].text;
+            text = t.left(std::min<qsizetype>(len + 1, 64));
+            if (text.size() > 1) // the length of what there is
+                text[0] = QChar(char16_t(text.size() - 1));
+            else
+                text.clear();
+        }
         l.text.clear();
         l.textDepth = 0;
-    } else if (depth == l.levelDepth && !l.lists.empty() && l.level >= 0) {
-        ListLevel &level = l.lists.back().levels[l.level];
-        level.li = m_st.par.li;
-        level.fi = m_st.par.fi;
+    } else if (m_st.dest == Dest::Pn && depth == l.pnDepth) {
+        endPn();
+    } else if (depth == l.levelDepth) {
         l.levelDepth = 0;
+    } else if (depth == l.listDepth) {
+        l.listDepth = 0;
+    } else if (depth == l.lfoDepth) {
+        l.lfoDepth = 0;
     } else if (depth == l.overrideDepth) {
-        if (l.overrideLs > 0 && l.overrides.size() < 4096)
-            l.overrides.insert(l.overrideLs, l.overrideId);
+        while (!l.overrideStart.isEmpty() && l.overrideStart.last() < 0)
+            l.overrideStart.removeLast();
+        if (l.overrideLs > 0 && l.overrides.size() < kMaxLists)
+            l.overrides.insert(l.overrideLs, ListOverride{l.overrideId, l.overrideStart});
         l.overrideDepth = 0;
     }
 }
@@ -81,20 +192,26 @@ void Reader::listValue(Kw id, int v)
 {
     ListState &l = m_list;
     const bool inTable = m_st.dest == Dest::ListTable;
+    ListLevelDef *level = inTable && l.levelDepth ? &l.lists.back().levels[l.level] : nullptr;
     switch (id) {
     case Kw::ListId:
         if (inTable && l.overrideDepth)
             l.overrideId = v;
-        else if (inTable && !l.lists.empty())
-            l.lists.back().id = v;
+        else if (inTable && l.listDepth && !l.byId.contains(v))
+            l.byId.insert(v, int(l.lists.size()) - 1);
         break;
     case Kw::LevelNfc:
-        if (inTable && !l.lists.empty() && l.level >= 0)
-            l.lists.back().levels[l.level].nfc = v;
+        if (level)
+            level->nfc = std::clamp(v, 0, 255);
         break;
     case Kw::LevelStartAt:
-        if (inTable && !l.lists.empty() && l.level >= 0)
-            l.lists.back().levels[l.level].start = std::clamp(v, 0, 32767);
+        if (inTable && l.lfoDepth && l.lfoStart) {
+            while (l.overrideStart.size() <= l.lfoLevel)
+                l.overrideStart.append(-1);
+            l.overrideStart[l.lfoLevel] = std::clamp(v, 0, 32767);
+        } else if (level) {
+            level->start = std::clamp(v, 0, 32767);
+        }
         break;
     case Kw::Ls:
         if (inTable && l.overrideDepth)
@@ -108,87 +225,199 @@ void Reader::listValue(Kw id, int v)
     }
 }
 
-const ListLevel *Reader::listLevel(const ParState &p) const
+// A word inside the list tables or an old list's words.
+void Reader::listWord(const Token &t, const Keyword *k, bool star)
 {
-    auto o = m_list.overrides.constFind(p.ls);
-    if (o == m_list.overrides.constEnd())
-        return nullptr;
-    for (const ListDef &def : m_list.lists)
-        if (def.id == *o)
-            return &def.levels[std::clamp(p.ilvl, 0, 8)];
-    return nullptr;
-}
-
-namespace {
-
-QTextListFormat::Style bulletStyle(char16_t c)
-{
-    switch (c) {
-    case u'o': case 0x25CB: case 0x25E6: case 0xF06F: return QTextListFormat::ListCircle;
-    case 0x25A0: case 0x25AA: case 0xF0A7: case 0xF0A8: case 0xF06E: return QTextListFormat::ListSquare;
-    default: return QTextListFormat::ListDisc;
-    }
-}
-
-QTextListFormat listFormat(const ListLevel &level)
-{
-    QTextListFormat f;
-    f.setIndent(0); // the paragraph's own indents place it
-    if (level.start != 1) // Qt counts from 1; kept for the writer and the text
-        f.setProperty(kListStart, level.start);
-    f.setProperty(kListFirstIndent, level.fi);
-    const QString &t = level.text;
-    switch (level.nfc) {
-    case 1: f.setStyle(QTextListFormat::ListUpperRoman); break;
-    case 2: f.setStyle(QTextListFormat::ListLowerRoman); break;
-    case 3: f.setStyle(QTextListFormat::ListUpperAlpha); break;
-    case 4: f.setStyle(QTextListFormat::ListLowerAlpha); break;
-    case 23:
-    case 255: {
-        const QString bullet = t.mid(1, 1);
-        f.setStyle(bullet.isEmpty() ? QTextListFormat::ListDisc : bulletStyle(bullet.at(0).unicode()));
-        f.setProperty(kListBullet, bullet);
-        return f;
-    }
-    default: f.setStyle(QTextListFormat::ListDecimal); break;
-    }
-    // The text around the last level number: "(" and ")" of "(1)".
-    qsizetype first = -1, last = -1;
-    for (qsizetype i = 1; i < t.size(); ++i) {
-        if (t.at(i).unicode() < 9) {
-            if (first < 0)
-                first = i;
-            last = i;
+    ListState &l = m_list;
+    const int v = t.hasParam ? t.param : 0;
+    if (k && k->type == KwType::Destination) {
+        switch (k->id) {
+        case Kw::List:
+        case Kw::ListLevel:
+        case Kw::LevelText:
+        case Kw::ListOverride:
+        case Kw::LfoLevel: return listDestination(k->id);
+        case Kw::PnText:
+            if (m_st.dest == Dest::Pn)
+                return pnWord(k, v);
+            return skipDestination();
+        default: return skipDestination();
         }
     }
-    if (last > 0) { // "1.1." shows as the last number only
-        f.setNumberPrefix(first == last ? t.mid(1, first - 1) : QString());
-        f.setNumberSuffix(t.mid(last + 1));
-    } else {
+    if (star) // an ignorable destination we do not know
+        return skipDestination();
+    if (k && k->id == Kw::Bin) {
+        m_tok.takeBytes(v);
+        return;
+    }
+    if (m_st.dest == Dest::Pn) {
+        if (k)
+            pnWord(k, v);
+        return;
+    }
+    ListLevelDef *level = l.levelDepth ? &l.lists.back().levels[l.level] : nullptr;
+    switch (k ? k->id : Kw::Skip) {
+    case Kw::ListId:
+    case Kw::LevelNfc:
+    case Kw::LevelStartAt:
+    case Kw::Ls: return listValue(k->id, v);
+    case Kw::ListWord:
+        if (k->ch == 3)
+            l.lfoStart = true;
+        else if (level && k->ch == 1)
+            level->follow = std::clamp(v, 0, 2);
+        return; // \jclisttab: its \tx is the level's tab
+    case Kw::F:
+        if (level)
+            level->face = m_font.fonts.value(v).name;
+        return;
+    case Kw::Fi: if (level) level->fi = v; return;
+    case Kw::Li: if (level) level->li = v; return;
+    case Kw::Tx: if (level) level->tab = std::max(0, v); return;
+    case Kw::Cf: // a colour of the document's table: not kept
+    case Kw::Ilvl:
+    case Kw::U:
+    case Kw::Uc: return;
+    default: break;
+    }
+    // Anything else is kept as read, by the level or the list it stands in.
+    const size_t depth = m_stack.size();
+    QByteArray *words = level ? (depth == l.levelDepth ? &level->words : nullptr)
+                      : l.listDepth == depth ? &l.lists.back().words
+                                             : nullptr;
+    if (!words || words->size() >= kMaxKeptWords)
+        return;
+    *words += '\\' + QByteArray(t.text.data(), qsizetype(t.text.size()));
+    if (t.hasParam)
+        *words += QByteArray::number(t.param);
+}
+
+// Old writers put a list's label first and its \pn words after it: such a
+// label is drawn by the list.
+bool Reader::labelOfList() const
+{
+    const std::string_view ahead(m_tok.position(), std::min<size_t>(m_tok.remaining(), 4096));
+    for (size_t i = ahead.find('\\'); i != std::string_view::npos; i = ahead.find('\\', i + 1)) {
+        const std::string_view w = ahead.substr(i + 1);
+        const auto is = [&w](std::string_view name) {
+            return w.substr(0, name.size()) == name
+                && (w.size() == name.size() || !std::isalpha(static_cast<unsigned char>(w[name.size()])));
+        };
+        if (is("pn"))
+            return true;
+        if (is("par"))
+            return false;
+    }
+    return false;
+}
+
+const ListDef *Reader::listOf(const ParState &p, int *key) const
+{
+    const ListDef *def = nullptr;
+    if (p.ls > 0 && m_list.any) {
+        *key = p.ls;
+        auto o = m_list.overrides.constFind(p.ls);
+        if (o != m_list.overrides.constEnd()) {
+            auto i = m_list.byId.constFind(o->list);
+            if (i != m_list.byId.constEnd())
+                def = &m_list.lists[size_t(*i)];
+        }
+    } else if (p.pn > 0 && size_t(p.pn) <= m_list.legacy.size()) {
+        *key = -p.pn;
+        def = &m_list.legacy[size_t(p.pn - 1)];
+    }
+    return def && !def->levels.isEmpty() ? def : nullptr;
+}
+
+const ListLevelDef *Reader::listLevel(const ParState &p) const
+{
+    int key = 0;
+    const ListDef *def = listOf(p, &key);
+    return def ? &def->levels[std::min<qsizetype>(p.ilvl, def->levels.size() - 1)] : nullptr;
+}
+
+QTextListFormat Reader::listFormat(const ListDef &def, int level, int key, const std::array<int, 9> &numbers) const
+{
+    const ListLevelDef &lv = def.levels[level];
+    QTextListFormat f;
+    f.setIndent(0); // the paragraph's own indents place it
+    f.setStyle(levelStyle(lv));
+    if (numbers[level] != 1) // Qt counts from 1; kept for the writer and the text
+        f.setProperty(kListStart, numbers[level]);
+    f.setProperty(kListFirstIndent, lv.fi);
+    f.setProperty(kListDef, QVariant::fromValue(def));
+    f.setProperty(kListOverride, key);
+    f.setProperty(kListLevel, level);
+    if (lv.nfc == 23 || lv.nfc == 255) {
+        f.setProperty(kListBullet, levelMarker(lv, def, numbers));
+        return f;
+    }
+    // Qt draws the number between a prefix and a suffix: the numbers of
+    // the levels above go in the prefix ("2." of "2.1."), which holds for
+    // this run of items.
+    const QString &t = lv.text;
+    const qsizetype len = t.isEmpty() ? 0 : std::min<qsizetype>(t.at(0).unicode(), t.size() - 1);
+    const qsizetype own = t.left(len + 1).lastIndexOf(QChar(char16_t(level)));
+    if (own < 1) {
         f.setNumberPrefix(QString());
         f.setNumberSuffix(QStringLiteral("."));
+        return f;
     }
+    ListLevelDef part = lv;
+    part.text = QChar(char16_t(own - 1)) + t.mid(1, own - 1);
+    f.setNumberPrefix(levelMarker(part, def, numbers));
+    part.text = QChar(char16_t(len - own)) + t.mid(own + 1, len - own);
+    f.setNumberSuffix(levelMarker(part, def, numbers));
     return f;
 }
 
-} // namespace
-
-// The current paragraph joins the list its \ls and \ilvl name.
+// The current paragraph joins the list its \ls and \ilvl (or its \pn) name.
 void Reader::joinList()
 {
-    const ListLevel *level = listLevel(m_st.par);
-    if (!level)
+    int key = 0;
+    const ListDef *found = listOf(m_st.par, &key);
+    if (!found)
         return;
-    const int key = (m_st.par.ls << 4) | m_st.par.ilvl;
+    const int level = std::min<int>(m_st.par.ilvl, int(found->levels.size()) - 1);
+    const int fi = m_st.par.fi, li = m_st.par.li;
+    const bool pnWords = m_st.par.pn != 0;
     // Where the paragraph is: in a table, only once the table is made.
-    m_out.call([this, key, format = listFormat(*level)](QTextCursor &cursor, QTextTable *) {
-        QPointer<QTextList> &list = m_list.made[key];
+    m_out.call([this, key, level, fi, li, pnWords](QTextCursor &cursor, QTextTable *) {
+        const qint64 at = qint64(key) * 16 + level;
+        QTextList *list = m_list.made.value(at);
         if (list && list->document() == m_doc) {
-            if (cursor.block().textList() != list)
-                list->add(cursor.block());
+            if (cursor.block().textList() == list)
+                return;
+            list->add(cursor.block());
+            ++m_list.numbers[key][level];
         } else {
-            list = cursor.createList(format);
+            ListDef def = key > 0 ? m_list.lists[size_t(m_list.byId.value(m_list.overrides.value(key).list))]
+                                  : m_list.legacy[size_t(-key - 1)];
+            if (def.legacy) { // an old list's indents are its paragraphs'
+                def.levels[0].fi = fi;
+                def.levels[0].li = li;
+            } else {
+                def.overrideStart = m_list.overrides.value(key).start;
+                def.legacy = pnWords;
+            }
+            const auto startOf = [&def](int i) {
+                if (i < def.overrideStart.size() && def.overrideStart[i] >= 0)
+                    return def.overrideStart[i];
+                return i < def.levels.size() ? def.levels[i].start : 1;
+            };
+            auto numbers = m_list.numbers.find(key);
+            if (numbers == m_list.numbers.end()) { // levels above not seen yet count as their first number
+                std::array<int, 9> first;
+                for (int i = 0; i < 9; ++i)
+                    first[i] = startOf(i);
+                numbers = m_list.numbers.insert(key, first);
+            }
+            (*numbers)[level] = startOf(level);
+            m_list.made.insert(at, cursor.createList(listFormat(def, level, key, *numbers)));
         }
+        // The levels below start again under this item.
+        for (int deeper = level + 1; deeper < 9; ++deeper)
+            m_list.made.remove(qint64(key) * 16 + deeper);
     });
 }
 

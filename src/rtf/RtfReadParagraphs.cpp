@@ -24,7 +24,7 @@ const QTextBlockFormat &Reader::blockFormat(const ParState &p)
         f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     if (p.rtl) // otherwise the document's default: left to right, as in RTF
         f.setLayoutDirection(Qt::RightToLeft);
-    const ListLevel *level = p.ls > 0 ? listLevel(p) : nullptr;
+    const ListLevelDef *level = (p.ls > 0 || p.pn > 0) ? listLevel(p) : nullptr;
     if (const int li = (level && !p.li) ? level->li : p.li)
         f.setLeftMargin(twipsToPixels(li));
     if (p.ri)

@@ -44,9 +44,12 @@ void Reader::startPart(Kw id, char16_t kind)
     KeptPart part;
     part.content = content;
     switch (id) {
-    case Kw::HeaderPart:
-        m_sh.sectionParts.append(entry(QLatin1String(kSectionKinds[kind & 7]), {}, {}, content));
+    case Kw::HeaderPart: {
+        // Those of a section after a \sect go with it, once it begins.
+        QStringList &parts = m_sectionDue && m_sectionBreak && !m_isPart ? m_sectionHeaders : m_sh.sectionParts;
+        parts.append(entry(QLatin1String(kSectionKinds[kind & 7]), {}, {}, content));
         return;
+    }
     case Kw::Footnote:
         part.kind = endnote ? KeptPart::Endnote : KeptPart::Footnote;
         break;
@@ -99,7 +102,7 @@ QTextCharFormat Reader::anchorFormat(const KeptPart &part, const CharState &look
     f.setProperty(kKeptPart, QVariant::fromValue(part));
     // Qt hashes a value of our own by its type name alone: without a hash
     // of the part, distinct notes would all be compared with each other.
-    f.setProperty(kLookHash, int(uint(f.intProperty(kLookHash)) ^ uint(qHashMulti(0x4b50, part.kind, part.id, part.author, part.content))));
+    f.setProperty(kLookHash, int(uint(f.intProperty(kLookHash)) ^ uint(qHashMulti(0x4b50, part.kind, part.id, part.author, part.content, part.pair, part.headers))));
     return f;
 }
 
@@ -150,6 +153,24 @@ void Reader::endCapture()
     m_annotation.capture.flush();
     const QString text = m_annotation.capture.toString().trimmed();
     m_annotation.capture.clear();
+    if (m_annotation.captured == Kw::Bookmark) {
+        if (text.isEmpty())
+            return;
+        KeptPart part;
+        part.kind = m_annotation.kind ? KeptPart::BookmarkEnd : KeptPart::BookmarkStart;
+        part.id = text;
+        if (m_annotation.kind)
+            return insertEndAnchor(part, m_st.ch);
+        // Its name is a Qt anchor too: a link to "#name" has its target.
+        flushHidden();
+        flushText();
+        ensurePosition(contentLevel());
+        QTextCharFormat f = anchorFormat(part, m_st.ch);
+        f.setAnchor(true);
+        f.setAnchorNames({text});
+        m_out.insertText(QString(QChar::ObjectReplacementCharacter), f);
+        return;
+    }
     if (m_annotation.captured == Kw::AtnId)
         m_annotation.id = text;
     else

@@ -24,6 +24,7 @@ Reader::Reader(Reader &parent, QTextDocument *doc)
 {
     // The part's paragraphs may name the file's lists.
     m_list.lists = parent.m_list.lists;
+    m_list.byId = parent.m_list.byId;
     m_list.overrides = parent.m_list.overrides;
     m_list.any = parent.m_list.any;
     // The part starts inside its group, with the character look around it;
@@ -101,12 +102,19 @@ void Reader::closeGroup()
         commitFont();
     else if (m_st.dest == Dest::Capture)
         endCapture();
-    else if (m_st.dest == Dest::ListTable || m_st.dest == Dest::LevelText)
+    else if (m_st.dest == Dest::ListTable || m_st.dest == Dest::LevelText || m_st.dest == Dest::Pn)
         listGroupEnd();
     if (m_picture.active && m_picture.pict.depth == m_stack.size())
         finishPicture();
-    while (!m_field.fields.empty() && m_field.fields.back().depth >= m_stack.size())
-        m_field.fields.pop_back();
+    if (!m_field.fields.empty()) {
+        FieldCtx &f = m_field.fields.back();
+        if (m_st.dest == Dest::FieldInst && f.instFrom && f.instDepth == m_stack.size() && f.instRaw.isNull())
+            f.instRaw = QByteArray(f.instFrom, m_tok.position() - 1 - f.instFrom);
+        while (!m_field.fields.empty() && m_field.fields.back().depth >= m_stack.size()) {
+            endField(m_field.fields.back());
+            m_field.fields.pop_back();
+        }
+    }
     m_st = m_stack.back();
     m_stack.pop_back();
     // A hidden group is a part of its own: {\v a}{\v b}, as the writer
@@ -163,6 +171,8 @@ inline void Reader::word(const Token &t)
     }
     if (m_st.dest == Dest::Pict)
         pictureWord(t, k);
+    if (m_st.dest == Dest::ListTable || m_st.dest == Dest::Pn)
+        return listWord(t, k, star);
     if (!k || (star && k->type != KwType::Destination)) {
         if (star) // an ignorable destination we do not know
             skipDestination();
@@ -255,6 +265,7 @@ inline void Reader::text(std::string_view s)
     case Dest::TableProps:
     case Dest::Upr:
     case Dest::ListTable:
+    case Dest::Pn:
     case Dest::Skipped: break;
     }
 }
@@ -279,6 +290,8 @@ void Reader::destination(Kw id, char16_t kind)
     case Kw::ListLevel:
     case Kw::LevelText:
     case Kw::ListOverride:
+    case Kw::LfoLevel:
+    case Kw::Pn:
     case Kw::ListText: listDestination(id); break;
     case Kw::HeaderPart:
     case Kw::Footnote:
@@ -286,6 +299,8 @@ void Reader::destination(Kw id, char16_t kind)
     case Kw::AtnId:
     case Kw::AtnAuthor: startCapture(id); break;
     case Kw::Info: readInfo(); break;
+    case Kw::Bookmark: startBookmark(kind); break;
+    case Kw::TocEntry: tocEntry(kind); break;
     case Kw::Upr: // Word for Mac: {\upr{ANSI part}{\*\ud{Unicode twin}}}
         if (m_st.dest != Dest::Text)
             return skipDestination();
@@ -350,7 +365,9 @@ void Reader::flag(Kw id, char16_t arg)
     case Kw::NestRow: endRow(std::max(2, m_st.par.itap)); break;
     case Kw::Par: paragraph(); break;
     case Kw::Sect:
-    case Kw::Page: pageBreak(id); break;
+    case Kw::Page: pageBreak(id, arg); break;
+    case Kw::FieldFlag: fieldFlag(arg); break;
+    case Kw::SpecialChar: specialChar(arg); break;
     case Kw::PageBB: m_st.par.pagebb = true; break;
     case Kw::PngBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 1; break;
     case Kw::JpegBlip: if (m_st.dest == Dest::Pict) m_picture.pict.kind = 2; break;
@@ -492,6 +509,11 @@ inline const Codepage *Reader::currentPage()
     return m_page;
 }
 
+const Codepage *Reader::pageInUse()
+{
+    return currentPage();
+}
+
 inline void Reader::addBytes(const char *s, qsizetype n)
 {
     switch (m_st.dest) {
@@ -622,15 +644,18 @@ void Reader::ensurePosition(int level)
         part.kind = KeptPart::Section;
         part.sectionBreak = m_sectionBreak;
         part.content = QString::fromLatin1(m_sectionWords);
+        part.headers = std::exchange(m_sectionHeaders, {});
         m_out.insertText(QString(QChar::ObjectReplacementCharacter), anchorFormat(part, CharState()));
     };
     const bool sectionDue = m_sectionDue && !m_isPart;
     if (sectionDue && m_sectionBreak)
         section();
-    if (m_pageDue) {
-        m_pageDue = false;
+    for (bool *due : {&m_pageDue, &m_columnDue}) {
+        if (!*due)
+            continue;
+        *due = false;
         KeptPart part;
-        part.kind = KeptPart::PageBreak;
+        part.kind = due == &m_pageDue ? KeptPart::PageBreak : KeptPart::ColumnBreak;
         m_out.insertText(QString(QChar::ObjectReplacementCharacter), anchorFormat(part, CharState()));
     }
     if (sectionDue && !m_sectionBreak && !m_sectionWords.isEmpty())
@@ -644,7 +669,7 @@ void Reader::finishBlock()
         m_blockPar = m_st.par;
         m_blockFormatted = true;
     }
-    if (m_st.par.ls > 0 && m_list.any)
+    if ((m_st.par.ls > 0 && m_list.any) || m_st.par.pn > 0)
         joinList();
 }
 
@@ -666,10 +691,10 @@ inline void Reader::paragraph()
     m_pendingPar = true;
 }
 
-// \page and \sect end the paragraph (unless one has just ended: no empty
-// paragraph for them); the next content starts with the page break, or the
-// section with its properties read until then.
-void Reader::pageBreak(Kw id)
+// \page, \column and \sect end the paragraph (unless one has just ended:
+// no empty paragraph for them); the next content starts with the break, or
+// the section with its properties read until then.
+void Reader::pageBreak(Kw id, char16_t column)
 {
     if (m_st.dest != Dest::Text || m_st.hidden)
         return;
@@ -679,7 +704,7 @@ void Reader::pageBreak(Kw id)
     if (!m_pendingPar && !(id == Kw::Page && emptyStart))
         paragraph();
     if (id == Kw::Page) {
-        m_pageDue = true;
+        (column ? m_columnDue : m_pageDue) = true;
     } else if (!m_isPart) {
         m_sectionDue = true;
         m_sectionBreak = true;
@@ -693,6 +718,13 @@ void Reader::finish()
     m_st.hidden = false;
     flushHidden();
     flushText();
+    // A file that ends inside fields (a truncated one): they end here.
+    while (!m_field.fields.empty()) {
+        endField(m_field.fields.back());
+        m_field.fields.pop_back();
+    }
+    // Headers of a section that never began stay with the document.
+    m_sh.sectionParts += std::exchange(m_sectionHeaders, {});
     while (!m_table.tables.empty())
         closeTable();
     if (!m_pendingPar && !m_cursor.block().text().isEmpty())

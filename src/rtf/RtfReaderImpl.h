@@ -28,6 +28,7 @@
 #include <QTextImageFormat>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <memory>
 #include <cstring>
@@ -64,7 +65,7 @@ constexpr int kMaxPartDepth = 3;      // a footnote in a comment in a footnote
 constexpr int kMaxTabSets = 10000;    // more distinct sets add no stops
 constexpr int kMaxTabStops = 64;
 
-enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, ListTable, LevelText, Skipped };
+enum class Dest : uint8_t { Text, FontTable, ColorTable, FieldInst, Pict, TableProps, Upr, Capture, ListTable, LevelText, Pn, Skipped };
 
 struct CharState {
     int font = -1; // RTF font number; -1 is the document's default font
@@ -108,11 +109,13 @@ struct ParState {
     int tabs = 0; // 1-based index into the reader's tab sets; 0 none
     int ls = 0;   // list override number; 0 none
     int ilvl = 0;
+    int pn = 0;   // 1-based into ListState::legacy; 0 none; -1 \pn words beside a list table
     bool pagebb = false;
     bool sameLook(const ParState &o) const
     {
         return align == o.align && rtl == o.rtl && li == o.li && ri == o.ri && fi == o.fi && sb == o.sb && sa == o.sa
-            && sl == o.sl && slmult == o.slmult && tabs == o.tabs && ls == o.ls && pagebb == o.pagebb;
+            && sl == o.sl && slmult == o.slmult && tabs == o.tabs && ls == o.ls && pagebb == o.pagebb
+            && ilvl == o.ilvl && pn == o.pn; // a list's level places it
     }
 };
 
@@ -191,9 +194,19 @@ struct FontEntry {
 };
 
 struct FieldCtx {
-    size_t depth;
+    size_t depth = 0;
     Sink inst;
     int link = -1; // into FieldState::links once the result starts; 0: no link
+    bool inInstruction = false; // a field inside another's instruction: kept there as read
+    bool anchored = false;      // its start anchor is in the text
+    quint8 flags = 0;           // KeptPart::FieldFlag
+    quint32 pair = 0;
+    // The instruction group as read: where it starts, at what depth, in
+    // which code page, and its bytes once it has ended.
+    const char *instFrom = nullptr;
+    size_t instDepth = 0;
+    const Codepage *instPage = nullptr;
+    QByteArray instRaw;
 };
 
 struct CellBorder {
@@ -280,30 +293,35 @@ struct TableState {
 };
 
 
-// Lists from \listtable and \listoverridetable; paragraphs join them by
-// \ls and \ilvl.
-struct ListLevel {
-    int nfc = 0;   // 0 decimal, 1 upper roman, 2 lower roman, 3 upper letter, 4 lower letter, 23 bullet
-    int start = 1;
-    int fi = 0;    // twips
-    int li = 0;
-    QString text;  // \leveltext: its length, then text with level numbers as characters 0-8
-};
-
-struct ListDef {
-    int id = 0;
-    ListLevel levels[9];
+// Lists from \listtable and \listoverridetable, and old lists from \pn
+// words; paragraphs join them by \ls and \ilvl, or by their \pn.
+struct ListOverride {
+    int list = -1;          // into ListState::lists
+    QList<int> start;       // \listoverridestartat per level; -1 none
 };
 
 struct ListState {
     std::vector<ListDef> lists;
-    QHash<int, int> overrides;  // \ls -> \listid
-    bool any = false;           // a list table was read: \listtext is a mere label
-    int level = -1;             // the \listlevel being read
-    size_t levelDepth = 0, textDepth = 0, overrideDepth = 0;
-    int overrideId = 0, overrideLs = 0;
+    QHash<int, int> byId;               // \listid -> into lists
+    QHash<int, ListOverride> overrides; // \ls -> its list
+    bool any = false;                   // a list table was read: \listtext is a mere label
+    int level = -1;                     // the \listlevel being read
+    size_t listDepth = 0, levelDepth = 0, textDepth = 0, overrideDepth = 0, lfoDepth = 0, pnDepth = 0;
+    int textKind = 0;                   // what the text read is: 0 \leveltext, 1 \pntxtb, 2 \pntxta
+    int overrideId = 0, overrideLs = 0, lfoLevel = -1;
+    bool lfoStart = false;
+    QList<int> overrideStart;
     Sink text;
-    QHash<int, QPointer<QTextList>> made; // (ls, ilvl) -> its list in the document
+    // Old lists: each \pn group read becomes one (the same as the last one
+    // is that one again); paragraphs name theirs in ParState::pn.
+    std::vector<ListDef> legacy;
+    ListLevelDef pn;
+    QString pnBefore, pnAfter;
+    int pnLevel = 0; // 0 body, 1-9 outline levels, -1 continuation (no marker), -2 bullet
+    // Made while reading: (key, level) -> its list, where key is the \ls or
+    // minus the old list's number; each key's last number at each level.
+    QHash<qint64, QPointer<QTextList>> made;
+    QHash<int, std::array<int, 9>> numbers;
 };
 
 // Tab stops: paragraphs repeat the same few sets, so each set is kept once
@@ -325,6 +343,7 @@ struct AnnotationState {
     QString id, author;
     Sink capture;
     Kw captured = Kw::Skip;
+    char16_t kind = 0; // of a bookmark: 0 start, 1 end
     size_t depth = 0;
 };
 
@@ -353,6 +372,7 @@ struct Shared {
     int notes = 0;      // footnotes so far, for automatic numbers
     int sectionDepth = 0; // inside a header or footer
     QStringList sectionParts; // headers and footers, in file order
+    quint32 fieldPairs = 0;   // field pairs numbered so far
     DocumentSettings settings;
     const Progress *progress = nullptr;
     size_t reportBelow = 0; // progress is told when less than this is left
@@ -397,6 +417,7 @@ private:
     void setAnsi(int cp);
     int effectiveFont() const;
     const Codepage *currentPage();
+    const Codepage *pageInUse(); // currentPage(), for the reader's other pieces
     void addBytes(const char *s, qsizetype n);
     void addChar(char16_t c);
     void unicode(int v);
@@ -447,13 +468,20 @@ private:
     void startField();
     void startFieldInstruction();
     void startFieldResult();
+    void endField(FieldCtx &field);
+    QString fieldInstruction(FieldCtx &field);
+    void fieldFlag(char16_t bit);
+    void specialChar(char16_t which);
+    void startBookmark(char16_t kind);
+    void tocEntry(char16_t kind);
+    void insertEndAnchor(const KeptPart &part, const CharState &look);
 
     // ---- parts the editor does not show (RtfReadParts.cpp) -------------------
     void startPart(Kw id, char16_t kind);
     QString readPart(bool *endnote);
     void insertAnchor(const KeptPart &part, const CharState &look);
     QTextCharFormat anchorFormat(const KeptPart &part, const CharState &look);
-    void pageBreak(Kw id);
+    void pageBreak(Kw id, char16_t column = 0);
     void sectionWord(const Token &t);
     void footnoteNumber();
     void startCapture(Kw id);
@@ -466,7 +494,13 @@ private:
     void listDestination(Kw id);
     void listGroupEnd();
     void listValue(Kw id, int v);
-    const ListLevel *listLevel(const ParState &p) const;
+    void listWord(const Token &t, const Keyword *k, bool star);
+    void pnWord(const Keyword *k, int v);
+    void endPn();
+    bool labelOfList() const;
+    const ListDef *listOf(const ParState &p, int *key) const;
+    const ListLevelDef *listLevel(const ParState &p) const;
+    QTextListFormat listFormat(const ListDef &def, int level, int key, const std::array<int, 9> &numbers) const;
     void joinList();
 
     // ---- pictures (RtfReadPictures.cpp) --------------------------------------
@@ -530,7 +564,9 @@ private:
     bool m_sectionDue = true;
     bool m_sectionBreak = false;
     QByteArray m_sectionWords;
+    QStringList m_sectionHeaders; // of the section due, read before its start
     bool m_pageDue = false; // a page break starts the next content
+    bool m_columnDue = false; // a column break does
     bool m_blockFormatted = false;
     bool m_flatMarked = false; // the block has a flattened cell's end
     ParState m_blockPar;

@@ -52,17 +52,7 @@ Writer::Writer(const QTextDocument *doc, Tables &tables, Sink &out, int partDept
 
 void Writer::writeDocument()
 {
-    const QStringList sections = m_doc->rootFrame()->frameFormat().property(kSectionParts).toStringList();
-    for (const QString &entry : sections) {
-        const StoredPart p = StoredPart::parse(entry);
-        if (!isSectionKind(p.kind))
-            continue;
-        openGroup();
-        word(("\\" + p.kind.toLatin1()).constData());
-        writeStoredContent(p.content);
-        closeGroup();
-        newline();
-    }
+    writeHeaders(m_doc->rootFrame()->frameFormat().property(kSectionParts).toStringList());
     writeFlow(m_doc->rootFrame(), 0);
     // Every paragraph ends with \par, the last one too: a reader drops
     // nothing after the last mark, so trailing empty paragraphs survive.
@@ -205,6 +195,41 @@ void Writer::closeLink()
 
 // ---- parts the editor does not show -------------------------------------
 
+// Headers and footers kept as "kind\x1f\x1f\x1f<RTF>" (see kSectionParts).
+void Writer::writeHeaders(const QStringList &entries)
+{
+    for (const QString &entry : entries) {
+        const StoredPart p = StoredPart::parse(entry);
+        if (!isSectionKind(p.kind))
+            continue;
+        openGroup();
+        word(("\\" + p.kind.toLatin1()).constData());
+        writeStoredContent(p.content);
+        closeGroup();
+        newline();
+    }
+}
+
+// A field's start or end: its groups open and close outside any link (a
+// link in its result is a group of its own inside it).
+void Writer::writeFieldMarks(const QTextFragment &frag, const KeptPart &part, int blockPosition, bool *spanEnded)
+{
+    closeLink();
+    if (!m_fieldMarks)
+        m_fieldMarks.emplace(m_doc);
+    for (int n = m_fieldMarks->written(frag, blockPosition, spanEnded); n > 0; --n) {
+        if (part.kind == KeptPart::FieldStart) {
+            softBreak();
+            openGroup();
+            m_o.raw(detail::fieldOpening(part));
+            m_o.forgetLook();
+        } else {
+            raw("}");
+            closeGroup();
+        }
+    }
+}
+
 // One anchor's part, in its own group: the look around it is the same
 // after it as before.
 void Writer::writeKeptPart(const KeptPart &p, const QByteArray &prefix)
@@ -245,7 +270,27 @@ void Writer::writeKeptPart(const KeptPart &p, const QByteArray &prefix)
         if (p.sectionBreak)
             word("\\sect");
         sectionWords(p.content);
+        writeHeaders(p.headers);
         break;
+    case KeptPart::ColumnBreak: word("\\column"); break;
+    case KeptPart::Special:
+        if (detail::isSpecialWord(p.content))
+            word(("\\" + p.content.toLatin1()).constData());
+        break;
+    case KeptPart::BookmarkStart:
+    case KeptPart::BookmarkEnd:
+        raw(p.kind == KeptPart::BookmarkStart ? "{\\*\\bkmkstart " : "{\\*\\bkmkend ");
+        text(p.id);
+        raw("}");
+        break;
+    case KeptPart::TocEntry:
+        if (const QByteArray tc = p.content.toLatin1(); detail::balancedRtf(tc)) {
+            softBreak();
+            m_o.raw(tc);
+        }
+        break;
+    case KeptPart::FieldStart: // see writeFieldMarks
+    case KeptPart::FieldEnd: break;
     case KeptPart::Object: // objects are pictures, not anchors; kept all the same
         m_o.raw(p.content.toLatin1());
         break;
@@ -317,8 +362,12 @@ void Writer::paragraphProperties(const QTextBlockFormat &bf, int level, const QT
         const QTextListFormat lf = list->format();
         left += qMax(0, lf.indent()) * m_doc->indentWidth();
         fi = lf.hasProperty(kListFirstIndent) ? lf.intProperty(kListFirstIndent) : -kListHangTwips;
-        word("\\ls", listNumber(list));
-        word("\\ilvl", 0);
+        const detail::ListTableWriter::Place place = m_t.lists.place(list);
+        // An old list's words for old readers; LibreOffice takes them as a
+        // list of their own unless \ls comes after them.
+        m_o.raw(m_t.lists.legacyWords(list, [this](const QString &face) { return fontIndex(face); }));
+        word("\\ls", place.ls);
+        word("\\ilvl", place.level);
     }
     if (const int v = pixelsToTwips(left))
         word("\\li", v);
@@ -385,6 +434,7 @@ void Writer::writeBlock(const QTextBlock &block, int level)
         if (const std::optional<KeptPart> section = sectionAt(block)) {
             word("\\sect");
             sectionWords(section->content);
+            writeHeaders(section->headers);
             sectionWritten = true;
         } else {
             word("\\par");
@@ -397,13 +447,15 @@ void Writer::writeBlock(const QTextBlock &block, int level)
         paragraphProperties(paragraphFormat(block), level, list);
     if (list && !joined) { // the marker as text, for readers without list tables
         openGroup();
-        raw("\\listtext\\pard\\plain ");
-        text(listMarker(block));
+        // old readers number an old list from \pn: its label is \pntext
+        raw(m_t.lists.isLegacy(list) ? "\\pntext\\pard\\plain " : "\\listtext\\pard\\plain ");
+        text(m_numbering.marker(block));
         word("\\tab");
         closeGroup();
     }
 
     bool any = false;
+    bool spanEnded = false; // a field that began in an earlier paragraph ends in this one
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment frag = it.fragment();
         if (!frag.isValid())
@@ -411,6 +463,11 @@ void Writer::writeBlock(const QTextBlock &block, int level)
         const int fi = frag.charFormatIndex();
         const QTextCharFormat fmt = frag.charFormat();
         const RunInfo &info = runInfo(fi, fmt);
+        if (info.part && detail::isFieldMark(info.part->kind)) {
+            any = true;
+            writeFieldMarks(frag, *info.part, block.position(), &spanEnded);
+            continue;
+        }
         if (info.href != m_link) {
             closeLink();
             if (!info.href.isEmpty())
@@ -424,7 +481,7 @@ void Writer::writeBlock(const QTextBlock &block, int level)
             // look inside its group.
             const QString t = frag.text();
             const bool hidden = info.part->kind == KeptPart::Hidden;
-            const bool lookless = info.part->kind == KeptPart::PageBreak || info.part->kind == KeptPart::Section;
+            const bool lookless = detail::looklessPart(info.part->kind);
             for (QChar c : t) {
                 if (c != QChar::ObjectReplacementCharacter)
                     continue;
@@ -472,6 +529,10 @@ void Writer::writeBlock(const QTextBlock &block, int level)
     }
     if (!joinsNext)
         closeLink();
+    // The paragraph's properties again, outside the field's group, for its
+    // mark: a group's end restores those in force where it began.
+    if (spanEnded)
+        paragraphProperties(paragraphFormat(block), level, list);
     if (!any && !joined && !joinsNext) {
         // An empty paragraph still has a font and size: they set its
         // height. (Not raised or lowered: see RunInfo::grouped.)

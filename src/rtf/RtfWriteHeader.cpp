@@ -48,17 +48,6 @@ int Tables::colorIndex(const QColor &c)
     return idx;
 }
 
-int Tables::listNumber(const QTextList *list)
-{
-    auto it = listIds.constFind(list);
-    if (it != listIds.constEnd())
-        return *it;
-    listFormats.append(list->format());
-    const int n = int(listFormats.size());
-    listIds.insert(list, n);
-    return n;
-}
-
 namespace {
 
 // RTF's font family keyword helps a reader without the face pick a similar
@@ -112,73 +101,6 @@ void colorTable(Sink &o, const Tables &t)
     o.newline();
 }
 
-// \listtable and \listoverridetable: one simple list per QTextList.
-void listTables(Sink &o, const QList<QTextListFormat> &lists)
-{
-    o.raw("{\\*\\listtable");
-    for (qsizetype i = 0; i < lists.size(); ++i) {
-        const QTextListFormat &f = lists[i];
-        const int id = int(i) + 1;
-        o.newline();
-        o.raw("{\\list");
-        o.word("\\listtemplateid", id);
-        o.word("\\listsimple", 1);
-        o.rawWord("{\\listlevel");
-        int nfc = 23;
-        switch (f.style()) {
-        case QTextListFormat::ListDecimal: nfc = 0; break;
-        case QTextListFormat::ListUpperRoman: nfc = 1; break;
-        case QTextListFormat::ListLowerRoman: nfc = 2; break;
-        case QTextListFormat::ListUpperAlpha: nfc = 3; break;
-        case QTextListFormat::ListLowerAlpha: nfc = 4; break;
-        default: break;
-        }
-        o.word("\\levelnfc", nfc);
-        o.word("\\levelnfcn", nfc);
-        o.word("\\leveljc", 0);
-        o.word("\\levelfollow", 0);
-        o.word("\\levelstartat", f.hasProperty(kListStart) ? f.intProperty(kListStart) : 1);
-        o.rawWord("{\\leveltext");
-        if (nfc == 23) {
-            QString bullet = f.stringProperty(kListBullet);
-            if (!f.hasProperty(kListBullet))
-                bullet = f.style() == QTextListFormat::ListCircle   ? QString(QChar(0x25E6))
-                       : f.style() == QTextListFormat::ListSquare ? QString(QChar(0x25AA))
-                                                                    : QString(QChar(0x2022));
-            o.hexByte(uchar(bullet.size()));
-            o.text(bullet);
-            o.raw(";}{\\levelnumbers;}");
-        } else {
-            const QString prefix = f.numberPrefix().left(20), suffix = f.numberSuffix().left(20);
-            o.hexByte(uchar(prefix.size() + 1 + suffix.size()));
-            o.text(prefix);
-            o.hexByte(0);
-            o.text(suffix);
-            o.raw(";}{\\levelnumbers");
-            o.hexByte(uchar(prefix.size() + 1));
-            o.raw(";}");
-        }
-        const int fi = f.hasProperty(kListFirstIndent) ? f.intProperty(kListFirstIndent) : -kListHangTwips;
-        o.word("\\fi", fi);
-        o.word("\\li", qMax(0, -fi));
-        o.raw("}{\\listname ;}");
-        o.word("\\listid", id);
-        o.raw("}");
-    }
-    o.raw("}");
-    o.newline();
-    o.raw("{\\*\\listoverridetable");
-    for (qsizetype i = 0; i < lists.size(); ++i) {
-        o.raw("{\\listoverride");
-        o.word("\\listid", int(i) + 1);
-        o.word("\\listoverridecount", 0);
-        o.word("\\ls", int(i) + 1);
-        o.raw("}");
-    }
-    o.raw("}");
-    o.newline();
-}
-
 // The document area's words: page, margins, widows, notes.
 void pageSetup(Sink &o, const DocumentSettings &s)
 {
@@ -203,6 +125,9 @@ void writeHeader(Sink &o, const QTextDocument *doc, Tables &tables)
 {
     if (tables.fontNames.isEmpty())
         tables.fontIndex(tables.defaultFace);
+    // Before the font table: the lists' bullets name faces of their own.
+    const QByteArray lists = tables.lists.isEmpty()
+        ? QByteArray() : tables.lists.tables([&tables](const QString &face) { return tables.fontIndex(face); });
     o.reserve(256 + 48 * (tables.fontNames.size() + tables.colorList.size()));
     const DocumentSettings settings = doc->rootFrame()->frameFormat().property(kDocumentSettings).value<DocumentSettings>();
     o.raw("{\\rtf1\\ansi\\ansicpg1252\\deff0");
@@ -213,8 +138,8 @@ void writeHeader(Sink &o, const QTextDocument *doc, Tables &tables)
     fontTable(o, tables);
     colorTable(o, tables);
     // The stylesheet goes here, after the tables its styles refer to.
-    if (!tables.listFormats.isEmpty())
-        listTables(o, tables.listFormats);
+    if (!lists.isEmpty())
+        o.raw(lists);
     if (!settings.info.isEmpty()) {
         o.raw(settings.info);
         o.newline();

@@ -18,7 +18,10 @@
 // A run whose properties equal the previous run's in the same group gets no
 // prefix at all.
 
+#include "rtf/RtfLists.h"
+#include "rtf/RtfWriteLists.h"
 #include "rtf/Rtf.h"
+#include "rtf/RtfFields.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -198,7 +201,6 @@ struct Tables {
 
     int fontIndex(const QString &face);
     int colorIndex(const QColor &c);
-    int listNumber(const QTextList *list);
 
     QString defaultFace;
     int defaultHalfPoints = 24;
@@ -206,8 +208,7 @@ struct Tables {
     QStringList fontNames;
     QHash<QRgb, int> colors;
     QList<QRgb> colorList;
-    QHash<const QTextList *, int> listIds;
-    QList<QTextListFormat> listFormats;
+    detail::ListTableWriter lists;
     int picturesLeftOut = 0;
 };
 
@@ -254,7 +255,6 @@ private:
     void applyPrefix(const QByteArray &prefix) { m_o.look(prefix); }
     int fontIndex(const QString &face) { return m_t.fontIndex(face); }
     int colorIndex(const QColor &c) { return m_t.colorIndex(c); }
-    int listNumber(const QTextList *list) { return m_t.listNumber(list); }
 
     // ---- runs and paragraphs (RtfWriteBody.cpp) -----------------------------
     QString faceOf(const QTextCharFormat &f) const;
@@ -264,6 +264,8 @@ private:
     void openLink(const QString &href);
     void closeLink();
     void writeKeptPart(const KeptPart &p, const QByteArray &prefix);
+    void writeHeaders(const QStringList &entries);
+    void writeFieldMarks(const QTextFragment &frag, const KeptPart &part, int blockPosition, bool *spanEnded);
     void sectionWords(const QString &words);
     static std::optional<KeptPart> sectionAt(const QTextBlock &block);
     void writeStoredContent(const QString &content);
@@ -311,6 +313,8 @@ private:
     QString m_link;
     std::vector<std::unique_ptr<RunInfo>> m_runCache; // by format index
     std::unique_ptr<RunInfo> m_scratch;
+    detail::ListNumbering m_numbering; // the list items' markers, in order
+    std::optional<detail::FieldMarks> m_fieldMarks; // made at the first field met
 };
 
 } // namespace rtf::writer

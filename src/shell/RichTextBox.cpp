@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -422,10 +423,30 @@ int RichTextBox::Find(const QString &text)
     BusyCursor busy(document()->characterCount() >= kBusyChars);
     if (text.isEmpty())
         return -1;
+    // The anchors of kept parts (a field's marks around its result, a
+    // bookmark) stand between the characters the user sees: a match steps
+    // over them.
+    QString pattern;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        if (i)
+            pattern += QStringLiteral("\\x{FFFC}*");
+        pattern += QRegularExpression::escape(text.mid(i, n));
+        i += n;
+    }
+    const QRegularExpression re(pattern, QRegularExpression::CaseInsensitiveOption);
     const QTextCursor from = textCursor();
-    QTextCursor found = pieces::find(document(), text, from.selectionEnd());
+    // Also across the joins of a paragraph shown in pieces, the earlier match.
+    const auto findFrom = [&](int at) {
+        QTextCursor inBlock = document()->find(re, at);
+        const QTextCursor across = pieces::find(document(), text, at);
+        if (!across.isNull() && (inBlock.isNull() || across.selectionStart() < inBlock.selectionStart()))
+            return across;
+        return inBlock;
+    };
+    QTextCursor found = findFrom(from.selectionEnd());
     if (found.isNull())
-        found = pieces::find(document(), text, 0);
+        found = findFrom(0);
     if (found.isNull())
         return -1;
     setTextCursor(found);

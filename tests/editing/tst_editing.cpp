@@ -286,6 +286,11 @@ private slots:
         searchFor(QStringLiteral("absent"));
         searchFor(QString());
         QCOMPARE(rtb()->SelText(), QStringLiteral("beta"));
+
+        // A field's result is found as the text it shows.
+        rtb()->SetTextRTF(QStringLiteral("{\\rtf1 Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} of 2}"));
+        searchFor(QStringLiteral("page 1 of"));
+        QCOMPARE(rtb()->SelText(), QStringLiteral("Page 1 of"));
     }
 
     void oneWindowKeepsTextUntilClosed()

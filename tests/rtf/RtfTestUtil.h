@@ -186,7 +186,8 @@ inline QStringList formatDump(const QTextDocument &doc)
 // its kind, a comment's id and author, and its text.
 inline QStringList partList(const QTextDocument &doc)
 {
-    static const char *const kinds[] = {"footnote", "endnote", "annotation", "hidden", "page", "section", "?", "?"};
+    static const char *const kinds[] = {"footnote", "endnote", "annotation", "hidden", "page", "section", "object",
+                                        "field", "end", "bookmark", "bookmarkend", "tc", "special", "column", "?", "?"};
     QStringList out;
     int anchors = 0;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
@@ -201,7 +202,7 @@ inline QStringList partList(const QTextDocument &doc)
             }
             for (int i = 0; i < it.fragment().length(); ++i, ++anchors)
                 out << QStringLiteral("%1 %2 %3|%4 %5").arg(it.fragment().position() + i - anchors)
-                           .arg(QLatin1String(kinds[p->kind & 7]) + (p->sectionBreak ? "+" : ""), p->id, p->author, text);
+                           .arg(QLatin1String(kinds[p->kind & 15]) + (p->sectionBreak ? "+" : ""), p->id, p->author, text);
         }
     return out;
 }

@@ -83,6 +83,8 @@ private slots:
     void tabsAndLineSpacing();
     void cellLooks();
     void lists();
+    void listShapes_data();
+    void listShapes();
     void libreOfficeLayout();
 };
 
@@ -481,6 +483,7 @@ void TestRtfWriter::keptPartsAreThings()
         QString text;
         QStringList parts;
         QByteArray word; // written once per part
+        int count = -1;  // or this many times
     } cases[] = {
         {"two equal footnotes", "{\\rtf1 x{\\footnote N1}y{\\footnote N1}z}", {}, "xyz",
          {"1 footnote | N1", "2 footnote | N1"}, "\\footnote"},
@@ -505,6 +508,26 @@ void TestRtfWriter::keptPartsAreThings()
         {"typed right before the note", hello,
          [&](QTextDocument &d) { typeAt(d, 6, QStringLiteral("XYZ")); bold(d, 5, 8); },
          "Hello.XYZ", {"9 footnote | NOTE"}, "\\footnote"},
+        // Fields keep their instruction around their result, which stays text.
+        {"page of pages", "{\\rtf1 Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} of {\\field\\flddirty{\\*\\fldinst NUMPAGES}{\\fldrslt 2}}}",
+         {}, "Page 1 of 2", {"5 field | PAGE", "6 end | ", "10 field | NUMPAGES", "11 end | "}, "\\flddirty", 1},
+        {"a field's end deleted", "{\\rtf1 a{\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}b}",
+         [](QTextDocument &d) { QTextCursor c(&d); c.setPosition(3); c.deleteChar(); },
+         "a1b", {}, "\\field", 0},
+        {"a field's start deleted", "{\\rtf1 a{\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}b}",
+         [](QTextDocument &d) { QTextCursor c(&d); c.setPosition(1); c.deleteChar(); }, "a1b", {}, "\\field", 0},
+        {"table of contents",
+         "{\\rtf1{\\field{\\*\\fldinst TOC \\\\o \"1-3\"}{\\fldrslt {\\field{\\*\\fldinst HYPERLINK \\\\l \"_Toc1\"}"
+         "{\\fldrslt Intro\\tab {\\field{\\*\\fldinst {PAGEREF _Toc1 \\\\h}}{\\fldrslt 1}}}}\\par}}"
+         "\\pard{\\*\\bkmkstart _Toc1}Intro{\\*\\bkmkend _Toc1}\\par}", {}, "Intro\t1\nIntro",
+         {"0 field | TOC \\\\o \"1-3\"", "6 field | {PAGEREF _Toc1 \\\\h}", "7 end | ", "7 end | ",
+          "8 bookmark _Toc1| ", "13 bookmarkend _Toc1| "}, "\\fldinst", 4},
+        {"special characters and entries", "{\\rtf1 Page {\\b\\chpgn} \\chdate{\\tc \\tcl2 Entry}.}", {}, "Page  .",
+         {"5 special | chpgn", "6 special | chdate", "6 tc | {\\tc \\tcl2 Entry}"}, "\\chpgn", 1},
+        {"a field in an instruction", "{\\rtf1{\\field{\\*\\fldinst IF {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} = 1 \"one\"}{\\fldrslt one}}}",
+         {}, "one", {"0 field | IF {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} = 1 \"one\"", "3 end | "}, "\\fldinst", 2},
+        {"instruction in another code page", "{\\rtf1\\ansi\\ansicpg1251 {\\field{\\*\\fldinst REF \\'c0}{\\fldrslt 1}}}", {},
+         "1", {"0 field | REF \\u1040?", "1 end | "}, "\\fldinst", 1},
     };
     for (const auto &c : cases) {
         auto doc = load(c.rtf);
@@ -512,7 +535,8 @@ void TestRtfWriter::keptPartsAreThings()
         if (c.edit)
             c.edit(*doc);
         const QByteArray w1 = rtf::write(doc.get());
-        QCOMPARE(w1.count(c.word + ' ') + w1.count(c.word + '\\') + w1.count(c.word + '{'), qsizetype(c.parts.size()));
+        QCOMPARE(w1.count(c.word + ' ') + w1.count(c.word + '\\') + w1.count(c.word + '{'),
+                 qsizetype(c.count < 0 ? c.parts.size() : c.count));
         auto back = load(w1);
         QVERIFY2(back, c.name);
         QCOMPARE(rtf::plainText(back.get()), c.text);
@@ -522,6 +546,13 @@ void TestRtfWriter::keptPartsAreThings()
         QCOMPARE(rtf::plainText(doc.get()), c.text);
         QCOMPARE(rtf::withoutStandIns(doc.get(), doc->toPlainText()), c.text);
     }
+
+    // A link to a bookmark has its target.
+    auto marked = load("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \\\\l \"b\"}{\\fldrslt go}} x{\\*\\bkmkstart b}y}");
+    QCOMPARE(formatOf(marked.get(), QStringLiteral("go")).anchorHref(), QStringLiteral("#b"));
+    QTextCursor target(marked.get());
+    target.setPosition(5);
+    QCOMPARE(target.charFormat().anchorNames(), QStringList{QStringLiteral("b")});
 
     // An anchor takes no room on the line.
     auto withNote = load("{\\rtf1 ab{\\footnote N}c}");
@@ -585,6 +616,17 @@ void TestRtfWriter::pagesAndSections()
     QCOMPARE(w1.count("\\page\\") + w1.count("\\page "), 2);
     QCOMPARE(w1.count("\\sect"), 3); // the break, the two \sectd
     QCOMPARE(partList(*load(w1)), parts);
+    checkStable(*doc);
+
+    // A later section keeps its own header; a column break stays where it was.
+    doc = load("{\\rtf1{\\header First\\par}a\\column b\\sect\\sectd{\\header Second\\par}"
+               "{\\footer Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} of {\\field{\\*\\fldinst NUMPAGES}{\\fldrslt 2}}\\par}c\\par}");
+    QCOMPARE(partList(*doc), QStringList({"2 column | ", "4 section+ | \\sectd"}));
+    QCOMPARE(doc->rootFrame()->frameFormat().property(rtf::kSectionParts).toStringList().size(), 1);
+    const QByteArray w2 = rtf::write(doc.get());
+    QVERIFY(w2.indexOf("Second") > w2.indexOf("\\sect\\sectd{\\header"));
+    QVERIFY(w2.indexOf("{\\field{\\*\\fldinst NUMPAGES}{\\fldrslt") > w2.indexOf("{\\footer"));
+    QVERIFY(w2.indexOf("First") < w2.indexOf("\\column"));
     checkStable(*doc);
 
     // A page break and a section's words before the same paragraph, in
@@ -678,6 +720,69 @@ void TestRtfWriter::lists()
     QCOMPARE(rtf::listMarker(doc->find(QStringLiteral("bullet")).block()), QStringLiteral(u"\u2022"));
     // Written back as list tables, with labels for older readers.
     QVERIFY(rtf::write(doc.get()).contains("{\\listtext\\pard\\plain 3.\\tab}"));
+    checkStable(*doc);
+}
+
+void TestRtfWriter::listShapes_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text"); // with markers, as read and as read back
+    QTest::addColumn<QByteArray>("written");
+    const QByteArray head = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}{\\f1\\fcharset2 Symbol;}{\\f2\\fcharset2 Wingdings;}}";
+    auto row = [&](const char *name, const QByteArray &body, const char16_t *text, const char *written) {
+        QTest::newRow(name) << head + body + '}' << QString::fromUtf16(text) << QByteArray(written);
+    };
+    // Levels of one list: numbers above go in front, a level goes on
+    // across deeper items and starts again under the next item above.
+    row("nesting",
+        "{\\*\\listtable{\\list\\listtemplateid9"
+        "{\\listlevel\\levelnfc0\\leveljc0{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}\\fi-360\\li720}"
+        "{\\listlevel\\levelnfc4{\\leveltext\\'04\\'00.\\'01.;}{\\levelnumbers\\'01\\'03;}\\fi-360\\li1440}"
+        "{\\listlevel\\levelnfc23{\\leveltext\\'01\\'b7;}{\\levelnumbers;}\\f1\\fi-360\\li2160}\\listid4}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid4\\ls1}}"
+        "\\pard\\ls1 a\\par\\pard\\ls1\\ilvl1 b\\par\\pard\\ls1\\ilvl1 c\\par\\pard\\ls1\\ilvl2 d\\par"
+        "\\pard\\ls1 e\\par\\pard\\ls1\\ilvl1 f\\par\\pard\\ls1 g\\par",
+        u"1.\ta\n1.a.\tb\n1.b.\tc\n\u2022\td\n2.\te\n2.a.\tf\n3.\tg", "\\ls1\\ilvl1\\li1440");
+    // Old lists: \pn words in each paragraph, the label before them.
+    row("pn", "\\pard{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec\\pnstart1\\pnhang{\\pntxta .}}\\fi-360\\li360 A\\par B\\par"
+              "\\pard{\\pntext\\f1 \\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb \\'b7}}\\fi-360\\li360 C\\par"
+              "\\pard{\\*\\pn\\pnlvlbody\\pnlcrm\\pnstart4{\\pntxtb (}{\\pntxta )}}D\\par",
+        u"1.\tA\n2.\tB\n\u2022\tC\n(iv)\tD", "{\\*\\pn\\pnlvlbody\\pndec\\pnstart1\\pnindent360\\pnhang{\\pntxta .}}");
+    // Bullets of symbol fonts as what they mean; a dash stays a dash.
+    row("bullets",
+        "{\\*\\listtable{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\u-3913 ?;}\\f1}\\listid1}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\'a7;}\\f2}\\listid2}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\'d8;}\\f2}\\listid3}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\'96;}}\\listid5}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}{\\listoverride\\listid2\\ls2}"
+        "{\\listoverride\\listid3\\ls3}{\\listoverride\\listid5\\ls4}}"
+        "\\pard\\ls1 s\\par\\pard\\ls2 w\\par\\pard\\ls3 x\\par\\pard\\ls4 d\\par",
+        u"\u2022\ts\n\u25AA\tw\n\u27A2\tx\n\u2013\td", "{\\leveltext\\'01\\u-3913?;}{\\levelnumbers;}\\f1");
+    // First numbers: the level's, and an override's.
+    row("start",
+        "{\\*\\listtable{\\list{\\listlevel\\levelnfc0\\levelstartat5{\\leveltext\\'02\\'00);}}\\listid1}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}"
+        "{\\listoverride\\listid1\\listoverridecount1{\\lfolevel\\listoverridestartat\\levelstartat7}\\ls2}}"
+        "\\pard\\ls1 a\\par\\pard\\ls1 b\\par\\pard\\ls2 c\\par",
+        u"5)\ta\n6)\tb\n7)\tc", "{\\lfolevel\\listoverridestartat\\levelstartat7}");
+    // A simple list's items at a deeper level are of its one level.
+    row("bullet stays",
+        "{\\*\\listtable{\\list\\listsimple1{\\listlevel\\levelnfc23{\\leveltext\\'01\\'b7;}\\f1}\\listid1}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\\pard\\ls1\\ilvl1 a\\par",
+        u"\u2022\ta", "\\listsimple1");
+}
+
+void TestRtfWriter::listShapes()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, written);
+    auto doc = load(rtf);
+    QVERIFY(doc);
+    QCOMPARE(rtf::plainText(doc.get()), text);
+    const QByteArray out = rtf::write(doc.get());
+    QVERIFY2(out.contains(written), out);
+    QCOMPARE(plain(out), text);
     checkStable(*doc);
 }
 

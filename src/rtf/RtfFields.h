@@ -1,0 +1,61 @@
+#pragma once
+// What the reader and the writer share about fields, bookmarks and the
+// other marks kept as anchors (see KeptPart in Rtf.h).
+
+#include "rtf/Rtf.h"
+
+#include <QByteArray>
+#include <QHash>
+
+#include <optional>
+
+class QTextDocument;
+class QTextFragment;
+
+namespace rtf {
+struct Codepage;
+}
+
+namespace rtf::detail {
+
+// \chpgn, \chdate, ... by the number their keyword carries.
+extern const char *const kSpecialWords[7];
+bool isSpecialWord(const QString &word);
+
+// Parts written without the look around them: breaks, sections, field
+// marks, bookmarks and table of contents entries.
+bool looklessPart(KeptPart::Kind kind);
+bool isFieldMark(KeptPart::Kind kind);
+
+// True when every group that opens in rtf closes in it, and no more close.
+bool balancedRtf(QByteArrayView rtf);
+
+// Plain text as RTF text: \ { } escaped, all else beyond ASCII as \uN?.
+QByteArray escapedRtf(QStringView text);
+
+// RTF as read, made fit for a file whose header says Windows-1252: bytes
+// of another page (page: the one in use where it starts) become \uN?.
+// Null for what cannot be carried over as text (\bin data).
+std::optional<QByteArray> portableRtf(QByteArrayView rtf, const Codepage *page);
+
+// What a field's group holds before its result, after its '{': \field,
+// its flags, the instruction and the start of \fldrslt.
+QByteArray fieldOpening(const KeptPart &start);
+
+// Which field marks of a document the writer writes as a field: a start
+// and the next end with its pair number, nested properly. A mark whose
+// partner is gone (or whose instruction is broken) is written as nothing:
+// the result between them stays as plain text and no group is left open.
+class FieldMarks {
+public:
+    explicit FieldMarks(const QTextDocument *doc);
+    // How many marks of a fragment (in a block starting at blockPosition)
+    // are written; spanEnded is set when an end closes a field that
+    // started in an earlier paragraph.
+    int written(const QTextFragment &fragment, int blockPosition, bool *spanEnded) const;
+
+private:
+    QHash<int, int> m_partner; // position of a written mark -> its partner's
+};
+
+} // namespace rtf::detail
