@@ -15,6 +15,7 @@
 #include <optional>
 
 class QTextBlock;
+class QTextBlockFormat;
 class QTextDocument;
 class QTextFormat;
 
@@ -104,8 +105,9 @@ void registerKeptParts(QTextDocument *doc);
 
 // Text taken from doc one character per position, starting at position
 // from (toRawText(), toPlainText(), a cursor's selectedText()), without
-// what only stands in on screen: the anchors of kept parts, and the empty
-// paragraphs between a long table's slices. Pictures stay.
+// what only stands in on screen: the anchors of kept parts, the empty
+// paragraphs between a long table's slices and the paragraph ends between
+// pieces of one paragraph (see kParagraphJoin). Pictures stay.
 QString withoutStandIns(const QTextDocument *doc, const QString &text, int from = 0);
 
 // Properties Qt neither draws nor keeps (\lang, \keepn, a paragraph's
@@ -137,6 +139,31 @@ constexpr int kKeptParWords = 0x100000 + 0x5441;
 // A paragraph's mark looks unlike its last run: its character format (the
 // block's char format) has this (bool) and is written before its \par.
 constexpr int kMarkFormat = 0x100000 + 0x5442;
+
+// Qt lays out a paragraph again as a whole on every change to it, so the
+// editor shows a very long paragraph as several blocks, its pieces. Each
+// piece has a ParagraphJoin in kParagraphJoin (block format): the paragraph
+// end between two pieces only stands in on screen, and it is left out of
+// the document's text and not written. The ids of the joins at a piece's
+// start and end say which: the end between blocks A and B is a join when
+// A's `after` and B's `before` are the same id, not 0. (An editor that
+// copies or merges block formats can then not make a join by accident.)
+// The paragraph's first-line indent and space before show on its first
+// piece only, its space after on its last; each piece keeps them all.
+struct ParagraphJoin {
+    int before = 0, after = 0;
+    double topMargin = 0, bottomMargin = 0, textIndent = 0; // pixels, as QTextBlockFormat
+    bool operator==(const ParagraphJoin &) const = default;
+};
+constexpr int kParagraphJoin = 0x100000 + 0x5470;
+
+// The piece's ParagraphJoin; all zero for a block that is no piece.
+ParagraphJoin paragraphJoin(const QTextBlock &block);
+// True when the paragraph end before block is a join.
+bool joinsPrevious(const QTextBlock &block);
+// The block's format as its paragraph has it: a piece's margins and indent
+// are the paragraph's own, and it holds no join.
+QTextBlockFormat paragraphFormat(const QTextBlock &block);
 
 // The document's settings that Qt has no place for, as read and written
 // back in the header: page setup, the default language, widow control,
@@ -346,6 +373,7 @@ QString listMarker(const QTextBlock &block);
 
 } // namespace rtf
 
+Q_DECLARE_METATYPE(rtf::ParagraphJoin)
 Q_DECLARE_METATYPE(rtf::KeptPart)
 Q_DECLARE_METATYPE(rtf::DocumentSettings)
 Q_DECLARE_METATYPE(rtf::StyleSheet)

@@ -6,6 +6,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QPointer>
 #include <QTextBlock>
+#include <QTextBlockFormat>
 #include <QTextDocument>
 #include <QTextObjectInterface>
 
@@ -70,7 +71,13 @@ QString withoutStandIns(const QTextDocument *doc, const QString &text, int from)
         done = p + 1;
     };
     const bool anchors = text.contains(QChar::ObjectReplacementCharacter);
-    for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() < end; b = b.next()) {
+    // A block that starts at the end of the text still says whether the
+    // paragraph end before it, the text's last character, is a join.
+    for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= end; b = b.next()) {
+        if (b.position() > from && joinsPrevious(b))
+            drop(b.position() - 1);
+        if (b.position() == end)
+            break;
         // An empty paragraph between two slices of a long table, or ahead of
         // a table that opens the document: its end.
         if (b.length() == 1 && b.position() >= from
@@ -96,6 +103,46 @@ QString withoutStandIns(const QTextDocument *doc, const QString &text, int from)
         return text;
     out += QStringView(text).mid(done - from);
     return out;
+}
+
+ParagraphJoin paragraphJoin(const QTextBlock &block)
+{
+    const QVariant v = block.blockFormat().property(kParagraphJoin);
+    if (v.metaType() != QMetaType::fromType<ParagraphJoin>())
+        return {};
+    return v.value<ParagraphJoin>();
+}
+
+bool joinsPrevious(const QTextBlock &block)
+{
+    const QTextBlock prev = block.previous();
+    if (!prev.isValid())
+        return false;
+    const int id = paragraphJoin(block).before;
+    if (id == 0 || paragraphJoin(prev).after != id)
+        return false;
+    // Pieces are blocks of one frame; a table cell's end is never a join.
+    const QTextDocument *doc = block.document();
+    return doc->frameAt(prev.position()) == doc->frameAt(block.position());
+}
+
+QTextBlockFormat paragraphFormat(const QTextBlock &block)
+{
+    QTextBlockFormat f = block.blockFormat();
+    if (!f.hasProperty(kParagraphJoin))
+        return f;
+    const ParagraphJoin j = paragraphJoin(block);
+    const auto set = [&f](int property, double value) {
+        if (value != 0)
+            f.setProperty(property, value);
+        else
+            f.clearProperty(property);
+    };
+    set(QTextFormat::BlockTopMargin, j.topMargin);
+    set(QTextFormat::BlockBottomMargin, j.bottomMargin);
+    set(QTextFormat::TextIndent, j.textIndent);
+    f.clearProperty(kParagraphJoin);
+    return f;
 }
 
 } // namespace rtf

@@ -252,7 +252,7 @@ QString plainText(const QTextDocument *doc)
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
         if (b.length() == 1 && b.blockFormat().hasProperty(kTableSeam))
             continue; // between two slices of one table
-        if (b != doc->begin())
+        if (b != doc->begin() && !joinsPrevious(b))
             out += u'\n';
         if (b.textList())
             out += numbering.marker(b) + u'\t';

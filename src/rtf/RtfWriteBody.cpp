@@ -448,6 +448,11 @@ void Writer::paragraphProperties(const QTextBlockFormat &bf, int level, const QT
 
 void Writer::writeBlock(const QTextBlock &block, int level)
 {
+    // The pieces of one paragraph (see kParagraphJoin) are written as it.
+    const bool joined = joinsPrevious(block);
+    const bool joinsNext = block.next().isValid() && joinsPrevious(block.next());
+    if (joined)
+        m_pendingPar = false;
     // A section's break ends the paragraph before it: \sect instead of \par.
     bool sectionWritten = false;
     if (m_pendingPar) {
@@ -463,9 +468,10 @@ void Writer::writeBlock(const QTextBlock &block, int level)
         m_pendingPar = false;
     }
     const QTextList *list = block.textList();
-    paragraphProperties(block.blockFormat(), level, list);
-    const Style *outerStyle = std::exchange(m_blockStyle, m_t.styles.withLook(block.blockFormat()));
-    if (list) { // the marker as text, for readers without list tables
+    if (!joined)
+        paragraphProperties(paragraphFormat(block), level, list);
+    const Style *outerStyle = std::exchange(m_blockStyle, m_t.styles.withLook(paragraphFormat(block)));
+    if (list && !joined) { // the marker as text, for readers without list tables
         openGroup();
         // old readers number an old list from \pn: its label is \pntext
         raw(m_t.lists.isLegacy(list) ? "\\pntext\\pard\\plain " : "\\listtext\\pard\\plain ");
@@ -550,22 +556,23 @@ void Writer::writeBlock(const QTextBlock &block, int level)
             }
         }
     }
-    closeLink();
+    if (!joinsNext)
+        closeLink();
     // The paragraph's properties again, outside the field's group, for its
     // mark: a group's end restores those in force where it began.
     if (spanEnded)
-        paragraphProperties(block.blockFormat(), level, list);
+        paragraphProperties(paragraphFormat(block), level, list);
     // The mark's own look; after a run in a group (raised, or a link's),
     // the mark would take whatever look stands outside it: that run's,
     // not raised.
     const bool ownMark = block.charFormat().boolProperty(kMarkFormat);
-    if (any && (ownMark || groupedLast)) {
+    if (any && !joinsNext && (ownMark || groupedLast)) {
         QTextCharFormat cf = ownMark ? block.charFormat() : *groupedLast;
         if (cf.verticalAlignment() == QTextCharFormat::AlignSuperScript)
             cf.clearProperty(QTextFormat::TextVerticalAlignment);
         applyPrefix(runInfo(-1, cf).prefix);
     }
-    if (!any) {
+    if (!any && !joined && !joinsNext) {
         // An empty paragraph still has a font and size: they set its
         // height. (Not raised or lowered: see RunInfo::grouped.)
         QTextCharFormat cf = block.charFormat();

@@ -2,6 +2,7 @@
 
 #include "rtf/Rtf.h"
 #include "shell/BusyCursor.h"
+#include "shell/ParagraphPieces.h"
 #include "base/Product.h"
 #include "shell/Twips.h"
 #include "text/DocumentFile.h"
@@ -63,6 +64,9 @@ void DocumentSession::replace(std::unique_ptr<QTextDocument> fresh)
     // they were; Open sets its own afterwards.
     const ShownFile shown = m_current.shown;
     m_redo.clear();
+    // Laid out again whole on every keystroke, a paragraph of megabytes
+    // would hold the window for seconds each time.
+    pieces::split(fresh.get());
     show({std::move(fresh), shown}, &m_undo, false);
     fitHistory();
 }
@@ -71,6 +75,7 @@ void DocumentSession::reset(std::unique_ptr<QTextDocument> doc)
 {
     m_undo.clear();
     m_redo.clear();
+    pieces::split(doc.get());
     show({std::move(doc), {}}, nullptr, false);
 }
 

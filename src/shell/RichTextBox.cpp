@@ -4,6 +4,7 @@
 #include "rtf/Rtf.h"
 #include "shell/BusyCursor.h"
 #include "shell/LayoutPacer.h"
+#include "shell/ParagraphPieces.h"
 #include "shell/Twips.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -112,6 +113,7 @@ void RichTextBox::showDocument(QTextDocument *doc, bool atEnd)
 bool RichTextBox::undoStep()
 {
     if (document()->isUndoAvailable()) {
+        const pieces::Replay replay(document());
         undo();
         return true;
     }
@@ -121,6 +123,7 @@ bool RichTextBox::undoStep()
 bool RichTextBox::redoStep()
 {
     if (document()->isRedoAvailable()) {
+        const pieces::Replay replay(document());
         redo();
         return true;
     }
@@ -130,7 +133,9 @@ bool RichTextBox::redoStep()
 void RichTextBox::oneUndoStep(const std::function<void()> &edit)
 {
     QTextDocument *doc = document();
-    QTextCursor block(doc);
+    // The edit block keeps where its cursor stood: Ctrl+Z puts the
+    // insertion point back there, not at the top of the document.
+    QTextCursor block = textCursor();
     const int before = doc->availableUndoSteps();
     block.beginEditBlock();
     ++m_stepDepth;
@@ -195,7 +200,8 @@ void RichTextBox::insertPlain(const QString &text)
 
 QString RichTextBox::clipboardText() const
 {
-    QString s = textCursor().selectedText();
+    const QTextCursor c = textCursor();
+    QString s = rtf::withoutStandIns(document(), c.selectedText(), c.selectionStart());
     s.remove(QChar::ObjectReplacementCharacter);
     s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     s.replace(QChar::LineSeparator, QLatin1Char('\n'));
@@ -430,9 +436,17 @@ int RichTextBox::Find(const QString &text)
     }
     const QRegularExpression re(pattern, QRegularExpression::CaseInsensitiveOption);
     const QTextCursor from = textCursor();
-    QTextCursor found = document()->find(re, from.selectionEnd());
+    // Also across the joins of a paragraph shown in pieces, the earlier match.
+    const auto findFrom = [&](int at) {
+        QTextCursor inBlock = document()->find(re, at);
+        const QTextCursor across = pieces::find(document(), text, at);
+        if (!across.isNull() && (inBlock.isNull() || across.selectionStart() < inBlock.selectionStart()))
+            return across;
+        return inBlock;
+    };
+    QTextCursor found = findFrom(from.selectionEnd());
     if (found.isNull())
-        found = document()->find(re, 0);
+        found = findFrom(0);
     if (found.isNull())
         return -1;
     setTextCursor(found);
@@ -515,10 +529,63 @@ void RichTextBox::keyPressEvent(QKeyEvent *e)
         e->accept();
         return;
     }
+    if (keyAtJoin(e))
+        return;
     // Other keys that move far (Page Down) lay out what lies above too.
     BusyCursor busy(!m_pacer->finished() && document()->characterCount() >= kBusyChars);
-    QTextEdit::keyPressEvent(e);
+    if (mergesPieces(e))
+        oneUndoStep([&] { QTextEdit::keyPressEvent(e); });
+    else
+        QTextEdit::keyPressEvent(e);
     m_pacer->resume();
+}
+
+// A long paragraph shown as pieces (see ParagraphPieces) is one paragraph
+// to the keys too: Enter at a join makes it a real paragraph end, and the
+// keys that delete or move by one character reach the character beyond it.
+bool RichTextBox::keyAtJoin(QKeyEvent *e)
+{
+    QTextCursor c = textCursor();
+    if (e->matches(QKeySequence::InsertParagraphSeparator) && pieces::atJoin(c)) {
+        // The insertion point goes to the start of the new paragraph.
+        const int start = pieces::pastJoins(document(), c.position(), true);
+        oneUndoStep([&] { pieces::breakJoin(c); });
+        c.setPosition(start);
+        setTextCursor(c);
+        e->accept();
+        return true;
+    }
+    const bool backspace = e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier);
+    const bool forward = e->matches(QKeySequence::Delete) || e->matches(QKeySequence::DeleteEndOfWord)
+        || e->matches(QKeySequence::MoveToNextChar) || e->matches(QKeySequence::SelectNextChar);
+    const bool back = backspace || e->matches(QKeySequence::DeleteStartOfWord)
+        || e->matches(QKeySequence::MoveToPreviousChar) || e->matches(QKeySequence::SelectPreviousChar);
+    const bool select = e->matches(QKeySequence::SelectNextChar) || e->matches(QKeySequence::SelectPreviousChar);
+    if ((forward || back) && (select || !c.hasSelection())) {
+        const int at = pieces::pastJoins(document(), c.position(), forward);
+        if (at != c.position()) {
+            c.setPosition(at, select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+            setTextCursor(c);
+        }
+    }
+    return false;
+}
+
+// Backspace at the start of a paragraph, or Delete at its end, next to a
+// piece: Qt makes that one undo item outside any edit block, and the joins
+// set right after it (see ParagraphPieces) must go back with it.
+bool RichTextBox::mergesPieces(const QKeyEvent *e) const
+{
+    const QTextCursor c = textCursor();
+    if (c.hasSelection())
+        return false;
+    QTextBlock other;
+    if (e->key() == Qt::Key_Backspace && c.atBlockStart())
+        other = c.block().previous();
+    else if (e->matches(QKeySequence::Delete) && c.atBlockEnd())
+        other = c.block().next();
+    return other.isValid()
+        && (other.blockFormat().hasProperty(rtf::kParagraphJoin) || c.block().blockFormat().hasProperty(rtf::kParagraphJoin));
 }
 
 bool RichTextBox::viewportEvent(QEvent *e)

@@ -128,6 +128,8 @@ protected:
 private:
     void showDocument(QTextDocument *doc, bool atEnd);
     void insertPlain(const QString &text);
+    bool keyAtJoin(QKeyEvent *e);
+    bool mergesPieces(const QKeyEvent *e) const;
     bool isReserved(const QKeyEvent *e) const;
     QAction *clipboardActionFor(const QKeyEvent *e) const;
     void mergeFormat(const QTextCharFormat &fmt);

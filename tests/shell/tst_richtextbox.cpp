@@ -7,6 +7,7 @@
 #include "common/MainWindowFixture.h"
 #include "rtf/Rtf.h"
 #include "shell/LayoutPacer.h"
+#include "shell/ParagraphPieces.h"
 #include "shell/PictureHandler.h"
 #include "common/Metafiles.h"
 #include "text/DocumentFile.h"
@@ -385,8 +386,114 @@ private slots:
             QCOMPARE(s.box.Text(), "before " + QString(pasted).replace(u'\n', QStringLiteral("\r\n")) + "after");
             QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
             QCOMPARE(s.box.Text(), QStringLiteral("before after"));
+            QCOMPARE(s.box.SelStart(), 7); // where the paste was, not the top
             QTRY_VERIFY_WITH_TIMEOUT(s.box.pacer()->finished(), 60000);
         }
+    }
+
+    void longParagraphLeavesAsOne()
+    {
+        // A paragraph of 200,000 characters between two short ones is shown
+        // as pieces; the text, both saves, search and the clipboard see the
+        // one paragraph it is, with its indent and spacing.
+        const QString words = manyParagraphs(1, 200000);
+        const QString text = QStringLiteral("head\n") + words + QStringLiteral("\ntail");
+        const QByteArray crlf = QString(text).replace(u'\n', QStringLiteral("\r\n")).toUtf8();
+        const QByteArray markup = "{\\rtf1\\ansi head\\par\\fi300\\sb120\\sa240 " + words.toLatin1() + "\\par\\pard tail}";
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("out"));
+        for (const QByteArray &bytes : {crlf, markup}) {
+            const bool isRtf = rtf::isRtf(bytes);
+            RichTextBox box;
+            QVERIFY(box.LoadFile(write(dir, "in", bytes), isRtf ? RichTextBox::rtfRTF : RichTextBox::rtfText));
+            const QTextDocument *doc = box.document();
+            QVERIFY(doc->blockCount() > 6);
+            QCOMPARE(box.Text().toUtf8(), crlf);
+            QCOMPARE(rtf::plainText(doc), text);
+            QVERIFY(box.SaveFile(path, RichTextBox::rtfText));
+            QCOMPARE(readFile(path), crlf);
+            const std::unique_ptr<QTextDocument> whole = DocumentSession::newDocument();
+            isRtf ? void(rtf::read(bytes, whole.get())) : whole->setPlainText(text);
+            QCOMPARE(box.TextRTF().toLatin1(), rtf::write(whole.get()));
+
+            const QTextBlock join = doc->findBlock(100000);
+            QVERIFY(rtf::joinsPrevious(join));
+            const QString across = join.previous().text().right(7) + join.text().left(7);
+            QVERIFY(text.contains(across));
+            QCOMPARE(box.Find(across), join.position() - 8);
+            QCOMPARE(box.SelText(), across);
+            QCOMPARE(box.clipboardText(), across);
+        }
+    }
+
+    void editingAtJoins()
+    {
+        const QString text = QStringLiteral("first\n") + manyParagraphs(1, 200000) + QStringLiteral("\nnext paragraph");
+        ShownBox s;
+        QVERIFY(s.box.SetText(text));
+        s.box.setFocus();
+        const QTextDocument *doc = s.box.document();
+        const int blocks = doc->blockCount();
+        const auto joinAt = [doc](int position) {
+            const QTextBlock b = doc->findBlock(position);
+            return rtf::joinsPrevious(b) ? b : b.next();
+        };
+        QTextBlock join = joinAt(60000);
+        const QString left = join.previous().text().right(5), right = join.text().left(5);
+        QString expected = QString(text).replace(u'\n', QStringLiteral("\r\n"));
+        // Typed on either side of a join, and Enter there: a real paragraph
+        // end, no paragraph of its own, and Ctrl+Z takes it back.
+        s.box.SetSelStart(join.position());
+        QTest::keyClick(&s.box, Qt::Key_X);
+        s.box.SetSelStart(join.position() - 1);
+        QTest::keyClick(&s.box, Qt::Key_Y);
+        expected.replace(left + right, left + QStringLiteral("yx") + right);
+        QCOMPARE(s.box.Text(), expected);
+        QTest::keyClick(&s.box, Qt::Key_Return);
+        QCOMPARE(s.box.Text(), QString(expected).replace(QStringLiteral("yx"), QStringLiteral("y\r\nx")));
+        QCOMPARE(doc->blockCount(), blocks);
+        QCOMPARE(s.box.textCursor().block().text().left(1), QStringLiteral("x"));
+        QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(s.box.Text(), expected);
+        QCOMPARE(pieces::pastJoins(doc, s.box.SelStart(), true), join.position());
+        // Backspace and Delete at a join take a character of the text.
+        s.box.SetSelStart(join.position());
+        QTest::keyClick(&s.box, Qt::Key_Backspace);
+        s.box.SetSelStart(join.position() - 1);
+        QTest::keyClick(&s.box, Qt::Key_Delete);
+        expected.replace(QStringLiteral("yx"), QString());
+        QCOMPARE(s.box.Text(), expected);
+        // Delete at the end of the paragraph before: one paragraph, and one
+        // Ctrl+Z brings back its end with every join after it.
+        s.box.SetSelStart(5);
+        QTest::keyClick(&s.box, Qt::Key_Delete);
+        QCOMPARE(s.box.Text(), QString(expected).remove(5, 2));
+        QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(s.box.Text(), expected);
+
+        // Enter inside a piece, and text deleted across a join into a piece
+        // that goes on, or from a join into the next paragraph.
+        join = joinAt(120000);
+        s.box.SetSelStart(join.position() + 3);
+        QTest::keyClick(&s.box, Qt::Key_Return);
+        expected = s.box.Text();
+        QCOMPARE(expected.count(QStringLiteral("\r\n")), 3);
+        join = joinAt(30000);
+        const QString cut = join.previous().text().right(4) + join.text().left(4);
+        QTextCursor c = s.box.textCursor();
+        c.setPosition(join.position() - 5);
+        c.setPosition(join.position() + 4, QTextCursor::KeepAnchor);
+        s.box.setTextCursor(c);
+        QTest::keyClick(&s.box, Qt::Key_Delete);
+        expected.remove(expected.indexOf(cut), cut.size());
+        QCOMPARE(s.box.Text(), expected);
+        join = joinAt(doc->lastBlock().position() - 1000);
+        expected.chop(join.text().size() + QStringLiteral("\r\nnext paragraph").size());
+        c.setPosition(join.position());
+        c.setPosition(doc->lastBlock().position() + 5, QTextCursor::KeepAnchor);
+        s.box.setTextCursor(c);
+        QTest::keyClick(&s.box, Qt::Key_Delete);
+        QCOMPARE(s.box.Text(), expected + QStringLiteral("paragraph"));
     }
 
     void longWordsWrapAnywhere()
