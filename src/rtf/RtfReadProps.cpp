@@ -259,6 +259,10 @@ void Reader::markParagraph()
     if (!empty && m_st.ch == last)
         return;
     QTextCharFormat f = charFormat(m_st.ch);
+    // States that differ only in how they say it (\f0 or the default face)
+    // give the same look: no mark of its own.
+    if (!empty && f == charFormat(last))
+        return;
     if (!empty)
         f.setProperty(kMarkFormat, true);
     if (!m_out.inTable() && m_out.cursor().blockCharFormat() == f)
