@@ -230,24 +230,4 @@ void Reader::documentSetting(const Keyword &k, const Token &t)
     }
 }
 
-// The \info group, kept as it was read when it is printable ASCII and its \'hh
-// bytes are Windows-1252 (what the writer's header says).
-void Reader::readInfo()
-{
-    if (m_isPart || m_st.dest != Dest::Text || !m_sh.settings.info.isEmpty())
-        return skipDestination();
-    const char *from = m_tok.position();
-    m_st.dest = Dest::Skipped;
-    skipGroup();
-    if (m_done)
-        return;
-    const QByteArray body(from, m_tok.position() - from);
-    closeGroup();
-    for (char c : body)
-        if (uchar(c) >= 0x7f || (uchar(c) < 0x20 && c != '\r' && c != '\n' && c != '\t'))
-            return;
-    if (m_ansi == 1252 || !body.contains("\\'"))
-        m_sh.settings.info = (body.startsWith('{') || body.startsWith('\\') ? "{\\info" : "{\\info ") + body;
-}
-
 } // namespace rtf::detail

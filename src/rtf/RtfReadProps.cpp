@@ -270,19 +270,27 @@ void Reader::markParagraph()
     m_out.call([f](QTextCursor &c, QTextTable *) { c.setBlockCharFormat(f); });
 }
 
-// A document group kept as it was read when it is printable ASCII and its
+bool Reader::skipGroupKeeping(QByteArray &body)
+{
+    const char *from = m_tok.position();
+    m_st.dest = Dest::Skipped;
+    skipGroup();
+    if (m_done)
+        return false;
+    body = QByteArray(from, m_tok.position() - from);
+    closeGroup();
+    return true;
+}
+
+// A document group (\info, \userprops, \background) kept as it was read when it is printable ASCII and its
 // \'hh bytes are Windows-1252 (what the writer's header says).
 void Reader::readKeptGroup(QByteArray &into, const char *opening)
 {
     if (m_isPart || m_st.dest != Dest::Text || !into.isEmpty())
         return skipDestination();
-    const char *from = m_tok.position();
-    m_st.dest = Dest::Skipped;
-    skipGroup();
-    if (m_done)
+    QByteArray body;
+    if (!skipGroupKeeping(body))
         return;
-    const QByteArray body(from, m_tok.position() - from);
-    closeGroup();
     for (char c : body)
         if (uchar(c) >= 0x7f || (uchar(c) < 0x20 && c != '\r' && c != '\n' && c != '\t'))
             return;

@@ -158,13 +158,9 @@ void Reader::styleWord(const Token &t, const Keyword *k, bool star)
     const Kw id = tableStyle ? Kw::StyleRef : k ? k->id : Kw::Skip;
     if (id == Kw::StyleWord && k->ch == 'L') { // {\*\latentstyles ...}: kept as read
         const bool entry = ss.entry && m_stack.size() == ss.sheetDepth + 1;
-        const char *from = m_tok.position();
-        m_st.dest = Dest::Skipped;
-        skipGroup();
-        if (m_done)
+        QByteArray body;
+        if (!skipGroupKeeping(body))
             return;
-        const QByteArray body(from, m_tok.position() - from);
-        closeGroup();
         if (entry) { // the group was taken for an entry
             ss.entry = false;
             ss.defs.pop_back();

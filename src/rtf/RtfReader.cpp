@@ -309,7 +309,7 @@ void Reader::destination(Kw id, char16_t kind)
     case Kw::Annotation: startPart(id, kind); break;
     case Kw::AtnId:
     case Kw::AtnAuthor: startCapture(id); break;
-    case Kw::Info: readInfo(); break;
+    case Kw::Info: readKeptGroup(m_sh.settings.info, "{\\info"); break;
     case Kw::Bookmark: startBookmark(kind); break;
     case Kw::TocEntry: tocEntry(kind); break;
     case Kw::StyleSheet: startStyleSheet(); break;

@@ -539,7 +539,6 @@ private:
     void endCapture();
     void flushHidden();
     void documentSetting(const Keyword &k, const Token &t);
-    void readInfo();
 
     // ---- styles (RtfReadStyles.cpp) ------------------------------------------
     void startStyleSheet();
@@ -579,6 +578,9 @@ private:
     uint keptHash(int set) const { return m_sh.words.hashes[size_t(set)]; }
     void markParagraph(); // the paragraph mark's own look
     void readKeptGroup(QByteArray &into, const char *opening);
+    // The rest of the open group as read, skipped and closed; false when the
+    // input ends inside it.
+    bool skipGroupKeeping(QByteArray &body);
 
     // ---- pictures (RtfReadPictures.cpp) --------------------------------------
     void startPicture();
