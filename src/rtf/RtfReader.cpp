@@ -673,16 +673,19 @@ void Reader::ensurePosition(int level)
     const bool sectionDue = m_sectionDue && !m_isPart;
     if (sectionDue && m_sectionBreak)
         section();
-    for (bool *due : {&m_pageDue, &m_columnDue}) {
-        if (!*due)
-            continue;
-        *due = false;
+    const auto pageOrColumn = [this](bool &due, KeptPart::Kind kind) {
+        if (!std::exchange(due, false))
+            return;
         KeptPart part;
-        part.kind = due == &m_pageDue ? KeptPart::PageBreak : KeptPart::ColumnBreak;
+        part.kind = kind;
         m_out.insertText(QString(QChar::ObjectReplacementCharacter), anchorFormat(part, CharState()));
-    }
+    };
+    pageOrColumn(m_pageDue, KeptPart::PageBreak);
+    // A column break needs its section's columns before it: with one column
+    // it is a page break.
     if (sectionDue && !m_sectionBreak && !m_sectionWords.isEmpty())
         section();
+    pageOrColumn(m_columnDue, KeptPart::ColumnBreak);
 }
 
 void Reader::finishBlock()

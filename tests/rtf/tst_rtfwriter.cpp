@@ -638,6 +638,9 @@ void TestRtfWriter::pagesAndSections()
         QCOMPARE(partList(*doc), QStringList({"2 page | ", "2 section | \\sectd\\cols2"}));
         checkStable(*doc);
     }
+    // A column break comes after its section's columns: before them, with
+    // one column, it is a page break.
+    QVERIFY(rtf::write(load("{\\rtf1\\cols2\\column hello\\par}").get()).contains("\\cols2\\column"));
 }
 
 void TestRtfWriter::tabsAndLineSpacing()
