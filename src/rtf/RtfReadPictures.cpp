@@ -110,9 +110,8 @@ void Reader::finishPicture()
     m_picture.pict = Picture();
     if (pict.kind < 1 || pict.kind == 3 || pict.data.isEmpty() || m_st.hidden)
         return;
-    if (pict.kind >= 4) {
-        if (pict.kind == 4 ? !isWmf(pict.data) : !isEmf(pict.data))
-            return; // no metafile: nothing could draw it
+    // A bitmap called a metafile is read as the bitmap it is, below.
+    if (pict.kind >= 4 && (pict.kind == 4 ? isWmf(pict.data) : isEmf(pict.data))) {
         // \picw and \pich of a metafile are in hundredths of a millimetre.
         QSizeF natural(wordValue(pict.words, "picw") * 96.0 / 2540, wordValue(pict.words, "pich") * 96.0 / 2540);
         if (natural.width() <= 0 || natural.height() <= 0)

@@ -392,16 +392,20 @@ void TestRtfReader::images()
     auto doc = load("{\\rtf1 a{\\pict\\pngblip\\picw3\\pich2\\picwgoal1440\\pichgoal720 " + hex + "}b"
                     "{\\*\\shppict{\\pict\\pngblip\\picscalex50\\picscaley200 " + hex + "}}"
                     "{\\nonshppict{\\pict\\wmetafile8 0102}}c"
-                    "{\\pict\\emfblip 0102}{\\pict\\pngblip 00ff}d}");
+                    "{\\pict\\emfblip 0102}{\\pict\\pngblip 00ff}"
+                    "{\\pict\\wmetafile6\\picwgoal45\\pichgoal30 " + hex + "}d}");
     QTextDocument *d = doc.get();
     QList<QTextImageFormat> images;
     for (QTextBlock b = d->begin(); b.isValid(); b = b.next())
         for (auto it = b.begin(); !it.atEnd(); ++it)
             if (it.fragment().charFormat().isImageFormat())
                 images.append(it.fragment().charFormat().toImageFormat());
-    QCOMPARE(images.size(), 2); // the WMF that is not shown, the EMF and PNG that are no pictures are left out
+    // The WMF that is not shown, the EMF and PNG that are no pictures are left
+    // out; a PNG called a metafile is the PNG it is.
+    QCOMPARE(images.size(), 3);
     QCOMPARE(QSizeF(images[0].width(), images[0].height()), QSizeF(96, 48)); // pixels at 96 dpi
     QCOMPARE(QSizeF(images[1].width(), images[1].height()), QSizeF(1.5, 4));
+    QCOMPARE(QSizeF(images[2].width(), images[2].height()), QSizeF(3, 2));
     QImage img;
     QVERIFY(img.loadFromData(d->resource(QTextDocument::ImageResource, QUrl(images[0].name())).toByteArray()));
     QCOMPARE(img.size(), QSize(3, 2));
