@@ -34,6 +34,7 @@ void Reader::listDestination(Kw id)
             return skipDestination();
         l.lists.emplace_back();
         l.level = -1;
+        l.levelDepth = 0; // a level left open by broken input is no level of this list
         l.listDepth = depth;
         break;
     case Kw::ListLevel:
@@ -159,10 +160,10 @@ void Reader::listGroupEnd()
             l.pnBefore = t;
         } else if (l.textKind == 2) {
             l.pnAfter = t;
-        } else if (!l.lists.empty() && l.level >= 0) {
+        } else if (ListLevelDef *level = l.openLevel()) {
             // Its first character is its length; a ';' and more may follow.
             const qsizetype len = t.isEmpty() ? 0 : std::min<qsizetype>(t.at(0).unicode(), t.size() - 1);
-            QString &text = l.lists.back().levels[l.level].text;
+            QString &text = level->text;
             text = t.left(std::min<qsizetype>(len + 1, 64));
             if (text.size() > 1) // the length of what there is
                 text[0] = QChar(char16_t(text.size() - 1));
@@ -192,7 +193,7 @@ void Reader::listValue(Kw id, int v)
 {
     ListState &l = m_list;
     const bool inTable = m_st.dest == Dest::ListTable;
-    ListLevelDef *level = inTable && l.levelDepth ? &l.lists.back().levels[l.level] : nullptr;
+    ListLevelDef *level = inTable && l.levelDepth ? l.openLevel() : nullptr;
     switch (id) {
     case Kw::ListId:
         if (inTable && l.overrideDepth)
@@ -255,7 +256,7 @@ void Reader::listWord(const Token &t, const Keyword *k, bool star)
             pnWord(k, v);
         return;
     }
-    ListLevelDef *level = l.levelDepth ? &l.lists.back().levels[l.level] : nullptr;
+    ListLevelDef *level = l.levelDepth ? l.openLevel() : nullptr;
     switch (k ? k->id : Kw::Skip) {
     case Kw::ListId:
     case Kw::LevelNfc:

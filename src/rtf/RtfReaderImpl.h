@@ -317,6 +317,10 @@ struct ListState {
     QHash<int, ListOverride> overrides; // \ls -> its list
     bool any = false;                   // a list table was read: \listtext is a mere label
     int level = -1;                     // the \listlevel being read
+    ListLevelDef *openLevel() // that level, when there is one
+    {
+        return !lists.empty() && level >= 0 && level < lists.back().levels.size() ? &lists.back().levels[level] : nullptr;
+    }
     size_t listDepth = 0, levelDepth = 0, textDepth = 0, overrideDepth = 0, lfoDepth = 0, pnDepth = 0;
     int textKind = 0;                   // what the text read is: 0 \leveltext, 1 \pntxtb, 2 \pntxta
     int overrideId = 0, overrideLs = 0, lfoLevel = -1;
