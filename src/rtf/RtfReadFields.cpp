@@ -1,7 +1,7 @@
 // The RTF reader's fields: a HYPERLINK field's result becomes a link; any
 // other field's result stays text between two anchors, the first holding
 // the instruction as read. Also bookmarks, table of contents entries and
-// the special characters (\chpgn, \chdate, ...), kept as anchors.
+// special characters (\chpgn, \chdate, ...), kept as anchors.
 
 #include "rtf/RtfFields.h"
 #include "rtf/RtfReaderImpl.h"
