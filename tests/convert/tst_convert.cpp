@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QtTest>
 
 #include <functional>

@@ -84,22 +84,19 @@ class TestRichTextBox : public QObject
 private slots:
     void plainTextEncodings()
     {
+        // Each way of decoding is in tests/text; here, that a load takes
+        // the one the bytes call for, and ends lines as Windows and Linux do.
         const QString text = QStringLiteral("Caf\u00e9 \u20ac5\u00a0\r\nsecond line");
-        const QByteArray be = "\xFE\xFF" + QStringEncoder(QStringEncoder::Utf16BE).encode(text);
         // Read a megabyte at a time: a CR LF across two pieces stays one line end.
         QString big(1024 * 1024 - 1, QLatin1Char('a'));
         big += QStringLiteral("\r\n");
         for (int i = 0; big.size() < 3 * 1024 * 1024; ++i)
             big += QStringLiteral("line %1%2").arg(i).arg(i % 3 ? QStringLiteral("\r\n") : QStringLiteral("\r"));
         const std::pair<QByteArray, QString> files[] = {
-            {text.toUtf8(), text},
             {"\xEF\xBB\xBF" + text.toUtf8(), text},
-            {"\xFF\xFE" + QStringEncoder(QStringEncoder::Utf16LE).encode(text), text},
-            {be, text},
             {"Caf\xE9 \x80" "5\xA0\r\nsecond line", text},                          // Windows-1252
             {"Caf\xC3\xA9 \xE2\x82\xAC" "5\xC2\xA0\rsecond line", text},          // lone CR
-            {"\xFF\xFE\x5A", QStringLiteral("\uFFFD")},   // a broken last byte still shows
-            {be + 'Z', text + QStringLiteral("\uFFFD")},
+            {"\xFE\xFF" + QStringEncoder(QStringEncoder::Utf16BE).encode(text) + 'Z', text + QStringLiteral("\uFFFD")},   // a broken last byte still shows
             {big.toUtf8(), QString(big).replace(QStringLiteral("\r\n"), QStringLiteral("\r")).replace(u'\r', QStringLiteral("\r\n"))}};
         QTemporaryDir dir;
         for (const auto &[bytes, expected] : files) {
