@@ -641,6 +641,9 @@ void TestRtfWriter::pagesAndSections()
     // A column break comes after its section's columns: before them, with
     // one column, it is a page break.
     QVERIFY(rtf::write(load("{\\rtf1\\cols2\\column hello\\par}").get()).contains("\\cols2\\column"));
+    // An empty paragraph before a section break stays one.
+    doc = load("{\\rtf1 a\\par{\\par}\\sect\\sectd\\cols2 b\\par}");
+    QCOMPARE(rtf::plainText(load(rtf::write(doc.get())).get()), QStringLiteral("a\n\nb"));
 }
 
 void TestRtfWriter::tabsAndLineSpacing()
