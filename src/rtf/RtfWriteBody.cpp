@@ -344,6 +344,7 @@ void Writer::writeStoredContent(const QString &content)
     m_o.forgetLook();
     Writer inner(&part, m_t, m_o, m_partDepth + 1);
     inner.writeFlow(part.rootFrame(), 0);
+    m_t.lists.forget(&part);
     if (inner.m_pendingPar)
         word("\\par");
     m_o.forgetLook();

@@ -17,6 +17,18 @@ void hexByte(QByteArray &out, uint b)
     out += kHex[b & 15];
 }
 
+// The byte 80-9F that c is in Windows-1252 (the header's page); 0 if none.
+uint windows1252Byte(char16_t c)
+{
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+        0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+    if (c < 0x100)
+        return 0;
+    const auto *at = std::find(std::begin(kHigh), std::end(kHigh), c);
+    return at == std::end(kHigh) ? 0 : uint(0x80 + (at - std::begin(kHigh)));
+}
+
 // Text inside list words: bytes as \'hh, the rest as \uN.
 QByteArray escaped(const QString &text)
 {
@@ -28,6 +40,8 @@ QByteArray escaped(const QString &text)
             out += char(c);
         } else if (c < 0x20 || c == u';' || (c >= 0xA0 && c <= 0xFF)) {
             hexByte(out, c);
+        } else if (const uint b = windows1252Byte(c)) { // a symbol font's byte stays that byte
+            hexByte(out, b);
         } else if (c < 0x80) {
             out += char(c);
         } else {
@@ -59,11 +73,13 @@ ListLevelDef levelFromFormat(const QTextListFormat &f, ListLevelDef level, int i
         bullet.truncate(1);
         level.text = QChar(char16_t(1)) + bullet;
         level.face.clear(); // the bullet is Unicode now
+        level.picture.clear();
     } else {
         const QString prefix = f.numberPrefix().left(20), suffix = f.numberSuffix().left(20);
         level.text = QChar(char16_t(prefix.size() + 1 + suffix.size())) + prefix + QChar(char16_t(index)) + suffix;
     }
     level.start = f.hasProperty(kListStart) ? f.intProperty(kListStart) : 1;
+    level.legal = false; // the numbers are Qt's now
     return level;
 }
 
@@ -73,7 +89,7 @@ ListTableWriter::Place ListTableWriter::place(const QTextList *list)
 {
     auto it = m_places.constFind(list);
     if (it != m_places.constEnd())
-        return *it;
+        return it->place;
     const QTextListFormat f = list->format();
     Place p;
     const ListDef read = f.property(kListDef).value<ListDef>();
@@ -105,8 +121,13 @@ ListTableWriter::Place ListTableWriter::place(const QTextList *list)
         m_groups.push_back({def, def});
         p = {int(m_groups.size()), 0};
     }
-    m_places.insert(list, p);
+    m_places.insert(list, {p, list->document()});
     return p;
+}
+
+void ListTableWriter::forget(const QTextDocument *doc)
+{
+    m_places.removeIf([doc](const auto &entry) { return entry.value().doc == doc; });
 }
 
 bool ListTableWriter::isLegacy(const QTextList *list)
@@ -144,15 +165,31 @@ QByteArray ListTableWriter::legacyWords(const QTextList *list, const FontIndex &
     return out + '}';
 }
 
-QByteArray ListTableWriter::tables(const FontIndex &fontIndex) const
+QByteArray ListTableWriter::tables(const FontIndex &fontIndex, const ColorIndex &colorIndex) const
 {
     QByteArray out = "{\\*\\listtable";
+    // Picture bullets' pictures, each once, in the order levels name them.
+    QList<QByteArray> pictures;
+    for (const Group &g : m_groups)
+        for (const ListLevelDef &l : g.def.levels)
+            if (!l.picture.isEmpty() && !pictures.contains(l.picture))
+                pictures.append(l.picture);
+    if (!pictures.isEmpty())
+        out += "\r\n{\\*\\listpicture" + pictures.join() + '}';
     for (size_t i = 0; i < m_groups.size(); ++i) {
         const ListDef &def = m_groups[i].def;
         out += "\r\n{\\list" + def.words;
         for (const ListLevelDef &l : def.levels) {
             out += "\r\n{\\listlevel\\levelnfc" + num(l.nfc) + "\\levelnfcn" + num(l.nfc) + "\\levelstartat" + num(l.start)
-                + "\\levelfollow" + num(l.follow) + l.words + "{\\leveltext";
+                + "\\levelfollow" + num(l.follow);
+            if (l.legal)
+                out += "\\levellegal1";
+            if (l.noRestart)
+                out += "\\levelnorestart1";
+            out += l.words;
+            if (!l.picture.isEmpty())
+                out += "\\levelpicture" + num(int(pictures.indexOf(l.picture)));
+            out += "{\\leveltext";
             const QString &t = l.text;
             const qsizetype len = t.isEmpty() ? 0 : std::min<qsizetype>(t.at(0).unicode(), t.size() - 1);
             hexByte(out, uint(len));
@@ -163,6 +200,7 @@ QByteArray ListTableWriter::tables(const FontIndex &fontIndex) const
             out += ";}";
             if (!l.face.isEmpty())
                 out += "\\f" + num(fontIndex(l.face));
+            appendWords(out, l.look, colorIndex);
             out += "\\fi" + num(l.fi) + "\\li" + num(l.li);
             if (l.tab >= 0)
                 out += "\\jclisttab\\tx" + num(l.tab);
