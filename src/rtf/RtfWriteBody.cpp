@@ -380,7 +380,7 @@ void Writer::paragraphProperties(const QTextBlockFormat &bf, int level, const QT
         // The marker hangs in the first line's indent.
         const QTextListFormat lf = list->format();
         left += qMax(0, lf.indent()) * m_doc->indentWidth();
-        fi = lf.hasProperty(kListFirstIndent) ? lf.intProperty(kListFirstIndent) : -kListHangTwips;
+        fi += lf.hasProperty(kListFirstIndent) ? lf.intProperty(kListFirstIndent) : -kListHangTwips;
         const detail::ListTableWriter::Place place = m_t.lists.place(list);
         // An old list's words for old readers; LibreOffice takes them as a
         // list of their own unless \ls comes after them.

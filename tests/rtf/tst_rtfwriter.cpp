@@ -863,6 +863,11 @@ void TestRtfWriter::listShapes_data()
         "{\\listoverride\\listid1\\listoverridecount1{\\lfolevel\\listoverridestartat\\levelstartat7}\\ls2}}"
         "\\pard\\ls1 a\\par\\pard\\ls1 b\\par\\pard\\ls2 c\\par",
         u"5)\ta\n6)\tb\n7)\tc", "{\\lfolevel\\listoverridestartat\\levelstartat7}");
+    // An item's own first-line indent, unlike its level's.
+    row("own indent",
+        "{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}\\fi-360\\li720}\\listid1}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\\pard\\ls1\\fi-720 a\\par\\pard\\ls1 b\\par",
+        u"1.\ta\n2.\tb", "\\ls1\\ilvl0\\li720\\fi-720");
     // A simple list's items at a deeper level are of its one level.
     row("bullet stays",
         "{\\*\\listtable{\\list\\listsimple1{\\listlevel\\levelnfc23{\\leveltext\\'01\\'b7;}\\f1}\\listid1}}"
