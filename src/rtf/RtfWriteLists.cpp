@@ -169,13 +169,16 @@ QByteArray ListTableWriter::tables(const FontIndex &fontIndex, const ColorIndex 
 {
     QByteArray out = "{\\*\\listtable";
     // Picture bullets' pictures, each once, in the order levels name them.
-    QList<QByteArray> pictures;
+    QHash<QByteArray, int> pictures;
+    QByteArray pictureGroup;
     for (const Group &g : m_groups)
         for (const ListLevelDef &l : g.def.levels)
-            if (!l.picture.isEmpty() && !pictures.contains(l.picture))
-                pictures.append(l.picture);
+            if (!l.picture.isEmpty() && !pictures.contains(l.picture)) {
+                pictures.insert(l.picture, int(pictures.size()));
+                pictureGroup += l.picture;
+            }
     if (!pictures.isEmpty())
-        out += "\r\n{\\*\\listpicture" + pictures.join() + '}';
+        out += "\r\n{\\*\\listpicture" + pictureGroup + '}';
     for (size_t i = 0; i < m_groups.size(); ++i) {
         const ListDef &def = m_groups[i].def;
         out += "\r\n{\\list" + def.words;
@@ -188,7 +191,7 @@ QByteArray ListTableWriter::tables(const FontIndex &fontIndex, const ColorIndex 
                 out += "\\levelnorestart1";
             out += l.words;
             if (!l.picture.isEmpty())
-                out += "\\levelpicture" + num(int(pictures.indexOf(l.picture)));
+                out += "\\levelpicture" + num(pictures.value(l.picture));
             out += "{\\leveltext";
             const QString &t = l.text;
             const qsizetype len = t.isEmpty() ? 0 : std::min<qsizetype>(t.at(0).unicode(), t.size() - 1);
