@@ -8,6 +8,9 @@
 #include <QTextDocument>
 #include <QTextList>
 
+#include <algorithm>
+#include <iterator>
+
 namespace rtf {
 
 namespace {
@@ -44,6 +47,17 @@ QString letters(int n)
 
 namespace rtf::detail {
 
+uint windows1252HighByte(char16_t c)
+{
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+        0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+    if (c < 0x100)
+        return 0;
+    const auto *at = std::find(std::begin(kHigh), std::end(kHigh), c);
+    return at == std::end(kHigh) ? 0 : uint(0x80 + (at - std::begin(kHigh)));
+}
+
 QString shownBullet(const QString &bullet, const QString &face)
 {
     if (bullet.size() != 1)
@@ -58,17 +72,15 @@ QString shownBullet(const QString &bullet, const QString &face)
                     : f == u"webdings"      ? Webdings
                                             : Other;
     // Symbol fonts' codes come as bytes, or moved up to U+F0xx; bytes 80-9F
-    // arrive as what they are in Windows-1252, the page of a level's text.
-    static constexpr char16_t kWindows1252[32] = {
-        0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-        0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+    // arrive as what they are in Windows-1252, the page of a level's text
+    // (Symbol has nothing there: its dash is a dash).
     if (c >= 0xF020 && c <= 0xF0FF) {
         c -= 0xF000;
     } else if (c > 0xFF) {
-        const auto *at = font == Other ? std::end(kWindows1252) : std::find(std::begin(kWindows1252), std::end(kWindows1252), c);
-        if (at == std::end(kWindows1252))
+        const uint byte = font == Other || font == Symbol ? 0 : windows1252HighByte(c);
+        if (!byte)
             return bullet;
-        c = char16_t(0x80 + (at - std::begin(kWindows1252)));
+        c = char16_t(byte);
     } else if (font == Other) {
         return bullet;
     }

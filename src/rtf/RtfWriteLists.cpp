@@ -17,18 +17,6 @@ void hexByte(QByteArray &out, uint b)
     out += kHex[b & 15];
 }
 
-// The byte 80-9F that c is in Windows-1252 (the header's page); 0 if none.
-uint windows1252Byte(char16_t c)
-{
-    static constexpr char16_t kHigh[32] = {
-        0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-        0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
-    if (c < 0x100)
-        return 0;
-    const auto *at = std::find(std::begin(kHigh), std::end(kHigh), c);
-    return at == std::end(kHigh) ? 0 : uint(0x80 + (at - std::begin(kHigh)));
-}
-
 // Text inside list words: bytes as \'hh, the rest as \uN.
 QByteArray escaped(const QString &text)
 {
@@ -40,7 +28,7 @@ QByteArray escaped(const QString &text)
             out += char(c);
         } else if (c < 0x20 || c == u';' || (c >= 0xA0 && c <= 0xFF)) {
             hexByte(out, c);
-        } else if (const uint b = windows1252Byte(c)) { // a symbol font's byte stays that byte
+        } else if (const uint b = windows1252HighByte(c)) { // a symbol font's byte stays that byte
             hexByte(out, b);
         } else if (c < 0x80) {
             out += char(c);
