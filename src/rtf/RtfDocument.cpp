@@ -34,13 +34,14 @@ protected:
         const auto at = blocks.isEmpty() || blocks.constLast() < block
                             ? blocks.end()
                             : std::lower_bound(blocks.begin(), blocks.end(), block);
-        markFrom(blocks.insert(at, block) - blocks.begin());
+        blocks.insert(at, block);
+        mark(block.position());
     }
 
     void blockRemoved(const QTextBlock &block) override
     {
         QList<QTextBlock> &blocks = items();
-        // Still in the document, so still in its place in the sorted list.
+        // Still in the document, and still in order with the other items.
         auto at = !blocks.isEmpty() && blocks.constLast() == block
                       ? blocks.end() - 1
                       : std::lower_bound(blocks.begin(), blocks.end(), block);
@@ -53,7 +54,13 @@ protected:
             QTextDocumentPrivate::get(document())->deleteObject(this);
             return;
         }
-        markFrom(i);
+        if (i == blocks.size())
+            return; // the last item: no other changes its number
+        // When two paragraphs become one, Qt tells the list while the
+        // joined paragraph already spans both, so that the positions after
+        // it are ahead by the length of the second; the one before stands.
+        const QTextBlock previous = block.previous();
+        mark(previous.isValid() ? previous.position() : 0);
     }
 
 private:
@@ -62,16 +69,10 @@ private:
         return static_cast<QTextBlockGroupPrivate *>(QObjectPrivate::get(this))->blocks;
     }
 
-    // The items from index i on are numbered anew.
-    void markFrom(qsizetype i)
+    // The items from `from` on are numbered anew.
+    void mark(int from)
     {
-        const QList<QTextBlock> &blocks = items();
-        if (i >= blocks.size())
-            i = blocks.size() - 1; // the last item went: it is marked where it was removed
-        if (i < 0)
-            return;
-        const QTextBlock &last = blocks.constLast();
-        const int from = blocks.at(i).position();
+        const QTextBlock &last = items().constLast();
         QTextDocumentPrivate::get(document())->documentChange(from, last.position() + last.length() - from);
     }
 };
