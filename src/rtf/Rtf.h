@@ -13,6 +13,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QTextBlock;
@@ -34,6 +35,10 @@ public:
     // The quick lists rest on the insides of the Qt they were built with;
     // with any other Qt at run time this document makes Qt's own lists.
     static bool quickLists();
+    // A copy of source's content and settings, as QTextDocument::clone()
+    // makes, but in linear time: Qt's clone makes Qt's own lists and took
+    // 18 s over a list of 10,000 items.
+    static std::unique_ptr<Document> copyOf(const QTextDocument &source);
 
 protected:
     QTextObject *createObject(const QTextFormat &format) override;

@@ -11,6 +11,7 @@
 
 #include "Rtf.h"
 
+#include <QTextFrame>
 #include <QTextList>
 #include <private/qtextdocument_p.h>
 #include <private/qtextobject_p.h>
@@ -85,6 +86,28 @@ bool Document::quickLists()
 {
     static const bool same = qstrcmp(qVersion(), QT_VERSION_STR) == 0;
     return same;
+}
+
+std::unique_ptr<Document> Document::copyOf(const QTextDocument &source)
+{
+    auto doc = std::make_unique<Document>();
+    doc->setUndoRedoEnabled(false);
+    doc->rootFrame()->setFrameFormat(source.rootFrame()->frameFormat());
+    for (const auto info : {QTextDocument::DocumentTitle, QTextDocument::DocumentUrl, QTextDocument::CssMedia})
+        doc->setMetaInformation(info, source.metaInformation(info));
+    doc->setPageSize(source.pageSize());
+    doc->setIndentWidth(source.indentWidth());
+    doc->setDefaultTextOption(source.defaultTextOption());
+    doc->setDefaultFont(source.defaultFont());
+    doc->setDefaultStyleSheet(source.defaultStyleSheet());
+    doc->setDocumentMargin(source.documentMargin());
+    doc->setUseDesignMetrics(source.useDesignMetrics());
+    // Through RTF, which keeps all the editor shows and keeps; Qt's own
+    // copy (a QTextDocumentFragment) goes through a QTextDocument with
+    // Qt's lists.
+    read(write(&source), doc.get());
+    doc->setUndoRedoEnabled(source.isUndoRedoEnabled());
+    return doc;
 }
 
 QTextObject *Document::createObject(const QTextFormat &format)
