@@ -753,7 +753,7 @@ int doubling(const QStringList &only, double scale, int repeat)
                 inBytes[k] = data[k].size();
                 malloc_trim(0);
                 const size_t heapBefore = heapInUse();
-                auto doc = std::make_unique<QTextDocument>();
+                auto doc = std::make_unique<rtf::Document>();
                 readMs[k] = std::min(readMs[k], timeBest(1, nullptr, [&] { rtf::read(data[k], doc.get()); }));
                 if (k == 1)
                     heapRatio = double(heapInUse() - std::min(heapInUse(), heapBefore)) / data[k].size();
@@ -857,7 +857,7 @@ int main(int argc, char **argv)
             repeat,
             [&] {
                 readDoc.reset();
-                readDoc = std::make_unique<QTextDocument>();
+                readDoc = std::make_unique<rtf::Document>();
                 readDoc->setUndoRedoEnabled(false);
             },
             [&] { rtf::read(rtfData, readDoc.get()); });

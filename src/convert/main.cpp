@@ -186,7 +186,7 @@ int main(int argc, char **argv)
     }
     QByteArray data = *std::move(input);
 
-    QTextDocument doc;
+    rtf::Document doc;
     doc.setUndoRedoEnabled(false);
     if (rtf::isRtf(data)) {
         if (!rtf::read(data, &doc)) {

@@ -20,7 +20,7 @@ DocumentSession::~DocumentSession() = default;
 
 std::unique_ptr<QTextDocument> DocumentSession::newDocument()
 {
-    auto doc = std::make_unique<QTextDocument>();
+    auto doc = std::make_unique<rtf::Document>();
     QFont f;
     f.setFamilies({QStringLiteral("MS Sans Serif")});
     f.setPointSizeF(8.5);

@@ -1,5 +1,6 @@
 #include "views/Form3.h"
 
+#include "rtf/Rtf.h"
 #include "shell/MainWindow.h"
 #include "base/Product.h"
 #include "shell/RichTextBox.h"
@@ -66,7 +67,8 @@ Form3::~Form3() = default;
 
 void Form3::showCopyOf(const QTextDocument &source)
 {
-    std::unique_ptr<QTextDocument> copy(source.clone());
+    // Not QTextDocument::clone(), which is quadratic in the length of a list.
+    std::unique_ptr<QTextDocument> copy = rtf::Document::copyOf(source);
     // The copy starts with a clean history: Ctrl+Z in the view must not
     // undo the copying itself.
     copy->clearUndoRedoStacks();

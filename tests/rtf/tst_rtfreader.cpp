@@ -13,7 +13,10 @@
 #include <QTextImageFormat>
 #include <QTextList>
 
+#include <functional>
+
 using namespace rtftest;
+using namespace Qt::StringLiterals;
 
 class TestRtfReader : public QObject {
     Q_OBJECT
@@ -32,6 +35,7 @@ private slots:
     void hostileInput();
     void inputShapes();
     void fuzzFindings();
+    void quickLists();
 };
 
 void TestRtfReader::notRtfLeavesDocument()
@@ -531,6 +535,53 @@ void TestRtfReader::fuzzFindings()
             };
             QVERIFY2(parts(*second) == parts(*first), qPrintable(f));
             QVERIFY2(rtf::write(second.get()) == w1, qPrintable(f + QStringLiteral(": a second save differs")));
+        }
+    }
+}
+
+// rtf::Document's lists number their items as Qt's own lists do through
+// edits and their undo, and each edit asks for every item whose marker
+// changed to be drawn again.
+void TestRtfReader::quickLists()
+{
+    QVERIFY(rtf::Document::quickLists());
+    QByteArray data = "{\\rtf1{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}}{\\listlevel"
+                      "\\levelnfc4{\\leveltext\\'02\\'01);}}\\listid1}}{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}";
+    for (int i = 0; i < 12; ++i) // a plain paragraph at 6, the second level at 3, 7 and 11
+        data += (i == 6 ? "\\pard" : "\\pard\\ls1\\ilvl" + QByteArray::number(i % 4 == 3)) + " t" + QByteArray::number(i) + "\\par ";
+    QTextDocument plain;
+    rtf::Document quick;
+    QVERIFY(rtf::read(data + "}", &plain) && rtf::read(data + "}", &quick));
+    quick.documentLayout(); // without a layout no contentsChange
+    int from = 0, to = 0;
+    connect(&quick, &QTextDocument::contentsChange, this, [&](int at, int, int added) {
+        from = std::min(from, at);
+        to = std::max(to, at + added);
+    });
+    const auto shown = [](const QTextBlock &b) { return b.text() + u'|' + (b.textList() ? b.textList()->itemText(b) : u"-"_s); };
+    const auto c = [](QTextDocument &d, int block) { return QTextCursor(d.findBlockByNumber(block)); };
+    const auto list = [](QTextDocument &d, int block) { return d.findBlockByNumber(block).textList(); };
+    const std::function<void(QTextDocument &)> edits[] = {
+        [&](QTextDocument &d) { c(d, 2).insertBlock(); }, [&](QTextDocument &d) { c(d, 0).insertBlock(); },
+        [&](QTextDocument &d) { c(d, 5).deletePreviousChar(); },
+        [&](QTextDocument &d) { list(d, 3)->remove(d.findBlockByNumber(3)); },
+        [&](QTextDocument &d) { list(d, 1)->add(d.findBlockByNumber(6)); },
+        [&](QTextDocument &d) { QTextCursor s = c(d, 2); s.setPosition(d.findBlockByNumber(8).position() + 1, QTextCursor::KeepAnchor); s.removeSelectedText(); },
+        [&](QTextDocument &d) { c(d, 4).setBlockFormat(QTextBlockFormat()); },
+        [&](QTextDocument &d) { c(d, 1).insertText(u"x\ny\nz"_s); },
+        [&](QTextDocument &d) { while (d.isUndoAvailable()) d.undo(); },
+        [&](QTextDocument &d) { while (d.isRedoAvailable()) d.redo(); },
+    };
+    for (const auto &edit : edits) {
+        QStringList before, after;
+        for (QTextBlock b = quick.begin(); b.isValid(); b = b.next())
+            before += shown(b);
+        edit(plain);
+        from = INT_MAX, to = -1;
+        edit(quick);
+        for (QTextBlock b = quick.begin(), p = plain.begin(); b.isValid() || p.isValid(); b = b.next(), p = p.next()) {
+            QCOMPARE(shown(b), shown(p));
+            QVERIFY2(before.contains(shown(b)) || (b.position() <= to && b.position() + b.length() > from), qPrintable(shown(b)));
         }
     }
 }
