@@ -80,6 +80,7 @@ private slots:
     void keptPartsAreThings();
     void documentSettings();
     void keptProperties();
+    void frames();
     void pagesAndSections();
     void tabsAndLineSpacing();
     void styles();
@@ -975,6 +976,60 @@ void TestRtfWriter::keptProperties()
     QVERIFY2(out.contains("\\fs20\\par\r\n\\pard\\plain\\f0\\fs20\\par") && out.contains("small\\plain\\f0\\fs30\\par"), out);
     checkStable(*doc);
     QCOMPARE(load(out)->findBlockByNumber(1).charFormat().fontPointSize(), 10.0);
+}
+
+// Positioned frames: a paragraph keeps its frame's words, and paragraphs
+// with equal words stay one frame (Word and LibreOffice group them so)
+// through a save, an edit elsewhere and Enter inside a frame.
+void TestRtfWriter::frames()
+{
+    auto doc = load(fileData(QStringLiteral(QUILLET_TEST_DATA "/rtf/frames.rtf")));
+    QVERIFY(doc);
+    const auto words = [](const QTextBlock &b) {
+        return keptText(b.blockFormat().property(rtf::kKeptParWords).value<rtf::KeptWords>());
+    };
+    // Each run of paragraphs with equal frame words, and its text.
+    const auto frameList = [&](const QTextDocument &d) {
+        QStringList out;
+        QString last = QStringLiteral("-");
+        for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
+            if (words(b) != last)
+                out << words(b) + u'|';
+            last = words(b);
+            out.last() += b.text() + u'|';
+        }
+        return out;
+    };
+    const QStringList frames = frameList(*doc);
+    QCOMPARE(frames.filter(QStringLiteral("absw")).size(), 3);
+    QVERIFY2(frames.contains(QStringLiteral(" {absh=-800 dropcapli=3 dropcapt=1 dxfrtext=72 nowrap=0 phcol=0 posy=0 "
+                                            "pvpara=0}|Q|")),
+             qPrintable(frames.join(u'\n')));
+    QVERIFY(frames.contains(QStringLiteral(" {absh=-600 absw=3000 box=0 box.brdrs=0 box.brdrw=10 cbpat=#e6e6e6 "
+                                           "dxfrtext=180 phpg=0 posx=1440 posy=2880 pvpg=0 wraparound=0}"
+                                           "|First frame, line one.|First frame, line two.|")));
+    QVERIFY(frames.contains(QStringLiteral(" {absw=2000 dfrmtxtx=144 dfrmtxty=144 phmrg=0 posxr=0 posy=0 pvpara=0}"
+                                           "|Second frame.|")));
+    QVERIFY(frames.contains(QStringLiteral(" {absw=1500 phcol=0 posxc=0 posy=0 pvpara=0}|In a cell|")));
+    const QByteArray out = rtf::write(doc.get());
+    for (const char *w : {"{\\header\\pard\\absw2000\\phpg\\posxr\\posy360\\pvpg",
+                          "{\\footnote\\pard\\absw3000\\phmrg\\posxc\\posyb\\pvmrg", "\\intbl\\absw1500"})
+        QVERIFY2(out.contains(w), w);
+    QCOMPARE(frameList(*load(out)), frames);
+
+    // Typing elsewhere leaves the frames; Enter inside one makes a paragraph of it.
+    QTextCursor c = doc->find(QStringLiteral("Body between"));
+    c.setPosition(c.selectionStart());
+    c.insertText(QStringLiteral("More. "));
+    c = doc->find(QStringLiteral("line two."));
+    c.clearSelection();
+    c.insertBlock();
+    c.insertText(QStringLiteral("Line three."));
+    auto back = load(rtf::write(doc.get()));
+    QStringList edited = frames;
+    edited.replaceInStrings(QStringLiteral("line two.|"), QStringLiteral("line two.|Line three.|"));
+    edited.replaceInStrings(QStringLiteral("|Body between"), QStringLiteral("|More. Body between"));
+    QCOMPARE(frameList(*back), edited);
 }
 
 QTEST_MAIN(TestRtfWriter)
