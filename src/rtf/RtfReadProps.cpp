@@ -48,8 +48,9 @@ namespace rtf::detail {
 
 namespace {
 // Bounds for hostile input: a run or paragraph keeps at most so many words,
-// a document so many distinct sets of them.
-constexpr qsizetype kMaxKeptWords = 32;
+// a document so many distinct sets of them. Word writes some 35 for a
+// framed paragraph with borders and shading.
+constexpr qsizetype kMaxKeptWords = 64;
 constexpr size_t kMaxWordSets = 1 << 20;
 constexpr qsizetype kMaxDocWords = 256;
 

@@ -957,7 +957,8 @@ void TestRtfWriter::keptProperties()
          {"{\\header\\pard\\absw2000\\phpg\\posxr\\posy360\\pvpg", "{\\footnote\\pard\\absw3000\\phmrg\\posxc\\posyb\\pvmrg",
           "\\absh-800\\dropcapli3\\dropcapt1\\dxfrtext72\\nowrap\\phcol\\posy0\\pvpara\\plain\\f0\\fs96 Q\\par",
           frame + "First frame, line one.\\par", frame + "First frame, line two.\\par", frame + "Line three.\\par",
-          "\\pard\\absw2000\\dfrmtxtx144\\dfrmtxty144\\phmrg\\posxr\\posy0\\pvpara\\plain\\f0\\fs24 Second frame.\\par",
+          "\\pard\\absh0\\absw2000\\adjustright\\aspalpha\\aspnum", "\\cbpat1\\dfrmtxtx144\\dfrmtxty144\\dxfrtext180\\faauto"
+          "\\keepn\\phmrg\\posxr\\posy0\\pvpara\\shading1000\\widctlpar\\wrapdefault\r\n\\plain\\f0\\fs24 Second frame.\\par",
           "\\pard\\plain\\f0\\fs24 More. Body between.", "\\intbl\\absw1500\\phcol\\posxc\\posy0\\pvpara\\plain"}, {}},
         {"document words",
          "{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}{\\info{\\title T}}"
