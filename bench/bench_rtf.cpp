@@ -19,7 +19,7 @@
 // --doubling reads and writes each input shape that could make the engine
 // slower than linear (many fonts, colours, fields, pictures, objects; long tables,
 // wide rows, many cells, nested tables; long lists, many lists, deep lists;
-// long paragraphs and words) at a size
+// long paragraphs and words; many frames) at a size
 // n and at 2n, and prints the time ratios: near 2 is linear, 4 quadratic.
 // The heap column is what the document read holds, against the input size.
 
@@ -719,6 +719,15 @@ const Shape kShapes[] = {
                  + "\\brsp20\\cbpat1\\shading" + num(i % 100) + " {\\lang" + num(1024 + i % 50)
                  + "\\langfe1041\\noproof\\kerning2\\outl\\shad\\uldb\\expndtw" + num(i & 15)
                  + "\\charscalex90 run " + num(i) + "}{\\embo\\lang1033 more}\\par\r\n";
+         return s + "}";
+     }},
+    {"frames", 20000, [](int n) { // n frames of two paragraphs, each placed apart, body text between
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i) {
+             const QByteArray frame = "\\pard\\phpg\\pvpg\\posx" + num(1440 + i % 500) + "\\posy" + num(i)
+                 + "\\absw3000\\absh-600\\dxfrtext180\\wraparound ";
+             s += frame + "frame " + num(i) + "\\par" + frame + "more\\par\\pard between\\par\r\n";
+         }
          return s + "}";
      }},
     {"word", 1 << 20, [](int n) { // one word of n letters

@@ -47,10 +47,14 @@ void KeptWords::removePrefix(QByteArrayView prefix)
 namespace rtf::detail {
 
 namespace {
-// Bounds for hostile input: a run or paragraph keeps at most so many words,
-// a document so many distinct sets of them.
-constexpr qsizetype kMaxKeptWords = 32;
+// Bounds for hostile input: a run or paragraph keeps at most so many words
+// (Word writes some 35 for a framed paragraph with borders and shading), a
+// document so many distinct sets of them and so many words in all its sets
+// (each word given makes a set: a paragraph of one word changed over and
+// over would otherwise hold its other words again each time).
+constexpr qsizetype kMaxKeptWords = 64;
 constexpr size_t kMaxWordSets = 1 << 20;
+constexpr qsizetype kMaxAllWords = 1 << 22;
 constexpr qsizetype kMaxDocWords = 256;
 
 QByteArray nameOf(const Token &t) { return QByteArray(t.text.data(), qsizetype(t.text.size())); }
@@ -88,8 +92,9 @@ int Reader::editWords(int set, const std::function<void(KeptWords &)> &edit)
     auto found = ws.index.constFind(key);
     if (found != ws.index.constEnd())
         return *found;
-    if (ws.sets.size() >= kMaxWordSets)
+    if (ws.sets.size() >= kMaxWordSets || ws.allWords + words.words.size() > kMaxAllWords)
         return set;
+    ws.allWords += words.words.size();
     ws.sets.push_back(std::move(words));
     ws.hashes.push_back(uint(qHash(key, 0x5440)));
     const int n = int(ws.sets.size() - 1);

@@ -359,6 +359,7 @@ struct WordSets {
     std::vector<KeptWords> sets{KeptWords()};
     std::vector<uint> hashes{0};
     QHash<QByteArray, int> index; // a set's bytes -> its number
+    qsizetype allWords = 0;       // in all sets, for a bound
 };
 
 // Hidden text (\v) waiting to be made a part.

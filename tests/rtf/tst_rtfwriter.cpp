@@ -950,6 +950,8 @@ void TestRtfWriter::keptProperties()
         };
     };
     const QByteArray head = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}";
+    const QByteArray frame = "\\pard\\absh-600\\absw3000\\box\\brdrs\\brdrw10\\cbpat1\\dxfrtext180\\phpg\\posx1440"
+                             "\\posy2880\\pvpg\\wraparound\\plain\\f0\\fs24 ";
     const struct {
         const char *name;
         QByteArray rtf;
@@ -980,6 +982,25 @@ void TestRtfWriter::keptProperties()
         {"the user's spacing", head + "{\\up6\\expndtw20\\lang1031 a}}",
          change("a", [](QTextCharFormat &f) { f.setFontLetterSpacing(4), f.setBaselineOffset(0); }),
          {"\\expnd12\\expndtw60\\lang1031 a"}, {"\\up"}},
+        // Paragraphs with equal frame words are one frame: each keeps its
+        // words, in a header, a note and a cell too, and Enter in a frame
+        // makes another paragraph of it.
+        {"frames", fileData(QStringLiteral(QUILLET_TEST_DATA "/rtf/frames.rtf")),
+         [](QTextDocument &d) {
+             QTextCursor c = d.find(QStringLiteral("Body between"));
+             c.setPosition(c.selectionStart());
+             c.insertText(QStringLiteral("More. "));
+             c = d.find(QStringLiteral("line two."));
+             c.clearSelection();
+             c.insertBlock();
+             c.insertText(QStringLiteral("Line three."));
+         },
+         {"{\\header\\pard\\absw2000\\phpg\\posxr\\posy360\\pvpg", "{\\footnote\\pard\\absw3000\\phmrg\\posxc\\posyb\\pvmrg",
+          "\\absh-800\\dropcapli3\\dropcapt1\\dxfrtext72\\nowrap\\phcol\\posy0\\pvpara\\plain\\f0\\fs96 Q\\par",
+          frame + "First frame, line one.\\par", frame + "First frame, line two.\\par", frame + "Line three.\\par",
+          "\\pard\\absh0\\absw2000\\adjustright\\aspalpha\\aspnum", "\\cbpat1\\dfrmtxtx144\\dfrmtxty144\\dxfrtext180\\faauto"
+          "\\keepn\\phmrg\\posxr\\posy0\\pvpara\\shading1000\\widctlpar\\wrapdefault\r\n\\plain\\f0\\fs24 Second frame.\\par",
+          "\\pard\\plain\\f0\\fs24 More. Body between.", "\\intbl\\absw1500\\phcol\\posxc\\posy0\\pvpara\\plain"}, {}},
         {"document words",
          "{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}{\\info{\\title T}}"
          "{\\*\\userprops {\\propname Client}\\proptype30{\\staticval ACME}}\\formprot\\protlevel2\\enforceprot1"
