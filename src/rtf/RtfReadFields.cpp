@@ -111,7 +111,7 @@ std::optional<QByteArray> portableRtf(QByteArrayView rtf, const Codepage *page)
     return out;
 }
 
-QString hyperlinkTarget(const QString &inst)
+HyperlinkInstruction hyperlinkTarget(const QString &inst)
 {
     // HYPERLINK "url" [\l "anchor"] [\o "tip"] ...; the url may be unquoted.
     QStringList args;
@@ -134,25 +134,33 @@ QString hyperlinkTarget(const QString &inst)
         }
         args.append(arg);
     }
+    HyperlinkInstruction out;
     if (args.isEmpty() || args.first().compare(u"HYPERLINK", Qt::CaseInsensitive) != 0)
-        return {};
-    QString url, anchor;
+        return out;
+    QString anchor;
     for (qsizetype k = 1; k < args.size(); ++k) {
         const QString &a = args.at(k);
         if (a.startsWith(u'\\')) {
             const QString sw = a.toLower();
-            if (sw == u"\\l" && k + 1 < args.size())
+            if (sw == u"\\l" && k + 1 < args.size()) {
                 anchor = args.at(++k);
-            else if ((sw == u"\\o" || sw == u"\\t") && k + 1 < args.size())
-                ++k; // tooltip and target frame: not kept
+                continue;
+            }
+            out.more = true; // \o "tip", \t "frame", \m, \n, \h: kept as read
+            if (sw == u"\\o" && k + 1 < args.size())
+                out.tooltip = args.at(++k);
+            else if (sw == u"\\t" && k + 1 < args.size())
+                ++k;
             continue;
         }
-        if (url.isEmpty())
-            url = a;
+        if (out.url.isEmpty())
+            out.url = a;
+        else
+            out.more = true;
     }
     if (!anchor.isEmpty())
-        url += u'#' + anchor;
-    return url;
+        out.url += u'#' + anchor;
+    return out;
 }
 
 void Reader::startField()
@@ -204,10 +212,18 @@ void Reader::startFieldResult()
         // Once per field: a result may come in many pieces, and each piece
         // must not copy the target again.
         field.inst.flush();
-        const QString href = hyperlinkTarget(field.inst.toString().trimmed());
+        const HyperlinkInstruction link = hyperlinkTarget(field.inst.toString().trimmed());
         field.link = 0;
-        if (!href.isEmpty()) {
-            m_field.links.append(href);
+        if (!link.url.isEmpty()) {
+            m_field.links.append(link.url);
+            KeptLink kept;
+            if (link.more || field.flags) {
+                kept.href = link.url;
+                kept.instruction = fieldInstruction(field);
+                kept.fieldFlags = field.flags;
+            }
+            m_field.kept.append(kept);
+            m_field.tooltips.append(link.tooltip);
             field.link = int(m_field.links.size());
         } else if (!field.inInstruction) {
             field.anchored = true;
@@ -232,7 +248,7 @@ void Reader::endField(FieldCtx &field)
         return;
     if (field.link < 0) {
         field.inst.flush();
-        if (!field.instFrom || !hyperlinkTarget(field.inst.toString().trimmed()).isEmpty())
+        if (!field.instFrom || !hyperlinkTarget(field.inst.toString().trimmed()).url.isEmpty())
             return;
         startFieldResult();
         if (!field.anchored)

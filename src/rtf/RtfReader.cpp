@@ -553,8 +553,12 @@ inline void Reader::addBytes(const char *s, qsizetype n)
     case Dest::LevelText: m_list.text.addBytes(currentPage(), s, n); break;
     case Dest::StyleSheet: m_sh.styles.name.addBytes(m_pages.get(m_ansi), s, n); break;
     case Dest::FieldInst:
-        if (!m_field.fields.empty())
-            m_field.fields.back().inst.addBytes(currentPage(), s, n);
+        // An instruction is words, not a symbol font's pictures: HYPERLINK
+        // in Symbol is still HYPERLINK (the writer writes it in no font).
+        if (!m_field.fields.empty()) {
+            const Codepage *page = currentPage();
+            m_field.fields.back().inst.addBytes(page->number == kSymbolCodepage ? m_pages.get(m_ansi) : page, s, n);
+        }
         break;
     case Dest::FontTable: {
         int cp = m_font.cpg > 0 ? m_font.cpg : codepageForCharset(std::max(0, m_font.charset));

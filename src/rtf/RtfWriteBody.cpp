@@ -162,8 +162,12 @@ const RunInfo &Writer::runInfo(int formatIndex, const QTextCharFormat &fmt)
         return *m_runCache[formatIndex];
     auto info = std::make_unique<RunInfo>();
     info->prefix = prefixOf(fmt);
-    if (fmt.isAnchor())
+    if (fmt.isAnchor()) {
         info->href = fmt.anchorHref();
+        KeptLink kept = fmt.property(kKeptLink).value<KeptLink>();
+        if (kept.href == info->href && detail::balancedRtf(kept.instruction.toLatin1()))
+            info->link = std::move(kept);
+    }
     info->image = fmt.isImageFormat();
     info->grouped = fmt.verticalAlignment() == QTextCharFormat::AlignSuperScript;
     info->autoNumber = fmt.stringProperty(kAutoNumber);
@@ -180,10 +184,22 @@ const RunInfo &Writer::runInfo(int formatIndex, const QTextCharFormat &fmt)
 
 // ---- links ------------------------------------------------------------
 
-void Writer::openLink(const QString &href)
+void Writer::openLink(const RunInfo &info)
 {
     openGroup();
-    QString target = href;
+    m_linkOpen = true;
+    m_link = info.href;
+    m_linkInstruction = info.link.instruction;
+    if (!m_linkInstruction.isEmpty()) { // as read
+        KeptPart field;
+        field.content = m_linkInstruction;
+        field.fieldFlags = info.link.fieldFlags;
+        m_o.raw(detail::fieldOpening(field));
+        raw("{");
+        m_o.forgetLook();
+        return;
+    }
+    QString target = info.href;
     if (target.startsWith(QLatin1Char('#'))) { // a place in this document
         raw("\\field{\\*\\fldinst{HYPERLINK \\\\l \"");
         target.remove(0, 1);
@@ -194,8 +210,6 @@ void Writer::openLink(const QString &href)
     text(target);
     raw("\"}}{\\fldrslt{");
     m_o.forgetLook();
-    m_linkOpen = true;
-    m_link = href;
 }
 
 void Writer::closeLink()
@@ -206,6 +220,7 @@ void Writer::closeLink()
     closeGroup(); // the one openLink opened
     m_linkOpen = false;
     m_link.clear();
+    m_linkInstruction.clear();
 }
 
 // ---- parts the editor does not show -------------------------------------
@@ -495,10 +510,10 @@ void Writer::writeBlock(const QTextBlock &block, int level)
             writeFieldMarks(frag, *info.part, block.position(), &spanEnded);
             continue;
         }
-        if (info.href != m_link) {
+        if (info.href != m_link || info.link.instruction != m_linkInstruction) {
             closeLink();
             if (!info.href.isEmpty())
-                openLink(info.href);
+                openLink(info);
         }
         any = true;
         if (info.part) {

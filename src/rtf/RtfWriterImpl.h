@@ -224,6 +224,7 @@ void writeHeader(Sink &o, const QTextDocument *doc, Tables &tables);
 struct RunInfo {
     QByteArray prefix; // \plain and the run's properties
     QString href;      // link target, empty when the run is no link
+    KeptLink link;     // its instruction as read, while it still links there
     bool image = false;
     // Superscript goes in a group of its own: LibreOffice holds back text
     // after a \super until the group around it ends (it waits for a
@@ -273,7 +274,7 @@ private:
     int halfPointsOf(const QTextCharFormat &f) const;
     QByteArray prefixOf(const QTextCharFormat &f);
     const RunInfo &runInfo(int formatIndex, const QTextCharFormat &fmt);
-    void openLink(const QString &href);
+    void openLink(const RunInfo &info);
     void closeLink();
     void writeKeptPart(const KeptPart &p, const QByteArray &prefix);
     void writeHeaders(const QStringList &entries);
@@ -323,6 +324,7 @@ private:
     bool m_trailingPar = false; // the block just written ends its cell with \par
     bool m_linkOpen = false;
     QString m_link;
+    QString m_linkInstruction; // the open link's as read, if any
     std::vector<std::unique_ptr<RunInfo>> m_runCache; // by format index
     std::unique_ptr<RunInfo> m_scratch;
     const Style *m_blockStyle = nullptr; // the paragraph's style, when it gives runs a look

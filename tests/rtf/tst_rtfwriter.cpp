@@ -549,12 +549,19 @@ void TestRtfWriter::keptPartsAreThings()
         QCOMPARE(rtf::withoutStandIns(doc.get(), doc->toPlainText()), c.text);
     }
 
-    // A link to a bookmark has its target.
-    auto marked = load("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \\\\l \"b\"}{\\fldrslt go}} x{\\*\\bkmkstart b}y}");
+    // A link to a bookmark has its target; what else its instruction says
+    // is written as read while the link goes there.
+    auto marked = load("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \\\\l \"b\" \\\\o \"tip\"}{\\fldrslt go}} x{\\*\\bkmkstart b}y}");
     QCOMPARE(formatOf(marked.get(), QStringLiteral("go")).anchorHref(), QStringLiteral("#b"));
     QTextCursor target(marked.get());
     target.setPosition(5);
     QCOMPARE(target.charFormat().anchorNames(), QStringList{QStringLiteral("b")});
+    QVERIFY(rtf::write(marked.get()).contains("{\\*\\fldinst HYPERLINK \\\\l \"b\" \\\\o \"tip\"}{\\fldrslt {"));
+    checkStable(*marked);
+    QTextCharFormat elsewhere;
+    elsewhere.setAnchorHref(QStringLiteral("#c"));
+    marked->find(QStringLiteral("go")).mergeCharFormat(elsewhere);
+    QVERIFY(rtf::write(marked.get()).contains("{HYPERLINK \\\\l \"c\"}"));
 
     // An anchor takes no room on the line.
     auto withNote = load("{\\rtf1 ab{\\footnote N}c}");
