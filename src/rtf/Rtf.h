@@ -183,6 +183,10 @@ struct DocumentSettings {
     KeptWords words;        // protection, hyphenation, view and other document words
     QByteArray userProps;   // the {\*\userprops ...} group as read (ASCII RTF)
     QByteArray background;  // the {\*\background ...} group as read (ASCII RTF)
+    // A {\*\latentstyles ...} group outside the style sheet, as read (ASCII
+    // RTF), and whether it came after the body (where Word puts it).
+    QByteArray latentStyles;
+    bool latentStylesLast = false;
     bool operator==(const DocumentSettings &) const = default;
 };
 constexpr int kDocumentSettings = 0x100000 + 0x5238;

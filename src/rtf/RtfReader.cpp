@@ -317,6 +317,18 @@ void Reader::destination(Kw id, char16_t kind)
         readKeptGroup(kind ? m_sh.settings.background : m_sh.settings.userProps,
                       kind ? "{\\*\\background" : "{\\*\\userprops");
         break;
+    case Kw::StyleWord: // {\*\latentstyles ...} outside the style sheet
+        if (kind != 'L')
+            return skipDestination();
+    {
+        // Word writes it after the body; the writer puts it back there.
+        const bool last = m_pendingPar || !m_text.isEmpty() || m_out.inTable() || m_out.cursor().position() > 0;
+        const bool had = !m_sh.settings.latentStyles.isEmpty();
+        readKeptGroup(m_sh.settings.latentStyles, "{\\*\\latentstyles");
+        if (!had && !m_sh.settings.latentStyles.isEmpty())
+            m_sh.settings.latentStylesLast = last;
+        break;
+    }
     case Kw::Upr: // Word for Mac: {\upr{ANSI part}{\*\ud{Unicode twin}}}
         if (m_st.dest != Dest::Text)
             return skipDestination();

@@ -61,6 +61,11 @@ void Writer::writeDocument()
         word("\\par");
         newline();
     }
+    const auto settings = m_doc->rootFrame()->frameFormat().property(kDocumentSettings).value<DocumentSettings>();
+    if (!settings.latentStyles.isEmpty() && settings.latentStylesLast) {
+        raw(settings.latentStyles);
+        newline();
+    }
 }
 
 QString Writer::faceOf(const QTextCharFormat &f) const

@@ -603,6 +603,17 @@ void TestRtfWriter::documentSettings()
         QVERIFY(!rtf::write(doc.get()).contains("info"));
         QCOMPARE(rtf::plainText(load(rtf::write(doc.get())).get()), QStringLiteral("x"));
     }
+
+    // Latent styles outside the style sheet stay where they were: in the
+    // header, or after the body, where Word writes them.
+    const QByteArray latent = "{\\*\\latentstyles\\lsdstimax376{\\lsdlockedexcept \\lsdpriority0 Normal;}}";
+    for (const bool last : {false, true}) {
+        doc = load("{\\rtf1" + (last ? QByteArray() : latent) + "\\pard Text\\par" + (last ? latent : QByteArray()) + '}');
+        const QByteArray w = rtf::write(doc.get());
+        QVERIFY(w.contains(latent));
+        QCOMPARE(w.indexOf(latent) > w.indexOf("Text"), last);
+        checkStable(*doc);
+    }
 }
 
 // Page breaks and the starts of sections with their properties are
