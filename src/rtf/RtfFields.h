@@ -27,16 +27,21 @@ bool isSpecialWord(const QString &word);
 bool looklessPart(KeptPart::Kind kind);
 bool isFieldMark(KeptPart::Kind kind);
 
-// True when every group that opens in rtf closes in it, and no more close.
+// True when every group that opens in rtf closes in it, and no more close
+// (\bin data aside).
 bool balancedRtf(QByteArrayView rtf);
 
 // Plain text as RTF text: \ { } escaped, all else beyond ASCII as \uN?.
 QByteArray escapedRtf(QStringView text);
 
 // RTF as read, made fit for a file whose header says Windows-1252: bytes
-// of another page (page: the one in use where it starts) become \uN?.
-// Null for what cannot be carried over as text (\bin data).
-std::optional<QByteArray> portableRtf(QByteArrayView rtf, const Codepage *page);
+// of another page (page: the one in use where it starts) become \uN?;
+// \bin data stays as it is.
+QByteArray portableRtf(QByteArrayView rtf, const Codepage *page);
+
+// How many bytes of data a \bin with this parameter (as written, maybe
+// empty) stands for.
+qsizetype binCount(QByteArrayView param);
 
 // What a field's group holds before its result, after its '{': \field,
 // its flags, the instruction and the start of \fldrslt.

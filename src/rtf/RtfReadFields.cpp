@@ -44,7 +44,7 @@ int hexDigit(char c)
 
 } // namespace
 
-std::optional<QByteArray> portableRtf(QByteArrayView rtf, const Codepage *page)
+QByteArray portableRtf(QByteArrayView rtf, const Codepage *page)
 {
     // Windows-1252 bytes (and a symbol font's) are written as they were.
     const bool same = !page->doubleByte && (page->number == 1252 || page->number == kSymbolCodepage);
@@ -81,11 +81,18 @@ std::optional<QByteArray> portableRtf(QByteArrayView rtf, const Codepage *page)
                 ++j;
             while (j < n && std::isdigit(uchar(rtf[j])))
                 ++j;
-            if (name == "bin")
-                return std::nullopt;
-            fallback = name == "u" && j > digits ? 1 : 0;
+            const bool hasParam = j > digits;
             if (j < n && rtf[j] == ' ')
                 ++j;
+            if (name == "bin") { // data, copied as it is, with the count it has
+                const qsizetype size = std::min(n - j, qsizetype(binCount(rtf.sliced(digits, j - digits))));
+                out += "\\bin" + QByteArray::number(size) + ' ';
+                out += rtf.sliced(j, size);
+                i = j + size;
+                fallback = 0;
+                continue;
+            }
+            fallback = name == "u" && hasParam ? 1 : 0;
             out += rtf.sliced(i, j - i);
             i = j;
             continue;
@@ -197,8 +204,7 @@ void Reader::startFieldInstruction()
 QString Reader::fieldInstruction(FieldCtx &field)
 {
     if (!field.instRaw.isNull())
-        if (const std::optional<QByteArray> rtf = portableRtf(field.instRaw, field.instPage))
-            return QString::fromLatin1(*rtf);
+        return QString::fromLatin1(portableRtf(field.instRaw, field.instPage));
     field.inst.flush();
     return QString::fromLatin1(escapedRtf(field.inst.toString()));
 }
@@ -309,12 +315,9 @@ void Reader::tocEntry(char16_t kind)
         return;
     const QByteArrayView body(from, m_tok.position() - 1 - from);
     closeGroup();
-    const std::optional<QByteArray> rtf = portableRtf(body, page);
-    if (!rtf)
-        return;
     KeptPart part;
     part.kind = KeptPart::TocEntry;
-    part.content = QString::fromLatin1((kind ? "{\\tcn " : "{\\tc ") + *rtf + '}');
+    part.content = QString::fromLatin1((kind ? "{\\tcn " : "{\\tc ") + portableRtf(body, page) + '}');
     insertAnchor(part, look);
 }
 

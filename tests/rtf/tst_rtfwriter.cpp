@@ -526,6 +526,7 @@ void TestRtfWriter::keptPartsAreThings()
           "8 bookmark _Toc1| ", "13 bookmarkend _Toc1| "}, "\\fldinst", 4},
         {"special characters and entries", "{\\rtf1 Page {\\b\\chpgn} \\chdate{\\tc \\tcl2 Entry}.}", {}, "Page  .",
          {"5 special | chpgn", "6 special | chdate", "6 tc | {\\tc \\tcl2 Entry}"}, "\\chpgn", 1},
+        {"an entry with data", "{\\rtf1 a{\\tc \\bin3 x}y Entry}b}", {}, "ab", {"1 tc | {\\tc \\bin3 x}y Entry}"}, "\\tc", 1},
         {"a field in an instruction", "{\\rtf1{\\field{\\*\\fldinst IF {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} = 1 \"one\"}{\\fldrslt one}}}",
          {}, "one", {"0 field | IF {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} = 1 \"one\"", "3 end | "}, "\\fldinst", 2},
         {"instruction in another code page", "{\\rtf1\\ansi\\ansicpg1251 {\\field{\\*\\fldinst REF \\'c0}{\\fldrslt 1}}}", {},
