@@ -474,9 +474,13 @@ void Writer::writeBlock(const QTextBlock &block, int level)
     if (joined)
         m_pendingPar = false;
     // A section's break ends the paragraph before it: \sect instead of \par.
+    // Not an empty one: readers take a \sect with nothing since the last
+    // \par as no paragraph of its own, so the empty line would be lost.
     bool sectionWritten = false;
     if (m_pendingPar) {
         if (const std::optional<KeptPart> section = sectionAt(block)) {
+            if (block.previous().isValid() && block.previous().length() == 1)
+                word("\\par");
             word("\\sect");
             sectionWords(section->content);
             writeHeaders(section->headers);

@@ -660,6 +660,9 @@ void TestRtfWriter::pagesAndSections()
     // A column break comes after its section's columns: before them, with
     // one column, it is a page break.
     QVERIFY(rtf::write(load("{\\rtf1\\cols2\\column hello\\par}").get()).contains("\\cols2\\column"));
+    // An empty paragraph before a section break stays one.
+    doc = load("{\\rtf1 a\\par{\\par}\\sect\\sectd\\cols2 b\\par}");
+    QCOMPARE(rtf::plainText(load(rtf::write(doc.get())).get()), QStringLiteral("a\n\nb"));
 }
 
 void TestRtfWriter::tabsAndLineSpacing()
@@ -784,7 +787,7 @@ void TestRtfWriter::lists()
         "{\\listtext 3.\\tab}\\pard\\ls1\\li720\\fi-360 three\\par"
         "{\\listtext (a)\\tab}\\pard\\ls1\\ilvl1\\li1440\\fi-360 sub\\par"
         "{\\listtext 4.\\tab}\\pard\\ls1\\li720\\fi-360 four\\par"
-        "\\pard between\\par"
+        "\\pard{\\b\\fs40 between\\par}"
         "{\\listtext\\f1 \\'b7\\tab}\\pard\\ls2 bullet\\par"
         "\\pard\\ls1 five\\par"
         "\\pard\\ls3 roman\\par}");
@@ -801,6 +804,8 @@ void TestRtfWriter::lists()
     QCOMPARE(three.blockFormat().textIndent(), 0.0);  // the marker's: -360 on the list
     QCOMPARE(doc->find(QStringLiteral("between")).block().textList(), nullptr);
     QCOMPARE(rtf::listMarker(doc->find(QStringLiteral("bullet")).block()), QStringLiteral(u"\u2022"));
+    // Its marker is drawn in its own look, not the big bold one before it.
+    QCOMPARE(doc->find(QStringLiteral("bullet")).block().charFormat().fontWeight(), QFont::Normal);
     // Written back as list tables, with labels for older readers.
     QVERIFY(rtf::write(doc.get()).contains("{\\listtext\\pard\\plain 3.\\tab}"));
     checkStable(*doc);
