@@ -8,6 +8,7 @@
 #include <QHash>
 
 #include <optional>
+#include <vector>
 
 class QTextDocument;
 class QTextFragment;
@@ -54,10 +55,15 @@ QByteArray fieldOpening(const KeptPart &start);
 class FieldMarks {
 public:
     explicit FieldMarks(const QTextDocument *doc);
-    // How many marks of a fragment (in a block starting at blockPosition)
-    // are written; spanEnded is set when an end closes a field that
-    // started in an earlier paragraph.
-    int written(const QTextFragment &fragment, int blockPosition, bool *spanEnded) const;
+    // The positions of the marks of a fragment (in a block starting at
+    // blockPosition) that are written; spanEnded is set when an end closes
+    // a field that started in an earlier paragraph.
+    std::vector<int> written(const QTextFragment &fragment, int blockPosition, bool *spanEnded) const;
+    // Where a written mark's partner is; -1 for a mark not written.
+    int partner(int at) const { return m_partner.value(at, -1); }
+    // The field is closed before its end (at the end of a table cell, or
+    // before a table its result goes into): its end is written as nothing.
+    void cut(int start);
 
 private:
     QHash<int, int> m_partner; // position of a written mark -> its partner's

@@ -247,22 +247,51 @@ void Writer::writeHeaders(const QStringList &entries)
 
 // A field's start or end: its groups open and close outside any link (a
 // link in its result is a group of its own inside it).
-void Writer::writeFieldMarks(const QTextFragment &frag, const KeptPart &part, int blockPosition, bool *spanEnded)
+void Writer::writeFieldMarks(const QTextFragment &frag, const KeptPart &part, int blockPosition, int level, bool *spanEnded)
 {
     closeLink();
     if (!m_fieldMarks)
         m_fieldMarks.emplace(m_doc);
-    for (int n = m_fieldMarks->written(frag, blockPosition, spanEnded); n > 0; --n) {
+    for (const int at : m_fieldMarks->written(frag, blockPosition, spanEnded)) {
         if (part.kind == KeptPart::FieldStart) {
             softBreak();
             openGroup();
             m_o.raw(detail::fieldOpening(part));
             m_o.forgetLook();
+            m_openFields.push_back({at, level});
         } else {
             raw("}");
             closeGroup();
+            const int start = m_fieldMarks->partner(at);
+            std::erase_if(m_openFields, [start](const OpenField &f) { return f.start == start; });
         }
     }
+}
+
+// A field whose result goes on past the end of its cell, or into a table,
+// ends here, so that every group closes where it opened (in its cell, or
+// outside the table); the rest of its result is text. The fields cut are
+// those started at this level or deeper, or (with from and to) those started
+// at a lower level whose end is in that range, a table's.
+void Writer::cutFields(int level, int from, int to)
+{
+    bool earlier = false; // one started in an earlier paragraph
+    while (!m_openFields.empty()) {
+        const OpenField f = m_openFields.back();
+        const int end = m_fieldMarks->partner(f.start);
+        if (from >= 0 ? f.level >= level || end < from || end > to : f.level < level)
+            break;
+        m_openFields.pop_back();
+        m_fieldMarks->cut(f.start);
+        closeLink();
+        raw("}");
+        closeGroup();
+        earlier = earlier || f.start < m_lastBlock.position();
+    }
+    // The paragraph's properties again, for the mark that ends it: a
+    // group's end restores those in force where it began.
+    if (earlier && m_lastBlock.isValid())
+        paragraphProperties(paragraphFormat(m_lastBlock), m_lastLevel, m_lastBlock.textList());
 }
 
 // One anchor's part, in its own group: the look around it is the same
@@ -516,7 +545,7 @@ void Writer::writeBlock(const QTextBlock &block, int level)
         const RunInfo &info = runInfo(fi, fmt);
         if (info.part && detail::isFieldMark(info.part->kind)) {
             any = true;
-            writeFieldMarks(frag, *info.part, block.position(), &spanEnded);
+            writeFieldMarks(frag, *info.part, block.position(), level, &spanEnded);
             continue;
         }
         if (info.href != m_link || info.link.instruction != m_linkInstruction) {
@@ -609,6 +638,8 @@ void Writer::writeBlock(const QTextBlock &block, int level)
     }
     m_blockStyle = outerStyle;
     m_pendingPar = true;
+    m_lastBlock = block;
+    m_lastLevel = level;
 }
 
 // Blocks and frames of a frame (or of a table cell) in order. Frames

@@ -143,21 +143,31 @@ FieldMarks::FieldMarks(const QTextDocument *doc)
     }
 }
 
-int FieldMarks::written(const QTextFragment &fragment, int blockPosition, bool *spanEnded) const
+std::vector<int> FieldMarks::written(const QTextFragment &fragment, int blockPosition, bool *spanEnded) const
 {
-    int n = 0;
+    std::vector<int> out;
     const QString text = fragment.text();
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text.at(i) != QChar::ObjectReplacementCharacter)
             continue;
-        const auto partner = m_partner.constFind(fragment.position() + int(i));
+        const int at = fragment.position() + int(i);
+        const auto partner = m_partner.constFind(at);
         if (partner == m_partner.constEnd())
             continue;
-        ++n;
+        out.push_back(at);
         if (*partner < blockPosition) // only an end's partner comes before its block
             *spanEnded = true;
     }
-    return n;
+    return out;
+}
+
+void FieldMarks::cut(int start)
+{
+    const auto end = m_partner.constFind(start);
+    if (end == m_partner.constEnd())
+        return;
+    m_partner.remove(*end);
+    m_partner.remove(start);
 }
 
 } // namespace rtf::detail

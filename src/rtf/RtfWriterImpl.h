@@ -278,7 +278,8 @@ private:
     void closeLink();
     void writeKeptPart(const KeptPart &p, const QByteArray &prefix);
     void writeHeaders(const QStringList &entries);
-    void writeFieldMarks(const QTextFragment &frag, const KeptPart &part, int blockPosition, bool *spanEnded);
+    void writeFieldMarks(const QTextFragment &frag, const KeptPart &part, int blockPosition, int level, bool *spanEnded);
+    void cutFields(int level, int from = -1, int to = -1);
     void sectionWords(const QString &words);
     static std::optional<KeptPart> sectionAt(const QTextBlock &block);
     void writeStoredContent(const QString &content);
@@ -330,6 +331,14 @@ private:
     const Style *m_blockStyle = nullptr; // the paragraph's style, when it gives runs a look
     detail::ListNumbering m_numbering; // the list items' markers, in order
     std::optional<detail::FieldMarks> m_fieldMarks; // made at the first field met
+    // The fields written open, innermost last: where each starts, and the
+    // table nesting level of the cell (0: none) it starts in.
+    struct OpenField {
+        int start, level;
+    };
+    std::vector<OpenField> m_openFields;
+    QTextBlock m_lastBlock; // the paragraph written last, and its level
+    int m_lastLevel = 0;
 };
 
 } // namespace rtf::writer

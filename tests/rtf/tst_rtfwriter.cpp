@@ -526,6 +526,13 @@ void TestRtfWriter::keptPartsAreThings()
           "8 bookmark _Toc1| ", "13 bookmarkend _Toc1| "}, "\\fldinst", 4},
         {"special characters and entries", "{\\rtf1 Page {\\b\\chpgn} \\chdate{\\tc \\tcl2 Entry}.}", {}, "Page  .",
          {"5 special | chpgn", "6 special | chdate", "6 tc | {\\tc \\tcl2 Entry}"}, "\\chpgn", 1},
+        // A result that goes on into the next cell, or into a table, ends
+        // where its cell (or the text before the table) ends: groups close
+        // where they open.
+        {"a result across cells", "{\\rtf1 z\\par\\trowd\\cellx1000\\cellx2000\\intbl a{\\field{\\*\\fldinst REF x}{\\fldrslt b\\cell c}}d\\cell\\row}",
+         {}, "z\nab\ncd\n", {"3 field | REF x", "4 end | "}, "\\field", 1},
+        {"a result into a table", "{\\rtf1 x{\\field{\\*\\fldinst REF y}{\\fldrslt p\\par\\trowd\\cellx2000\\intbl q}}r\\cell\\row}",
+         {}, "xp\nqr\n", {"1 field | REF y", "2 end | "}, "\\field", 1},
         {"an entry with data", "{\\rtf1 a{\\tc \\bin3 x}y Entry}b}", {}, "ab", {"1 tc | {\\tc \\bin3 x}y Entry}"}, "\\tc", 1},
         {"a field in an instruction", "{\\rtf1{\\field{\\*\\fldinst IF {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} = 1 \"one\"}{\\fldrslt one}}}",
          {}, "one", {"0 field | IF {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} = 1 \"one\"", "3 end | "}, "\\fldinst", 2},
