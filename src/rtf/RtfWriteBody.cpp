@@ -263,7 +263,10 @@ void Writer::writeFieldMarks(const QTextFragment &frag, const KeptPart &part, in
             raw("}");
             closeGroup();
             const int start = m_fieldMarks->partner(at);
-            std::erase_if(m_openFields, [start](const OpenField &f) { return f.start == start; });
+            if (!m_openFields.empty() && m_openFields.back().start == start)
+                m_openFields.pop_back(); // fields nest: the innermost ends first
+            else
+                std::erase_if(m_openFields, [start](const OpenField &f) { return f.start == start; });
         }
     }
 }
