@@ -317,10 +317,9 @@ void Reader::destination(Kw id, char16_t kind)
         readKeptGroup(kind ? m_sh.settings.background : m_sh.settings.userProps,
                       kind ? "{\\*\\background" : "{\\*\\userprops");
         break;
-    case Kw::StyleWord: // {\*\latentstyles ...} outside the style sheet
+    case Kw::StyleWord: { // {\*\latentstyles ...} outside the style sheet
         if (kind != 'L')
             return skipDestination();
-    {
         // Word writes it after the body; the writer puts it back there.
         const bool last = m_pendingPar || !m_text.isEmpty() || m_out.inTable() || m_out.cursor().position() > 0;
         const bool had = !m_sh.settings.latentStyles.isEmpty();
