@@ -396,6 +396,7 @@ void Writer::writeStoredContent(const QString &content)
     m_o.forgetLook();
     Writer inner(&part, m_t, m_o, m_partDepth + 1);
     inner.writeFlow(part.rootFrame(), 0);
+    m_t.lists.forget(&part);
     if (inner.m_pendingPar)
         word("\\par");
     m_o.forgetLook();
@@ -431,7 +432,7 @@ void Writer::paragraphProperties(const QTextBlockFormat &bf, int level, const QT
         // The marker hangs in the first line's indent.
         const QTextListFormat lf = list->format();
         left += qMax(0, lf.indent()) * m_doc->indentWidth();
-        fi = lf.hasProperty(kListFirstIndent) ? lf.intProperty(kListFirstIndent) : -kListHangTwips;
+        fi += lf.hasProperty(kListFirstIndent) ? lf.intProperty(kListFirstIndent) : -kListHangTwips;
         const detail::ListTableWriter::Place place = m_t.lists.place(list);
         // An old list's words for old readers; LibreOffice takes them as a
         // list of their own unless \ls comes after them.
