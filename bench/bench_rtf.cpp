@@ -482,6 +482,20 @@ const Shape kShapes[] = {
                  + " \\\\h}{\\fldrslt " + num(i) + "}}\\par\r\n";
          return s + "}}}";
      }},
+    {"link-tips", 20000, [](int n) { // links with tooltips: each keeps its instruction
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "{\\field{\\*\\fldinst HYPERLINK \"http://example.com/page" + num(i) + "\" \\\\o \"tip " + num(i)
+                 + "\"}{\\fldrslt link " + num(i) + "}} and \r\n";
+         return s + "}";
+     }},
+    {"cell-fields", 5000, [](int n) { // fields each running from one cell into the next
+         QByteArray s = "{\\rtf1\\ansi ";
+         for (int i = 0; i < n; ++i)
+             s += "\\trowd\\cellx1000\\cellx2000\\intbl a{\\field{\\*\\fldinst REF r" + num(i)
+                 + "}{\\fldrslt b\\cell c}}\\cell\\row\r\n";
+         return s + "\\pard}";
+     }},
     {"bookmarks", 20000, [](int n) { // each heading a bookmark, with a link to it
          QByteArray s = "{\\rtf1\\ansi ";
          for (int i = 0; i < n; ++i)

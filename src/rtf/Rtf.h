@@ -87,7 +87,8 @@ QByteArray write(const QTextDocument *doc, int *picturesLeftOut = nullptr);
 //    the instruction as RTF, the body of \*\fldinst; fieldFlags: \fldedit,
 //    \fldlock, \flddirty, \fldpriv) and a FieldEnd anchor sharing its pair
 //    number. A start or end whose partner is gone is written as nothing, so
-//    the result is then plain text. HYPERLINK fields are links instead;
+//    the result is then plain text. HYPERLINK fields are links instead
+//    (see KeptLink);
 //  - bookmarks (id: the name; a start also names a Qt anchor), table of
 //    contents entries (content: the whole {\tc ...} group), \chpgn, \chdate
 //    and their kin (Special, content: the word; shown as nothing) and \column;
@@ -205,9 +206,27 @@ struct DocumentSettings {
     KeptWords words;        // protection, hyphenation, view and other document words
     QByteArray userProps;   // the {\*\userprops ...} group as read (ASCII RTF)
     QByteArray background;  // the {\*\background ...} group as read (ASCII RTF)
+    // A {\*\latentstyles ...} group outside the style sheet, as read (ASCII
+    // RTF), and whether it came after the body (where Word puts it).
+    QByteArray latentStyles;
+    bool latentStylesLast = false;
     bool operator==(const DocumentSettings &) const = default;
 };
 constexpr int kDocumentSettings = 0x100000 + 0x5238;
+
+// A HYPERLINK field whose instruction says more than a link holds (\o a
+// tooltip, \t a target frame, \m, \n, \h, field flags): its runs' character
+// formats keep the instruction as read (RTF, the body of \*\fldinst) with the
+// target it was read as. While the run still links to that target, the
+// writer writes the instruction as it was; a tooltip is also shown (the
+// format's tool tip).
+struct KeptLink {
+    QString href;        // the link's target as read
+    QString instruction; // RTF (Latin-1)
+    quint8 fieldFlags = 0; // KeptPart::FieldFlag bits
+    bool operator==(const KeptLink &) const = default;
+};
+constexpr int kKeptLink = 0x100000 + 0x5428;
 
 // Objects (\object), shapes (\shp, \shpgrp) and drawing objects (\do) are
 // shown as a picture: their result or fallback picture, else a box of their
@@ -409,3 +428,4 @@ Q_DECLARE_METATYPE(rtf::KeptWords)
 Q_DECLARE_METATYPE(rtf::TableRowProps)
 Q_DECLARE_METATYPE(rtf::TableCellProps)
 Q_DECLARE_METATYPE(rtf::KeptPicture)
+Q_DECLARE_METATYPE(rtf::KeptLink)

@@ -8,6 +8,7 @@
 #include <QHash>
 
 #include <optional>
+#include <vector>
 
 class QTextDocument;
 class QTextFragment;
@@ -27,16 +28,21 @@ bool isSpecialWord(const QString &word);
 bool looklessPart(KeptPart::Kind kind);
 bool isFieldMark(KeptPart::Kind kind);
 
-// True when every group that opens in rtf closes in it, and no more close.
+// True when every group that opens in rtf closes in it, and no more close
+// (\bin data aside).
 bool balancedRtf(QByteArrayView rtf);
 
 // Plain text as RTF text: \ { } escaped, all else beyond ASCII as \uN?.
 QByteArray escapedRtf(QStringView text);
 
 // RTF as read, made fit for a file whose header says Windows-1252: bytes
-// of another page (page: the one in use where it starts) become \uN?.
-// Null for what cannot be carried over as text (\bin data).
-std::optional<QByteArray> portableRtf(QByteArrayView rtf, const Codepage *page);
+// of another page (page: the one in use where it starts) become \uN?;
+// \bin data stays as it is.
+QByteArray portableRtf(QByteArrayView rtf, const Codepage *page);
+
+// How many bytes of data a \bin with this parameter (as written, maybe
+// empty) stands for.
+qsizetype binCount(QByteArrayView param);
 
 // What a field's group holds before its result, after its '{': \field,
 // its flags, the instruction and the start of \fldrslt.
@@ -49,10 +55,15 @@ QByteArray fieldOpening(const KeptPart &start);
 class FieldMarks {
 public:
     explicit FieldMarks(const QTextDocument *doc);
-    // How many marks of a fragment (in a block starting at blockPosition)
-    // are written; spanEnded is set when an end closes a field that
-    // started in an earlier paragraph.
-    int written(const QTextFragment &fragment, int blockPosition, bool *spanEnded) const;
+    // The positions of the marks of a fragment (in a block starting at
+    // blockPosition) that are written; spanEnded is set when an end closes
+    // a field that started in an earlier paragraph.
+    std::vector<int> written(const QTextFragment &fragment, int blockPosition, bool *spanEnded) const;
+    // Where a written mark's partner is; -1 for a mark not written.
+    int partner(int at) const { return m_partner.value(at, -1); }
+    // The field is closed before its end (at the end of a table cell, or
+    // before a table its result goes into): its end is written as nothing.
+    void cut(int start);
 
 private:
     QHash<int, int> m_partner; // position of a written mark -> its partner's

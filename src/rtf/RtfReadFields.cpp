@@ -44,7 +44,7 @@ int hexDigit(char c)
 
 } // namespace
 
-std::optional<QByteArray> portableRtf(QByteArrayView rtf, const Codepage *page)
+QByteArray portableRtf(QByteArrayView rtf, const Codepage *page)
 {
     // Windows-1252 bytes (and a symbol font's) are written as they were.
     const bool same = !page->doubleByte && (page->number == 1252 || page->number == kSymbolCodepage);
@@ -81,11 +81,18 @@ std::optional<QByteArray> portableRtf(QByteArrayView rtf, const Codepage *page)
                 ++j;
             while (j < n && std::isdigit(uchar(rtf[j])))
                 ++j;
-            if (name == "bin")
-                return std::nullopt;
-            fallback = name == "u" && j > digits ? 1 : 0;
+            const bool hasParam = j > digits;
             if (j < n && rtf[j] == ' ')
                 ++j;
+            if (name == "bin") { // data, copied as it is, with the count it has
+                const qsizetype size = std::min(n - j, qsizetype(binCount(rtf.sliced(digits, j - digits))));
+                out += "\\bin" + QByteArray::number(size) + ' ';
+                out += rtf.sliced(j, size);
+                i = j + size;
+                fallback = 0;
+                continue;
+            }
+            fallback = name == "u" && hasParam ? 1 : 0;
             out += rtf.sliced(i, j - i);
             i = j;
             continue;
@@ -111,7 +118,7 @@ std::optional<QByteArray> portableRtf(QByteArrayView rtf, const Codepage *page)
     return out;
 }
 
-QString hyperlinkTarget(const QString &inst)
+HyperlinkInstruction hyperlinkTarget(const QString &inst)
 {
     // HYPERLINK "url" [\l "anchor"] [\o "tip"] ...; the url may be unquoted.
     QStringList args;
@@ -134,25 +141,33 @@ QString hyperlinkTarget(const QString &inst)
         }
         args.append(arg);
     }
+    HyperlinkInstruction out;
     if (args.isEmpty() || args.first().compare(u"HYPERLINK", Qt::CaseInsensitive) != 0)
-        return {};
-    QString url, anchor;
+        return out;
+    QString anchor;
     for (qsizetype k = 1; k < args.size(); ++k) {
         const QString &a = args.at(k);
         if (a.startsWith(u'\\')) {
             const QString sw = a.toLower();
-            if (sw == u"\\l" && k + 1 < args.size())
+            if (sw == u"\\l" && k + 1 < args.size()) {
                 anchor = args.at(++k);
-            else if ((sw == u"\\o" || sw == u"\\t") && k + 1 < args.size())
-                ++k; // tooltip and target frame: not kept
+                continue;
+            }
+            out.more = true; // \o "tip", \t "frame", \m, \n, \h: kept as read
+            if (sw == u"\\o" && k + 1 < args.size())
+                out.tooltip = args.at(++k);
+            else if (sw == u"\\t" && k + 1 < args.size())
+                ++k;
             continue;
         }
-        if (url.isEmpty())
-            url = a;
+        if (out.url.isEmpty())
+            out.url = a;
+        else
+            out.more = true;
     }
     if (!anchor.isEmpty())
-        url += u'#' + anchor;
-    return url;
+        out.url += u'#' + anchor;
+    return out;
 }
 
 void Reader::startField()
@@ -189,8 +204,7 @@ void Reader::startFieldInstruction()
 QString Reader::fieldInstruction(FieldCtx &field)
 {
     if (!field.instRaw.isNull())
-        if (const std::optional<QByteArray> rtf = portableRtf(field.instRaw, field.instPage))
-            return QString::fromLatin1(*rtf);
+        return QString::fromLatin1(portableRtf(field.instRaw, field.instPage));
     field.inst.flush();
     return QString::fromLatin1(escapedRtf(field.inst.toString()));
 }
@@ -204,10 +218,18 @@ void Reader::startFieldResult()
         // Once per field: a result may come in many pieces, and each piece
         // must not copy the target again.
         field.inst.flush();
-        const QString href = hyperlinkTarget(field.inst.toString().trimmed());
+        const HyperlinkInstruction link = hyperlinkTarget(field.inst.toString().trimmed());
         field.link = 0;
-        if (!href.isEmpty()) {
-            m_field.links.append(href);
+        if (!link.url.isEmpty()) {
+            m_field.links.append(link.url);
+            KeptLink kept;
+            if (link.more || field.flags) {
+                kept.href = link.url;
+                kept.instruction = fieldInstruction(field);
+                kept.fieldFlags = field.flags;
+            }
+            m_field.kept.append(kept);
+            m_field.tooltips.append(link.tooltip);
             field.link = int(m_field.links.size());
         } else if (!field.inInstruction) {
             field.anchored = true;
@@ -232,7 +254,7 @@ void Reader::endField(FieldCtx &field)
         return;
     if (field.link < 0) {
         field.inst.flush();
-        if (!field.instFrom || !hyperlinkTarget(field.inst.toString().trimmed()).isEmpty())
+        if (!field.instFrom || !hyperlinkTarget(field.inst.toString().trimmed()).url.isEmpty())
             return;
         startFieldResult();
         if (!field.anchored)
@@ -293,12 +315,9 @@ void Reader::tocEntry(char16_t kind)
         return;
     const QByteArrayView body(from, m_tok.position() - 1 - from);
     closeGroup();
-    const std::optional<QByteArray> rtf = portableRtf(body, page);
-    if (!rtf)
-        return;
     KeptPart part;
     part.kind = KeptPart::TocEntry;
-    part.content = QString::fromLatin1((kind ? "{\\tcn " : "{\\tc ") + *rtf + '}');
+    part.content = QString::fromLatin1((kind ? "{\\tcn " : "{\\tc ") + portableRtf(body, page) + '}');
     insertAnchor(part, look);
 }
 

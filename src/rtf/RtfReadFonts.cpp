@@ -178,16 +178,22 @@ const QTextCharFormat &Reader::charFormatFor(const CharState &s)
         f.setBackground(bg);
     if (s.cstyle)
         f.setProperty(kCharacterStyle, s.cstyle);
-    QString href;
+    QString href, instruction;
     if (s.link > 0 && s.link <= m_field.links.size()) {
         href = m_field.links.at(s.link - 1);
         f.setAnchor(true);
         f.setAnchorHref(href);
+        if (const QString &tip = m_field.tooltips.at(s.link - 1); !tip.isEmpty())
+            f.setToolTip(tip);
+        if (const KeptLink &kept = m_field.kept.at(s.link - 1); !kept.instruction.isEmpty()) {
+            f.setProperty(kKeptLink, QVariant::fromValue(kept));
+            instruction = kept.instruction;
+        }
     }
     applyKeptWords(f, s);
     const quint64 look = qHashMulti(0x5254, font != m_font.fonts.constEnd() ? font->name : QString(),
                                     s.size, fg.isValid() ? fg.rgba() : 1u, bg.isValid() ? bg.rgba() : 1u,
-                                    s.bold, s.italic, s.underline, s.strike, s.valign, s.caps, href,
+                                    s.bold, s.italic, s.underline, s.strike, s.valign, s.caps, href, instruction,
                                     s.up, s.expnd, s.scalex, keptHash(s.kept), s.cstyle);
     f.setProperty(kLookHash, int(quint32(look ^ (look >> 32))));
     return *(m_lastFormat = &*m_formats.insert(s, f));

@@ -317,6 +317,17 @@ void Reader::destination(Kw id, char16_t kind)
         readKeptGroup(kind ? m_sh.settings.background : m_sh.settings.userProps,
                       kind ? "{\\*\\background" : "{\\*\\userprops");
         break;
+    case Kw::StyleWord: { // {\*\latentstyles ...} outside the style sheet
+        if (kind != 'L')
+            return skipDestination();
+        // Word writes it after the body; the writer puts it back there.
+        const bool last = m_pendingPar || !m_text.isEmpty() || m_out.inTable() || m_out.cursor().position() > 0;
+        const bool had = !m_sh.settings.latentStyles.isEmpty();
+        readKeptGroup(m_sh.settings.latentStyles, "{\\*\\latentstyles");
+        if (!had && !m_sh.settings.latentStyles.isEmpty())
+            m_sh.settings.latentStylesLast = last;
+        break;
+    }
     case Kw::Upr: // Word for Mac: {\upr{ANSI part}{\*\ud{Unicode twin}}}
         if (m_st.dest != Dest::Text)
             return skipDestination();
@@ -553,8 +564,12 @@ inline void Reader::addBytes(const char *s, qsizetype n)
     case Dest::LevelText: m_list.text.addBytes(currentPage(), s, n); break;
     case Dest::StyleSheet: m_sh.styles.name.addBytes(m_pages.get(m_ansi), s, n); break;
     case Dest::FieldInst:
-        if (!m_field.fields.empty())
-            m_field.fields.back().inst.addBytes(currentPage(), s, n);
+        // An instruction is words, not a symbol font's pictures: HYPERLINK
+        // in Symbol is still HYPERLINK (the writer writes it in no font).
+        if (!m_field.fields.empty()) {
+            const Codepage *page = currentPage();
+            m_field.fields.back().inst.addBytes(page->number == kSymbolCodepage ? m_pages.get(m_ansi) : page, s, n);
+        }
         break;
     case Dest::FontTable: {
         int cp = m_font.cpg > 0 ? m_font.cpg : codepageForCharset(std::max(0, m_font.charset));

@@ -282,6 +282,8 @@ struct ColorTableState {
 
 struct FieldState {
     QStringList links;
+    QList<KeptLink> kept; // of each link: its instruction, when it says more
+    QStringList tooltips;
     std::vector<FieldCtx> fields;
 };
 
@@ -441,7 +443,13 @@ struct Shared {
     bool cancelled = false;
 };
 
-QString hyperlinkTarget(const QString &inst);
+// What a field's instruction says as a link: its target (empty: no
+// HYPERLINK), its tooltip, and whether it says more than the target.
+struct HyperlinkInstruction {
+    QString url, tooltip;
+    bool more = false;
+};
+HyperlinkInstruction hyperlinkTarget(const QString &inst);
 
 class Reader {
 public:

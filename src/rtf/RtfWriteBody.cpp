@@ -61,6 +61,11 @@ void Writer::writeDocument()
         word("\\par");
         newline();
     }
+    const auto settings = m_doc->rootFrame()->frameFormat().property(kDocumentSettings).value<DocumentSettings>();
+    if (!settings.latentStyles.isEmpty() && settings.latentStylesLast) {
+        raw(settings.latentStyles);
+        newline();
+    }
 }
 
 QString Writer::faceOf(const QTextCharFormat &f) const
@@ -162,8 +167,12 @@ const RunInfo &Writer::runInfo(int formatIndex, const QTextCharFormat &fmt)
         return *m_runCache[formatIndex];
     auto info = std::make_unique<RunInfo>();
     info->prefix = prefixOf(fmt);
-    if (fmt.isAnchor())
+    if (fmt.isAnchor()) {
         info->href = fmt.anchorHref();
+        KeptLink kept = fmt.property(kKeptLink).value<KeptLink>();
+        if (kept.href == info->href && detail::balancedRtf(kept.instruction.toLatin1()))
+            info->link = std::move(kept);
+    }
     info->image = fmt.isImageFormat();
     info->grouped = fmt.verticalAlignment() == QTextCharFormat::AlignSuperScript;
     info->autoNumber = fmt.stringProperty(kAutoNumber);
@@ -180,10 +189,22 @@ const RunInfo &Writer::runInfo(int formatIndex, const QTextCharFormat &fmt)
 
 // ---- links ------------------------------------------------------------
 
-void Writer::openLink(const QString &href)
+void Writer::openLink(const RunInfo &info)
 {
     openGroup();
-    QString target = href;
+    m_linkOpen = true;
+    m_link = info.href;
+    m_linkInstruction = info.link.instruction;
+    if (!m_linkInstruction.isEmpty()) { // as read
+        KeptPart field;
+        field.content = m_linkInstruction;
+        field.fieldFlags = info.link.fieldFlags;
+        m_o.raw(detail::fieldOpening(field));
+        raw("{");
+        m_o.forgetLook();
+        return;
+    }
+    QString target = info.href;
     if (target.startsWith(QLatin1Char('#'))) { // a place in this document
         raw("\\field{\\*\\fldinst{HYPERLINK \\\\l \"");
         target.remove(0, 1);
@@ -194,8 +215,6 @@ void Writer::openLink(const QString &href)
     text(target);
     raw("\"}}{\\fldrslt{");
     m_o.forgetLook();
-    m_linkOpen = true;
-    m_link = href;
 }
 
 void Writer::closeLink()
@@ -206,6 +225,7 @@ void Writer::closeLink()
     closeGroup(); // the one openLink opened
     m_linkOpen = false;
     m_link.clear();
+    m_linkInstruction.clear();
 }
 
 // ---- parts the editor does not show -------------------------------------
@@ -227,22 +247,54 @@ void Writer::writeHeaders(const QStringList &entries)
 
 // A field's start or end: its groups open and close outside any link (a
 // link in its result is a group of its own inside it).
-void Writer::writeFieldMarks(const QTextFragment &frag, const KeptPart &part, int blockPosition, bool *spanEnded)
+void Writer::writeFieldMarks(const QTextFragment &frag, const KeptPart &part, int blockPosition, int level, bool *spanEnded)
 {
     closeLink();
     if (!m_fieldMarks)
         m_fieldMarks.emplace(m_doc);
-    for (int n = m_fieldMarks->written(frag, blockPosition, spanEnded); n > 0; --n) {
+    for (const int at : m_fieldMarks->written(frag, blockPosition, spanEnded)) {
         if (part.kind == KeptPart::FieldStart) {
             softBreak();
             openGroup();
             m_o.raw(detail::fieldOpening(part));
             m_o.forgetLook();
+            m_openFields.push_back({at, level});
         } else {
             raw("}");
             closeGroup();
+            const int start = m_fieldMarks->partner(at);
+            if (!m_openFields.empty() && m_openFields.back().start == start)
+                m_openFields.pop_back(); // fields nest: the innermost ends first
+            else
+                std::erase_if(m_openFields, [start](const OpenField &f) { return f.start == start; });
         }
     }
+}
+
+// A field whose result goes on past the end of its cell, or into a table,
+// ends here, so that every group closes where it opened (in its cell, or
+// outside the table); the rest of its result is text. The fields cut are
+// those started at this level or deeper, or (with from and to) those started
+// at a lower level whose end is in that range, a table's.
+void Writer::cutFields(int level, int from, int to)
+{
+    bool earlier = false; // one started in an earlier paragraph
+    while (!m_openFields.empty()) {
+        const OpenField f = m_openFields.back();
+        const int end = m_fieldMarks->partner(f.start);
+        if (from >= 0 ? f.level >= level || end < from || end > to : f.level < level)
+            break;
+        m_openFields.pop_back();
+        m_fieldMarks->cut(f.start);
+        closeLink();
+        raw("}");
+        closeGroup();
+        earlier = earlier || f.start < m_lastBlock.position();
+    }
+    // The paragraph's properties again, for the mark that ends it: a
+    // group's end restores those in force where it began.
+    if (earlier && m_lastBlock.isValid())
+        paragraphProperties(paragraphFormat(m_lastBlock), m_lastLevel, m_lastBlock.textList());
 }
 
 // One anchor's part, in its own group: the look around it is the same
@@ -497,13 +549,13 @@ void Writer::writeBlock(const QTextBlock &block, int level)
         const RunInfo &info = runInfo(fi, fmt);
         if (info.part && detail::isFieldMark(info.part->kind)) {
             any = true;
-            writeFieldMarks(frag, *info.part, block.position(), &spanEnded);
+            writeFieldMarks(frag, *info.part, block.position(), level, &spanEnded);
             continue;
         }
-        if (info.href != m_link) {
+        if (info.href != m_link || info.link.instruction != m_linkInstruction) {
             closeLink();
             if (!info.href.isEmpty())
-                openLink(info.href);
+                openLink(info);
         }
         any = true;
         if (info.part) {
@@ -590,6 +642,8 @@ void Writer::writeBlock(const QTextBlock &block, int level)
     }
     m_blockStyle = outerStyle;
     m_pendingPar = true;
+    m_lastBlock = block;
+    m_lastLevel = level;
 }
 
 // Blocks and frames of a frame (or of a table cell) in order. Frames

@@ -6,6 +6,9 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
+#include <algorithm>
+#include <cctype>
+#include <climits>
 #include <vector>
 
 namespace rtf::detail {
@@ -40,12 +43,33 @@ bool isFieldMark(KeptPart::Kind kind)
     return kind == KeptPart::FieldStart || kind == KeptPart::FieldEnd;
 }
 
+qsizetype binCount(QByteArrayView param)
+{
+    if (param.isEmpty() || param.front() == '-')
+        return 0;
+    qint64 n = 0;
+    for (char c : param) {
+        if (c < '0' || c > '9')
+            break;
+        n = std::min<qint64>(n * 10 + (c - '0'), INT_MAX);
+    }
+    return qsizetype(n);
+}
+
 bool balancedRtf(QByteArrayView rtf)
 {
     int depth = 0;
     for (qsizetype i = 0; i < rtf.size(); ++i) {
         const char c = rtf[i];
-        if (c == '\\')
+        if (c == '\\' && rtf.sliced(i).startsWith("\\bin")) {
+            qsizetype j = i + 4;
+            while (j < rtf.size() && std::isdigit(uchar(rtf[j])))
+                ++j;
+            const qsizetype size = binCount(rtf.sliced(i + 4, j - i - 4));
+            if (j < rtf.size() && rtf[j] == ' ')
+                ++j;
+            i = j + size - 1; // the data is no group
+        } else if (c == '\\')
             ++i; // \{ \} \\ are text
         else if (c == '{')
             ++depth;
@@ -119,21 +143,31 @@ FieldMarks::FieldMarks(const QTextDocument *doc)
     }
 }
 
-int FieldMarks::written(const QTextFragment &fragment, int blockPosition, bool *spanEnded) const
+std::vector<int> FieldMarks::written(const QTextFragment &fragment, int blockPosition, bool *spanEnded) const
 {
-    int n = 0;
+    std::vector<int> out;
     const QString text = fragment.text();
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text.at(i) != QChar::ObjectReplacementCharacter)
             continue;
-        const auto partner = m_partner.constFind(fragment.position() + int(i));
+        const int at = fragment.position() + int(i);
+        const auto partner = m_partner.constFind(at);
         if (partner == m_partner.constEnd())
             continue;
-        ++n;
+        out.push_back(at);
         if (*partner < blockPosition) // only an end's partner comes before its block
             *spanEnded = true;
     }
-    return n;
+    return out;
+}
+
+void FieldMarks::cut(int start)
+{
+    const auto end = m_partner.constFind(start);
+    if (end == m_partner.constEnd())
+        return;
+    m_partner.remove(*end);
+    m_partner.remove(start);
 }
 
 } // namespace rtf::detail

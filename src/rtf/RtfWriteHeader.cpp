@@ -154,6 +154,10 @@ void writeHeader(Sink &o, const QTextDocument *doc, Tables &tables)
     }
     if (!lists.isEmpty())
         o.raw(lists);
+    if (!settings.latentStyles.isEmpty() && !settings.latentStylesLast) {
+        o.raw(settings.latentStyles);
+        o.newline();
+    }
     for (const QByteArray *group : {&settings.info, &settings.userProps}) {
         if (!group->isEmpty()) {
             o.raw(*group);

@@ -376,6 +376,8 @@ void Writer::writeTable(QTextTable *table, int level)
 {
     // The paragraph before the table keeps its \par: in RTF a table row
     // starts a paragraph of its own.
+    if (!m_openFields.empty()) // before the \par, where a reader puts a field's end
+        cutFields(level, table->firstPosition(), table->lastPosition());
     if (m_pendingPar) {
         word("\\par");
         newline();
@@ -409,6 +411,8 @@ void Writer::writeTable(QTextTable *table, int level)
             if (m_pendingPar && m_trailingPar)
                 word("\\par"); // as read: "text\par\cell"
             m_pendingPar = false;
+            if (!m_openFields.empty())
+                cutFields(level);
             word(nested ? "\\nestcell" : "\\cell");
             m_o.forgetLook();
         }

@@ -225,6 +225,7 @@ void writeHeader(Sink &o, const QTextDocument *doc, Tables &tables);
 struct RunInfo {
     QByteArray prefix; // \plain and the run's properties
     QString href;      // link target, empty when the run is no link
+    KeptLink link;     // its instruction as read, while it still links there
     bool image = false;
     // Superscript goes in a group of its own: LibreOffice holds back text
     // after a \super until the group around it ends (it waits for a
@@ -274,11 +275,12 @@ private:
     int halfPointsOf(const QTextCharFormat &f) const;
     QByteArray prefixOf(const QTextCharFormat &f);
     const RunInfo &runInfo(int formatIndex, const QTextCharFormat &fmt);
-    void openLink(const QString &href);
+    void openLink(const RunInfo &info);
     void closeLink();
     void writeKeptPart(const KeptPart &p, const QByteArray &prefix);
     void writeHeaders(const QStringList &entries);
-    void writeFieldMarks(const QTextFragment &frag, const KeptPart &part, int blockPosition, bool *spanEnded);
+    void writeFieldMarks(const QTextFragment &frag, const KeptPart &part, int blockPosition, int level, bool *spanEnded);
+    void cutFields(int level, int from = -1, int to = -1);
     void sectionWords(const QString &words);
     static std::optional<KeptPart> sectionAt(const QTextBlock &block);
     void writeStoredContent(const QString &content);
@@ -324,11 +326,20 @@ private:
     bool m_trailingPar = false; // the block just written ends its cell with \par
     bool m_linkOpen = false;
     QString m_link;
+    QString m_linkInstruction; // the open link's as read, if any
     std::vector<std::unique_ptr<RunInfo>> m_runCache; // by format index
     std::unique_ptr<RunInfo> m_scratch;
     const Style *m_blockStyle = nullptr; // the paragraph's style, when it gives runs a look
     detail::ListNumbering m_numbering; // the list items' markers, in order
     std::optional<detail::FieldMarks> m_fieldMarks; // made at the first field met
+    // The fields written open, innermost last: where each starts, and the
+    // table nesting level of the cell (0: none) it starts in.
+    struct OpenField {
+        int start, level;
+    };
+    std::vector<OpenField> m_openFields;
+    QTextBlock m_lastBlock; // the paragraph written last, and its level
+    int m_lastLevel = 0;
 };
 
 } // namespace rtf::writer

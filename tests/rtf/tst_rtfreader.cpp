@@ -285,17 +285,19 @@ void TestRtfReader::paragraphFormatting()
 
 void TestRtfReader::hyperlinks()
 {
+    // An instruction in a symbol font is still words.
     auto doc = load(
-        "{\\rtf1{\\colortbl;\\red0\\green0\\blue255;}see {\\field{\\*\\fldinst{HYPERLINK \"https://example.com/a?b=1\"}}"
+        "{\\rtf1{\\fonttbl{\\f0 Times;}{\\f1\\fcharset2 Symbol;}}{\\colortbl;\\red0\\green0\\blue255;}"
+        "see {\\field{\\*\\fldinst{HYPERLINK \"https://example.com/a?b=1\"}}"
         "{\\fldrslt{\\ul\\cf1 the site}}} and "
         "{\\field{\\*\\fldinst {\\rtlch HYPERLINK }{\\\\l \"top\" \\\\o \"tip\"}}{\\fldrslt {\\plain here}}}"
-        " and {\\field{\\*\\fldinst HYPERLINK http://bare.org}{\\fldrslt bare}} not a link.}");
+        " and {\\field{\\*\\fldinst {\\f1 HYPERLINK http://bare.org}}{\\fldrslt bare}} not a link.}");
     QCOMPARE(doc->toPlainText(), QStringLiteral("see the site and here and bare not a link."));
     QStringList looks;
     for (const char *w : {"see", "the site", "here", "bare", "not a link"})
-        looks << lookOf(doc.get(), w);
-    QCOMPARE(looks, QStringList({"0000 v0 /  12", "0010 v0 #0000ff/  12 https://example.com/a?b=1", "0000 v0 /  12 #top",
-                                 "0000 v0 /  12 http://bare.org", "0000 v0 /  12"}));
+        looks << lookOf(doc.get(), w) + u' ' + formatOf(doc.get(), QLatin1String(w)).toolTip();
+    QCOMPARE(looks, QStringList({"0000 v0 / Times 12 ", "0010 v0 #0000ff/ Times 12 https://example.com/a?b=1 ",
+                                 "0000 v0 / Times 12 #top tip", "0000 v0 / Times 12 http://bare.org ", "0000 v0 / Times 12 "}));
 }
 
 void TestRtfReader::tables()

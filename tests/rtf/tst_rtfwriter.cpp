@@ -526,6 +526,14 @@ void TestRtfWriter::keptPartsAreThings()
           "8 bookmark _Toc1| ", "13 bookmarkend _Toc1| "}, "\\fldinst", 4},
         {"special characters and entries", "{\\rtf1 Page {\\b\\chpgn} \\chdate{\\tc \\tcl2 Entry}.}", {}, "Page  .",
          {"5 special | chpgn", "6 special | chdate", "6 tc | {\\tc \\tcl2 Entry}"}, "\\chpgn", 1},
+        // A result that goes on into the next cell, or into a table, ends
+        // where its cell (or the text before the table) ends: groups close
+        // where they open.
+        {"a result across cells", "{\\rtf1 z\\par\\trowd\\cellx1000\\cellx2000\\intbl a{\\field{\\*\\fldinst REF x}{\\fldrslt b\\cell c}}d\\cell\\row}",
+         {}, "z\nab\ncd\n", {"3 field | REF x", "4 end | "}, "\\field", 1},
+        {"a result into a table", "{\\rtf1 x{\\field{\\*\\fldinst REF y}{\\fldrslt p\\par\\trowd\\cellx2000\\intbl q}}r\\cell\\row}",
+         {}, "xp\nqr\n", {"1 field | REF y", "2 end | "}, "\\field", 1},
+        {"an entry with data", "{\\rtf1 a{\\tc \\bin3 x}y Entry}b}", {}, "ab", {"1 tc | {\\tc \\bin3 x}y Entry}"}, "\\tc", 1},
         {"a field in an instruction", "{\\rtf1{\\field{\\*\\fldinst IF {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} = 1 \"one\"}{\\fldrslt one}}}",
          {}, "one", {"0 field | IF {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} = 1 \"one\"", "3 end | "}, "\\fldinst", 2},
         {"instruction in another code page", "{\\rtf1\\ansi\\ansicpg1251 {\\field{\\*\\fldinst REF \\'c0}{\\fldrslt 1}}}", {},
@@ -549,12 +557,19 @@ void TestRtfWriter::keptPartsAreThings()
         QCOMPARE(rtf::withoutStandIns(doc.get(), doc->toPlainText()), c.text);
     }
 
-    // A link to a bookmark has its target.
-    auto marked = load("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \\\\l \"b\"}{\\fldrslt go}} x{\\*\\bkmkstart b}y}");
+    // A link to a bookmark has its target; what else its instruction says
+    // is written as read while the link goes there.
+    auto marked = load("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \\\\l \"b\" \\\\o \"tip\"}{\\fldrslt go}} x{\\*\\bkmkstart b}y}");
     QCOMPARE(formatOf(marked.get(), QStringLiteral("go")).anchorHref(), QStringLiteral("#b"));
     QTextCursor target(marked.get());
     target.setPosition(5);
     QCOMPARE(target.charFormat().anchorNames(), QStringList{QStringLiteral("b")});
+    QVERIFY(rtf::write(marked.get()).contains("{\\*\\fldinst HYPERLINK \\\\l \"b\" \\\\o \"tip\"}{\\fldrslt {"));
+    checkStable(*marked);
+    QTextCharFormat elsewhere;
+    elsewhere.setAnchorHref(QStringLiteral("#c"));
+    marked->find(QStringLiteral("go")).mergeCharFormat(elsewhere);
+    QVERIFY(rtf::write(marked.get()).contains("{HYPERLINK \\\\l \"c\"}"));
 
     // An anchor takes no room on the line.
     auto withNote = load("{\\rtf1 ab{\\footnote N}c}");
@@ -595,6 +610,17 @@ void TestRtfWriter::documentSettings()
         doc = load(in);
         QVERIFY(!rtf::write(doc.get()).contains("info"));
         QCOMPARE(rtf::plainText(load(rtf::write(doc.get())).get()), QStringLiteral("x"));
+    }
+
+    // Latent styles outside the style sheet stay where they were: in the
+    // header, or after the body, where Word writes them.
+    const QByteArray latent = "{\\*\\latentstyles\\lsdstimax376{\\lsdlockedexcept \\lsdpriority0 Normal;}}";
+    for (const bool last : {false, true}) {
+        doc = load("{\\rtf1" + (last ? QByteArray() : latent) + "\\pard Text\\par" + (last ? latent : QByteArray()) + '}');
+        const QByteArray w = rtf::write(doc.get());
+        QVERIFY(w.contains(latent));
+        QCOMPARE(w.indexOf(latent) > w.indexOf("Text"), last);
+        checkStable(*doc);
     }
 }
 
