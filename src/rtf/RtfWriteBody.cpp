@@ -454,7 +454,7 @@ void Writer::writeBlock(const QTextBlock &block, int level)
     if (joined)
         m_pendingPar = false;
     // A section's break ends the paragraph before it: \sect instead of \par.
-    bool sectionWritten = false;
+    bool sectionWritten = std::exchange(m_sectionWrittenAt, -1) == block.position();
     if (m_pendingPar) {
         if (const std::optional<KeptPart> section = sectionAt(block)) {
             word("\\sect");

@@ -375,9 +375,19 @@ void Writer::cellBorders(const QTextTableCellFormat &cf, const QTextTableFormat 
 void Writer::writeTable(QTextTable *table, int level)
 {
     // The paragraph before the table keeps its \par: in RTF a table row
-    // starts a paragraph of its own.
+    // starts a paragraph of its own. A section that begins with the table
+    // breaks before its first row, not inside its first cell.
     if (m_pendingPar) {
-        word("\\par");
+        const QTextBlock first = table->firstCursorPosition().block();
+        const std::optional<KeptPart> section = level == 1 ? sectionAt(first) : std::nullopt;
+        if (section) {
+            word("\\sect");
+            sectionWords(section->content);
+            writeHeaders(section->headers);
+            m_sectionWrittenAt = first.position();
+        } else {
+            word("\\par");
+        }
         newline();
         m_pendingPar = false;
     }

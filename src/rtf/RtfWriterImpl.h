@@ -321,6 +321,7 @@ private:
     const int m_partDepth;
     bool m_pendingPar = false;
     bool m_trailingPar = false; // the block just written ends its cell with \par
+    int m_sectionWrittenAt = -1; // the block whose section was written before its table
     bool m_linkOpen = false;
     QString m_link;
     std::vector<std::unique_ptr<RunInfo>> m_runCache; // by format index

@@ -631,6 +631,16 @@ void TestRtfWriter::pagesAndSections()
     QVERIFY(w2.indexOf("First") < w2.indexOf("\\column"));
     checkStable(*doc);
 
+    // A later section's page is its own, not the document's; a section
+    // that opens with a table breaks before the row, not in its first cell.
+    doc = load("{\\rtf1\\paperw11905 a\\sect\\paperw16837\\landscape\\trowd\\cellx900\\intbl b\\cell\\row}");
+    const auto page = doc->rootFrame()->frameFormat().property(rtf::kDocumentSettings).value<rtf::DocumentSettings>();
+    QCOMPARE(QList<int>({page.paperWidth, page.landscape}), QList<int>({11905, 0}));
+    const QByteArray w3 = rtf::write(doc.get());
+    QVERIFY(w3.contains("a\\sect\\paperw16837\\landscape"));
+    QVERIFY(w3.indexOf("\\sect") < w3.indexOf("\\trowd"));
+    checkStable(*doc);
+
     // A page break and a section's words before the same paragraph, in
     // either order, come back in one order.
     for (const char *in : {"{\\rtf1 a\\par\\page\\sectd\\cols2 b\\par}", "{\\rtf1 a\\par\\sectd\\cols2\\page b\\par}"}) {
