@@ -77,7 +77,7 @@ QString Writer::faceOf(const QTextCharFormat &f) const
     const QString fam = f.property(QTextFormat::FontFamily).toString();
     if (!fam.isEmpty())
         return fam;
-    return m_t.defaultFace;
+    return f.boolProperty(kNamelessFace) ? QString() : m_t.defaultFace;
 }
 
 int Writer::halfPointsOf(const QTextCharFormat &f) const

@@ -944,6 +944,8 @@ void TestRtfWriter::keptProperties()
         {"the user's spacing", head + "{\\up6\\expndtw20\\lang1031 a}}",
          change("a", [](QTextCharFormat &f) { f.setFontLetterSpacing(4), f.setBaselineOffset(0); }),
          {"\\expnd12\\expndtw60\\lang1031 a"}, {"\\up"}},
+        {"a face the font table lacks", "{\\rtf1{\\fonttbl{\\f1 Arial;}}\\f0 a{\\footnote n}\\par\\plain b}", {},
+         {"{\\f0\\fnil\\fcharset0;}", "\\f0\\fs24 a", "\\f0\\fs24 n"}, {"\\f0\\fs24 b"}},
         {"document words",
          "{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}{\\info{\\title T}}"
          "{\\*\\userprops {\\propname Client}\\proptype30{\\staticval ACME}}\\formprot\\protlevel2\\enforceprot1"
