@@ -665,6 +665,25 @@ const Shape kShapes[] = {
              s += "\\pard\\ls" + num(i + 1) + " a\\par\\pard\\ls" + num(i + 1) + " b\\par\\pard between\\par\r\n";
          return s + "}";
      }},
+    {"list-pictures", 1000, [](int n) { // n picture bullets, each its own picture, in a colour of its own
+         QByteArray s = "{\\rtf1\\ansi{\\colortbl;";
+         for (int i = 0; i < n; ++i)
+             s += "\\red" + num(i % 256) + "\\green" + num(i / 256) + "\\blue0;";
+         s += "}{\\*\\listtable{\\*\\listpicture";
+         for (int i = 0; i < n; ++i)
+             s += "{\\*\\shppict{\\pict\\pngblip\\picw1\\pich1 " + QByteArray::number(i, 16).rightJustified(64, '0') + "}}";
+         s += "}";
+         for (int i = 0; i < n; ++i)
+             s += "{\\list{\\listlevel\\levelnfc23\\levelpicture" + num(i) + "{\\leveltext\\'01\\'b7;}\\b\\fs28\\cf"
+                 + num(i + 1) + "\\fi-360\\li720}\\listid" + num(i + 1) + "}";
+         s += "}{\\*\\listoverridetable";
+         for (int i = 0; i < n; ++i)
+             s += "{\\listoverride\\listid" + num(i + 1) + "\\ls" + num(i + 1) + "}";
+         s += "}\r\n";
+         for (int i = 0; i < n; ++i)
+             s += "\\pard\\ls" + num(i + 1) + " a\\par\r\n";
+         return s + "}";
+     }},
     {"list-nesting", 20000, [](int n) { // items going down nine levels and up again
          QByteArray s = "{\\rtf1\\ansi{\\*\\listtable{\\list";
          for (int l = 0; l < 9; ++l)

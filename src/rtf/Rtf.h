@@ -231,7 +231,11 @@ struct ListLevelDef {
     int tab = -1;       // \jclisttab\tx, twips; -1 none
     QString text;       // \leveltext: its length, then its text with level numbers as characters 0-8
     QString face;       // the face of its \f (a Symbol bullet is Symbol's code); empty: none
-    QByteArray words;   // its other words as read (\leveljc0\levellegal0...)
+    QByteArray words;   // its other words as read (\leveljc0\levelspace0...)
+    bool legal = false;     // \levellegal1: every number in its text in Arabic numerals ("1.1" under "I.")
+    bool noRestart = false; // \levelnorestart1: counts on under the next item above
+    KeptWords look;         // its marker's character words (\b, \fs, \cf as a colour...)
+    QByteArray picture;     // the {\pict} group its \levelpicture names, as read; empty: none
     bool operator==(const ListLevelDef &) const = default;
 };
 struct ListDef {

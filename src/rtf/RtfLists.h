@@ -14,8 +14,12 @@ class QTextList;
 
 namespace rtf::detail {
 
-// A level's bullet as the Unicode character it means: Symbol and Wingdings
-// bullets are those fonts' own codes (as read: a byte, or U+F0xx).
+// The byte 80-9F that c stands for in Windows-1252 (the page a level's
+// text is read in and written with); 0 for none.
+uint windows1252HighByte(char16_t c);
+
+// A level's bullet as the Unicode character it means: Symbol, Wingdings (1-3)
+// and Webdings bullets are those fonts' own codes (as read: a byte, or U+F0xx).
 QString shownBullet(const QString &bullet, const QString &face);
 
 // n in an RTF number format (\levelnfc); "" for none (255).

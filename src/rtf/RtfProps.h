@@ -26,6 +26,8 @@ bool keptDoubleStrike(const QTextCharFormat &f);
 void appendCharWords(QByteArray &out, const QTextCharFormat &f, int halfPoints, const ColorIndex &colorIndex);
 // A paragraph's kept words, its borders' words after their side.
 void appendParWords(QByteArray &out, const QTextBlockFormat &f, const ColorIndex &colorIndex);
+// Kept words as they are (a list level's marker look).
+void appendWords(QByteArray &out, const KeptWords &words, const ColorIndex &colorIndex);
 // The document's kept words.
 void appendDocWords(QByteArray &out, const KeptWords &words);
 

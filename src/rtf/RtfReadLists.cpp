@@ -176,6 +176,9 @@ void Reader::listGroupEnd()
         endPn();
     } else if (depth == l.levelDepth) {
         l.levelDepth = 0;
+    } else if (depth == l.pictureDepth) {
+        l.pictureDepth = 0;
+        resolveListPictures();
     } else if (depth == l.listDepth) {
         l.listDepth = 0;
     } else if (depth == l.lfoDepth) {
@@ -231,7 +234,11 @@ void Reader::listWord(const Token &t, const Keyword *k, bool star)
 {
     ListState &l = m_list;
     const int v = t.hasParam ? t.param : 0;
+    if (l.pictureDepth && m_stack.size() == l.pictureDepth + 1)
+        return listPicture(t, star);
     if (k && k->type == KwType::Destination) {
+        if (k->id == Kw::List && k->ch)
+            return listPicture(t, star);
         switch (k->id) {
         case Kw::List:
         case Kw::ListLevel:
@@ -267,6 +274,12 @@ void Reader::listWord(const Token &t, const Keyword *k, bool star)
             l.lfoStart = true;
         else if (level && k->ch == 1)
             level->follow = std::clamp(v, 0, 2);
+        else if (level && (k->ch == 4 || k->ch == 5))
+            (k->ch == 4 ? level->legal : level->noRestart) = !t.hasParam || t.param != 0;
+        else if (level && k->ch == 6 && v >= 0 && v < l.pictures.size())
+            level->picture = l.pictures[v];
+        else if (level && k->ch == 6 && l.pictureRefs.size() < size_t(kMaxLists) * 9) // pictures come later
+            l.pictureRefs.push_back({int(l.lists.size()) - 1, l.level, v});
         return; // \jclisttab: its \tx is the level's tab
     case Kw::F:
         if (level)
@@ -275,14 +288,15 @@ void Reader::listWord(const Token &t, const Keyword *k, bool star)
     case Kw::Fi: if (level) level->fi = v; return;
     case Kw::Li: if (level) level->li = v; return;
     case Kw::Tx: if (level) level->tab = std::max(0, v); return;
-    case Kw::Cf: // a colour of the document's table: not kept
     case Kw::Ilvl:
     case Kw::U:
     case Kw::Uc: return;
     default: break;
     }
-    // Anything else is kept as read, by the level or the list it stands in.
     const size_t depth = m_stack.size();
+    if (level && k && depth == l.levelDepth && levelLookWord(*level, *k, t))
+        return;
+    // Anything else is kept as read, by the level or the list it stands in.
     QByteArray *words = level ? (depth == l.levelDepth ? &level->words : nullptr)
                       : l.listDepth == depth ? &l.lists.back().words
                                              : nullptr;
@@ -291,6 +305,63 @@ void Reader::listWord(const Token &t, const Keyword *k, bool star)
     *words += '\\' + QByteArray(t.text.data(), qsizetype(t.text.size()));
     if (t.hasParam)
         *words += QByteArray::number(t.param);
+}
+
+// A character word of a level: its marker's look, kept typed (a colour as
+// the colour, not as its place in this file's table).
+bool Reader::levelLookWord(ListLevelDef &level, const Keyword &k, const Token &t)
+{
+    switch (k.id) {
+    case Kw::B: case Kw::I: case Kw::Ul: case Kw::UlNone: case Kw::Strike: case Kw::V: case Kw::Caps:
+    case Kw::Scaps: case Kw::Fs: case Kw::Up: case Kw::Dn: case Kw::Sub: case Kw::Super: case Kw::NoSuperSub:
+    case Kw::Expnd: case Kw::Expndtw: case Kw::CharScaleX: case Kw::CharKeep: case Kw::Cf: case Kw::Cb:
+    case Kw::Highlight: break;
+    default: return false;
+    }
+    if (level.look.words.size() >= 32)
+        return true;
+    const QByteArray name(t.text.data(), qsizetype(t.text.size()));
+    KeptWord w{name, t.hasParam ? t.param : 0, t.hasParam ? KeptWord::Number : KeptWord::Flag};
+    if (k.id == Kw::Cf || k.id == Kw::Cb || k.id == Kw::Highlight || (k.id == Kw::CharKeep && (k.ch & kKeepColor))) {
+        const QColor c = color(t.hasParam ? t.param : 0);
+        w = {name, c.isValid() ? int(c.rgba()) : 0, KeptWord::Color};
+    }
+    level.look.set(w);
+    return true;
+}
+
+// {\*\listpicture} holds the pictures of picture bullets, each group in
+// it ({\pict}, {\*\shppict}) one picture, kept as read.
+void Reader::listPicture(const Token &t, bool star)
+{
+    ListState &l = m_list;
+    if (!l.pictureDepth) {
+        if (m_st.dest != Dest::ListTable || l.listDepth || l.overrideDepth)
+            return skipDestination();
+        l.pictureDepth = m_stack.size();
+        return;
+    }
+    QByteArray body;
+    if (!skipGroupKeeping(body))
+        return;
+    if (l.pictures.size() < kMaxLists)
+        l.pictures.append(QByteArray(star ? "{\\*\\" : "{\\") + QByteArray(t.text.data(), qsizetype(t.text.size()))
+                          + QByteArray(t.hasParam ? QByteArray::number(t.param) : QByteArray())
+                          + QByteArray(body.startsWith('\\') || body.startsWith('{') ? "" : " ") + body);
+}
+
+// Levels read before the pictures get theirs.
+void Reader::resolveListPictures()
+{
+    ListState &l = m_list;
+    std::erase_if(l.pictureRefs, [&l](const std::array<int, 3> &r) {
+        if (r[2] < 0 || r[2] >= l.pictures.size())
+            return false;
+        QList<ListLevelDef> &levels = l.lists[size_t(r[0])].levels;
+        if (r[1] >= 0 && r[1] < levels.size())
+            levels[r[1]].picture = l.pictures[r[2]];
+        return true;
+    });
 }
 
 // Old writers put a list's label first and its \pn words after it: such a
@@ -413,7 +484,11 @@ void Reader::joinList()
                     first[i] = startOf(i);
                 numbers = m_list.numbers.insert(key, first);
             }
-            (*numbers)[level] = startOf(level);
+            // A level that does not restart counts on from its last item.
+            quint16 &counted = m_list.counted[key];
+            const bool goesOn = def.levels[level].noRestart && (counted >> level & 1);
+            (*numbers)[level] = goesOn ? (*numbers)[level] + 1 : startOf(level);
+            counted |= quint16(1 << level);
             m_list.made.insert(at, cursor.createList(listFormat(def, level, key, *numbers)));
         }
         // The levels below start again under this item.

@@ -31,6 +31,8 @@ const QTextBlockFormat &Reader::blockFormat(const ParState &p)
         f.setRightMargin(twipsToPixels(p.ri));
     if (p.fi && !level) // a list item's first line is its marker's: kept on the list
         f.setTextIndent(twipsToPixels(p.fi));
+    else if (level && p.ls > 0 && m_list.any && p.fi && p.fi != level->fi) // an item's own, unlike its level's
+        f.setTextIndent(twipsToPixels(p.fi - level->fi));
     if (p.sb)
         f.setTopMargin(twipsToPixels(p.sb));
     if (p.sa)

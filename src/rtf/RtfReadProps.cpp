@@ -251,19 +251,24 @@ void Reader::applyKeptWords(QTextBlockFormat &f, const ParState &p) const
 
 // At \par: an empty paragraph takes the look of its mark (its height is the
 // mark's); another keeps its mark's look when it differs from its last run's.
+// A list item's marker is drawn in its mark's look too, as word processors
+// draw it (Qt draws it in the block's look, which is otherwise whatever
+// came before the paragraph, a heading's say).
 void Reader::markParagraph()
 {
     const bool empty = m_out.blockEmpty();
+    const bool listed = m_out.cursor().currentList();
     CharState last = m_textState;
     last.link = m_st.ch.link; // the mark is no part of a link
-    if (!empty && m_st.ch == last)
+    if (!empty && !listed && m_st.ch == last)
         return;
     QTextCharFormat f = charFormat(m_st.ch);
     // States that differ only in how they say it (\f0 or the default face)
     // give the same look: no mark of its own.
-    if (!empty && f == charFormat(last))
+    const bool sameLook = !empty && (m_st.ch == last || f == charFormat(last));
+    if (sameLook && !listed)
         return;
-    if (!empty)
+    if (!empty && !sameLook)
         f.setProperty(kMarkFormat, true);
     if (!m_out.inTable() && m_out.cursor().blockCharFormat() == f)
         return;

@@ -326,6 +326,11 @@ struct ListState {
     int overrideId = 0, overrideLs = 0, lfoLevel = -1;
     bool lfoStart = false;
     QList<int> overrideStart;
+    // Picture bullets: the \listpicture group's pictures and the levels
+    // that name one (list, level, picture) until both are read.
+    size_t pictureDepth = 0;
+    QList<QByteArray> pictures;
+    std::vector<std::array<int, 3>> pictureRefs;
     Sink text;
     // Old lists: each \pn group read becomes one (the same as the last one
     // is that one again); paragraphs name theirs in ParState::pn.
@@ -337,6 +342,7 @@ struct ListState {
     // minus the old list's number; each key's last number at each level.
     QHash<qint64, QPointer<QTextList>> made;
     QHash<int, std::array<int, 9>> numbers;
+    QHash<int, quint16> counted; // per key: the levels that have had items
 };
 
 // Tab stops: paragraphs repeat the same few sets, so each set is kept once
@@ -565,6 +571,9 @@ private:
     void listValue(Kw id, int v);
     void listWord(const Token &t, const Keyword *k, bool star);
     void pnWord(const Keyword *k, int v);
+    bool levelLookWord(ListLevelDef &level, const Keyword &k, const Token &t);
+    void listPicture(const Token &t, bool star);
+    void resolveListPictures();
     void endPn();
     bool labelOfList() const;
     const ListDef *listOf(const ParState &p, int *key) const;

@@ -8,6 +8,9 @@
 #include <QTextDocument>
 #include <QTextList>
 
+#include <algorithm>
+#include <iterator>
+
 namespace rtf {
 
 namespace {
@@ -44,18 +47,43 @@ QString letters(int n)
 
 namespace rtf::detail {
 
+uint windows1252HighByte(char16_t c)
+{
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+        0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+    if (c < 0x100)
+        return 0;
+    const auto *at = std::find(std::begin(kHigh), std::end(kHigh), c);
+    return at == std::end(kHigh) ? 0 : uint(0x80 + (at - std::begin(kHigh)));
+}
+
 QString shownBullet(const QString &bullet, const QString &face)
 {
     if (bullet.size() != 1)
         return bullet;
     char16_t c = bullet.at(0).unicode();
     const QString f = face.toLower();
-    const bool symbol = f == u"symbol", wingdings = f == u"wingdings";
-    // Symbol fonts' codes come as bytes, or moved up to U+F0xx.
-    if (c >= 0xF020 && c <= 0xF0FF)
+    enum Font { Symbol, Wingdings, Wingdings2, Wingdings3, Webdings, Other };
+    const Font font = f == u"symbol"        ? Symbol
+                    : f == u"wingdings"     ? Wingdings
+                    : f == u"wingdings 2"   ? Wingdings2
+                    : f == u"wingdings 3"   ? Wingdings3
+                    : f == u"webdings"      ? Webdings
+                                            : Other;
+    // Symbol fonts' codes come as bytes, or moved up to U+F0xx; bytes 80-9F
+    // arrive as what they are in Windows-1252, the page of a level's text
+    // (Symbol has nothing there: its dash is a dash).
+    if (c >= 0xF020 && c <= 0xF0FF) {
         c -= 0xF000;
-    else if (c > 0xFF || !(symbol || wingdings))
+    } else if (c > 0xFF) {
+        const uint byte = font == Other || font == Symbol ? 0 : windows1252HighByte(c);
+        if (!byte)
+            return bullet;
+        c = char16_t(byte);
+    } else if (font == Other) {
         return bullet;
+    }
     struct Map {
         char16_t from, to;
     };
@@ -64,6 +92,25 @@ QString shownBullet(const QString &bullet, const QString &face)
     static constexpr Map kWingdings[] = {{0x6C, 0x25CF}, {0x6E, 0x25A0}, {0x6F, 0x25A1}, {0x71, 0x2751},
                                          {0x76, 0x2756}, {0xA7, 0x25AA}, {0xA8, 0x25FB}, {0xD8, 0x27A2},
                                          {0xFB, 0x2717}, {0xFC, 0x2713}, {0xFE, 0x2611}};
+    // The bullets Word offers in these faces, as the nearest characters
+    // common fonts have.
+    static constexpr Map kWingdings2[] = {
+        {0x4F, 0x2717}, {0x50, 0x2713}, {0x51, 0x2612}, {0x52, 0x2611}, {0x53, 0x2612}, {0x54, 0x2612},
+        {0x95, 0x22C5}, {0x96, 0x2022}, {0x97, 0x2022}, {0x98, 0x25CF}, {0x99, 0x25CB}, {0x9A, 0x25CB},
+        {0x9B, 0x25CB}, {0x9C, 0x25CB}, {0x9D, 0x2299}, {0x9E, 0x29BF}, {0x9F, 0x25AA}, {0xA0, 0x25AA},
+        {0xA1, 0x25FE}, {0xA2, 0x25A0}, {0xA3, 0x25A1}, {0xA4, 0x25A1}, {0xA5, 0x25A1}, {0xA6, 0x25A1},
+        {0xA7, 0x25A3}, {0xA8, 0x25A3}, {0xA9, 0x25A3}, {0xAB, 0x25C6}, {0xAC, 0x25C6}, {0xAD, 0x25C6},
+        {0xAE, 0x25C6}, {0xAF, 0x25C7}, {0xB0, 0x25C8}, {0xB1, 0x25C8}, {0xB8, 0x25CA}, {0xE9, 0x2605},
+        {0xEA, 0x2605}, {0xEB, 0x2736}, {0xF0, 0x2739}, {0xF3, 0x272F}, {0xF8, 0x203B}};
+    static constexpr Map kWingdings3[] = {
+        {0x21, 0x2190}, {0x22, 0x2192}, {0x23, 0x2191}, {0x24, 0x2193}, {0x70, 0x25B2}, {0x71, 0x25BC},
+        {0x72, 0x25B3}, {0x73, 0x25BD}, {0x74, 0x25C0}, {0x75, 0x25B6}, {0x76, 0x25C1}, {0x77, 0x25B7},
+        {0x78, 0x25E3}, {0x79, 0x25E2}, {0x7A, 0x25E4}, {0x7B, 0x25E5}, {0x7C, 0x25C0}, {0x7D, 0x25B6},
+        {0x7E, 0x25B2}, {0x80, 0x25BC}, {0x81, 0x25B2}, {0x82, 0x25BC}, {0x83, 0x25C0}, {0x84, 0x25B6},
+        {0x85, 0x25C0}, {0x86, 0x25B6}, {0x87, 0x25B2}, {0x88, 0x25BC}};
+    static constexpr Map kWebdings[] = {{0x33, 0x25C0}, {0x34, 0x25B6}, {0x35, 0x25B2}, {0x36, 0x25BC},
+                                        {0x3C, 0x25A0}, {0x3D, 0x25CF}, {0x61, 0x2714}, {0x63, 0x25A1},
+                                        {0x67, 0x25A0}, {0x6E, 0x25CF}, {0x98, 0x272F}};
     // Without a face, the codes Word's bullets use most.
     static constexpr Map kUnknown[] = {{0xA7, 0x25AA}, {0xA8, 0x25A1}, {0xB7, 0x2022}, {0x6F, 0x25E6}};
     const auto find = [c](const auto &table) -> char16_t {
@@ -72,10 +119,18 @@ QString shownBullet(const QString &bullet, const QString &face)
                 return m.to;
         return 0;
     };
-    const char16_t to = symbol ? find(kSymbol) : wingdings ? find(kWingdings) : find(kUnknown);
+    char16_t to = 0;
+    switch (font) {
+    case Symbol: to = find(kSymbol); break;
+    case Wingdings: to = find(kWingdings); break;
+    case Wingdings2: to = find(kWingdings2); break;
+    case Wingdings3: to = find(kWingdings3); break;
+    case Webdings: to = find(kWebdings); break;
+    case Other: to = find(kUnknown); break;
+    }
     if (to)
         return QString(QChar(to));
-    return (symbol || wingdings) ? QString(QChar(0x2022)) : QString(QChar(c));
+    return font != Other ? QString(QChar(0x2022)) : QString(QChar(c));
 }
 
 QString formatNumber(int n, int nfc)
@@ -94,18 +149,20 @@ QString formatNumber(int n, int nfc)
 
 QTextListFormat::Style levelStyle(const ListLevelDef &level)
 {
-    switch (level.nfc) {
+    switch (level.legal && level.nfc < 5 ? 0 : level.nfc) {
     case 1: return QTextListFormat::ListUpperRoman;
     case 2: return QTextListFormat::ListLowerRoman;
     case 3: return QTextListFormat::ListUpperAlpha;
     case 4: return QTextListFormat::ListLowerAlpha;
     case 23:
     case 255: {
+        if (!level.picture.isEmpty()) // shown as a plain bullet
+            return QTextListFormat::ListDisc;
         // Qt draws discs, circles and squares only.
         const QString b = shownBullet(level.text.mid(1, 1), level.face);
         switch (b.isEmpty() ? 0 : b.at(0).unicode()) {
-        case u'o': case 0x25CB: case 0x25E6: case 0x25A1: return QTextListFormat::ListCircle;
-        case 0x25A0: case 0x25AA: case 0x25FB: case 0x2751: return QTextListFormat::ListSquare;
+        case u'o': case 0x25CB: case 0x25E6: case 0x25A1: case 0x25C7: return QTextListFormat::ListCircle;
+        case 0x25A0: case 0x25AA: case 0x25FB: case 0x25FE: case 0x2751: case 0x25A3: return QTextListFormat::ListSquare;
         default: return QTextListFormat::ListDisc;
         }
     }
@@ -118,7 +175,7 @@ QString levelMarker(const ListLevelDef &level, const ListDef &def, const std::ar
     const QString &t = level.text;
     const qsizetype len = t.isEmpty() ? 0 : std::min<qsizetype>(t.at(0).unicode(), t.size() - 1);
     if (level.nfc == 23)
-        return shownBullet(t.mid(1, len), level.face);
+        return level.picture.isEmpty() ? shownBullet(t.mid(1, len), level.face) : QString(QChar(0x2022));
     QString out;
     for (qsizetype i = 1; i <= len; ++i) {
         const char16_t c = t.at(i).unicode();
@@ -126,7 +183,8 @@ QString levelMarker(const ListLevelDef &level, const ListDef &def, const std::ar
             out += QChar(c);
             continue;
         }
-        const int nfc = c < def.levels.size() ? def.levels[c].nfc : 0;
+        // Legal numbering shows every level's number in Arabic numerals.
+        const int nfc = c >= def.levels.size() ? 0 : level.legal && def.levels[c].nfc != 22 ? 0 : def.levels[c].nfc;
         out += formatNumber(numbers[c], nfc);
     }
     return out;

@@ -344,6 +344,7 @@ void Writer::writeStoredContent(const QString &content)
     m_o.forgetLook();
     Writer inner(&part, m_t, m_o, m_partDepth + 1);
     inner.writeFlow(part.rootFrame(), 0);
+    m_t.lists.forget(&part);
     if (inner.m_pendingPar)
         word("\\par");
     m_o.forgetLook();
@@ -379,7 +380,7 @@ void Writer::paragraphProperties(const QTextBlockFormat &bf, int level, const QT
         // The marker hangs in the first line's indent.
         const QTextListFormat lf = list->format();
         left += qMax(0, lf.indent()) * m_doc->indentWidth();
-        fi = lf.hasProperty(kListFirstIndent) ? lf.intProperty(kListFirstIndent) : -kListHangTwips;
+        fi += lf.hasProperty(kListFirstIndent) ? lf.intProperty(kListFirstIndent) : -kListHangTwips;
         const detail::ListTableWriter::Place place = m_t.lists.place(list);
         // An old list's words for old readers; LibreOffice takes them as a
         // list of their own unless \ls comes after them.
@@ -454,9 +455,13 @@ void Writer::writeBlock(const QTextBlock &block, int level)
     if (joined)
         m_pendingPar = false;
     // A section's break ends the paragraph before it: \sect instead of \par.
+    // Not an empty one: readers take a \sect with nothing since the last
+    // \par as no paragraph of its own, so the empty line would be lost.
     bool sectionWritten = std::exchange(m_sectionWrittenAt, -1) == block.position();
     if (m_pendingPar) {
         if (const std::optional<KeptPart> section = sectionAt(block)) {
+            if (block.previous().isValid() && block.previous().length() == 1)
+                word("\\par");
             word("\\sect");
             sectionWords(section->content);
             writeHeaders(section->headers);

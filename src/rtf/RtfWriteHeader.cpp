@@ -136,7 +136,9 @@ void writeHeader(Sink &o, const QTextDocument *doc, Tables &tables)
         tables.fontIndex(tables.defaultFace);
     // Before the font table: the lists' bullets name faces of their own.
     const QByteArray lists = tables.lists.isEmpty()
-        ? QByteArray() : tables.lists.tables([&tables](const QString &face) { return tables.fontIndex(face); });
+        ? QByteArray()
+        : tables.lists.tables([&tables](const QString &face) { return tables.fontIndex(face); },
+                              [&tables](QRgb rgb) { return tables.colorIndex(QColor::fromRgba(rgb)); });
     o.reserve(256 + 48 * (tables.fontNames.size() + tables.colorList.size()));
     const DocumentSettings settings = doc->rootFrame()->frameFormat().property(kDocumentSettings).value<DocumentSettings>();
     o.raw("{\\rtf1\\ansi\\ansicpg1252\\deff0");

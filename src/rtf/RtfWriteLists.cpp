@@ -28,6 +28,8 @@ QByteArray escaped(const QString &text)
             out += char(c);
         } else if (c < 0x20 || c == u';' || (c >= 0xA0 && c <= 0xFF)) {
             hexByte(out, c);
+        } else if (const uint b = windows1252HighByte(c)) { // a symbol font's byte stays that byte
+            hexByte(out, b);
         } else if (c < 0x80) {
             out += char(c);
         } else {
@@ -59,11 +61,13 @@ ListLevelDef levelFromFormat(const QTextListFormat &f, ListLevelDef level, int i
         bullet.truncate(1);
         level.text = QChar(char16_t(1)) + bullet;
         level.face.clear(); // the bullet is Unicode now
+        level.picture.clear();
     } else {
         const QString prefix = f.numberPrefix().left(20), suffix = f.numberSuffix().left(20);
         level.text = QChar(char16_t(prefix.size() + 1 + suffix.size())) + prefix + QChar(char16_t(index)) + suffix;
     }
     level.start = f.hasProperty(kListStart) ? f.intProperty(kListStart) : 1;
+    level.legal = false; // the numbers are Qt's now
     return level;
 }
 
@@ -73,7 +77,7 @@ ListTableWriter::Place ListTableWriter::place(const QTextList *list)
 {
     auto it = m_places.constFind(list);
     if (it != m_places.constEnd())
-        return *it;
+        return it->place;
     const QTextListFormat f = list->format();
     Place p;
     const ListDef read = f.property(kListDef).value<ListDef>();
@@ -105,8 +109,13 @@ ListTableWriter::Place ListTableWriter::place(const QTextList *list)
         m_groups.push_back({def, def});
         p = {int(m_groups.size()), 0};
     }
-    m_places.insert(list, p);
+    m_places.insert(list, {p, list->document()});
     return p;
+}
+
+void ListTableWriter::forget(const QTextDocument *doc)
+{
+    m_places.removeIf([doc](const auto &entry) { return entry.value().doc == doc; });
 }
 
 bool ListTableWriter::isLegacy(const QTextList *list)
@@ -144,15 +153,34 @@ QByteArray ListTableWriter::legacyWords(const QTextList *list, const FontIndex &
     return out + '}';
 }
 
-QByteArray ListTableWriter::tables(const FontIndex &fontIndex) const
+QByteArray ListTableWriter::tables(const FontIndex &fontIndex, const ColorIndex &colorIndex) const
 {
     QByteArray out = "{\\*\\listtable";
+    // Picture bullets' pictures, each once, in the order levels name them.
+    QHash<QByteArray, int> pictures;
+    QByteArray pictureGroup;
+    for (const Group &g : m_groups)
+        for (const ListLevelDef &l : g.def.levels)
+            if (!l.picture.isEmpty() && !pictures.contains(l.picture)) {
+                pictures.insert(l.picture, int(pictures.size()));
+                pictureGroup += l.picture;
+            }
+    if (!pictures.isEmpty())
+        out += "\r\n{\\*\\listpicture" + pictureGroup + '}';
     for (size_t i = 0; i < m_groups.size(); ++i) {
         const ListDef &def = m_groups[i].def;
         out += "\r\n{\\list" + def.words;
         for (const ListLevelDef &l : def.levels) {
             out += "\r\n{\\listlevel\\levelnfc" + num(l.nfc) + "\\levelnfcn" + num(l.nfc) + "\\levelstartat" + num(l.start)
-                + "\\levelfollow" + num(l.follow) + l.words + "{\\leveltext";
+                + "\\levelfollow" + num(l.follow);
+            if (l.legal)
+                out += "\\levellegal1";
+            if (l.noRestart)
+                out += "\\levelnorestart1";
+            out += l.words;
+            if (!l.picture.isEmpty())
+                out += "\\levelpicture" + num(pictures.value(l.picture));
+            out += "{\\leveltext";
             const QString &t = l.text;
             const qsizetype len = t.isEmpty() ? 0 : std::min<qsizetype>(t.at(0).unicode(), t.size() - 1);
             hexByte(out, uint(len));
@@ -163,6 +191,7 @@ QByteArray ListTableWriter::tables(const FontIndex &fontIndex) const
             out += ";}";
             if (!l.face.isEmpty())
                 out += "\\f" + num(fontIndex(l.face));
+            appendWords(out, l.look, colorIndex);
             out += "\\fi" + num(l.fi) + "\\li" + num(l.li);
             if (l.tab >= 0)
                 out += "\\jclisttab\\tx" + num(l.tab);

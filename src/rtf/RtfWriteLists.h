@@ -5,6 +5,7 @@
 // look; a list made here becomes a simple list of one level.
 
 #include "rtf/Rtf.h"
+#include "rtf/RtfProps.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+class QTextDocument;
 class QTextList;
 
 namespace rtf::detail {
@@ -29,7 +31,10 @@ public:
     QByteArray legacyWords(const QTextList *list, const FontIndex &fontIndex);
     bool isEmpty() const { return m_groups.empty(); }
     // \listtable and \listoverridetable.
-    QByteArray tables(const FontIndex &fontIndex) const;
+    QByteArray tables(const FontIndex &fontIndex, const ColorIndex &colorIndex) const;
+    // A document's lists are done with: a list of a document made later
+    // may have the address one of them had.
+    void forget(const QTextDocument *doc);
 
 private:
     struct Group {
@@ -37,7 +42,11 @@ private:
         ListDef def;  // as written
     };
     std::vector<Group> m_groups;
-    QHash<const QTextList *, Place> m_places;
+    struct Placed {
+        Place place;
+        const QTextDocument *doc;
+    };
+    QHash<const QTextList *, Placed> m_places;
     QHash<int, std::vector<int>> m_byKey; // kListOverride -> groups
 };
 

@@ -91,6 +91,12 @@ void appendParWords(QByteArray &out, const QTextBlockFormat &f, const ColorIndex
     }
 }
 
+void appendWords(QByteArray &out, const KeptWords &words, const ColorIndex &colorIndex)
+{
+    for (const KeptWord &w : words.words)
+        appendWord(out, w.name, w, colorIndex);
+}
+
 void appendDocWords(QByteArray &out, const KeptWords &words)
 {
     for (const KeptWord &w : words.words)

@@ -381,6 +381,8 @@ void Writer::writeTable(QTextTable *table, int level)
         const QTextBlock first = table->firstCursorPosition().block();
         const std::optional<KeptPart> section = level == 1 ? sectionAt(first) : std::nullopt;
         if (section) {
+            if (first.previous().isValid() && first.previous().length() == 1)
+                word("\\par"); // an empty paragraph before the break is one, as in writeBlock
             word("\\sect");
             sectionWords(section->content);
             writeHeaders(section->headers);

@@ -4,13 +4,13 @@
 // since the window takes its services when it is built.
 
 #include "app/Form1.h"
+#include "common/Files.h"
 #include "common/ScriptedDialogHost.h"
 #include "editing/ClipboardPort.h"
 #include "editing/Clock.h"
 #include "shell/RichTextBox.h"
 
 #include <QAction>
-#include <QFile>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -38,26 +38,14 @@ struct TestClock : Clock
     QTime currentTime() override { reads << QStringLiteral("time"); return time; }
 };
 
-// Draws from a script, then 0 forever. Copies share their place in it.
 // The main window's caption, as users know it.
 inline const QString kCaption = QStringLiteral("Quillet 99 v2.0");
 
+// Draws from a script, then 0 forever. Copies share their place in it.
 inline std::function<double()> draws(const QList<double> &values)
 {
     auto next = std::make_shared<qsizetype>(0);
     return [values, next] { return *next < values.size() ? values[(*next)++] : 0.0; };
-}
-
-inline bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-inline QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 struct MainWindowFixture

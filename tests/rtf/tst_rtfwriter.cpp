@@ -651,6 +651,9 @@ void TestRtfWriter::pagesAndSections()
     // A column break comes after its section's columns: before them, with
     // one column, it is a page break.
     QVERIFY(rtf::write(load("{\\rtf1\\cols2\\column hello\\par}").get()).contains("\\cols2\\column"));
+    // An empty paragraph before a section break stays one.
+    doc = load("{\\rtf1 a\\par{\\par}\\sect\\sectd\\cols2 b\\par}");
+    QCOMPARE(rtf::plainText(load(rtf::write(doc.get())).get()), QStringLiteral("a\n\nb"));
 }
 
 void TestRtfWriter::tabsAndLineSpacing()
@@ -775,7 +778,7 @@ void TestRtfWriter::lists()
         "{\\listtext 3.\\tab}\\pard\\ls1\\li720\\fi-360 three\\par"
         "{\\listtext (a)\\tab}\\pard\\ls1\\ilvl1\\li1440\\fi-360 sub\\par"
         "{\\listtext 4.\\tab}\\pard\\ls1\\li720\\fi-360 four\\par"
-        "\\pard between\\par"
+        "\\pard{\\b\\fs40 between\\par}"
         "{\\listtext\\f1 \\'b7\\tab}\\pard\\ls2 bullet\\par"
         "\\pard\\ls1 five\\par"
         "\\pard\\ls3 roman\\par}");
@@ -792,6 +795,8 @@ void TestRtfWriter::lists()
     QCOMPARE(three.blockFormat().textIndent(), 0.0);  // the marker's: -360 on the list
     QCOMPARE(doc->find(QStringLiteral("between")).block().textList(), nullptr);
     QCOMPARE(rtf::listMarker(doc->find(QStringLiteral("bullet")).block()), QStringLiteral(u"\u2022"));
+    // Its marker is drawn in its own look, not the big bold one before it.
+    QCOMPARE(doc->find(QStringLiteral("bullet")).block().charFormat().fontWeight(), QFont::Normal);
     // Written back as list tables, with labels for older readers.
     QVERIFY(rtf::write(doc.get()).contains("{\\listtext\\pard\\plain 3.\\tab}"));
     checkStable(*doc);
@@ -802,7 +807,9 @@ void TestRtfWriter::listShapes_data()
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("text"); // with markers, as read and as read back
     QTest::addColumn<QByteArray>("written");
-    const QByteArray head = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}{\\f1\\fcharset2 Symbol;}{\\f2\\fcharset2 Wingdings;}}";
+    const QByteArray head = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}{\\f1\\fcharset2 Symbol;}{\\f2\\fcharset2 Wingdings;}"
+                            "{\\f3\\fcharset2 Wingdings 2;}{\\f4\\fcharset2 Wingdings 3;}{\\f5\\fcharset2 Webdings;}}"
+                            "{\\colortbl;\\red255\\green0\\blue0;}";
     auto row = [&](const char *name, const QByteArray &body, const char16_t *text, const char *written) {
         QTest::newRow(name) << head + body + '}' << QString::fromUtf16(text) << QByteArray(written);
     };
@@ -832,6 +839,33 @@ void TestRtfWriter::listShapes_data()
         "{\\listoverride\\listid3\\ls3}{\\listoverride\\listid5\\ls4}}"
         "\\pard\\ls1 s\\par\\pard\\ls2 w\\par\\pard\\ls3 x\\par\\pard\\ls4 d\\par",
         u"\u2022\ts\n\u25AA\tw\n\u27A2\tx\n\u2013\td", "{\\leveltext\\'01\\u-3913?;}{\\levelnumbers;}\\f1");
+    // Other dingbat faces; their bytes (80-9F too) are written as read.
+    row("dings",
+        "{\\*\\listtable{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\'97;}\\f3}\\listid1}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\'75;}\\f4}\\listid2}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01a;}\\f5}\\listid3}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}{\\listoverride\\listid2\\ls2}{\\listoverride\\listid3\\ls3}}"
+        "\\pard\\ls1 a\\par\\pard\\ls2 b\\par\\pard\\ls3 c\\par",
+        u"\u2022\ta\n\u25B6\tb\n\u2714\tc", "{\\leveltext\\'01\\'97;}");
+    // Legal numbering, a level that counts on under the next item above,
+    // and a marker's own look (its colour by the colour, not the index).
+    row("level words",
+        "{\\*\\listtable{\\list"
+        "{\\listlevel\\levelnfc1{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}\\fi-360\\li720}"
+        "{\\listlevel\\levelnfc0\\levellegal1\\levelnorestart1{\\leveltext\\'04\\'00.\\'01.;}{\\levelnumbers\\'01\\'03;}"
+        "\\fi-720\\li1440}\\listid1}}{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}"
+        "\\pard\\ls1 a\\par\\pard\\ls1\\ilvl1 b\\par\\pard\\ls1\\ilvl1 c\\par\\pard\\ls1 d\\par\\pard\\ls1\\ilvl1 e\\par",
+        u"I.\ta\n1.1.\tb\n1.2.\tc\nII.\td\n2.3.\te", "\\levellegal1\\levelnorestart1");
+    row("level look",
+        "{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}\\b\\cf1\\fs32}\\listid1}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\\pard\\ls1 a\\par",
+        u"1.\ta", "\\b\\cf1\\fs32\\fi0");
+    // A picture bullet keeps its picture and shows a plain bullet.
+    row("picture bullet",
+        "{\\*\\listtable{\\*\\listpicture{\\*\\shppict{\\pict\\pngblip\\picw1\\pich1 89504e47}}}"
+        "{\\list{\\listlevel\\levelnfc23\\levelpicture0{\\leveltext\\'01\\'b7;}\\f1}\\listid1}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\\pard\\ls1 a\\par",
+        u"\u2022\ta", "{\\*\\listpicture{\\*\\shppict{\\pict\\pngblip\\picw1\\pich1 89504e47}}}");
     // First numbers: the level's, and an override's.
     row("start",
         "{\\*\\listtable{\\list{\\listlevel\\levelnfc0\\levelstartat5{\\leveltext\\'02\\'00);}}\\listid1}}"
@@ -839,6 +873,11 @@ void TestRtfWriter::listShapes_data()
         "{\\listoverride\\listid1\\listoverridecount1{\\lfolevel\\listoverridestartat\\levelstartat7}\\ls2}}"
         "\\pard\\ls1 a\\par\\pard\\ls1 b\\par\\pard\\ls2 c\\par",
         u"5)\ta\n6)\tb\n7)\tc", "{\\lfolevel\\listoverridestartat\\levelstartat7}");
+    // An item's own first-line indent, unlike its level's.
+    row("own indent",
+        "{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}\\fi-360\\li720}\\listid1}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\\pard\\ls1\\fi-720 a\\par\\pard\\ls1 b\\par",
+        u"1.\ta\n2.\tb", "\\ls1\\ilvl0\\li720\\fi-720");
     // A simple list's items at a deeper level are of its one level.
     row("bullet stays",
         "{\\*\\listtable{\\list\\listsimple1{\\listlevel\\levelnfc23{\\leveltext\\'01\\'b7;}\\f1}\\listid1}}"

@@ -1,6 +1,7 @@
 // Whole-file reads and saves: what is refused, what a save keeps of the
 // file it replaces, and what an interrupted save leaves behind.
 
+#include "common/Files.h"
 #include "text/DocumentFile.h"
 
 #include <QDir>
@@ -18,25 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The reason of a failure; "<ok>" when it did not fail.
-template <typename T>
-QString failure(const Result<T> &r)
-{
-    return r ? QStringLiteral("<ok>") : r.error();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
 
 QByteArray name(const QString &path)
 {

@@ -8,6 +8,7 @@
 // destructor stops and joins it.
 
 #include <QHash>
+#include <QtGlobal>
 #include <QString>
 
 #include <arpa/inet.h>
@@ -26,6 +27,10 @@ class LocalHttpServer
 public:
     LocalHttpServer()
     {
+        // Clients in this process come straight here: a proxy from the
+        // environment must not see our local requests.
+        for (const char *v : {"http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy"})
+            qunsetenv(v);
         m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;

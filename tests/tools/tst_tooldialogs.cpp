@@ -63,11 +63,6 @@ class TestToolDialogs : public QObject, MainWindowFixture
     }
 
 private slots:
-    void initTestCase()
-    {
-        for (const char *v : {"http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy"})
-            qunsetenv(v);
-    }
     void init() { open(); }
     void cleanup() { close(); }
 

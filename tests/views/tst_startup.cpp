@@ -1,4 +1,5 @@
-// Start-up: the splash over the main window, and the two ways it goes away.
+// Start-up: the splash over the main window, the two ways it goes away, and
+// a file named on the command line.
 
 #include "common/MainWindowFixture.h"
 #include "views/frmSplash.h"
@@ -6,7 +7,9 @@
 #include "text/DocumentFile.h"
 
 #include <QLabel>
+#include <QProcess>
 
+#include <sys/inotify.h>
 #include <unistd.h>
 
 class TstStartup : public QObject, MainWindowFixture
@@ -73,11 +76,6 @@ private slots:
         QVERIFY(writeFile(rtf, "{\\rtf1\\ansi {\\b Dear} Sir\\par}"));
         QVERIFY(writeFile(text, "plain {\\rtf\r\nsecond"));
         QVERIFY(writeFile(named, "{\\rtf1\\ansi Gr\\'fc\\'dfe\\par}"));
-        // A name that is not UTF-8 (written by an older system): its bytes
-        // reach the file system as they were, RTF is still recognised.
-        const QByteArray byteName = QFile::encodeName(dir.path()) + "/Gr\xfc\xdf.rtf";
-        const QString bytes = docfile::decodeName(byteName);
-        QVERIFY(docfile::save(bytes, "{\\rtf1\\ansi {\\b Old} name\\par}"));
 
         // The argument as given, the file the dialog is left with, its
         // filter entry, the document's text, whether it opened.
@@ -86,7 +84,6 @@ private slots:
             {rtf, rtf, 1, QStringLiteral("Dear Sir"), true},
             {text, text, 2, QStringLiteral("plain {\\rtf\r\nsecond"), true},
             {named, named, 1, QStringLiteral("Grüße"), true},
-            {bytes, bytes, 1, QStringLiteral("Old name"), true},
             // A relative name is completed from the working folder.
             {QDir(QDir::currentPath()).relativeFilePath(named), named, 1, QStringLiteral("Grüße"), true},
             {missing, missing, 2, QString(), false},
@@ -105,7 +102,35 @@ private slots:
             QVERIFY((f->status().size() == status.size()) == c.opened);
             close();
         }
-        QCOMPARE(::unlink(byteName.constData()), 0); // QTemporaryDir cannot name it
+    }
+
+    void byteFileNameOpensThatFile()
+    {
+        // A name that is not UTF-8 (written by an older system) still names
+        // its file: the editor opening that very file is seen from outside.
+        QTemporaryDir dir;
+        const QByteArray file = QFile::encodeName(dir.path()) + "/t\xfe.txt";
+        QVERIFY(docfile::save(docfile::decodeName(file), "plain text"));
+        const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+        QVERIFY(watch >= 0);
+        QVERIFY(::inotify_add_watch(watch, file.constData(), IN_OPEN) >= 0);
+        QProcess editor;
+        // Through the shell: QProcess would re-encode the name.
+        editor.start(QStringLiteral("/bin/sh"), {"-c", "exec \"$0\" \"$1$(printf '\\376').txt\"",
+                                                 QStringLiteral(QUILLET_BINARY_DIR "/src/quillet"), dir.filePath("t")});
+        QVERIFY(editor.waitForStarted());
+        bool opened = false;
+        const auto openedOrEnded = [&] {
+            char event[4096];
+            opened = opened || ::read(watch, event, sizeof event) > 0;
+            return opened || editor.state() == QProcess::NotRunning;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(openedOrEnded(), 60000);
+        QVERIFY(opened);
+        editor.kill();
+        editor.waitForFinished();
+        ::close(watch);
+        QCOMPARE(::unlink(file.constData()), 0); // QTemporaryDir cannot name it
     }
 
     void keysThatTypeCloseTheSplashAndNothingElse()
