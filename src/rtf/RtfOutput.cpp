@@ -89,6 +89,7 @@ void Output::moveToCellEnd(int row, int column)
 
 void Output::closeTable()
 {
+    m_blockEmpty = true; // the block after the table
     m_steps.push_back({Kind::CloseTable});
     m_open.pop_back();
     m_cell = {Kind::CloseTable};

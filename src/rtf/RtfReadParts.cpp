@@ -111,6 +111,13 @@ void Reader::sectionWord(const Token &t)
 {
     if (m_isPart || m_st.dest != Dest::Text)
         return;
+    // The first section's words after some of its text ("Before \sectd..."):
+    // that text stays ahead of the section's start, where the words stood,
+    // so that the words are written back there and not before it.
+    if (m_sectionDue && !m_sectionBreak && m_sectionWords.isEmpty() && !m_st.hidden) {
+        flushHidden();
+        flushText();
+    }
     if (t.text == "sectd")
         m_sectionWords.clear();
     if (m_sectionWords.size() >= 1024)

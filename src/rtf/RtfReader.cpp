@@ -651,6 +651,16 @@ void Reader::ensurePosition(int level)
         if (int(m_table.tables.size()) >= level || !openTable())
             break;
     }
+    // A section cannot begin in a table cell (content moved up into a
+    // merged cell could then come before an earlier section's start): one
+    // whose break stood in a table begins after it, its break ending an
+    // empty paragraph there, as it is written back.
+    const bool sectionAfterTable = m_sectionDue && m_sectionBreak && m_sectionInTable && !m_isPart;
+    if (sectionAfterTable && level == 0 && !m_pendingPar && rightAfterTable()) {
+        finishBlock();
+        markParagraph();
+        m_pendingPar = true;
+    }
     if (m_pendingPar) {
         m_out.insertBlock(placedBlockFormat());
         m_blockPar = m_st.par;
@@ -671,7 +681,7 @@ void Reader::ensurePosition(int level)
         m_out.insertText(QString(QChar::ObjectReplacementCharacter), anchorFormat(part, CharState()));
     };
     const bool sectionDue = m_sectionDue && !m_isPart;
-    if (sectionDue && m_sectionBreak)
+    if (sectionDue && m_sectionBreak && (!sectionAfterTable || level == 0))
         section();
     const auto pageOrColumn = [this](bool &due, KeptPart::Kind kind) {
         if (!std::exchange(due, false))
@@ -686,6 +696,15 @@ void Reader::ensurePosition(int level)
     if (sectionDue && !m_sectionBreak && !m_sectionWords.isEmpty())
         section();
     pageOrColumn(m_columnDue, KeptPart::ColumnBreak);
+}
+
+// The cursor is in the empty block after a table (Qt's character before
+// it ends the table's frame).
+bool Reader::rightAfterTable() const
+{
+    const QTextCursor &c = m_out.cursor();
+    return !m_out.inTable() && c.block().length() == 1 && c.position() > 0
+        && c.document()->characterAt(c.position() - 1) == QChar(0xFDD1);
 }
 
 void Reader::finishBlock()
@@ -735,6 +754,7 @@ void Reader::pageBreak(Kw id, char16_t column)
     } else if (!m_isPart) {
         m_sectionDue = true;
         m_sectionBreak = true;
+        m_sectionInTable = contentLevel() > 0;
         m_sectionWords.clear();
     }
 }

@@ -498,6 +498,7 @@ private:
     // closes tables, moves to the pending cell, starts the pending paragraph.
     void ensurePosition(int level);
     void finishBlock();
+    bool rightAfterTable() const;
     void enteredFreshBlock();
     void paragraph();
     bool openTable();
@@ -655,6 +656,7 @@ private:
     // \sect; its properties are the words read until then.
     bool m_sectionDue = true;
     bool m_sectionBreak = false;
+    bool m_sectionInTable = false; // its \sect stood in a table: it begins after it
     QByteArray m_sectionWords;
     QStringList m_sectionHeaders; // of the section due, read before its start
     bool m_pageDue = false; // a page break starts the next content

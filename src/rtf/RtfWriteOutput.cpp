@@ -94,7 +94,10 @@ void Sink::text(const QChar *chars, qsizetype n, bool inFontTable)
             *p++ = char(u);
             continue;
         }
-        switch (u) {
+        // In a table entry \tab, \~ and the like are words that readers
+        // do not take as the name's characters: there they are written as
+        // the characters themselves.
+        switch (inFontTable && u != 0x0000 ? char16_t(0xFFFF) : u) {
         case u'\t':
             control();
             std::memcpy(p, "tab", 3);

@@ -81,7 +81,8 @@ public:
     void hexByte(uchar b);
     // Characters as RTF text. ASCII goes as is (with \ { } escaped); the
     // rest as \uN followed by the Windows-1252 byte as fallback, or '?'.
-    // With inFontTable set, ';' is escaped too, since it ends an entry.
+    // With inFontTable set (a font's or a style's name), ';' is escaped
+    // too, since it ends an entry, and no character is written as a word.
     void text(const QString &s, bool inFontTable = false) { text(s.constData(), s.size(), inFontTable); }
     void text(const QChar *chars, qsizetype n, bool inFontTable = false);
     // Binary data as hex digits, 64 bytes a line.

@@ -682,7 +682,7 @@ void TestRtfWriter::styles()
                     "{\\s2\\sl360\\slmult1\\sbasedon0 Body;}{\\s3\\li720\\sbasedon2 Quote;}"
                     "{\\s4\\qc\\sbasedon5 Forward;}{\\s5\\sa120\\sbasedon4 Loop;}"
                     "{\\*\\cs10\\additive\\i\\cf1 Emphasis;}{\\*\\ts11\\tsrowd\\trpaddl108 Grid;}"
-                    "{\\s6\\outlinelevel2 Custom;}{\\s7 \\'dcberschrift 2;}}"
+                    "{\\s6\\outlinelevel2 Custom;}{\\s7 \\'dcberschrift 2;}{\\s8 Tab\\'09and\\'a0space;}}"
                     "\\pard\\s1 Head\\par\\pard\\plain\\s2 Body {\\cs10 emph}\\par\\pard\\s3 Quoted\\par"
                     "\\pard\\s2\\sl0 Single\\par\\pard\\plain\\s1\\b0 Plain\\par\\pard\\s4 Fwd\\par"
                     "\\pard\\s6 Custom\\par\\pard\\s7 Ueber\\par\\pard\\outlinelevel0 Outline\\par"
@@ -706,6 +706,13 @@ void TestRtfWriter::styles()
     for (const char *kept : {"{\\stylesheet\r\n{\\widctlpar\\fs20\\snext0\\sqformat Normal;}",
                              "{\\*\\cs10\\additive\\i\\cf1 Emphasis;}", "\\pard\\s2", "\\ts11", "\\fs32\\b0 Plain"})
         QVERIFY2(w1.contains(kept), kept);
+    const auto names = [](const QTextDocument &d) {
+        QStringList out;
+        for (const rtf::Style &s : d.rootFrame()->frameFormat().property(rtf::kStyleSheet).value<rtf::StyleSheet>().styles)
+            out << s.name;
+        return out;
+    };
+    QCOMPARE(names(*load(w1)), names(*doc));
     checkStable(*doc);
 
     // \pard puts a paragraph in style 0; a style named after it takes the
