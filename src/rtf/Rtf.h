@@ -354,6 +354,10 @@ constexpr int kCharacterStyle = 0x100000 + 0x5402;
 // \outlinelevel as read (0-8 outline levels, 9 body text); levels 0-5 are
 // also the block's heading level (1-6), as HTML shows them.
 constexpr int kOutlineLevel = 0x100000 + 0x5404;
+// A run whose \f names no face the font table lists: other readers show it
+// in their fallback face, not in the document's default, so it is written
+// in a face of no name, as read (bool, in the character format).
+constexpr int kNamelessFace = 0x100000 + 0x54B0;
 // What a table's rows and cells say that Qt does not show, or shows only in
 // part, as read, so that a save writes it back. Each slot holds one RTF
 // word's value (the words and their slots are listed once, in

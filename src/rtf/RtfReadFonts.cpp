@@ -152,6 +152,8 @@ const QTextCharFormat &Reader::charFormatFor(const CharState &s)
         f.setFontFamilies(QStringList{font->shown});
         if (font->shown != font->name)
             f.setProperty(kFontFace, QStringList{font->name, font->shown});
+    } else if (s.font != -1) {
+        f.setProperty(kNamelessFace, true);
     }
     f.setFontPointSize(s.size / 2.0);
     if (s.bold)

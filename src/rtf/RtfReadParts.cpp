@@ -200,11 +200,15 @@ void Reader::flushHidden()
 }
 
 // Page setup, language, widow control and note settings: the main text's
-// own, wherever in it they stand.
+// own, wherever in its first section they stand.
 void Reader::documentSetting(const Keyword &k, const Token &t)
 {
     if (m_isPart || m_st.dest != Dest::Text)
         return;
+    // After a section break, page size and margins are the new section's:
+    // kept with it as written, the document's own stay as they were.
+    if (m_sectionBreak && ((k.id == Kw::DocValue && k.ch <= 8) || (k.id == Kw::DocFlag && k.ch == 0)))
+        return sectionWord(t);
     DocumentSettings &s = m_sh.settings;
     switch (k.id) {
     case Kw::DocValue: {

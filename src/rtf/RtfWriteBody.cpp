@@ -82,7 +82,7 @@ QString Writer::faceOf(const QTextCharFormat &f) const
     const QString fam = f.property(QTextFormat::FontFamily).toString();
     if (!fam.isEmpty())
         return fam;
-    return m_t.defaultFace;
+    return f.boolProperty(kNamelessFace) ? QString() : m_t.defaultFace;
 }
 
 int Writer::halfPointsOf(const QTextCharFormat &f) const
@@ -509,7 +509,7 @@ void Writer::writeBlock(const QTextBlock &block, int level)
     // A section's break ends the paragraph before it: \sect instead of \par.
     // Not an empty one: readers take a \sect with nothing since the last
     // \par as no paragraph of its own, so the empty line would be lost.
-    bool sectionWritten = false;
+    bool sectionWritten = std::exchange(m_sectionWrittenAt, -1) == block.position();
     if (m_pendingPar) {
         if (const std::optional<KeptPart> section = sectionAt(block)) {
             if (block.previous().isValid() && block.previous().length() == 1)

@@ -375,11 +375,23 @@ void Writer::cellBorders(const QTextTableCellFormat &cf, const QTextTableFormat 
 void Writer::writeTable(QTextTable *table, int level)
 {
     // The paragraph before the table keeps its \par: in RTF a table row
-    // starts a paragraph of its own.
+    // starts a paragraph of its own. A section that begins with the table
+    // breaks before its first row, not inside its first cell.
     if (!m_openFields.empty()) // before the \par, where a reader puts a field's end
         cutFields(level, table->firstPosition(), table->lastPosition());
     if (m_pendingPar) {
-        word("\\par");
+        const QTextBlock first = table->firstCursorPosition().block();
+        const std::optional<KeptPart> section = level == 1 ? sectionAt(first) : std::nullopt;
+        if (section) {
+            if (first.previous().isValid() && first.previous().length() == 1)
+                word("\\par"); // an empty paragraph before the break is one, as in writeBlock
+            word("\\sect");
+            sectionWords(section->content);
+            writeHeaders(section->headers);
+            m_sectionWrittenAt = first.position();
+        } else {
+            word("\\par");
+        }
         newline();
         m_pendingPar = false;
     }

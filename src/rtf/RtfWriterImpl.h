@@ -324,6 +324,7 @@ private:
     const int m_partDepth;
     bool m_pendingPar = false;
     bool m_trailingPar = false; // the block just written ends its cell with \par
+    int m_sectionWrittenAt = -1; // the block whose section was written before its table
     bool m_linkOpen = false;
     QString m_link;
     QString m_linkInstruction; // the open link's as read, if any

@@ -657,6 +657,16 @@ void TestRtfWriter::pagesAndSections()
     QVERIFY(w2.indexOf("First") < w2.indexOf("\\column"));
     checkStable(*doc);
 
+    // A later section's page is its own, not the document's; a section
+    // that opens with a table breaks before the row, not in its first cell.
+    doc = load("{\\rtf1\\paperw11905 a\\sect\\paperw16837\\landscape\\trowd\\cellx900\\intbl b\\cell\\row}");
+    const auto page = doc->rootFrame()->frameFormat().property(rtf::kDocumentSettings).value<rtf::DocumentSettings>();
+    QCOMPARE(QList<int>({page.paperWidth, page.landscape}), QList<int>({11905, 0}));
+    const QByteArray w3 = rtf::write(doc.get());
+    QVERIFY(w3.contains("a\\sect\\paperw16837\\landscape"));
+    QVERIFY(w3.indexOf("\\sect") < w3.indexOf("\\trowd"));
+    checkStable(*doc);
+
     // A page break and a section's words before the same paragraph, in
     // either order, come back in one order.
     for (const char *in : {"{\\rtf1 a\\par\\page\\sectd\\cols2 b\\par}", "{\\rtf1 a\\par\\sectd\\cols2\\page b\\par}"}) {
@@ -1027,6 +1037,8 @@ void TestRtfWriter::keptProperties()
           "\\pard\\absh0\\absw2000\\adjustright\\aspalpha\\aspnum", "\\cbpat1\\dfrmtxtx144\\dfrmtxty144\\dxfrtext180\\faauto"
           "\\keepn\\phmrg\\posxr\\posy0\\pvpara\\shading1000\\widctlpar\\wrapdefault\r\n\\plain\\f0\\fs24 Second frame.\\par",
           "\\pard\\plain\\f0\\fs24 More. Body between.", "\\intbl\\absw1500\\phcol\\posxc\\posy0\\pvpara\\plain"}, {}},
+        {"a face the font table lacks", "{\\rtf1{\\fonttbl{\\f1 Arial;}}\\f0 a{\\footnote n}\\par\\plain b}", {},
+         {"{\\f0\\fnil\\fcharset0;}", "\\f0\\fs24 a", "\\f0\\fs24 n"}, {"\\f0\\fs24 b"}},
         {"document words",
          "{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}{\\info{\\title T}}"
          "{\\*\\userprops {\\propname Client}\\proptype30{\\staticval ACME}}\\formprot\\protlevel2\\enforceprot1"
