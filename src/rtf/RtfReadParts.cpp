@@ -226,7 +226,7 @@ void Reader::documentSetting(const Keyword &k, const Token &t)
                    t.hasParam ? KeptWord::Number : KeptWord::Flag};
         if (w.name == "viewkind" && w.value == 4) // what is written when none is kept
             break;
-        if (s.words.words.size() < 256 || s.words.find(w.name))
+        if (s.words.words.size() < 256 || s.words.find(w.name)) // a bound for hostile input
             s.words.set(w);
         break;
     }

@@ -55,7 +55,6 @@ namespace {
 constexpr qsizetype kMaxKeptWords = 64;
 constexpr size_t kMaxWordSets = 1 << 20;
 constexpr qsizetype kMaxAllWords = 1 << 22;
-constexpr qsizetype kMaxDocWords = 256;
 
 QByteArray nameOf(const Token &t) { return QByteArray(t.text.data(), qsizetype(t.text.size())); }
 
