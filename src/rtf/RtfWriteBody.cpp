@@ -315,7 +315,7 @@ void Writer::writeKeptPart(const KeptPart &p, const QByteArray &prefix)
         word("\\footnote");
         if (p.kind == KeptPart::Endnote)
             word("\\ftnalt");
-        writeStoredContent(p.content);
+        writeStoredContent(p.content, false);
         m_o.closeGroupKeepingLook();
         break;
     case KeptPart::Annotation:
@@ -327,7 +327,7 @@ void Writer::writeKeptPart(const KeptPart &p, const QByteArray &prefix)
         word("\\chatn");
         openGroup();
         rawWord("\\*\\annotation");
-        writeStoredContent(p.content);
+        writeStoredContent(p.content, false);
         m_o.closeGroupKeepingLook();
         break;
     case KeptPart::PageBreak: // at a paragraph's start: the reader makes none of its own
@@ -387,8 +387,10 @@ std::optional<KeptPart> Writer::sectionAt(const QTextBlock &block)
 // A part kept as RTF of its own: its paragraphs, written with this
 // document's font and colour tables by a writer of its own (format
 // indexes, links and the pending \par are the part's; a link around the
-// part stays open, untouched, until the part is done).
-void Writer::writeStoredContent(const QString &content)
+// part stays open, untouched, until the part is done). Notes and comments
+// end without a last \par, as word processors write them: after one they
+// show an empty paragraph. An empty last paragraph needs it all the same.
+void Writer::writeStoredContent(const QString &content, bool finalPar)
 {
     QTextDocument part;
     if (m_partDepth >= kMaxPartNesting || !rtf::read(content.toLatin1(), &part))
@@ -397,7 +399,7 @@ void Writer::writeStoredContent(const QString &content)
     Writer inner(&part, m_t, m_o, m_partDepth + 1);
     inner.writeFlow(part.rootFrame(), 0);
     m_t.lists.forget(&part);
-    if (inner.m_pendingPar)
+    if (inner.m_pendingPar && (finalPar || part.lastBlock().length() == 1))
         word("\\par");
     m_o.forgetLook();
 }

@@ -283,7 +283,7 @@ private:
     void cutFields(int level, int from = -1, int to = -1);
     void sectionWords(const QString &words);
     static std::optional<KeptPart> sectionAt(const QTextBlock &block);
-    void writeStoredContent(const QString &content);
+    void writeStoredContent(const QString &content, bool finalPar = true);
     void paragraphProperties(const QTextBlockFormat &bf, int level, const QTextList *list = nullptr);
     void writeBlock(const QTextBlock &block, int level);
     void writeFlow(QTextFrame *frame, int level);

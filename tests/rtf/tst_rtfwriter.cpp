@@ -430,6 +430,13 @@ void TestRtfWriter::keptParts()
     QCOMPARE(formatOf(&head, QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
     QCOMPARE(head.firstBlock().blockFormat().alignment(), Qt::AlignHCenter);
     checkStable(*doc);
+    // Notes and comments end as they were written, with no \par that
+    // would show as an empty paragraph; a header keeps its last one.
+    const QByteArray written = rtf::write(doc.get());
+    for (const char *end : {"The note.}", "An endnote.}", "A comment.}", "red\\plain\\f1\\fs24\\par}"})
+        QVERIFY2(written.contains(end), end);
+    const auto emptyEnd = load("{\\rtf1 a{\\footnote n\\par\\par}b\\par}"); // an empty last paragraph stays
+    QVERIFY(rtf::write(load(rtf::write(emptyEnd.get())).get()).contains("\\pard\\plain\\f0\\fs24\\par}"));
 
     // Text typed right after a footnote mark takes its look but is kept.
     QTextCursor typing = doc->find(QStringLiteral("Body1"));
