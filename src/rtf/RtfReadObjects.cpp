@@ -146,8 +146,9 @@ void Reader::startObject(char16_t kind)
     const auto v = [&](const char *name) { return scan.values.value(name); };
     double w = 0, h = 0;
     if (kind == u'o') {
-        w = v("objw") * (scan.values.contains("objscalex") ? v("objscalex") : 100) / 100.0;
-        h = v("objh") * (scan.values.contains("objscaley") ? v("objscaley") : 100) / 100.0;
+        // In double: hostile words overflow an int product.
+        w = double(v("objw")) * (scan.values.contains("objscalex") ? v("objscalex") : 100) / 100.0;
+        h = double(v("objh")) * (scan.values.contains("objscaley") ? v("objscaley") : 100) / 100.0;
     } else if (kind == u's') {
         w = double(v("shpright")) - v("shpleft");
         h = double(v("shpbottom")) - v("shptop");
